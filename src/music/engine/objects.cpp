@@ -134,6 +134,7 @@ SegmentPtr Band::CreateSegment() const {
   seg->name = data_->name;
   seg->length = 0;
   seg->band = data_->members;
+  detail::AppendBandEvents(seg->events, seg->band);
   return std::make_shared<Segment>(seg);
 }
 
@@ -261,6 +262,17 @@ ChordContext ChordAt(const SegmentData& segment, std::int64_t tick) {
   if (it != segment.chords.begin()) --it;
   const ChordDef& c = segment.chordMap->chords[static_cast<std::size_t>(it->chord)];
   return {c.root, &c.intervals, segment.chordMap->key, &segment.chordMap->scale};
+}
+
+void AppendBandEvents(std::vector<MidiEvent>& events, const std::vector<BandMember>& members) {
+  auto b = [](int v) { return static_cast<std::uint8_t>(v); };
+  for (const auto& m : members) {
+    events.push_back({0, MidiEvent::Program, b(m.channel), b(m.program), b(m.bank)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 7, b(m.volume)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 10, b(m.pan)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 91, b(m.reverb)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 93, b(m.chorus)});
+  }
 }
 
 ChordContext DefaultChord() {

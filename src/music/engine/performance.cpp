@@ -72,7 +72,7 @@ void NotificationEvent::set() {
 bool NotificationEvent::event(QEvent* e) {
   if (e->type() == kNoticeEventType) {
     pending_.store(false);
-    emit signalled(eventId_);
+    Q_EMIT signalled(eventId_);
     return true;
   }
   return QObject::event(e);
