@@ -1,5 +1,4 @@
 // The small service objects and the music theory they share.
-#include "engine.h"
 #include "model.h"
 
 #include <algorithm>
@@ -117,17 +116,6 @@ const std::string& ChordMap::name() const { return data_->name; }
 Band::Band(std::shared_ptr<const detail::BandData> data) : data_(std::move(data)) {}
 const std::string& Band::name() const { return data_->name; }
 
-void Band::Download(Performance& performance) {
-  if (!performance.engine()) throw MusicError(ErrorCode::ClosedDown, "the performance is closed");
-  performance.engine()->checkInstruments(data_->members);
-  downloaded_ = true;
-}
-
-void Band::Unload(Performance& performance) {
-  if (!performance.engine()) throw MusicError(ErrorCode::ClosedDown, "the performance is closed");
-  downloaded_ = false;
-}
-
 SegmentPtr Band::CreateSegment() const {
   auto seg = std::make_shared<detail::SegmentData>();
   seg->kind = Segment::Kind::Band;
@@ -150,13 +138,6 @@ std::int64_t Segment::GetLength() const { return data_->length; }
 int Segment::measures() const { return data_->measures; }
 TimeSignature Segment::timeSignature() const { return data_->timeSig; }
 double Segment::tempo() const { return data_->tempo; }
-
-void Segment::Download(const AudioPathPtr& audioPath) {
-  if (!audioPath) throw MusicError(ErrorCode::InvalidArgument, "no audio path given");
-  if (!audioPath->engine()) throw MusicError(ErrorCode::ClosedDown, "the audio path's performance is closed");
-  audioPath->engine()->checkInstruments(data_->band);
-  downloaded_.store(true);
-}
 
 void Segment::SetDefaultResolution(std::uint32_t boundary) {
   boundary &= kPlayGrid | kPlayBeat | kPlayMeasure;

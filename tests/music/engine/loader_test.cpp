@@ -206,6 +206,12 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
   EXPECT_EQ(mapError(kWaltz).code(), ErrorCode::WrongKind);
   EXPECT_EQ(styleError("").code(), ErrorCode::BadContent);
   EXPECT_EQ(styleError("\xff\xfe[style]").code(), ErrorCode::Syntax);
+  // Accented letters are fine in quoted text and comments, nowhere else.
+  std::string accented = replaced(kWaltz, "name = \"Test Waltz\"", "name = \"Caf\xc3\xa9 Waltz\" # d\xc3\xa9j\xc3\xa0");
+  EXPECT_EQ(Loader::ParseStyle(accented, "OK.STY")->name(), "Caf\xc3\xa9 Waltz");
+  MusicError bare = styleError(replaced(kWaltz, "tempo = 120", "tempo = 120\xc3\xa9"));
+  EXPECT_EQ(bare.code(), ErrorCode::Syntax);
+  EXPECT_EQ(bare.column(), 12);
 
   Loader loader;
   try {
