@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 namespace lumbrast::music {
@@ -52,6 +53,18 @@ int driverCallback(void* data, int len, int nfx, float* fx[], int nout, float* o
   (void)fx;
   if (nout < 2) return FLUID_FAILED;
   return static_cast<detail::Engine*>(data)->audioCallback(len, out);
+}
+
+// ALSA writes its own complaints to stderr when there is no card at all;
+// without one there is nothing to try.
+bool alsaHasCard() {
+  std::ifstream in("/proc/asound/cards");
+  std::string line;
+  while (std::getline(in, line)) {
+    auto p = line.find_first_not_of(' ');
+    if (p != std::string::npos && std::isdigit(static_cast<unsigned char>(line[p]))) return true;
+  }
+  return false;
 }
 
 std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? (a + b - 1) / b : -((-a) / b); }
@@ -165,6 +178,10 @@ void Engine::init(const AudioParams& params) {
     else drivers = {"pulseaudio", "pipewire", "alsa"};
     std::string lastWhy;
     for (const auto& d : drivers) {
+      if (d == "alsa" && params.driver.empty() && !alsaHasCard()) {
+        tried.push_back("alsa (no sound card)");
+        continue;
+      }
       if (fluid_settings_setstr(settings_, "audio.driver", d.c_str()) == FLUID_FAILED) continue;
       tried.push_back(d);
       takeFluidError();
@@ -175,7 +192,11 @@ void Engine::init(const AudioParams& params) {
         return;
       }
       std::string why = takeFluidError();
-      if (!why.empty()) lastWhy = why;
+      if (why.find("Couldn't find the requested audio driver") != std::string::npos) {
+        tried.pop_back();  // not built into this FluidSynth
+        continue;
+      }
+      if (!why.empty() && lastWhy.empty()) lastWhy = why;
     }
     std::string list;
     for (const auto& t : tried) list += (list.empty() ? "" : ", ") + t;
