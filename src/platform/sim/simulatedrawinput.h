@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <QWidget>
 
 #include "platform/rawinput.h"
 
