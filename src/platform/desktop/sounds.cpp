@@ -1,5 +1,6 @@
 #include "platform/desktop/sounds.h"
 
+#include <alsa/asoundlib.h>
 #include <canberra.h>
 
 namespace lumbrast::platform {
@@ -19,8 +20,15 @@ const char *soundEventId(SoundKind kind) noexcept
     return "bell";
 }
 
+namespace {
+// alsa-lib writes its own complaints to stderr when there is no card; a game
+// without sound is normal here, so they are dropped.
+void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
+} // namespace
+
 CanberraSounds::CanberraSounds()
 {
+    snd_lib_error_set_handler(quietAlsa);
     ca_context *ctx = nullptr;
     if (ca_context_create(&ctx) != CA_SUCCESS)
         return;
