@@ -122,11 +122,11 @@ frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
         pal.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
     setPalette(pal);
     buildControls();
+    mouse_.attach({this, cmdCursorPos, lvwMice, lstMouseCollection, {lblDevhDevice_01, lblDevhDevice_02},
+                   {lblDevDesc_01, lblDevDesc_02}});
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate(); // the final size, which the rounded shape needs before the first show
-    mouse_.attach({this, cmdCursorPos, lvwMice, lstMouseCollection, {lblDevhDevice_01, lblDevhDevice_02},
-                   {lblDevDesc_01, lblDevDesc_02}});
     render();
 }
 

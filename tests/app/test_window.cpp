@@ -54,6 +54,11 @@ TEST(WindowLayout, ControlsStandWhereTheTwipsSayWithTheirCaptions)
     EXPECT_EQ(w.cmdVerify_M_P_01->geometry(), twips(4560, 600, 315, 315));
     EXPECT_EQ(w.cmdVerify_M_P_02->geometry(), twips(4560, 960, 315, 315));
     EXPECT_EQ(w.cmdVerify_M_P_02->toolTip(), "Verify mouse for second player");
+    // The players' own pointers: 32 x 32, hot spots 7,7 and 24,7; "Start" shows player 1's.
+    EXPECT_EQ(w.cmdVerify_M_P_01->cursor().pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(w.cmdVerify_M_P_01->cursor().hotSpot(), QPoint(7, 7));
+    EXPECT_EQ(w.cmdVerify_M_P_02->cursor().hotSpot(), QPoint(24, 7));
+    EXPECT_EQ(w.cmdGamePlay->cursor().hotSpot(), QPoint(7, 7));
     EXPECT_EQ(w.txtPlayerName_01->geometry(), twips(4920, 600, 1215, 285));
     EXPECT_EQ(w.txtPlayerName_02->maxLength(), 10);
 
