@@ -41,18 +41,6 @@ struct Table {
 };
 } // namespace
 
-TEST(SimulatedRawInput, ListsScriptedMiceAndFollowsPlugging)
-{
-    SimulatedRawInput sim(SimulatedRawInput::twoMice());
-    ASSERT_EQ(sim.devices().size(), 3u);
-    EXPECT_TRUE(sim.devices()[1].systemMade);
-    sim.unplug(17);
-    sim.plug({31, "BLUETOOTH", "VID_05AC", "Magic", false});
-    ASSERT_EQ(sim.devices().size(), 3u);
-    EXPECT_EQ(sim.devices()[0].handle, 9u);
-    EXPECT_EQ(sim.devices()[2].handle, 31u);
-}
-
 // Raw events reach the sink before the toolkit's click, and the click lands
 // where the cursor was when the button went down, even if the sink moved it.
 TEST(SimulatedRawInput, RawEventComesFirstAndClickLandsUnderTheCursor)
@@ -83,19 +71,4 @@ TEST(SimulatedRawInput, RawEventComesFirstAndClickLandsUnderTheCursor)
     sim.remove();
     sim.click(23, t.b);
     EXPECT_EQ(t.seq, (std::vector<std::string>{"click b"}));
-}
-
-TEST(SimulatedRawInput, ConfinementKeepsTheCursorInside)
-{
-    Table t;
-    SimulatedRawInput sim;
-    sim.registerWindow(&t.window);
-    const QRect box = t.a->geometry().translated(t.window.mapToGlobal(QPoint(0, 0)));
-    sim.confineCursor(box);
-    sim.move(17, box.bottomRight() + QPoint(500, 500));
-    EXPECT_EQ(sim.cursorPos(), box.bottomRight());
-    sim.releaseCursor();
-    EXPECT_FALSE(sim.confined());
-    sim.move(17, box.bottomRight() + QPoint(5, 5));
-    EXPECT_EQ(sim.cursorPos(), box.bottomRight() + QPoint(5, 5));
 }
