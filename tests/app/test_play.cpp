@@ -1,4 +1,6 @@
 // Playing on the window with two scripted mice through the real handlers.
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTimer>
@@ -28,6 +30,16 @@ TEST(WindowBinding, EachPlayerClicksHisButtonAndBothEnablePlay)
     EXPECT_TRUE(t.w.optPlayer_01->isEnabled());
     EXPECT_TRUE(t.w.optPlayer_02->isEnabled());
     EXPECT_FALSE(t.w.cmdGamePause->isEnabled());
+    // The keyboard binds whichever mouse moved last.
+    t.sim.move(kMouse2, t.w.lblPlayersName);
+    t.w.cmdVerify_M_P_02->setFocus();
+    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(t.w.cmdVerify_M_P_02, &key);
+    }
+    EXPECT_EQ(t.in().hDevicePlayer_02, kMouse2);
+    EXPECT_EQ(t.w.lblDevhDevice_02->text(), "23");
+
     // No table yet: a click on a piece scores nothing.
     t.sim.click(kMouse1, t.piece(0));
     EXPECT_TRUE(t.boxes.boxes.empty());
