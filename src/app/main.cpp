@@ -36,8 +36,8 @@ int main(int argc, char **argv)
         parser.addVersionOption();
         const QCommandLineOption simulated(
             QStringLiteral("simulated-mice"),
-            QStringLiteral("Try the game without two mice: two scripted mice stand in, the real pointer "
-                           "clicks as the first one, and with Shift held as the second one."));
+            QStringLiteral("Try the game without two mice: two scripted mice stand in; the real pointer "
+                           "acts as the first one, and with Shift held as the second one."));
         parser.addOption(simulated);
         parser.process(early);
         choice.simulatedMice = parser.isSet(simulated);

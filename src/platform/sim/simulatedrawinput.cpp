@@ -158,14 +158,16 @@ void SimulatedRawInput::attachRealPointer()
 
 bool SimulatedRawInput::eventFilter(QObject *watched, QEvent *event)
 {
-    // Each real press reaches the top-level QWindow once, before any widget.
+    // Each real pointer event reaches the top-level QWindow once, before any widget.
+    const QEvent::Type type = event->type();
     if (qobject_cast<QWindow *>(watched)
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+        && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseMove)) {
         const auto *me = static_cast<QMouseEvent *>(event);
         cursor_ = me->globalPosition().toPoint();
-        rawEvent(realPointerDevice(me->modifiers() & Qt::ShiftModifier),
-                 event->type() == QEvent::MouseButtonPress ? RawEventKind::ButtonPress
-                                                           : RawEventKind::ButtonRelease);
+        const RawEventKind kind = type == QEvent::MouseButtonPress     ? RawEventKind::ButtonPress
+                                  : type == QEvent::MouseButtonRelease ? RawEventKind::ButtonRelease
+                                                                       : RawEventKind::Motion;
+        rawEvent(realPointerDevice(me->modifiers() & Qt::ShiftModifier), kind);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -57,8 +57,8 @@ public:
     QWidget *registeredWindow() const { return window_; }
 
     // Lets the real pointer stand in for the scripted mice when trying the
-    // game without two mice: its clicks report raw input from the first mouse,
-    // or from the second one while Shift is held.
+    // game without two mice: its moves and clicks report raw input from the
+    // first mouse, or from the second one while Shift is held.
     void attachRealPointer();
 
 protected:
