@@ -348,3 +348,20 @@ TEST(Performance, SilentRealTimeClockStillDeliversNotices) {
   EXPECT_TRUE(ended);
   perf.CloseDown();
 }
+
+// Every shipped band and composition finds its instruments in the default
+// SoundFont, so the music window's downloads never fail on them.
+TEST_F(Offline, ShippedBandsAndSegmentsDownload) {
+  Loader loader;
+  auto map = loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/NIGHTMIN.CDM");
+  for (const char* name : {"NEWAVTCH.STY", "HARBRLGT.STY", "COPPERFX.STY", "MISTVALE.STY", "TINROBOT.STY"}) {
+    SCOPED_TRACE(name);
+    StylePtr s = loader.LoadStyle(std::string(LUMBRAST_MEDIA_DIR "/") + name);
+    for (int i = 0; i < s->GetBandCount(); ++i) {
+      BandPtr b = s->GetBand(s->GetBandName(i));
+      EXPECT_NO_THROW(b->Download(perf));
+      EXPECT_NO_THROW(b->CreateSegment()->Download(perf.GetDefaultAudioPath()));
+    }
+    EXPECT_NO_THROW(Composer(1).ComposeSegmentFromShape(s, 4, 1, 1, true, true, map)->Download(perf.GetDefaultAudioPath()));
+  }
+}
