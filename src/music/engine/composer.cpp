@@ -404,14 +404,21 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr& style, int measures
         // A chord note that outlasts its chord is struck again on the new
         // chord (unless it is nearly over), so sustained parts follow the
         // harmony instead of clashing with it or falling silent.
+        // A tone the new chord shares simply sustains, as a player would hold it.
         std::int64_t from = written;
         int key = ResolveKey(n, part, ChordAt(*seg, from));
+        std::int64_t change = from;
         while (true) {
-          std::int64_t change = part.hold ? until : std::min(until, nextChordChange(from));
+          change = part.hold ? until : std::min(until, nextChordChange(change));
+          if (change >= until || until - change < kTicksPerBeat / 2) {
+            if (until > on) notes.push_back({on, change >= until ? until : change, part.channel, key, vel});
+            break;
+          }
+          int next = ResolveKey(n, part, ChordAt(*seg, change));
+          if (next == key) continue;
           if (change > on) notes.push_back({on, change, part.channel, key, vel});
-          if (change >= until || until - change < kTicksPerBeat / 2) break;
-          from = on = change;
-          key = ResolveKey(n, part, ChordAt(*seg, from));
+          on = change;
+          key = next;
           vel = std::max(1, vel * 7 / 8);
         }
       }
