@@ -203,7 +203,12 @@ void Engine::init(const AudioParams& params) {
     std::string message = "No audio device could be opened (tried " + (list.empty() ? std::string("none") : list) + ")";
     if (!lastWhy.empty()) message += ": " + lastWhy;
     if (params.output == AudioOutput::Device) {
-      closeDown();
+      // Leave the performance as it was, so InitAudio can be tried again.
+      delete_fluid_synth(synth_);
+      delete_fluid_settings(settings_);
+      synth_ = nullptr;
+      settings_ = nullptr;
+      initialised_ = false;
       throw MusicError(ErrorCode::AudioFailure, message);
     }
     status_ = message + ". The music plays on without sound.";

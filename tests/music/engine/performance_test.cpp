@@ -365,3 +365,29 @@ TEST_F(Offline, ShippedBandsAndSegmentsDownload) {
     EXPECT_NO_THROW(Composer(1).ComposeSegmentFromShape(s, 4, 1, 1, true, true, map)->Download(perf.GetDefaultAudioPath()));
   }
 }
+
+// No usable device: Automatic falls back to the silent clock with one
+// message; Device refuses and leaves the performance ready for another try.
+TEST(Performance, WithoutADeviceAutomaticPlaysSilentlyAndDeviceRefuses) {
+  AudioParams p;
+  p.driver = "no-such-driver";
+  {
+    Performance perf;
+    perf.InitAudio(p);
+    EXPECT_EQ(perf.audioOutput(), AudioOutput::RealTimeSilent);
+    EXPECT_NE(perf.audioStatus().find("without sound"), std::string::npos) << perf.audioStatus();
+    EXPECT_EQ(perf.audioStatus().find('\n'), std::string::npos);
+    perf.CloseDown();
+  }
+  Performance perf;
+  p.output = AudioOutput::Device;
+  try {
+    perf.InitAudio(p);
+    FAIL();
+  } catch (const MusicError& e) {
+    EXPECT_EQ(e.code(), ErrorCode::AudioFailure);
+  }
+  p.output = AudioOutput::Offline;
+  EXPECT_NO_THROW(perf.InitAudio(p));
+  EXPECT_NO_THROW(perf.AdvanceOffline(100));
+}
