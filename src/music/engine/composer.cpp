@@ -389,7 +389,7 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr& style, int measures
     for (const Part& part : p->parts) {
       const int ht = part.humanTime >= 0 ? part.humanTime : st.humanTime;
       const int hv = part.humanVelocity >= 0 ? part.humanVelocity : st.humanVelocity;
-      for (const NoteSpec& n : part.notes) {
+      for (const PatternNote& n : part.notes) {
         if (n.start >= span) break;
         if (n.chance < 100 && pick(rng, 1, 100) > n.chance) continue;
         const std::int64_t written = base + n.start;
@@ -397,7 +397,7 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr& style, int measures
         if (ht > 0) on = std::max<std::int64_t>(0, on + pick(rng, -ht, ht));
         int vel = std::clamp(static_cast<int>(std::lround(n.velocity * dyn)) + (hv > 0 ? pick(rng, -hv, hv) : 0), 1, 127);
         const std::int64_t until = std::min<std::int64_t>(written + n.length, seg->length);
-        if (n.kind == NoteSpec::Kind::Key || part.voice == Voice::Fixed) {
+        if (n.kind == PatternNote::Kind::Key || part.voice == Voice::Fixed) {
           if (until > on) notes.push_back({on, until, part.channel, n.index, vel});
           continue;
         }

@@ -572,7 +572,7 @@ void Engine::placeMotif(Running& r) {
   for (const Part& part : d.motifParts) {
     int ht = part.humanTime >= 0 ? part.humanTime : d.humanTime;
     int hv = part.humanVelocity >= 0 ? part.humanVelocity : d.humanVelocity;
-    for (const NoteSpec& n : part.notes) {
+    for (const PatternNote& n : part.notes) {
       if (n.chance < 100 && std::uniform_int_distribution<int>(1, 100)(rng) > n.chance) continue;
       ChordContext chord = DefaultChord();
       if (p && p->data->kind == Segment::Kind::Composed) {
