@@ -365,8 +365,11 @@ bool X11RawInput::handleEvent(const void *xcbEvent) noexcept
     if (!sink_)
         return false;
     const auto *raw = static_cast<const xcb_input_raw_button_press_event_t *>(xcbEvent);
-    if (const DeviceHandle handle = handleFor(raw->sourceid))
+    if (const DeviceHandle handle = handleFor(raw->sourceid)) {
+        inEvent_ = true;
         sink_->rawInput(handle, kind);
+        inEvent_ = false;
+    }
     return false; // the toolkit sees every event, as before
 }
 
@@ -401,7 +404,10 @@ void X11RawInput::warpCursor(QPoint global)
     const QPoint p = toNative(global);
     xcb_warp_pointer(conn_, XCB_NONE, root_, 0, 0, 0, 0, static_cast<std::int16_t>(p.x()),
                      static_cast<std::int16_t>(p.y()));
-    xcb_flush(conn_);
+    // Inside an event the toolkit flushes after its batch: one write for a
+    // burst of events instead of one each.
+    if (!inEvent_)
+        xcb_flush(conn_);
 }
 
 void X11RawInput::confineCursor(QRect global)

@@ -78,6 +78,7 @@ private:
     std::uint32_t atomXTest_ = 0;
 
     RawInputSink *sink_ = nullptr;
+    bool inEvent_ = false;
     std::uint32_t priorMasterMask_ = 0; // our client's bits before install
     QPointer<QWidget> window_;
     std::array<std::uint32_t, 4> barriers_{};

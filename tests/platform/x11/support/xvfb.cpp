@@ -211,6 +211,32 @@ bool XInjector::waitForDestroyed(unsigned long window, int timeoutMs)
         timeoutMs);
 }
 
+void XInjector::watchPointer(bool on)
+{
+    XSelectInput(dpy_, DefaultRootWindow(dpy_), on ? PointerMotionMask : NoEventMask);
+    XSync(dpy_, False);
+}
+
+bool XInjector::waitForPointerAt(QPoint at, int timeoutMs)
+{
+    pollfd pfd{ConnectionNumber(dpy_), POLLIN, 0};
+    for (;;) {
+        while (XPending(dpy_)) {
+            XEvent ev;
+            XNextEvent(dpy_, &ev);
+            if (ev.type == MotionNotify && ev.xmotion.x_root == at.x() && ev.xmotion.y_root == at.y())
+                return true;
+        }
+        if (::poll(&pfd, 1, timeoutMs) <= 0)
+            return false;
+    }
+}
+
+void XInjector::discardEvents()
+{
+    XSync(dpy_, True);
+}
+
 void syncToolkit()
 {
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();

@@ -61,6 +61,12 @@ public:
     void watchRootWindows(bool on);
     bool waitForDestroyed(unsigned long window, int timeoutMs);
 
+    // Hears the pointer move over the bare root window (warps included) and
+    // waits, without the toolkit's event loop, until it stands on a point.
+    void watchPointer(bool on);
+    bool waitForPointerAt(QPoint at, int timeoutMs);
+    void discardEvents(); // those the server has sent so far
+
     _XDisplay *display() const { return dpy_; }
 
 private:
