@@ -24,6 +24,7 @@
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 namespace lumbrast::testing {
 
@@ -235,6 +236,31 @@ bool XInjector::waitForPointerAt(QPoint at, int timeoutMs)
 void XInjector::discardEvents()
 {
     XSync(dpy_, True);
+}
+
+ToolkitMotions::ToolkitMotions()
+{
+    auto *conn = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    opcode_ = xcb_get_extension_data(conn, &xcb_input_id)->major_opcode;
+    qGuiApp->installNativeEventFilter(this);
+}
+
+ToolkitMotions::~ToolkitMotions() { qGuiApp->removeNativeEventFilter(this); }
+
+bool ToolkitMotions::nativeEventFilter(const QByteArray &, void *message, qintptr *)
+{
+    const auto *ev = static_cast<const xcb_ge_generic_event_t *>(message);
+    if ((ev->response_type & 0x7f) == XCB_GE_GENERIC && ev->extension == opcode_
+        && ev->event_type == XCB_INPUT_MOTION) {
+        const auto *m = static_cast<const xcb_input_motion_event_t *>(message);
+        last_ = QPoint(m->root_x >> 16, m->root_y >> 16);
+    }
+    return false;
+}
+
+bool ToolkitMotions::waitFor(QPoint at, int timeoutMs)
+{
+    return waitUntil([&] { return last_ == at; }, timeoutMs);
 }
 
 void syncToolkit()

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include <QAbstractNativeEventFilter>
 #include <QPoint>
 
 struct _XDisplay;
@@ -79,6 +80,23 @@ private:
     };
     OpenDevice open_[16]{};
     int openCount_ = 0;
+};
+
+// The toolkit's own XI2 motion events over its windows. Each comes after the
+// raw event of the same motion, so once one is seen, that raw event has been
+// handled too.
+class ToolkitMotions final : public QAbstractNativeEventFilter {
+public:
+    ToolkitMotions();
+    ~ToolkitMotions() override;
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+    // Waits for a motion to this point of the screen (server pixels).
+    bool waitFor(QPoint at, int timeoutMs = 5000);
+    QPoint last() const { return last_; }
+
+private:
+    QPoint last_{-1, -1};
+    int opcode_ = -1;
 };
 
 // Waits for the server to have handled everything the toolkit sent so far.
