@@ -225,13 +225,11 @@ std::vector<PointingDevice> X11RawInput::devices()
     return result;
 }
 
-void X11RawInput::registerWindow(QWidget *window)
+void X11RawInput::registerWindow(QWidget *)
 {
-    // Raw events are selected on the root window, for every window of ours
-    // alike; the window only needs to exist on the server.
-    window_ = window;
-    if (window)
-        window->winId();
+    // Nothing to register on X11: the hook selects the raw events on the root
+    // window, and they reach the program whichever of its windows is in front
+    // (the first click on a window that was not in front is attributed too).
 }
 
 void X11RawInput::install(RawInputSink *sink)

@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <QPointer>
-
 #include "platform/rawinput.h"
 
 struct xcb_connection_t;
@@ -80,7 +78,6 @@ private:
     RawInputSink *sink_ = nullptr;
     bool inEvent_ = false;
     std::uint32_t priorMasterMask_ = 0; // our client's bits before install
-    QPointer<QWidget> window_;
     std::array<std::uint32_t, 4> barriers_{};
 
     // X reuses device ids; our handles are never reused within a run.
