@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include <libudev.h>
@@ -91,7 +92,7 @@ std::optional<NodeDescription> describeDeviceNode(const std::string &node)
     if (d.type.empty()) {
         const std::string bus = attribute(input, "id/bustype");
         if (!bus.empty())
-            d.type = busName(static_cast<unsigned>(std::stoul(bus, nullptr, 16)));
+            d.type = busName(static_cast<unsigned>(std::strtoul(bus.c_str(), nullptr, 16)));
     }
 
     std::string vendor = attribute(usb, "idVendor"), product = attribute(usb, "idProduct");
