@@ -89,8 +89,8 @@ std::string sessionMessage(SessionKind kind, const char *qpaPlatform)
         return "Lumbrast needs an X11 display to tell the players' mice apart, and this Wayland "
                "session offers none. Log in to an X11 (Xorg) session to play.";
     case SessionKind::NoDisplay:
-        return "Lumbrast needs an X11 display, but none could be reached (is DISPLAY set?). Start "
-               "it from an X11 desktop session.";
+        return "Lumbrast has no display to open on: it needs an X11 display to tell the players' "
+               "mice apart (is DISPLAY set?). Start it from an X11 desktop session.";
     case SessionKind::OtherPlatform:
         return std::string("Lumbrast needs the X11 platform to tell the players' mice apart, but "
                            "QT_QPA_PLATFORM asks for \"")
