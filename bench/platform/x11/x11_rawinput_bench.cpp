@@ -12,11 +12,14 @@
 
 #include <QApplication>
 #include <QMetaObject>
+#include <QWidget>
 
 #include <benchmark/benchmark.h>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
+#include "input/inputstate.h"
+#include "input/routing.h"
 #include "platform/x11/x11rawinput.h"
 #include "xvfb.h"
 
@@ -40,23 +43,9 @@ using lumbrast::testing::XInjector;
 
 namespace {
 
-// The routing of the game window: note the device, send another mouse home.
-struct Router final : RawInputSink {
-    RawInput &raw;
-    DeviceHandle last = 0;
-    DeviceHandle active = 0;
-    QPoint home{200, 200};
-    explicit Router(RawInput &r) : raw(r) {}
-    void rawInput(DeviceHandle device, RawEventKind) noexcept override
-    {
-        last = device;
-        if (last != active && active != 0)
-            raw.warpCursor(home);
-    }
-};
-
 X11RawInput *gInput = nullptr;
-Router *gRouter = nullptr;
+lumbrast::input::InputState *gState = nullptr;
+QPoint gHome;
 
 struct RawMotion {
     xcb_input_raw_motion_event_t head;
@@ -79,11 +68,11 @@ RawMotion motionFrom(std::uint16_t source)
 void runEvents(benchmark::State &state, bool fromActive)
 {
     const RawMotion ev = motionFrom(6);
-    gRouter->active = fromActive ? gInput->handleOfXDevice(6) : gInput->handleOfXDevice(6) + 1000;
+    gState->hDeviceActive = fromActive ? gInput->handleOfXDevice(6) : gInput->handleOfXDevice(6) + 1000;
     const long before = gAllocations.load();
     for (auto _ : state) {
         gInput->handleEvent(&ev);
-        benchmark::DoNotOptimize(gRouter->last);
+        benchmark::DoNotOptimize(gState->hDeviceLast);
     }
     state.counters["allocs/event"] = benchmark::Counter(
         static_cast<double>(gAllocations.load() - before) / static_cast<double>(state.iterations()));
@@ -100,7 +89,7 @@ std::vector<double> measureReturn(const std::string &display, int count)
 {
     XInjector inject(display);
     const int mouse = inject.deviceId(XInjector::kXvfbMouse);
-    const QPoint home = gRouter->home;
+    const QPoint home = X11RawInput::toNative(gHome);
     std::vector<double> micros;
     micros.reserve(static_cast<std::size_t>(count));
     inject.watchPointer(true);
@@ -130,15 +119,25 @@ int main(int argc, char **argv)
 
     X11RawInput input(true);
     input.devices();
-    Router router(input);
+    // The game window's own routing, sending the wrong mouse to a cursor home
+    // of the table's size. The window stays hidden: the pointer is read over
+    // the bare root window.
+    lumbrast::input::InputState state;
+    lumbrast::input::RawMouseRouter router(state, input);
+    QWidget table;
+    table.setGeometry(100, 100, 420, 270);
+    QWidget cmdCursorPos(&table);
+    cmdCursorPos.setGeometry(72, 77, 9, 13);
+    router.setCursorHome(&cmdCursorPos);
+    gHome = lumbrast::input::RawMouseRouter::centreOf(&cmdCursorPos);
     gInput = &input;
-    gRouter = &router;
+    gState = &state;
     input.install(&router);
 
     benchmark::RunSpecifiedBenchmarks();
 
     // End to end: the wrong mouse moves while another one is active.
-    router.active = input.handleOfXDevice(4); // the XTest pointer plays
+    state.hDeviceActive = input.handleOfXDevice(4); // the XTest pointer plays
     constexpr int kEvents = 1000;
     std::vector<double> micros;
     std::thread injector([&] {
