@@ -125,6 +125,21 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind)
     EXPECT_EQ(t.w->lblDevDesc_02->text(), XInjector::kXTestPointer);
     EXPECT_TRUE(t.w->cmdGamePlay->isEnabled());
 
+    // A mouse plugged in and out: "Refresh Devices" shows exactly the mice
+    // present, and nobody's binding changes.
+    const int plug = t.inject.addMaster("Lumbrast plug");
+    ASSERT_GT(plug, 0);
+    const int plugSlave = t.inject.deviceId("Lumbrast plug XTEST pointer");
+    t.w->mnuRefreshDevices_Click();
+    EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 3);
+    EXPECT_EQ(t.in().MiceCount, 3);
+    t.inject.removeMaster(plug);
+    ASSERT_TRUE(waitUntil([&] { return t.raw.handleOfXDevice(plugSlave) == 0; }));
+    t.w->mnuRefreshDevices_Click();
+    EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 2);
+    EXPECT_EQ(t.in().hDevicePlayer_01, hMouse);
+    EXPECT_EQ(t.in().hDevicePlayer_02, hXTest);
+
     t.click(t.mouse, t.w->cmdGamePlay);
     ASSERT_TRUE(waitUntil([&] { return t.w->tmrGameMove->isActive(); }));
     ASSERT_EQ(t.in().hDeviceActive, hMouse) << "player 1 opens";
