@@ -46,6 +46,9 @@ struct XWindow {
         w->Form_Load();
         w->show();
         EXPECT_TRUE(waitUntil([&] { return w->windowHandle() && w->windowHandle()->isExposed(); }));
+        // Raw input counts only while the game window is in front.
+        w->activateWindow();
+        EXPECT_TRUE(waitUntil([&] { return w->isActiveWindow(); }));
     }
     ~XWindow()
     {
