@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -121,7 +122,11 @@ QStringList ListMediaFiles(const QString& folder, const QString& pattern) {
   if (!dir.exists()) return {};
   // No QDir::CaseSensitive: the pattern matches in any letter case.
   QStringList names = dir.entryList({pattern}, QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-  QCollator collator;
+  // The "C" locale compares plain code points; a file manager still sorts
+  // naturally there, so fall back to a real language's collation.
+  QLocale locale;
+  if (locale.language() == QLocale::C) locale = QLocale(QLocale::English, QLocale::UnitedStates);
+  QCollator collator(locale);
   collator.setNumericMode(true);
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
