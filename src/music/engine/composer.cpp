@@ -121,16 +121,18 @@ struct Walker {
     return bpm;
   }
 
+  // How long the chord before edge `e` lasts, in harmonic-rhythm units:
+  // activity 0 stays near the edge's shortest time, 3 near its longest.
   int duration(const ChordEdge& e) {
-    double target = e.minBeats + (e.maxBeats - e.minBeats) * activity / 3.0;
     const int h = grid();
+    double target = e.minBeats + (e.maxBeats - e.minBeats) * activity / 3.0;
     std::vector<int> options;
     for (int d = h; d <= e.maxBeats; d += h)
-      if (d >= e.minBeats) options.push_back(d);
-    if (options.empty()) return std::clamp(static_cast<int>(std::lround(target)), e.minBeats, e.maxBeats);
+      if (d >= e.minBeats) options.push_back(d / h);
+    if (options.empty()) return std::max(1, static_cast<int>(std::lround(target / h)));
     std::size_t best = 0;
     for (std::size_t i = 1; i < options.size(); ++i)
-      if (std::fabs(options[i] - target) < std::fabs(options[best] - target)) best = i;
+      if (std::fabs(options[i] * h - target) < std::fabs(options[best] * h - target)) best = i;
     if (options.size() > 1 && chance(rng, 0.3)) {
       if (best + 1 < options.size() && (best == 0 || chance(rng, 0.5))) ++best;
       else if (best > 0) --best;
@@ -149,39 +151,42 @@ struct Walker {
     return 0;
   }
 
+  // How long a chord that already ends the phrase may simply ring on: the
+  // longest stay the activity allows on its edges.
   int maxHold(int chord) const {
-    int m = 0;
+    double m = 0;
     for (const auto& e : map.edges)
-      if (e.from == chord) m = std::max(m, e.maxBeats);
-    return m > 0 ? m : 2 * bpm;
+      if (e.from == chord) m = std::max(m, e.minBeats + (e.maxBeats - e.minBeats) * activity / 3.0);
+    return m > 0 ? std::max(grid(), static_cast<int>(std::lround(m))) : 2 * bpm;
   }
 
   // Walks from `first` over [t, end) beats, finishing on a chord in
-  // `targets`. Every chord keeps at least one beat.
+  // `targets`. Chords change on the harmonic-rhythm grid; a chord that still
+  // needs k steps to reach a target always leaves room for k more chords.
   void walk(int first, int t, int end, const std::vector<int>& targets) {
-    std::vector<int> dist = distanceTo(targets);
+    const std::vector<int> dist = distanceTo(targets);
+    const int h = grid();
     int cur = first;
     while (t < end) {
-      int remaining = end - t;
-      int dc = dist[static_cast<std::size_t>(cur)];
-      bool atTarget = dc == 0;
+      const int remaining = end - t;
+      const int units = remaining / h;
+      const int dc = dist[static_cast<std::size_t>(cur)];
+      const bool urgent = dc > 0 && units <= 2 * (dc + 1);
       std::vector<const ChordEdge*> options;
-      const int typical = std::max(1, grid());
-      bool urgent = remaining <= (dc + 1) * typical + typical;
       for (const auto& e : map.edges) {
         if (e.from != cur) continue;
         int ds = dist[static_cast<std::size_t>(e.to)];
-        if (ds >= (1 << 20) || remaining - 1 < std::max(1, ds)) continue;
-        if (urgent && dc > 0 && ds >= dc) continue;
+        if (ds >= (1 << 20) || units - 1 < 1 + ds) continue;
+        if (urgent && ds >= dc) continue;
         options.push_back(&e);
       }
-      if (options.empty() || (atTarget && remaining <= maxHold(cur))) {
+      if (options.empty() || (dc == 0 && remaining <= maxHold(cur))) {
         spans.push_back({t, remaining, cur});
         return;
       }
       const ChordEdge& e = *options[static_cast<std::size_t>(choose(options))];
-      int ds = dist[static_cast<std::size_t>(e.to)];
-      int d = std::clamp(duration(e), 1, remaining - std::max(1, ds));
+      const int ds = dist[static_cast<std::size_t>(e.to)];
+      const int d = std::clamp(duration(e), 1, units - 1 - ds) * h;
       spans.push_back({t, d, cur});
       t += d;
       cur = e.to;
@@ -395,18 +400,27 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr& style, int measures
         if (n.start >= span) break;
         if (n.chance < 100 && pick(rng, 1, 100) > n.chance) continue;
         const std::int64_t written = base + n.start;
-        int key = n.index;
-        std::int64_t off = written + n.length;
-        if (n.kind != NoteSpec::Kind::Key && part.voice != Voice::Fixed) {
-          key = ResolveKey(n, part, ChordAt(*seg, written));
-          if (!part.hold) off = std::min(off, nextChordChange(written));
-        }
         std::int64_t on = written;
         if (ht > 0) on = std::max<std::int64_t>(0, on + pick(rng, -ht, ht));
-        off = std::min(off, seg->length);
-        if (off <= on) continue;
-        int vel = static_cast<int>(std::lround(n.velocity * dyn)) + (hv > 0 ? pick(rng, -hv, hv) : 0);
-        notes.push_back({on, off, part.channel, key, std::clamp(vel, 1, 127)});
+        int vel = std::clamp(static_cast<int>(std::lround(n.velocity * dyn)) + (hv > 0 ? pick(rng, -hv, hv) : 0), 1, 127);
+        const std::int64_t until = std::min<std::int64_t>(written + n.length, seg->length);
+        if (n.kind == NoteSpec::Kind::Key || part.voice == Voice::Fixed) {
+          if (until > on) notes.push_back({on, until, part.channel, n.index, vel});
+          continue;
+        }
+        // A chord note that outlasts its chord is struck again on the new
+        // chord (unless it is nearly over), so sustained parts follow the
+        // harmony instead of clashing with it or falling silent.
+        std::int64_t from = written;
+        int key = ResolveKey(n, part, ChordAt(*seg, from));
+        while (true) {
+          std::int64_t change = part.hold ? until : std::min(until, nextChordChange(from));
+          if (change > on) notes.push_back({on, change, part.channel, key, vel});
+          if (change >= until || until - change < kTicksPerBeat / 2) break;
+          from = on = change;
+          key = ResolveKey(n, part, ChordAt(*seg, from));
+          vel = std::max(1, vel * 7 / 8);
+        }
       }
     }
     m += run;

@@ -127,7 +127,7 @@ void Engine::init(const AudioParams& params) {
   fluid_settings_setnum(settings_, "synth.sample-rate", params.sampleRate);
   fluid_settings_setint(settings_, "synth.midi-channels", channels);
   fluid_settings_setint(settings_, "synth.polyphony", 256);
-  fluid_settings_setnum(settings_, "synth.gain", 0.5);
+  fluid_settings_setnum(settings_, "synth.gain", 1.0);
   fluid_settings_setint(settings_, "synth.reverb.active", 1);
   fluid_settings_setint(settings_, "synth.chorus.active", 1);
   fluid_settings_setint(settings_, "audio.period-size", std::clamp(params.periodFrames, 64, 8192));
