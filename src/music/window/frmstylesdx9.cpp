@@ -200,6 +200,11 @@ void frmStylesDX9::buildControls() {
   lblPlayProgress = label(g, "000000000000000000", 330, 64, 282, 24);
   lblPlayProgress->setObjectName(QStringLiteral("lblPlayProgress"));
   for (QLabel* l : {lblSegBarValue, lblSegBeatValue, lblPlayProgress}) l->setFont(courierNew());
+  for (QLabel* l : {lblStyleTempoValue, lblStyleTimeSigValue, lblSegBarValue, lblSegBeatValue,
+                    lblPlayProgress}) {
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setIndent(4);
+  }
 
   label(g, "Motif", 12, 60, 200);
   lstMotifs = new QListWidget(g);
