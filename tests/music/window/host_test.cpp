@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -93,6 +94,21 @@ TEST_F(StylePlayerTest, WindowCoversTheGameWindowCornerAndIsRounded) {
   w->repaint();  // a repaint brings it back to the corner
   QCoreApplication::processEvents();
   EXPECT_EQ(w->pos(), game.pos());
+}
+
+TEST_F(StylePlayerTest, ShippedMusicStartsWithItsDefaultStyle) {
+  MusicWindowEnv e = env();
+  e.mediaFolder = QStringLiteral(LUMBRAST_MEDIA_SOURCE);
+  host = std::make_unique<MusicWindowHost>(&game, e);
+  frmStylesDX9* w = host->load();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(modMusicPublic::StyleFileName, "NEWAVTCH.STY");
+  EXPECT_GE(w->cboChordMap->count(), 1);
+  EXPECT_TRUE(w->Perf->IsPlaying(w->MainSegment));
+  advance(w, beatFrames(w, w->StyleTempo) * 9 / 2);
+  EXPECT_EQ(w->lblPlayProgress->text(), "PS playing");
+  EXPECT_EQ(w->lblSegBarValue->text(), "2");
+  EXPECT_TRUE(boxes->boxes.empty());
 }
 
 TEST_F(StylePlayerTest, NoSoundIsToldOnceARun) {
