@@ -32,6 +32,19 @@ class QtMessageBoxes final : public MessageBoxes {
   void show(QWidget* parent, const QString& text, BoxIcon icon, const QString& title) override;
 };
 
+// Boxes shown by another window's service (the game window's).
+class ForwardingMessageBoxes final : public MessageBoxes {
+ public:
+  using Show = std::function<void(QWidget*, const QString&, BoxIcon, const QString&)>;
+  explicit ForwardingMessageBoxes(Show show) : show_(std::move(show)) {}
+  void show(QWidget* parent, const QString& text, BoxIcon icon, const QString& title) override {
+    show_(parent, text, icon, title);
+  }
+
+ private:
+  Show show_;
+};
+
 // The pseudo-random generator of the first choice: Randomize seeds it from
 // the clock, Rnd draws from [0, 1) in single precision.
 class RandomSource {
