@@ -41,6 +41,9 @@ class MusicWindowHost : public QObject {
   // never loaded (or failed to start) has nothing to release.
   void exit();
 
+  // What the next load hands to the window (tests point it elsewhere).
+  MusicWindowEnv& environment() { return env_; }
+
   // The loaded window, or null.
   frmStylesDX9* window() const;
   bool isLoadPending() const { return pending_; }
