@@ -4,76 +4,12 @@
 #include "fixture.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
 namespace lumbrast::musicwindow::test {
 namespace {
-
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-TEST_F(StylePlayerTest, ExitReleasesEverything) {
-  standardMedia();
-  frmStylesDX9* w = open();
-  ASSERT_NE(w, nullptr);
-  QPointer<frmStylesDX9> alive(w);
-  std::weak_ptr<music::Performance> perf = w->Perf;
-  std::weak_ptr<music::Segment> segment = w->MainSegment;
-  std::weak_ptr<music::Style> style = w->CurStyle;
-  host->exit();
-  EXPECT_EQ(host->window(), nullptr);
-  EXPECT_TRUE(perf.expired());
-  EXPECT_TRUE(segment.expired());
-  EXPECT_TRUE(style.expired());
-  flushDeletes();
-  EXPECT_TRUE(alive.isNull());
-  EXPECT_TRUE(boxes->boxes.empty());
-  // Exit with no window loaded leaves it unloaded.
-  host->exit();
-  EXPECT_EQ(host->window(), nullptr);
-}
-
-TEST_F(StylePlayerTest, MusicMenuLoadsTheWindowFirst) {
-  standardMedia();
-  host = std::make_unique<MusicWindowHost>(&game, env());
-  host->stop();  // Music > "Stop" before the window was loaded
-  frmStylesDX9* w = host->window();
-  ASSERT_NE(w, nullptr);
-  EXPECT_FALSE(w->Perf->IsPlaying(w->MainSegment));
-  EXPECT_EQ(w->lblPlayProgress->text(), "User stop");
-  EXPECT_FALSE(w->isVisible());
-
-  host->play();
-  EXPECT_TRUE(w->Perf->IsPlaying(w->MainSegment));
-  host->setup();
-  EXPECT_TRUE(w->isVisible());
-  EXPECT_FALSE(w->isModal());
-  w->cmdHide->click();
-  EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(host->window(), w);  // hidden, still loaded, still playing
-  EXPECT_TRUE(w->Perf->IsPlaying(w->MainSegment));
-  host->setup();
-  w->close();  // the close box hides as well
-  EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(host->window(), w);
-}
-
-TEST_F(StylePlayerTest, StartUpLoadWaitsForTheGameWindow) {
-  standardMedia();
-  host = std::make_unique<MusicWindowHost>(&game, env());
-  host->loadWhenShown();
-  EXPECT_TRUE(host->isLoadPending());
-  EXPECT_EQ(host->window(), nullptr);  // the game window comes first
-  game.show();
-  QElapsedTimer guard;
-  guard.start();
-  while (!host->window() && guard.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  ASSERT_NE(host->window(), nullptr);
-  EXPECT_FALSE(host->window()->isVisible());
-  EXPECT_TRUE(host->window()->Perf->IsPlaying(host->window()->MainSegment));
-}
 
 TEST_F(StylePlayerTest, WindowCoversTheGameWindowCornerAndIsRounded) {
   standardMedia();
@@ -89,11 +25,21 @@ TEST_F(StylePlayerTest, WindowCoversTheGameWindowCornerAndIsRounded) {
   EXPECT_FALSE(w->cmdOK->isVisible());
 
   host->setup();
+  EXPECT_TRUE(w->isVisible());
   game.move(300, 200);
   QCoreApplication::processEvents();
   w->repaint();  // a repaint brings it back to the corner
   QCoreApplication::processEvents();
   EXPECT_EQ(w->pos(), game.pos());
+
+  // "Hide" and the close box hide it; it stays loaded and plays on.
+  w->cmdHide->click();
+  EXPECT_FALSE(w->isVisible());
+  host->setup();
+  w->close();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(host->window(), w);
+  EXPECT_TRUE(w->Perf->IsPlaying(w->MainSegment));
 }
 
 TEST_F(StylePlayerTest, ShippedMusicStartsWithItsDefaultStyle) {
