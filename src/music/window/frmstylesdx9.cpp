@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSlider>
 
@@ -327,6 +328,8 @@ bool frmStylesDX9::Form_Load() {
     RoundMusicWindow();
     RoundMusicControls();
   } catch (...) {
+    // Closed meanwhile (Exit pressed while a box of the start-up was open).
+    if (unloaded_) return false;
     const ErrorInfo e = CurrentError();
     env_.messages->show(this,
                         QString::number(e.number) + QLatin1Char('\n') + e.description +
@@ -699,7 +702,10 @@ void frmStylesDX9::ShowPlayProgress(const QString& text) { lblPlayProgress->setT
 // ------------------------------------------------------------------ notices
 
 void frmStylesDX9::DirectXEvent8_DXCallback(int /*eventid*/) {
-  if (!Perf || unloaded_) return;
+  // A signal that comes while the error box of a notice is open waits for
+  // the next one, so the queue is never drained twice at once.
+  if (!Perf || unloaded_ || inCallback_) return;
+  const QScopedValueRollback<bool> busy(inCallback_, true);
   try {
     mus::NotificationPMSG msg;
     while (Perf->GetNotificationPMSG(msg)) handleNotice(msg);

@@ -199,6 +199,7 @@ class frmStylesDX9 : public QWidget {
   QPointer<QWidget> gameWindow_;
   MusicWindowEnv env_;
   bool unloaded_ = false;
+  bool inCallback_ = false;
 };
 
 // How an error is shown: number and description.
