@@ -337,14 +337,7 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr& style, int measures
   seg->length = measures * measureTicks;
   seg->chordMap = chordMap->data();
   if (!st.bands.empty()) seg->band = st.bands.front()->members;
-  for (const auto& m : seg->band) {
-    auto ch = static_cast<std::uint8_t>(m.channel);
-    seg->events.push_back({0, MidiEvent::Program, ch, static_cast<std::uint8_t>(m.program), static_cast<std::uint8_t>(m.bank)});
-    seg->events.push_back({0, MidiEvent::Control, ch, 7, static_cast<std::uint8_t>(m.volume)});
-    seg->events.push_back({0, MidiEvent::Control, ch, 10, static_cast<std::uint8_t>(m.pan)});
-    seg->events.push_back({0, MidiEvent::Control, ch, 91, static_cast<std::uint8_t>(m.reverb)});
-    seg->events.push_back({0, MidiEvent::Control, ch, 93, static_cast<std::uint8_t>(m.chorus)});
-  }
+  AppendBandEvents(seg->events, seg->band);
   if (measures == 0) return std::make_shared<Segment>(seg);
 
   const int bpm = st.timeSig.beatsPerMeasure;

@@ -177,6 +177,9 @@ ChordContext ChordAt(const SegmentData& segment, std::int64_t tick);
 // C major triad, for motifs played without a composed segment.
 ChordContext DefaultChord();
 
+// Program, volume, pan and effect sends of a band, as events at tick 0.
+void AppendBandEvents(std::vector<MidiEvent>& events, const std::vector<BandMember>& members);
+
 // Intervals of a chord type name ("maj7", "min" ...); empty if unknown.
 std::vector<int> ChordIntervals(const std::string& type);
 // Scale steps of a scale name; empty if unknown.

@@ -356,7 +356,7 @@ class NotificationEvent : public QObject {
 
   void set();  // any thread
 
- signals:
+ Q_SIGNALS:
   void signalled(int eventId);
 
  protected:

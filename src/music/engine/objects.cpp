@@ -1,5 +1,4 @@
 // The small service objects and the music theory they share.
-#include "engine.h"
 #include "model.h"
 
 #include <algorithm>
@@ -117,23 +116,13 @@ const std::string& ChordMap::name() const { return data_->name; }
 Band::Band(std::shared_ptr<const detail::BandData> data) : data_(std::move(data)) {}
 const std::string& Band::name() const { return data_->name; }
 
-void Band::Download(Performance& performance) {
-  if (!performance.engine()) throw MusicError(ErrorCode::ClosedDown, "the performance is closed");
-  performance.engine()->checkInstruments(data_->members);
-  downloaded_ = true;
-}
-
-void Band::Unload(Performance& performance) {
-  if (!performance.engine()) throw MusicError(ErrorCode::ClosedDown, "the performance is closed");
-  downloaded_ = false;
-}
-
 SegmentPtr Band::CreateSegment() const {
   auto seg = std::make_shared<detail::SegmentData>();
   seg->kind = Segment::Kind::Band;
   seg->name = data_->name;
   seg->length = 0;
   seg->band = data_->members;
+  detail::AppendBandEvents(seg->events, seg->band);
   return std::make_shared<Segment>(seg);
 }
 
@@ -149,13 +138,6 @@ std::int64_t Segment::GetLength() const { return data_->length; }
 int Segment::measures() const { return data_->measures; }
 TimeSignature Segment::timeSignature() const { return data_->timeSig; }
 double Segment::tempo() const { return data_->tempo; }
-
-void Segment::Download(const AudioPathPtr& audioPath) {
-  if (!audioPath) throw MusicError(ErrorCode::InvalidArgument, "no audio path given");
-  if (!audioPath->engine()) throw MusicError(ErrorCode::ClosedDown, "the audio path's performance is closed");
-  audioPath->engine()->checkInstruments(data_->band);
-  downloaded_.store(true);
-}
 
 void Segment::SetDefaultResolution(std::uint32_t boundary) {
   boundary &= kPlayGrid | kPlayBeat | kPlayMeasure;
@@ -261,6 +243,17 @@ ChordContext ChordAt(const SegmentData& segment, std::int64_t tick) {
   if (it != segment.chords.begin()) --it;
   const ChordDef& c = segment.chordMap->chords[static_cast<std::size_t>(it->chord)];
   return {c.root, &c.intervals, segment.chordMap->key, &segment.chordMap->scale};
+}
+
+void AppendBandEvents(std::vector<MidiEvent>& events, const std::vector<BandMember>& members) {
+  auto b = [](int v) { return static_cast<std::uint8_t>(v); };
+  for (const auto& m : members) {
+    events.push_back({0, MidiEvent::Program, b(m.channel), b(m.program), b(m.bank)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 7, b(m.volume)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 10, b(m.pan)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 91, b(m.reverb)});
+    events.push_back({0, MidiEvent::Control, b(m.channel), 93, b(m.chorus)});
+  }
 }
 
 ChordContext DefaultChord() {

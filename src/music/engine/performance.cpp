@@ -72,7 +72,7 @@ void NotificationEvent::set() {
 bool NotificationEvent::event(QEvent* e) {
   if (e->type() == kNoticeEventType) {
     pending_.store(false);
-    emit signalled(eventId_);
+    Q_EMIT signalled(eventId_);
     return true;
   }
   return QObject::event(e);
@@ -636,6 +636,26 @@ void Engine::process(std::int64_t frames, float* left, float* right) {
 }
 
 }  // namespace detail
+
+// ---------------------------------------------------------------- downloads
+
+void Band::Download(Performance& performance) {
+  if (!performance.engine()) throw MusicError(ErrorCode::ClosedDown, "the performance is closed");
+  performance.engine()->checkInstruments(data_->members);
+  downloaded_ = true;
+}
+
+void Band::Unload(Performance& performance) {
+  if (!performance.engine()) throw MusicError(ErrorCode::ClosedDown, "the performance is closed");
+  downloaded_ = false;
+}
+
+void Segment::Download(const AudioPathPtr& audioPath) {
+  if (!audioPath) throw MusicError(ErrorCode::InvalidArgument, "no audio path given");
+  if (!audioPath->engine()) throw MusicError(ErrorCode::ClosedDown, "the audio path's performance is closed");
+  audioPath->engine()->checkInstruments(data_->band);
+  downloaded_.store(true);
+}
 
 // ---------------------------------------------------------------- performance
 
