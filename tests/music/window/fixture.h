@@ -68,9 +68,9 @@ class StylePlayerTest : public ::testing::Test {
   }
 
   // A few styles and chord maps.
-  void standardMedia(const StyleSpec& spec = {}) {
-    media.style("a.sty", spec);
-    media.style("NEWAVTCH.STY", spec);
+  void standardMedia(const StyleRecipe& recipe = {}) {
+    media.style("a.sty", recipe);
+    media.style("NEWAVTCH.STY", recipe);
     media.chordMap("one.cdm");
     media.chordMap("two.cdm");
     media.chordMap("three.cdm");

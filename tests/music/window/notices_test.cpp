@@ -14,9 +14,9 @@ class NoticeTest : public StylePlayerTest, public ::testing::WithParamInterface<
 
 TEST_P(NoticeTest, BarAndBeatFollowTheMusicToItsEnd) {
   const int beats = GetParam();
-  StyleSpec spec;
-  spec.beatsPerMeasure = beats;
-  standardMedia(spec);
+  StyleRecipe recipe;
+  recipe.beatsPerMeasure = beats;
+  standardMedia(recipe);
   frmStylesDX9* w = open();
   ASSERT_NE(w, nullptr);
   w->txtComposeLength->setText("2");

@@ -25,9 +25,9 @@ QStringList items(QListWidget* l) {
 }
 
 TEST_F(StylePlayerTest, BandsListLastFirstAndTheFirstIsApplied) {
-  StyleSpec spec;
-  spec.bands = {"Zero", "One", "Two"};
-  standardMedia(spec);
+  StyleRecipe recipe;
+  recipe.bands = {"Zero", "One", "Two"};
+  standardMedia(recipe);
   frmStylesDX9* w = open();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(items(w->lstBands), (QStringList{"Two", "One", "Zero"}));
@@ -49,7 +49,7 @@ TEST_F(StylePlayerTest, BandsListLastFirstAndTheFirstIsApplied) {
   EXPECT_TRUE(boxes->boxes.empty());
 
   // A style without bands: position 0 cannot be selected.
-  StyleSpec none;
+  StyleRecipe none;
   none.bands = {};
   media.style("c.sty", none);
   w->cboStyles->clear();
@@ -61,10 +61,10 @@ TEST_F(StylePlayerTest, BandsListLastFirstAndTheFirstIsApplied) {
 }
 
 TEST_F(StylePlayerTest, MotifsAreListedOrReportedMissing) {
-  StyleSpec spec;
-  spec.motifs = {"Bell", "Horn", "Drop"};
-  standardMedia(spec);
-  StyleSpec none;
+  StyleRecipe recipe;
+  recipe.motifs = {"Bell", "Horn", "Drop"};
+  standardMedia(recipe);
+  StyleRecipe none;
   none.motifs = {};
   media.style("none.sty", none);
   frmStylesDX9* w = open();
@@ -90,13 +90,13 @@ TEST_F(StylePlayerTest, MotifsAreListedOrReportedMissing) {
 }
 
 TEST_F(StylePlayerTest, TempoSliderAndPlaySegReturningToTheStyleTempo) {
-  StyleSpec spec;
-  spec.tempo = 119.5;
-  standardMedia(spec);
-  StyleSpec up;
+  StyleRecipe recipe;
+  recipe.tempo = 119.5;
+  standardMedia(recipe);
+  StyleRecipe up;
   up.tempo = 120.5;
   media.style("up.sty", up);
-  StyleSpec fast;
+  StyleRecipe fast;
   fast.tempo = 300;
   media.style("fast.sty", fast);
   frmStylesDX9* w = open();

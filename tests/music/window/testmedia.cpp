@@ -4,28 +4,28 @@
 
 namespace lumbrast::musicwindow::test {
 
-QString StyleText(const StyleSpec& spec) {
+QString StyleText(const StyleRecipe& recipe) {
   QString t;
   t += QStringLiteral("[style]\nname = \"Test\"\ntempo = %1\ntime_signature = [%2, 4]\n"
                       "humanize = { time = 0, velocity = 0 }\n\n")
-           .arg(spec.tempo)
-           .arg(spec.beatsPerMeasure);
+           .arg(recipe.tempo)
+           .arg(recipe.beatsPerMeasure);
   int program = 1;
-  for (const QString& band : spec.bands) {
+  for (const QString& band : recipe.bands) {
     t += QStringLiteral("[[band]]\nname = \"%1\"\nchannels = [ { channel = 1, program = %2 }, "
                         "{ channel = 5, program = 12 } ]\n\n")
              .arg(band)
              .arg(program++);
   }
   QStringList notes;
-  for (int b = 1; b <= spec.beatsPerMeasure; ++b) notes << QStringLiteral("\"1.%1 c1 1 90\"").arg(b);
+  for (int b = 1; b <= recipe.beatsPerMeasure; ++b) notes << QStringLiteral("\"1.%1 c1 1 90\"").arg(b);
   t += QStringLiteral("[[pattern]]\nname = \"basic\"\ngroove = [1, 100]\n\n"
                       "[[pattern.part]]\nchannel = 1\nvoice = \"voicing\"\nnotes = [%1]\n\n")
            .arg(notes.join(QStringLiteral(", ")));
-  for (const QString& motif : spec.motifs) {
+  for (const QString& motif : recipe.motifs) {
     t += QStringLiteral("[[motif]]\nname = \"%1\"\nboundary = \"%2\"\n\n"
                         "[[motif.part]]\nchannel = 5\nvoice = \"voicing\"\nnotes = [\"1.1 c1 1 100\"]\n\n")
-             .arg(motif, spec.motifBoundary);
+             .arg(motif, recipe.motifBoundary);
   }
   return t;
 }

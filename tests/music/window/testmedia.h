@@ -8,7 +8,7 @@
 
 namespace lumbrast::musicwindow::test {
 
-struct StyleSpec {
+struct StyleRecipe {
   double tempo = 120;
   int beatsPerMeasure = 4;
   QStringList bands = {"Band 0"};  // in the style's order, index 0 first
@@ -18,7 +18,7 @@ struct StyleSpec {
 
 // A style: one part on channel 1 with a note on every beat, bands setting
 // channels 1 and 5, and motifs on channel 5 that start on their first beat.
-QString StyleText(const StyleSpec& spec);
+QString StyleText(const StyleRecipe& recipe);
 // A chord map in C major with I, IV and V.
 QString ChordMapText();
 
@@ -27,7 +27,7 @@ class MediaFolder {
   MediaFolder();
   QString path() const;  // ends with "/"
   void write(const QString& name, const QString& text) const;
-  void style(const QString& name, const StyleSpec& spec = {}) const { write(name, StyleText(spec)); }
+  void style(const QString& name, const StyleRecipe& recipe = {}) const { write(name, StyleText(recipe)); }
   void chordMap(const QString& name) const { write(name, ChordMapText()); }
 
  private:
