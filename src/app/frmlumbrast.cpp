@@ -638,8 +638,19 @@ void frmLumbrast::Form_Resize()
 {
     if (isMinimized() || isMaximized())
         ReleaseCursorForm();
-    else
+    else if (placed_)
         ConfineCursorForm();
+}
+
+bool frmLumbrast::event(QEvent *event)
+{
+    if (event->type() == QEvent::Paint && !placed_) {
+        // The first show's resize came before the window manager placed the
+        // window; trap the cursor in the rectangle it really has.
+        placed_ = true;
+        Form_Resize();
+    }
+    return QMainWindow::event(event);
 }
 
 void frmLumbrast::resizeEvent(QResizeEvent *event)

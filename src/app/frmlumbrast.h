@@ -140,6 +140,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     // GameEffects
@@ -165,6 +166,9 @@ private:
     input::MouseInput mouse_;
     musicwindow::MusicWindowHost *music_ = nullptr;
     QButtonGroup *firstMoveGroup_ = nullptr;
+    // True from the first paint on: only then is the window where the window
+    // manager placed it, so only then can the cursor be trapped inside it.
+    bool placed_ = false;
 };
 
 } // namespace lumbrast::app

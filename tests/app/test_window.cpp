@@ -151,6 +151,26 @@ TEST(WindowLayout, MenusInTheirOrder)
     EXPECT_EQ(entries(menus[4]->menu()), (QStringList{"Help", "About"}));
 }
 
+TEST(WindowStartUp, TheCursorIsTrappedWhereTheWindowManagerPutTheWindow)
+{
+    platform::SimulatedRawInput sim(platform::SimulatedRawInput::twoMice());
+    platform::RecordingMessageBoxes boxes;
+    platform::RecordingSounds sounds;
+    app::frmLumbrast w(sim, boxes, sounds);
+    w.music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
+    w.music().environment().audio.output = music::AudioOutput::Offline;
+    w.Form_Load();
+    w.show();
+    EXPECT_FALSE(sim.confined()) << "not before the window is placed";
+    w.move(310, 170); // the window manager places the window after the first resize
+    for (int i = 0; i < 1000 && !(w.windowHandle() && w.windowHandle()->isExposed()); ++i)
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(sim.confined());
+    EXPECT_EQ(sim.confinement(), w.frameGeometry());
+    w.close();
+}
+
 TEST(WindowStartUp, TwoMiceHookAndConfineWithoutAnyMessage)
 {
     Window t;
@@ -162,6 +182,8 @@ TEST(WindowStartUp, TwoMiceHookAndConfineWithoutAnyMessage)
     // Shown means resized: the cursor is kept inside the window from the start.
     EXPECT_TRUE(t.sim.confined());
     EXPECT_EQ(t.sim.confinement().size(), t.w.frameGeometry().size());
+
+    EXPECT_EQ(t.sim.confinement().topLeft(), t.w.frameGeometry().topLeft());
 
     // The menu's Hook while hooked keeps the warning.
     t.w.mnuHook_Click();

@@ -2,6 +2,7 @@
 // A game window on scripted mice 17 and 23, with recorded boxes and sounds.
 
 #include <QApplication>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,10 @@ struct Window {
         w.Form_Load();
         w.show();
         QApplication::setActiveWindow(&w); // raw input counts only for the active window
+        // The cursor is trapped once the window is on screen, at its first paint.
+        for (int i = 0; i < 1000 && !(w.windowHandle() && w.windowHandle()->isExposed()); ++i)
+            QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
     }
     game::Game &game() { return w.game(); }
     input::InputState &in() { return w.inputState(); }

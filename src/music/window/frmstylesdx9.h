@@ -37,7 +37,7 @@ namespace mus = lumbrast::music;
 
 inline constexpr const char* kErrorTitle = "MuVoTre";
 inline constexpr const char* kPlayerTitle = "MuVoTre - Style Player";
-inline constexpr const char* kCaption = "MuVoTre - Styles from Microsoft DM Producer 9";
+inline constexpr const char* kCaption = "MuVoTre - Style Player";
 
 // Errors the window raises itself (the music service raises mus::MusicError).
 class WindowError : public std::runtime_error {

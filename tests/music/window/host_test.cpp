@@ -18,7 +18,7 @@ TEST_F(StylePlayerTest, WindowCoversTheGameWindowCornerAndIsRounded) {
   frmStylesDX9* w = open();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->pos(), game.pos());
-  EXPECT_EQ(w->windowTitle(), "MuVoTre - Styles from Microsoft DM Producer 9");
+  EXPECT_EQ(w->windowTitle(), "MuVoTre - Style Player");
   EXPECT_FALSE(w->mask().contains(QPoint(0, 0)));
   EXPECT_TRUE(w->mask().contains(QPoint(w->width() / 2, w->height() / 2)));
   EXPECT_FALSE(w->cmdPlaySegment->mask().isEmpty());
