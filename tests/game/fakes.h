@@ -1,5 +1,5 @@
 #pragma once
-// A recording stand-in for the window's effects, and a fixture with two bound mice.
+// A recording stand-in for the window's effects, and a game with two bound mice.
 
 #include <functional>
 #include <string>
@@ -17,14 +17,12 @@ struct Message {
     std::string title;
 };
 
-class FakeEffects : public GameEffects {
-public:
+struct FakeEffects : GameEffects {
     std::vector<Message> messages;
     std::vector<Beep> beeps;
     int timerStarts = 0, timerStops = 0, cursorReleases = 0;
     bool timerRunning = false;
-    // Runs while a message is "on screen", before it is dismissed.
-    std::function<void(const Message &)> onMessage;
+    std::function<void(const Message &)> onMessage; // runs while the box is "open"
 
     void showMessage(const std::string &text, MessageIcon icon, const std::string &title) override
     {
@@ -33,30 +31,15 @@ public:
             onMessage(messages.back());
     }
     void beep(Beep kind) override { beeps.push_back(kind); }
-    void startMoveTimer() override
-    {
-        ++timerStarts;
-        timerRunning = true;
-    }
-    void stopMoveTimer() override
-    {
-        ++timerStops;
-        timerRunning = false;
-    }
+    void startMoveTimer() override { ++timerStarts, timerRunning = true; }
+    void stopMoveTimer() override { ++timerStops, timerRunning = false; }
     void releaseCursor() override { ++cursorReleases; }
-
-    void clear()
-    {
-        messages.clear();
-        beeps.clear();
-        timerStarts = timerStops = cursorReleases = 0;
-    }
+    void clear() { *this = FakeEffects{}; }
 };
 
 inline constexpr input::DeviceHandle kMouse1 = 17;
 inline constexpr input::DeviceHandle kMouse2 = 42;
 
-// A game whose two players have bound their mice, as the binding leaves it.
 class BoundGame : public ::testing::Test {
 protected:
     input::InputState in;
@@ -68,19 +51,16 @@ protected:
     {
         game.setSeedSource([this] { return nextSeed++; });
         game.SetPublicDefaults();
-        in.MiceCount = 2;
         in.hDevicePlayer_01 = kMouse1;
         in.hDevicePlayer_02 = kMouse2;
         game.EnableGameControls();
     }
-
     void click(input::DeviceHandle mouse, int piece)
     {
         in.hDeviceLast = mouse;
         game.cmdGamePiece_Click(piece);
     }
-
-    // Index of a face-down piece whose face is (or is not) `face`.
+    // A face-down piece whose face is (or, with same = false, is not) `face`.
     int pieceWithFace(char face, bool same = true, int except = -1) const
     {
         for (int i = 0; i < 4; ++i) {
@@ -90,7 +70,6 @@ protected:
         }
         return -1;
     }
-
     int faceUpCount() const
     {
         int n = 0;
@@ -98,8 +77,7 @@ protected:
             n += p.Caption.empty() ? 0 : 1;
         return n;
     }
-
-    // Opening move that misses: the opener turns a "7" and an "8".
+    // The opener turns a "7" and an "8".
     void missOpening(input::DeviceHandle opener)
     {
         click(opener, pieceWithFace('7'));
