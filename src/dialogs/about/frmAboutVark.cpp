@@ -52,12 +52,12 @@ QString aboutVarkText()
     const QStringList lines = {
         QStringLiteral("This is game for single computer and mice."),
         QString(),
-        QStringLiteral("Lumbrast is free. If you enjoy it, a note or a bug report to the author helps the next version."),
+        QStringLiteral("It is free; a note to the author helps it grow."),
         QString(),
         QStringLiteral("No price, no ads, no registration."),
         QString(),
         QStringLiteral("Lumbrast   ver. 1.0.0   from 10-aug-2010"),
-        QStringLiteral("Two mice, one table, may the better memory win."),
+        QStringLiteral("Two mice, one table, good luck!"),
     };
     return lines.join(QStringLiteral("\r\n"));
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -107,6 +108,10 @@ TEST_F(AboutWindow, LayoutTextFontsAndPictures)
     ASSERT_EQ(doc->blockCount(), 8);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(doc->findBlockByNumber(i).text(), lines[i]) << "line " << i + 1;
+    // All of it readable at once, without scrolling.
+    about.show();
+    QApplication::processEvents();
+    EXPECT_EQ(about.txtAboutVark->verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(about.txtAboutVark->font().family(), QStringLiteral("Arial"));
     EXPECT_DOUBLE_EQ(about.txtAboutVark->font().pointSizeF(), 11.25);
 

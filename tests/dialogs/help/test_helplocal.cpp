@@ -121,6 +121,11 @@ TEST_F(HelpFolder, OpensTheMainTopicAndFollowsLinks)
     EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Lumbrast Help"));
     EXPECT_TRUE(viewer->txtHelpTopic->toPlainText().contains(QStringLiteral("A game in short")));
 
+    // The page's style sheet comes out of the file: headings in the table's colour.
+    const QTextBlock heading = viewer->txtHelpTopic->document()->begin();
+    EXPECT_EQ(heading.text(), QStringLiteral("Lumbrast Help"));
+    EXPECT_EQ(heading.begin().fragment().charFormat().foreground().color(), QColor(0x00, 0x60, 0x6a));
+
     // The window's picture comes out of the file too.
     const QVariant picture = viewer->txtHelpTopic->loadResource(
         QTextDocument::ImageResource, QUrl(QStringLiteral("chm:/images/window.png")));
