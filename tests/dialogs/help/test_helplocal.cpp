@@ -123,7 +123,7 @@ TEST_F(HelpFolder, OpensTheMainTopicAndFollowsLinks)
 
     // The page's style sheet comes out of the file: headings in the table's colour.
     const QTextBlock heading = viewer->txtHelpTopic->document()->begin();
-    EXPECT_EQ(heading.text(), QStringLiteral("Lumbrast Help"));
+    EXPECT_EQ(heading.text().trimmed(), QStringLiteral("Lumbrast Help"));
     EXPECT_EQ(heading.begin().fragment().charFormat().foreground().color(), QColor(0x00, 0x60, 0x6a));
 
     // The window's picture comes out of the file too.
