@@ -203,4 +203,10 @@ void showAbout(QWidget *gameWindow, CursorProvider startCursor, platform::UrlOpe
     about.exec();
 }
 
+void showAbout(QWidget *gameWindow, CursorProvider startCursor)
+{
+    platform::DesktopUrlOpener desktop;
+    showAbout(gameWindow, std::move(startCursor), desktop);
+}
+
 } // namespace lumbrast::dialogs

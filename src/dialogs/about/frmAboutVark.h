@@ -82,4 +82,7 @@ private:
 // returns when it is closed.
 void showAbout(QWidget *gameWindow, CursorProvider startCursor, platform::UrlOpener &links);
 
+// The same with the desktop's own handlers for the two links.
+void showAbout(QWidget *gameWindow, CursorProvider startCursor);
+
 } // namespace lumbrast::dialogs
