@@ -9,38 +9,34 @@
 
 namespace {
 
-// Stands in for the desktop's browser and mail program.
+// Stands in for the desktop's browser, mail program and file manager.
 class Handler : public QObject {
     Q_OBJECT
 public:
     QStringList received;
-
 public slots:
     void open(const QUrl &url) { received.append(url.toString()); }
 };
 
 } // namespace
 
-TEST(DesktopUrlOpener, HandsWellFormedAddressesToTheirHandlers)
+TEST(DesktopUrlOpener, HandsOnlyWellFormedAddressesToTheDesktop)
 {
     Handler handler;
-    for (const char *scheme : {"mailto", "https", "file"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &handler, "open");
+    const QStringList schemes = {QStringLiteral("mailto"), QStringLiteral("https"), QStringLiteral("file")};
+    for (const QString &scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &handler, "open");
 
     lumbrast::platform::DesktopUrlOpener opener;
-    opener.open(QStringLiteral("mailto:lumbrast@example.org"));
-    opener.open(QStringLiteral("https://lumbrast.example.org/"));
-    // No scheme: not guessed into a local file or a web search.
-    opener.open(QStringLiteral("Lumbrast.chm"));
-    opener.open(QStringLiteral("/etc/passwd"));
-    opener.open(QString());
-    opener.open(QStringLiteral("https://exa mple.org/")); // not a valid address
-
+    for (const char *address : {"mailto:lumbrast@example.org", "https://lumbrast.example.org/",
+                                "Lumbrast.chm", "/etc/passwd", "", "https://exa mple.org/"})
+        opener.open(QString::fromLatin1(address));
+    // Without a scheme nothing is guessed into a local file or a web search.
     EXPECT_EQ(handler.received,
               (QStringList{QStringLiteral("mailto:lumbrast@example.org"), QStringLiteral("https://lumbrast.example.org/")}));
 
-    for (const char *scheme : {"mailto", "https", "file"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    for (const QString &scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
 }
 
 #include "test_urlopener.moc"
