@@ -1,0 +1,161 @@
+// Points, sets, matches, "New" and counter overflow.
+
+#include "fakes.h"
+
+namespace lumbrast::game::testing {
+namespace {
+
+class Score : public BoundGame {
+protected:
+    // Player `p` (1 or 2) finds an opening pair on a fresh table.
+    void openingPairBy(int p)
+    {
+        if (p == 1)
+            game.optPlayer_01_Click();
+        else
+            game.optPlayer_02_Click();
+        game.cmdGamePlay_Click();
+        if (scoringMouse() != (p == 1 ? kMouse1 : kMouse2))
+            FAIL() << "the option did not hand the turn over";
+        const int first = pieceWithFace('7');
+        click(scoringMouse(), first);
+        click(scoringMouse(), pieceWithFace('7', true, first));
+    }
+    input::DeviceHandle scoringMouse() const { return in.hDeviceActive; }
+
+    std::vector<std::string> texts() const
+    {
+        std::vector<std::string> t;
+        for (const auto &m : fx.messages)
+            t.push_back(m.text);
+        return t;
+    }
+};
+
+TEST_F(Score, SetIsWonAtItsThresholdAndExtraPointsAreLost)
+{
+    game.v.PointsPerSet = 7;
+    openingPairBy(1);
+    openingPairBy(1);
+    game.v.PointsP2 = 4;
+    game.lblPointsStatP2 = "4";
+    fx.clear();
+    openingPairBy(1); // 6 + 3 = 9
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player1, you win 3 points", "Bravo Player1, you win Set"}));
+    EXPECT_EQ(fx.beeps, (std::vector<Beep>{Beep::Exclamation, Beep::Exclamation}));
+    EXPECT_EQ(game.v.SetsP1, 1);
+    EXPECT_EQ(game.lblSetStatP1, "1");
+    EXPECT_EQ(game.v.PointsP1, 0);
+    EXPECT_EQ(game.v.PointsP2, 0) << "the other player's points go too";
+    EXPECT_EQ(game.lblPointsStatP2, "0");
+}
+
+TEST_F(Score, MatchFollowsTheSetThatReachesSetsPerMatch)
+{
+    game.v.PointsPerSet = 7;
+    game.v.SetsPerMatch = 2;
+    game.v.SetsP2 = 1;
+    game.v.PointsP2 = 6;
+    game.v.SetsP1 = 1;
+    fx.clear();
+    openingPairBy(2);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player2, you win 3 points", "Bravo Player2, you win Set",
+                                                 "Congratulations Player2, you win Match"}));
+    EXPECT_EQ(fx.messages[2].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(game.v.MatchesP2, 1);
+    EXPECT_EQ(game.lblMatchStatP2, "1");
+    EXPECT_EQ(game.v.MatchesP1, 0);
+    for (const std::string *cell : {&game.lblPointsStatP1, &game.lblPointsStatP2, &game.lblSetStatP1, &game.lblSetStatP2})
+        EXPECT_EQ(*cell, "0");
+}
+
+TEST_F(Score, LoweredThresholdIsAwardedAtThePlayersNextScoreOnly)
+{
+    game.v.PointsP1 = 10;
+    game.v.PointsPerSet = 7;
+    openingPairBy(2); // only the scorer is tested
+    EXPECT_EQ(game.v.SetsP1, 0);
+    EXPECT_EQ(game.v.PointsP1, 10);
+    EXPECT_EQ(game.v.PointsP2, 3);
+    openingPairBy(1);
+    EXPECT_EQ(game.v.SetsP1, 1);
+    EXPECT_EQ(game.v.PointsP1, 0);
+}
+
+TEST_F(Score, EmptyAndLongNamesAreInsertedUnchanged)
+{
+    game.txtPlayerName_01_Change("");
+    game.txtPlayerName_02_Change("Aleksandra!");
+    openingPairBy(1);
+    openingPairBy(2);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent , you win 3 points", "Excellent Aleksandra, you win 3 points"}));
+}
+
+TEST_F(Score, NoSelectedOptionScoresNothing)
+{
+    game.cmdGamePlay_Click();
+    const int first = pieceWithFace('8');
+    click(kMouse1, first);
+    game.optPlayer_01.Value = false; // neither option selected
+    click(kMouse1, pieceWithFace('8', true, first));
+    EXPECT_TRUE(fx.messages.empty());
+    EXPECT_EQ(game.v.PointsP1 + game.v.PointsP2, 0);
+}
+
+TEST_F(Score, NewClearsCountersButNotTheMissFlag)
+{
+    openingPairBy(1);
+    game.cmdGamePlay_Click(); // player 2 opens
+    missOpening(kMouse2);
+    click(kMouse1, pieceWithFace(game.v.FirstPieceTag[1], false)); // follow-up miss
+    ASSERT_EQ(game.v.MissAfterOpening, kTrue);
+
+    game.mnuNevGame_Click();
+    for (const std::string *cell : {&game.lblPointsStatP1, &game.lblPointsStatP2, &game.lblSetStatP1,
+                                    &game.lblSetStatP2, &game.lblMatchStatP1, &game.lblMatchStatP2})
+        EXPECT_EQ(*cell, "0");
+    EXPECT_EQ(game.cmdGamePiece[0].Tag, "R70") << "the table was closed";
+    EXPECT_EQ(game.v.MissAfterOpening, kTrue);
+
+    // An opening pair in between still scores 3 and keeps the flag.
+    openingPairBy(1);
+    EXPECT_EQ(game.v.PointsP1, 3);
+    EXPECT_EQ(game.v.MissAfterOpening, kTrue);
+    // The first follow-up pair afterwards is worth 1.
+    game.cmdGamePlay_Click();
+    missOpening(in.hDeviceActive);
+    fx.clear();
+    click(in.hDeviceActive, pieceWithFace(game.v.FirstPieceTag[1]));
+    ASSERT_EQ(fx.messages.size(), 1u);
+    EXPECT_NE(fx.messages[0].text.find("you win 1 point"), std::string::npos);
+}
+
+TEST_F(Score, OverflowIsReportedAndTheCounterKeepsItsValue)
+{
+    game.v.PointsP1 = 32766;
+    game.v.PointsPerSet = 7;
+    fx.clear();
+    openingPairBy(1);
+    ASSERT_EQ(fx.messages.size(), 2u);
+    EXPECT_EQ(fx.messages[1].text, "6\r\nOverflow\r\nsub: 23");
+    EXPECT_EQ(fx.messages[1].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(fx.messages[1].title, "Lumbrast");
+    EXPECT_EQ(game.v.PointsP1, 32766);
+    EXPECT_EQ(game.v.SetsP1, 0) << "the set test is skipped after a failed addition";
+    EXPECT_EQ(game.cmdGamePiece[0].Tag, "R70") << "the table still closes";
+
+    // A match counter at its limit: the three messages, then the report; the counter stays.
+    game.v.SetsPerMatch = 2;
+    game.v.SetsP2 = 1;
+    game.v.PointsP2 = 6;
+    game.v.MatchesP2 = 32767;
+    fx.clear();
+    openingPairBy(2);
+    ASSERT_EQ(fx.messages.size(), 4u);
+    EXPECT_EQ(fx.messages[3].text, "6\r\nOverflow\r\nsub: 24");
+    EXPECT_EQ(game.v.MatchesP2, 32767);
+    EXPECT_EQ(game.v.SetsP2, 0);
+}
+
+} // namespace
+} // namespace lumbrast::game::testing
