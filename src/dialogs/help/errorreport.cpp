@@ -5,30 +5,29 @@
 
 #include <QMessageBox>
 
-namespace lumbrast::dialogs {
+#include "game/errorreport.h"
 
-QString errorReportText(int number, const QString &description, const QString &tag)
-{
-    return QString::number(number) + QStringLiteral("\r\n") + description + QStringLiteral("\r\n") + tag;
-}
+namespace lumbrast::dialogs {
 
 void reportCurrentError(QWidget *owner, const QString &tag)
 {
-    // The numbers are the classic run-time error codes players may know from
-    // other programs: 7 out of memory, 5 anything else.
-    int number = 5;
-    QString description = QStringLiteral("Invalid procedure call or argument");
+    long number = 5;
+    std::string description = "Invalid procedure call or argument";
     try {
         throw;
+    } catch (const game::RuntimeError &e) {
+        number = e.number();
+        description = e.description();
     } catch (const std::bad_alloc &) {
         number = 7;
-        description = QStringLiteral("Out of memory");
+        description = "Out of memory";
     } catch (const std::exception &e) {
-        description = QString::fromLocal8Bit(e.what());
+        description = e.what();
     } catch (...) {
     }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumbrast"), errorReportText(number, description, tag),
-                    QMessageBox::Ok, owner);
+    const std::string text = game::formatErrorReport(number, description, tag.toStdString());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumbrast"), QString::fromStdString(text), QMessageBox::Ok,
+                    owner);
     box.exec();
 }
 

@@ -1,15 +1,13 @@
 #pragma once
-// The game window's error report: error number, CR LF, description, CR LF and
-// the procedure's tag ("sub: 27"), exclamation icon, OK button, title "Lumbrast".
+// The game's error report for the help and About actions: error number,
+// CR LF, description, CR LF and the procedure's tag ("sub: 27"), with the
+// exclamation icon, an OK button and the title "Lumbrast".
 
 #include <QString>
 
 class QWidget;
 
 namespace lumbrast::dialogs {
-
-// The text of the report, e.g. "7\r\nOut of memory\r\nsub: 27".
-QString errorReportText(int number, const QString &description, const QString &tag);
 
 // Call from inside a catch block: reports the exception being handled.
 void reportCurrentError(QWidget *owner, const QString &tag);
