@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 
 #include "dialogs/help/chmhelpviewer.h"
@@ -80,6 +81,25 @@ TEST(HelpLocal, AsksForTheMainTopicOfFolderSlashFile)
     EXPECT_EQ(viewer.calls[0].helpFile, QStringLiteral("/opt/lumbrast/Lumbrast.chm"));
     EXPECT_EQ(viewer.calls[0].topic, QStringLiteral("Lumbrast_help_main_EN.htm"));
     EXPECT_EQ(viewer.calls[1].helpFile, QStringLiteral("//Lumbrast.chm"));
+}
+
+TEST(HelpLocal, AFailureIsReportedWithItsTag)
+{
+    struct Failing : lumbrast::platform::HelpViewer {
+        void displayTopic(QWidget *, const QString &, const QString &) override
+        {
+            throw std::runtime_error("viewer gone");
+        }
+    } viewer;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->windowTitle() + u'|' + box->text() + u'|' + QString::number(box->icon());
+            box->accept();
+        }
+    });
+    mnuHelpLocal_Click(nullptr, QStringLiteral("/opt/lumbrast"), viewer);
+    EXPECT_EQ(shown, QStringLiteral("Lumbrast|5\r\nviewer gone\r\nsub: 27|") + QString::number(QMessageBox::Warning));
 }
 
 TEST_F(HelpFolder, OpensTheMainTopicAndFollowsLinks)
