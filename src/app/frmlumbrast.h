@@ -1,0 +1,165 @@
+#pragma once
+// frmLumbrast, the game window. It owns the controls, forwards every click to
+// the rules (game::Game) or to the input logic (input::MouseInput), and then
+// shows the rules' state on its controls. Handlers carry the names of the
+// controls and events they stand for.
+
+#include <array>
+
+#include <QCursor>
+#include <QMainWindow>
+
+#include "game/game.h"
+#include "input/inputstate.h"
+#include "input/mouseinput.h"
+#include "platform/desktop/messageboxes.h"
+#include "platform/desktop/sounds.h"
+#include "platform/rawinput.h"
+
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QRadioButton;
+class QTimer;
+class QTreeWidget;
+
+namespace lumbrast::app {
+
+class ColourButton;
+class PieceButton;
+
+// Twips to pixels at 96 dpi (Qt scales the pixels on high-density screens).
+inline constexpr double kTwipsPerPixel = 15.0;
+QRect twips(int left, int top, int width, int height);
+
+class frmLumbrast final : public QMainWindow, private game::GameEffects {
+    Q_OBJECT
+public:
+    frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes, platform::Sounds &sounds,
+                QWidget *parent = nullptr);
+    ~frmLumbrast() override;
+
+    // Start-up: defaults, rounded shapes, discovery, then music and hook with
+    // two or more mice, else the refusal message. Runs before the first show.
+    void Form_Load();
+
+    game::Game &game() { return game_; }
+    input::InputState &inputState() { return input_; }
+    input::MouseInput &mouseInput() { return mouse_; }
+    // The pointer "Start" shows now: the cursor of the player who opens next.
+    QCursor startButtonCursor() const;
+
+    // Shows the rules' state on the controls.
+    void render();
+
+    // ---- Controls ----
+    QGroupBox *fraGameIntro = nullptr;
+    QTreeWidget *lvwMice = nullptr;
+    QListWidget *lstMouseCollection = nullptr;
+    ColourButton *cmdGetRawData = nullptr, *cmdHook = nullptr, *cmdUnHook = nullptr;
+    ColourButton *cmdLoadMusic = nullptr;
+    QGroupBox *fraGameLumbrast = nullptr;
+    QLabel *lblDevDescCaption = nullptr, *lbl_hDeviceCaption = nullptr, *lblPlayersName = nullptr;
+    QLabel *lblDevDesc_01 = nullptr, *lblDevhDevice_01 = nullptr;
+    QLabel *lblDevDesc_02 = nullptr, *lblDevhDevice_02 = nullptr;
+    ColourButton *cmdVerify_M_P_01 = nullptr, *cmdVerify_M_P_02 = nullptr;
+    QLineEdit *txtPlayerName_01 = nullptr, *txtPlayerName_02 = nullptr;
+    QGroupBox *fraGameTable = nullptr;
+    std::array<PieceButton *, 4> cmdGamePiece{};
+    ColourButton *cmdCursorPos = nullptr;
+    ColourButton *cmdGamePlay = nullptr, *cmdGamePause = nullptr, *cmdGameReset = nullptr;
+    QLabel *lblGameMoveTimer = nullptr;
+    QGroupBox *fraFirstMove = nullptr;
+    QRadioButton *optPlayer_01 = nullptr, *optPlayer_02 = nullptr;
+    QLabel *lblPlayer1Stat = nullptr, *lblPlayer2Stat = nullptr;
+    QLabel *lblPointsStat = nullptr, *lblSetStat = nullptr, *lblMatchStat = nullptr;
+    QLabel *lblPointsStatP1 = nullptr, *lblPointsStatP2 = nullptr;
+    QLabel *lblSetStatP1 = nullptr, *lblSetStatP2 = nullptr;
+    QLabel *lblMatchStatP1 = nullptr, *lblMatchStatP2 = nullptr;
+    ColourButton *cmdExit = nullptr;
+    QTimer *tmrGameMove = nullptr;
+
+    // ---- Menu entries ----
+    QAction *mnuNevGame = nullptr, *mnuExit = nullptr;
+    QAction *mnuRefreshDevices = nullptr, *mnuHook = nullptr, *mnuUnHook = nullptr;
+    QAction *mnuConfineCursorForm = nullptr, *mnuReleaseCursorForm = nullptr;
+    QAction *mnuGameSetup = nullptr;
+    QAction *mnuPlayMusic = nullptr, *mnuStopMusic = nullptr, *mnuSetupMusic = nullptr;
+    QAction *mnuHelpLocal = nullptr, *mnuAbout = nullptr;
+
+public slots:
+    // Hidden trigger buttons: "pressing" one from code calls its handler.
+    void cmdGetRawData_Click();
+    void cmdHook_Click();
+    void cmdUnHook_Click();
+    void cmdLoadMusic_Click();
+
+    void cmdVerify_M_P_01_Click();
+    void cmdVerify_M_P_02_Click();
+    void cmdGamePiece_Click(int index);
+    void cmdGamePiece_MouseMove(int index);
+    void cmdCursorPos_Click();
+    void cmdGamePlay_Click();
+    void cmdGamePause_Click();
+    void cmdGameReset_Click();
+    void optPlayer_01_Click();
+    void optPlayer_02_Click();
+    void tmrGameMove_Timer();
+    void txtPlayerName_01_Change(const QString &text);
+    void txtPlayerName_02_Change(const QString &text);
+    void cmdExit_Click();
+
+    void mnuNevGame_Click();
+    void mnuExit_Click();
+    void mnuRefreshDevices_Click();
+    void mnuHook_Click();
+    void mnuUnHook_Click();
+    void mnuConfineCursorForm_Click();
+    void mnuReleaseCursorForm_Click();
+    void mnuGameSetup_Click();
+    void mnuPlayMusic_Click();
+    void mnuStopMusic_Click();
+    void mnuSetupMusic_Click();
+    void mnuHelpLocal_Click();
+    void mnuAbout_Click();
+
+public:
+    void ConfineCursorForm();
+    void ReleaseCursorForm();
+    void RoundMainWindow();
+    void RoundButtonCorners();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // GameEffects
+    void showMessage(const std::string &text, game::MessageIcon icon, const std::string &title) override;
+    void beep(game::Beep kind) override;
+    void startMoveTimer() override;
+    void stopMoveTimer() override;
+    void releaseCursor() override;
+
+    void buildControls();
+    void buildMenus();
+    void Form_Resize();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void pressMusicWindowExit();
+    void reportInputError(const std::exception &error, std::string_view tag);
+
+    platform::RawInput &raw_;
+    platform::MessageBoxes &boxes_;
+    platform::Sounds &sounds_;
+    input::InputState input_;
+    game::Game game_;
+    input::MouseInput mouse_;
+    QButtonGroup *firstMoveGroup_ = nullptr;
+};
+
+} // namespace lumbrast::app

@@ -1,0 +1,17 @@
+#pragma once
+// Picks the raw input back end the program runs on.
+
+#include <memory>
+
+#include "platform/rawinput.h"
+
+namespace lumbrast::app {
+
+struct RawInputChoice {
+    // Two scripted mice stand in for real ones; the real pointer plays both.
+    bool simulatedMice = false;
+};
+
+std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice);
+
+} // namespace lumbrast::app

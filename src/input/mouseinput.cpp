@@ -1,0 +1,161 @@
+#include "input/mouseinput.h"
+
+#include <exception>
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QWidget>
+
+namespace lumbrast::input {
+
+namespace {
+constexpr double kTwipsPerPixel = 15.0;
+
+// The leading number of a text, 0 when there is none ("12abc" is 12).
+long long leadingNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
+        ++i;
+    while (i < t.size() && t[i].isDigit())
+        ++i;
+    bool ok = false;
+    const long long value = t.left(i).toLongLong(&ok);
+    return ok ? value : 0;
+}
+} // namespace
+
+QString handleText(DeviceHandle handle)
+{
+    return QString::number(static_cast<std::int32_t>(handle));
+}
+
+QString StripAtNull(const QString &text)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}
+
+QString mouseCollectionLine(const platform::PointingDevice &mouse)
+{
+    const QString desc = StripAtNull(QString::fromStdString(mouse.description));
+    return handleText(mouse.handle) + u'\t' + desc + u'\t' + QString::fromStdString(mouse.type) + u'\t'
+           + QString::fromStdString(mouse.identification) + u'\t' + desc;
+}
+
+void setUpMiceList(QTreeWidget *lvwMice)
+{
+    lvwMice->setColumnCount(4);
+    lvwMice->setHeaderLabels({QStringLiteral("hDevice"), QStringLiteral("Description"), QStringLiteral("Type"),
+                              QStringLiteral("Identification string")});
+    lvwMice->setRootIsDecorated(false);
+    lvwMice->setUniformRowHeights(true);
+    const int widths[] = {1464, 4126, 1481, 4480};
+    for (int i = 0; i < 4; ++i)
+        lvwMice->header()->resizeSection(i, qRound(widths[i] / kTwipsPerPixel));
+}
+
+MouseInput::MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes,
+                       ErrorReport report)
+    : state_(state), raw_(raw), boxes_(boxes), report_(std::move(report)), router_(state, raw)
+{
+}
+
+MouseInput::~MouseInput()
+{
+    // The hook never outlives the input logic it calls into.
+    if (state_.IsHooked == kTrue)
+        raw_.remove();
+}
+
+void MouseInput::attach(const InputControls &controls)
+{
+    c_ = controls;
+    router_.setCursorHome(c_.cmdCursorPos);
+}
+
+template <class F> void MouseInput::guarded(std::string_view tag, F &&body)
+{
+    try {
+        body();
+    } catch (const std::exception &e) {
+        report_(e, tag);
+    }
+}
+
+void MouseInput::DiscoverMice()
+{
+    const std::vector<platform::PointingDevice> devices = raw_.devices();
+    c_.lstMouseCollection->clear();
+    c_.lvwMice->clear();
+    std::int16_t kept = 0;
+    for (const platform::PointingDevice &d : devices) {
+        if (d.systemMade)
+            continue; // pointers the system makes itself are no player's mouse
+        ++kept;
+        c_.lstMouseCollection->addItem(mouseCollectionLine(d));
+        auto *row = new QTreeWidgetItem(c_.lvwMice);
+        row->setText(0, handleText(d.handle));
+        row->setText(1, StripAtNull(QString::fromStdString(d.description)));
+        row->setText(2, QString::fromStdString(d.type));
+        row->setText(3, QString::fromStdString(d.identification));
+    }
+    state_.MiceCount = kept;
+    raw_.registerWindow(c_.window);
+}
+
+void MouseInput::Hook()
+{
+    if (state_.IsHooked == kTrue) {
+        boxes_.show(c_.window, QString::fromLatin1(kHookTwiceText), platform::BoxIcon::None,
+                    QStringLiteral("Lumbrast"));
+        return;
+    }
+    raw_.install(&router_);
+    state_.IsHooked = kTrue;
+}
+
+void MouseInput::UnHook()
+{
+    if (state_.IsHooked != kTrue)
+        return;
+    raw_.remove();
+    state_.IsHooked = kFalse;
+}
+
+void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameControls)
+{
+    const int i = player == 2 ? 1 : 0;
+    guarded(player == 2 ? "sub: 06" : "sub: 05", [&] {
+        DeviceHandle &bound = player == 2 ? state_.hDevicePlayer_02 : state_.hDevicePlayer_01;
+        bound = state_.hDeviceLast;
+        c_.lblDevhDevice[i]->setText(handleText(bound));
+        const long long wanted = static_cast<std::int32_t>(bound);
+        for (int row = 0; row < c_.lstMouseCollection->count(); ++row) {
+            const QStringList fields = c_.lstMouseCollection->item(row)->text().split(u'\t');
+            if (leadingNumber(fields.value(0)) == wanted) {
+                c_.lblDevDesc[i]->setText(fields.value(1));
+                break;
+            }
+        }
+        if (state_.hDevicePlayer_01 != 0 && state_.hDevicePlayer_02 != 0)
+            enableGameControls();
+    });
+}
+
+void MouseInput::ConfineCursorForm()
+{
+    guarded("sub: 08", [&] { raw_.confineCursor(c_.window->frameGeometry()); });
+}
+
+void MouseInput::ReleaseCursorForm()
+{
+    guarded("sub: 09", [&] { raw_.releaseCursor(); });
+}
+
+} // namespace lumbrast::input

@@ -1,0 +1,84 @@
+#pragma once
+// The game window's multi-mouse input: discovery of the mice, the hook that
+// routes raw input by device, the binding of a mouse to each player, and the
+// confinement of the cursor. Works on the window's own controls, which the
+// window hands over once they exist.
+
+#include <exception>
+#include <functional>
+#include <string_view>
+
+#include <QPointer>
+#include <QString>
+
+#include "input/inputstate.h"
+#include "input/routing.h"
+#include "platform/desktop/messageboxes.h"
+#include "platform/rawinput.h"
+
+class QLabel;
+class QListWidget;
+class QTreeWidget;
+class QWidget;
+
+namespace lumbrast::input {
+
+inline constexpr const char *kHookTwiceText =
+    "Don't hook it twice without unhooking, or you will be unable to unhook it.";
+
+// The device handle as the lists show it: signed decimal.
+QString handleText(DeviceHandle handle);
+// One line of lstMouseCollection: handle, description, type, identification, description.
+QString mouseCollectionLine(const platform::PointingDevice &mouse);
+// The description up to its first NUL.
+QString StripAtNull(const QString &text);
+// Column headers and widths of lvwMice.
+void setUpMiceList(QTreeWidget *lvwMice);
+
+struct InputControls {
+    QWidget *window = nullptr;
+    QWidget *cmdCursorPos = nullptr;
+    QTreeWidget *lvwMice = nullptr;
+    QListWidget *lstMouseCollection = nullptr;
+    QLabel *lblDevhDevice[2] = {nullptr, nullptr};
+    QLabel *lblDevDesc[2] = {nullptr, nullptr};
+};
+
+class MouseInput {
+public:
+    // Reports a failure of a handler with the window's convention and its tag.
+    using ErrorReport = std::function<void(const std::exception &, std::string_view tag)>;
+
+    MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes, ErrorReport report);
+    ~MouseInput();
+
+    void attach(const InputControls &controls);
+
+    InputState &state() { return state_; }
+    platform::RawInput &raw() { return raw_; }
+    RawMouseRouter &router() { return router_; }
+
+    // cmdGetRawData: rebuilds both lists and MiceCount, then registers the window.
+    void DiscoverMice();
+    void Hook();
+    void UnHook();
+
+    // cmdVerify_M_P_0N_Click for player 1 or 2: binds the mouse that produced
+    // the latest raw input; with both players bound, enableGameControls runs.
+    void bindPlayer(int player, const std::function<void()> &enableGameControls);
+
+    void ConfineCursorForm();
+    void ReleaseCursorForm();
+
+private:
+    template <class F> void guarded(std::string_view tag, F &&body);
+
+    InputState &state_;
+    platform::RawInput &raw_;
+    platform::MessageBoxes &boxes_;
+    ErrorReport report_;
+    RawMouseRouter router_;
+    InputControls c_;
+};
+
+} // namespace lumbrast::input

@@ -1,0 +1,128 @@
+// The window on a private X server: the idle table in the colours the players see.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScreen>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include "app/colourbutton.h"
+#include "app/frmlumbrast.h"
+#include "platform/desktop/fakes.h"
+#include "platform/sim/simulatedrawinput.h"
+
+namespace {
+pid_t g_xvfb = 0;
+
+// Starts Xvfb on a display number it picks itself; returns ":N" or "".
+std::string startXvfb()
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    g_xvfb = fork();
+    if (g_xvfb == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+               static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    char c = 0;
+    // A generous guard: the server writes its number once it accepts clients.
+    while (poll(&p, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    return number.empty() ? std::string() : ":" + number;
+}
+
+void stopXvfb()
+{
+    if (g_xvfb > 0) {
+        kill(g_xvfb, SIGTERM);
+        waitpid(g_xvfb, nullptr, 0);
+    }
+}
+
+QColor bgr(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+} // namespace
+
+TEST(WindowOnScreen, IdleTableInItsColours)
+{
+    lumbrast::platform::SimulatedRawInput sim(lumbrast::platform::SimulatedRawInput::twoMice());
+    lumbrast::platform::RecordingMessageBoxes boxes;
+    lumbrast::platform::RecordingSounds sounds;
+    lumbrast::app::frmLumbrast w(sim, boxes, sounds);
+    w.Form_Load();
+    w.show();
+    QElapsedTimer guard;
+    guard.start();
+    while (!(w.windowHandle() && w.windowHandle()->isExposed()) && guard.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(w.windowHandle()->isExposed()) << "the window never appeared on the X server";
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    w.repaint();
+
+    const QImage shot = w.screen()->grabWindow(w.winId()).toImage();
+    const double dpr = shot.devicePixelRatio();
+    auto at = [&](QWidget *widget, QPoint local) {
+        const QPoint p = widget->mapTo(&w, local);
+        return shot.pixelColor(qRound(p.x() * dpr), qRound(p.y() * dpr)).rgb();
+    };
+    EXPECT_EQ(at(w.cmdGamePiece[0], {6, 6}), bgr(0xAAE8E4).rgb());
+    EXPECT_EQ(at(w.cmdGamePiece[1], {6, 6}), bgr(0xC0E0FF).rgb());
+    EXPECT_EQ(at(w.cmdGamePiece[2], {6, 6}), bgr(0xF8E5C8).rgb());
+    EXPECT_EQ(at(w.cmdGamePiece[3], {57, 57}), bgr(0xC0E0FF).rgb());
+    EXPECT_EQ(at(w.fraGameTable, {76, 40}), bgr(0xC0C000).rgb());
+    EXPECT_EQ(at(w.cmdCursorPos, {2, 2}), bgr(0x404000).rgb());
+    EXPECT_EQ(at(w.lblGameMoveTimer, {2, 2}), QColor(Qt::black).rgb());
+    EXPECT_EQ(at(w.lblPointsStatP1, {2, 2}), QColor(Qt::black).rgb());
+    EXPECT_EQ(at(w.lblSetStatP2, {2, 2}), QColor(Qt::white).rgb());
+    EXPECT_EQ(at(w.fraGameLumbrast, {307, 220}), bgr(0xC0C0C0).rgb());
+
+    // Each idle piece shows its face: dark ink somewhere in its middle.
+    for (auto *piece : w.cmdGamePiece) {
+        int ink = 0;
+        for (int y = 16; y < 48; ++y)
+            for (int x = 16; x < 48; ++x)
+                ink += qGray(at(piece, {x, y})) < 128;
+        EXPECT_GT(ink, 20) << piece->objectName().toStdString();
+    }
+    if (const char *keep = std::getenv("LUMBRAST_KEEP_SHOT"))
+        shot.save(QString::fromLocal8Bit(keep));
+}
+
+int main(int argc, char **argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    const std::string display = startXvfb();
+    if (display.empty()) {
+        std::fprintf(stderr, "could not start Xvfb (install the xvfb package)\n");
+        stopXvfb();
+        return 1;
+    }
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    int result = 1;
+    {
+        QApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    stopXvfb();
+    return result;
+}

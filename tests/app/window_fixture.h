@@ -1,0 +1,48 @@
+#pragma once
+// A game window on scripted mice 17 and 23, with recorded boxes and sounds.
+
+#include <gtest/gtest.h>
+
+#include "app/colourbutton.h"
+#include "app/frmlumbrast.h"
+#include "platform/desktop/fakes.h"
+#include "platform/sim/simulatedrawinput.h"
+
+namespace lumbrast::testing {
+
+inline constexpr platform::DeviceHandle kMouse1 = 17;
+inline constexpr platform::DeviceHandle kMouse2 = 23;
+
+struct Window {
+    platform::SimulatedRawInput sim;
+    platform::RecordingMessageBoxes boxes;
+    platform::RecordingSounds sounds;
+    app::frmLumbrast w{sim, boxes, sounds};
+
+    explicit Window(std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice())
+        : sim(std::move(mice))
+    {
+        w.Form_Load();
+        w.show();
+    }
+    game::Game &game() { return w.game(); }
+    input::InputState &in() { return w.inputState(); }
+    void bindBoth()
+    {
+        sim.click(kMouse1, w.cmdVerify_M_P_01);
+        sim.click(kMouse2, w.cmdVerify_M_P_02);
+    }
+    // Index of the first piece with this face, other than `except`.
+    int pieceWithFace(char face, int except = -1)
+    {
+        for (int i = 0; i < 4; ++i)
+            if (i != except && game().cmdGamePiece[static_cast<std::size_t>(i)].Tag.at(1) == face)
+                return i;
+        ADD_FAILURE() << "no piece with face " << face;
+        return 0;
+    }
+    app::PieceButton *piece(int i) { return w.cmdGamePiece[static_cast<std::size_t>(i)]; }
+    QPoint home() const { return input::RawMouseRouter::centreOf(w.cmdCursorPos); }
+};
+
+} // namespace lumbrast::testing

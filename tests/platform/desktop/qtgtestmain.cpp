@@ -1,0 +1,18 @@
+// GoogleTest main for widget tests: one QApplication for the whole run. Test
+// listing (CTest's discovery at build time) needs no display, so it makes none.
+#include <cstring>
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    bool listing = false;
+    for (int i = 1; i < argc; ++i)
+        listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+    testing::InitGoogleTest(&argc, argv);
+    if (listing)
+        return RUN_ALL_TESTS();
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
