@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -17,6 +18,8 @@
 
 #include "app/colourbutton.h"
 #include "app/cursors.h"
+#include "dialogs/about/frmAboutVark.h"
+#include "dialogs/help/helplocal.h"
 #include "dialogs/options/frmgameoptions.h"
 #include "game/errorreport.h"
 
@@ -596,8 +599,15 @@ void frmLumbrast::cmdLoadMusic_Click() {}
 void frmLumbrast::mnuPlayMusic_Click() {}
 void frmLumbrast::mnuStopMusic_Click() {}
 void frmLumbrast::mnuSetupMusic_Click() {}
-void frmLumbrast::mnuHelpLocal_Click() {}
-void frmLumbrast::mnuAbout_Click() {}
+void frmLumbrast::mnuHelpLocal_Click()
+{
+    dialogs::showHelpLocal(this, QCoreApplication::applicationDirPath());
+}
+
+void frmLumbrast::mnuAbout_Click()
+{
+    dialogs::showAbout(this, [this] { return startButtonCursor(); });
+}
 
 // Presses the music window's hidden exit button; nothing to do while there is
 // no music window.

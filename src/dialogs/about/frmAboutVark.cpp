@@ -9,6 +9,12 @@
 #include "dialogs/help/errorreport.h"
 #include "platform/help/urlopener.h"
 
+// Resources of a static library must be registered by name, from outside any namespace.
+static void registerAboutPictures()
+{
+    Q_INIT_RESOURCE(about);
+}
+
 namespace lumbrast::dialogs {
 namespace {
 
@@ -113,6 +119,7 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor, plat
     , startCursor_(std::move(startCursor))
     , links_(links)
 {
+    [[maybe_unused]] static const bool pictures = (registerAboutPictures(), true);
     setWindowTitle(QStringLiteral("Lumbrast- About author and program"));
     setFixedSize(px(7410), px(3720));
 
