@@ -120,7 +120,7 @@ TEST_F(HelpFolder, OpensTheMainTopicAndFollowsLinks)
     EXPECT_EQ(heading.text().trimmed(), QStringLiteral("Lumbrast Help"));
     EXPECT_EQ(heading.begin().fragment().charFormat().foreground().color(), QColor(0x00, 0x60, 0x6a));
     const QVariant picture = page->loadResource(QTextDocument::ImageResource, topic("images/window.png"));
-    EXPECT_EQ(QImage::fromData(picture.toByteArray()).size(), QSize(429, 420));
+    EXPECT_EQ(QImage::fromData(picture.toByteArray()).size(), QSize(429, 419));
 
     viewer->resize(700, 900);
     QApplication::processEvents();
