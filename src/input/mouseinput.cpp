@@ -77,6 +77,7 @@ void MouseInput::attach(const InputControls &controls)
 {
     c_ = controls;
     router_.setCursorHome(c_.cmdCursorPos);
+    router_.setWindow(c_.window);
 }
 
 template <class F> void MouseInput::guarded(std::string_view tag, F &&body)

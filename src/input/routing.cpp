@@ -6,6 +6,8 @@ namespace lumbrast::input {
 
 void RawMouseRouter::rawInput(platform::DeviceHandle device, platform::RawEventKind) noexcept
 {
+    if (window_ && !window_->isActiveWindow())
+        return;
     WindowProc(device);
 }
 

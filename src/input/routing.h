@@ -15,6 +15,9 @@ public:
 
     // cmdCursorPos: the cursor home on the table.
     void setCursorHome(QWidget *cmdCursorPos) { home_ = cmdCursorPos; }
+    // Raw input counts only while this window is the active one, so a game in
+    // the background (or behind its own message box) never moves the cursor.
+    void setWindow(QWidget *window) { window_ = window; }
 
     // The toolkit handles its own event for the same action after this returns,
     // so nothing is held back. Records the device; another mouse than the
@@ -31,6 +34,7 @@ private:
     InputState &state_;
     platform::RawInput &raw_;
     QPointer<QWidget> home_;
+    QPointer<QWidget> window_;
 };
 
 } // namespace lumbrast::input

@@ -1,6 +1,8 @@
 #pragma once
 // A game window on scripted mice 17 and 23, with recorded boxes and sounds.
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 #include "app/colourbutton.h"
@@ -24,6 +26,7 @@ struct Window {
     {
         w.Form_Load();
         w.show();
+        QApplication::setActiveWindow(&w); // raw input counts only for the active window
     }
     game::Game &game() { return w.game(); }
     input::InputState &in() { return w.inputState(); }

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QApplication>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -61,6 +62,7 @@ struct Panel {
         setUpMiceList(lvwMice);
         input.attach({&window, cmdCursorPos, lvwMice, lstMouseCollection, {hdev1, hdev2}, {desc1, desc2}});
         window.show();
+        QApplication::setActiveWindow(&window); // raw input counts only for the active window
     }
     void bind(int player) { input.bindPlayer(player, [this] { ++enabled; }); }
 };
@@ -128,6 +130,25 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome)
     p.input.UnHook();
     p.sim.move(17, away);
     EXPECT_EQ(p.state.hDeviceLast, 23u);
+}
+
+TEST(Routing, AWindowInTheBackgroundIgnoresRawInput)
+{
+    Panel p;
+    p.input.Hook();
+    p.state.hDeviceActive = 17;
+    p.sim.move(17, p.window.mapToGlobal(QPoint(250, 20)));
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other); // another window, or the game's own message box
+    p.sim.rawEvent(23, platform::RawEventKind::Motion);
+    EXPECT_EQ(p.state.hDeviceLast, 17u);
+    EXPECT_EQ(p.sim.warps(), 0);
+
+    QApplication::setActiveWindow(&p.window);
+    p.sim.rawEvent(23, platform::RawEventKind::Motion);
+    EXPECT_EQ(p.state.hDeviceLast, 23u);
+    EXPECT_EQ(p.sim.warps(), 1);
 }
 
 TEST(Routing, RawEventPathAllocatesNothing)
