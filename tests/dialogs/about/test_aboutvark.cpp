@@ -6,7 +6,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
-#include <QTimer>
 
 #include "dialogs/about/frmAboutVark.h"
 #include "platform/help/fakes.h"
@@ -144,18 +143,4 @@ TEST_F(AboutWindow, LinksTakeTheStartButtonsCursorAtEachMove)
     EXPECT_EQ(about.lblAuthorWeb->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(about.lblAuthorWeb->cursor().hotSpot(), QPoint(24, 7));
     EXPECT_EQ(about.lblAuthorMail->cursor().shape(), Qt::PointingHandCursor); // until moved over
-}
-
-TEST_F(AboutWindow, ShowAboutIsModalOverTheGameWindow)
-{
-    bool sawModal = false;
-    QTimer::singleShot(0, [&] {
-        auto *about = qobject_cast<frmAboutVark *>(QApplication::activeModalWidget());
-        sawModal = about && about->isModal() && about->parentWidget() == &game
-                   && about->pos() == game.frameGeometry().topLeft();
-        if (QWidget *w = QApplication::activeModalWidget())
-            w->close();
-    });
-    showAbout(&game, {}, links);
-    EXPECT_TRUE(sawModal);
 }
