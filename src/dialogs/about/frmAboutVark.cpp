@@ -1,5 +1,7 @@
 #include "dialogs/about/frmAboutVark.h"
 
+#include <algorithm>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
