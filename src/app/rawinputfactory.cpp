@@ -1,6 +1,7 @@
 #include "app/rawinputfactory.h"
 
 #include "platform/sim/simulatedrawinput.h"
+#include "platform/x11/x11rawinput.h"
 
 namespace lumbrast::app {
 
@@ -11,9 +12,7 @@ std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice)
         sim->attachRealPointer();
         return sim;
     }
-    // The X server's back end belongs here. Without one, no mouse can be told
-    // apart from another: a back end without devices makes the window refuse.
-    return std::make_unique<platform::SimulatedRawInput>();
+    return std::make_unique<platform::x11::X11RawInput>(choice.virtualMice);
 }
 
 } // namespace lumbrast::app

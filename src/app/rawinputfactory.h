@@ -10,6 +10,8 @@ namespace lumbrast::app {
 struct RawInputChoice {
     // Two scripted mice stand in for real ones; the real pointer plays both.
     bool simulatedMice = false;
+    // The X server's virtual test pointers (XTest) count as mice.
+    bool virtualMice = false;
 };
 
 std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice);
