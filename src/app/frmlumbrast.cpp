@@ -128,6 +128,18 @@ frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
     mouse_.attach({this, cmdCursorPos, lvwMice, lstMouseCollection, {lblDevhDevice_01, lblDevhDevice_02},
                    {lblDevDesc_01, lblDevDesc_02}});
     buildMenus();
+    musicwindow::MusicWindowEnv music;
+    music.messages = std::make_shared<musicwindow::ForwardingMessageBoxes>(
+        [this](QWidget *parent, const QString &text, musicwindow::BoxIcon icon, const QString &title) {
+            const auto box = icon == musicwindow::BoxIcon::Critical      ? platform::BoxIcon::Critical
+                             : icon == musicwindow::BoxIcon::Exclamation ? platform::BoxIcon::Exclamation
+                                                                         : platform::BoxIcon::Information;
+            boxes_.show(parent, text, box, title);
+        });
+    music.beep = [this] { sounds_.play(platform::SoundKind::Default); };
+    music_ = new musicwindow::MusicWindowHost(this, std::move(music), [this](long number, const QString &text) {
+        game_.reportError(number, text.toStdString(), "sub: 07");
+    });
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate(); // the final size, which the rounded shape needs before the first show
     render();
@@ -400,6 +412,7 @@ void frmLumbrast::Form_Load()
     try {
         // The input logic holds this window as the raw input target since construction.
         game_.SetPublicDefaults();
+        musicwindow::modMusicPublic::SetPublicDefaults();
         RoundMainWindow();
         RoundButtonCorners();
         cmdGetRawData_Click();
@@ -593,12 +606,25 @@ void frmLumbrast::mnuGameSetup_Click()
 }
 
 // ---------------------------------------------------------------- music and help
-// Empty until the music window and the help and About windows join the program.
 
-void frmLumbrast::cmdLoadMusic_Click() {}
-void frmLumbrast::mnuPlayMusic_Click() {}
-void frmLumbrast::mnuStopMusic_Click() {}
-void frmLumbrast::mnuSetupMusic_Click() {}
+// The style player loads once this window is on screen, so the game never
+// waits for its music.
+void frmLumbrast::cmdLoadMusic_Click()
+{
+    music_->loadWhenShown();
+}
+void frmLumbrast::mnuPlayMusic_Click()
+{
+    music_->play();
+}
+void frmLumbrast::mnuStopMusic_Click()
+{
+    music_->stop();
+}
+void frmLumbrast::mnuSetupMusic_Click()
+{
+    music_->setup();
+}
 void frmLumbrast::mnuHelpLocal_Click()
 {
     dialogs::showHelpLocal(this, QCoreApplication::applicationDirPath());
@@ -609,9 +635,12 @@ void frmLumbrast::mnuAbout_Click()
     dialogs::showAbout(this, [this] { return startButtonCursor(); });
 }
 
-// Presses the music window's hidden exit button; nothing to do while there is
-// no music window.
-void frmLumbrast::pressMusicWindowExit() {}
+// Presses the music window's hidden exit button; a music window that was never
+// loaded has nothing to release.
+void frmLumbrast::pressMusicWindowExit()
+{
+    music_->exit();
+}
 
 // ---------------------------------------------------------------- resize and closing
 

@@ -12,6 +12,8 @@
 #include "game/game.h"
 #include "input/inputstate.h"
 #include "input/mouseinput.h"
+#include "music/window/musicpublic.h"
+#include "music/window/musicwindowhost.h"
 #include "platform/desktop/messageboxes.h"
 #include "platform/desktop/sounds.h"
 #include "platform/rawinput.h"
@@ -49,6 +51,8 @@ public:
     game::Game &game() { return game_; }
     input::InputState &inputState() { return input_; }
     input::MouseInput &mouseInput() { return mouse_; }
+    // The style player: loaded by cmdLoadMusic, driven by the Music menu.
+    musicwindow::MusicWindowHost &music() { return *music_; }
     // The pointer "Start" shows now: the cursor of the player who opens next.
     QCursor startButtonCursor() const;
 
@@ -159,6 +163,7 @@ private:
     input::InputState input_;
     game::Game game_;
     input::MouseInput mouse_;
+    musicwindow::MusicWindowHost *music_ = nullptr;
     QButtonGroup *firstMoveGroup_ = nullptr;
 };
 

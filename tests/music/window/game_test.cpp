@@ -1,0 +1,104 @@
+// The style player behind the game window: started by cmdLoadMusic once the
+// game window shows, driven by the Music menu, released when the game closes.
+
+#include "app/frmlumbrast.h"
+#include "music/window/frmstylesdx9.h"
+#include "music/window/musicpublic.h"
+#include "platform/desktop/fakes.h"
+#include "platform/sim/simulatedrawinput.h"
+#include "testmedia.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+namespace lumbrast::musicwindow::test {
+namespace {
+
+struct Game {
+  explicit Game(std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice())
+      : sim(std::move(mice)) {
+    media.style("NEWAVTCH.STY");
+    media.chordMap("only.cdm");
+    w.music().environment().mediaFolder = media.path();
+    w.music().environment().audio.output = music::AudioOutput::Offline;
+  }
+  frmStylesDX9* waitForMusic() {
+    QElapsedTimer guard;
+    guard.start();
+    while (!w.music().window() && guard.elapsed() < 20000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return w.music().window();
+  }
+
+  MediaFolder media;
+  platform::SimulatedRawInput sim;
+  platform::RecordingMessageBoxes boxes;
+  platform::RecordingSounds sounds;
+  app::frmLumbrast w{sim, boxes, sounds};
+};
+
+TEST(GameMusic, StartsOnceTheGameShowsAndEndsWithIt) {
+  Game g;
+  g.w.Form_Load();
+  EXPECT_EQ(g.w.music().window(), nullptr);  // the game window comes first
+  g.w.show();
+  frmStylesDX9* m = g.waitForMusic();
+  ASSERT_NE(m, nullptr);
+  EXPECT_FALSE(m->isVisible());
+  EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
+
+  g.w.mnuStopMusic->trigger();
+  EXPECT_FALSE(m->Perf->IsPlaying(m->MainSegment));
+  EXPECT_EQ(m->lblPlayProgress->text(), "User stop");
+  g.w.mnuPlayMusic->trigger();
+  EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
+  g.w.mnuSetupMusic->trigger();
+  EXPECT_TRUE(m->isVisible());
+  EXPECT_FALSE(m->isModal());
+
+  std::weak_ptr<music::Performance> perf = m->Perf;
+  g.w.close();
+  EXPECT_EQ(g.w.music().window(), nullptr);
+  EXPECT_TRUE(perf.expired());
+  EXPECT_TRUE(g.boxes.boxes.empty());
+}
+
+TEST(GameMusic, OneMouseMeansNoMusicUntilTheMenuAsks) {
+  Game g(std::vector<platform::PointingDevice>{{17, "USB", "VID_046D&PID_C077", "Optical USB Mouse", false}});
+  g.w.Form_Load();
+  g.w.show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(g.w.music().window(), nullptr);
+  EXPECT_FALSE(g.w.music().isLoadPending());
+
+  g.w.mnuStopMusic->trigger();  // loads the window, which starts and stops the music
+  frmStylesDX9* m = g.w.music().window();
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->lblPlayProgress->text(), "User stop");
+  g.w.close();
+  EXPECT_EQ(g.w.music().window(), nullptr);
+  EXPECT_EQ(g.boxes.boxes.size(), 1u);  // the refusal only
+}
+
+TEST(GameMusic, MissingMusicIsToldInTheGameWindowsBoxes) {
+  Game g;
+  g.w.music().environment().mediaFolder = g.media.path() + "missing/";
+  g.w.Form_Load();
+  g.w.show();
+  QElapsedTimer guard;
+  guard.start();
+  while (g.boxes.boxes.empty() && guard.elapsed() < 20000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(g.boxes.boxes.size(), 1u);
+  EXPECT_EQ(g.boxes.boxes[0].text, "There is no single style file in default (MediaSL9) folder");
+  EXPECT_EQ(g.boxes.boxes[0].icon, platform::BoxIcon::Critical);
+  EXPECT_EQ(g.boxes.boxes[0].title, "MuVoTre - Style Player");
+  EXPECT_EQ(g.w.music().window(), nullptr);
+  EXPECT_TRUE(g.w.isVisible());  // the game goes on without music
+}
+
+}  // namespace
+}  // namespace lumbrast::musicwindow::test
