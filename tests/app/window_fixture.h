@@ -7,6 +7,7 @@
 
 #include "app/colourbutton.h"
 #include "app/frmlumbrast.h"
+#include "music/window/musicwindowhost.h"
 #include "platform/desktop/fakes.h"
 #include "platform/sim/simulatedrawinput.h"
 
@@ -24,6 +25,9 @@ struct Window {
     explicit Window(std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice())
         : sim(std::move(mice))
     {
+        // The shipped music on a clock nobody advances: silent, and no sound device needed.
+        w.music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
+        w.music().environment().audio.output = music::AudioOutput::Offline;
         w.Form_Load();
         w.show();
         QApplication::setActiveWindow(&w); // raw input counts only for the active window

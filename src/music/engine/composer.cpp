@@ -389,7 +389,7 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr& style, int measures
     for (const Part& part : p->parts) {
       const int ht = part.humanTime >= 0 ? part.humanTime : st.humanTime;
       const int hv = part.humanVelocity >= 0 ? part.humanVelocity : st.humanVelocity;
-      for (const NoteSpec& n : part.notes) {
+      for (const PatternNote& n : part.notes) {
         if (n.start >= span) break;
         if (n.chance < 100 && pick(rng, 1, 100) > n.chance) continue;
         const std::int64_t written = base + n.start;
@@ -397,21 +397,28 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr& style, int measures
         if (ht > 0) on = std::max<std::int64_t>(0, on + pick(rng, -ht, ht));
         int vel = std::clamp(static_cast<int>(std::lround(n.velocity * dyn)) + (hv > 0 ? pick(rng, -hv, hv) : 0), 1, 127);
         const std::int64_t until = std::min<std::int64_t>(written + n.length, seg->length);
-        if (n.kind == NoteSpec::Kind::Key || part.voice == Voice::Fixed) {
+        if (n.kind == PatternNote::Kind::Key || part.voice == Voice::Fixed) {
           if (until > on) notes.push_back({on, until, part.channel, n.index, vel});
           continue;
         }
         // A chord note that outlasts its chord is struck again on the new
         // chord (unless it is nearly over), so sustained parts follow the
         // harmony instead of clashing with it or falling silent.
+        // A tone the new chord shares simply sustains, as a player would hold it.
         std::int64_t from = written;
         int key = ResolveKey(n, part, ChordAt(*seg, from));
+        std::int64_t change = from;
         while (true) {
-          std::int64_t change = part.hold ? until : std::min(until, nextChordChange(from));
+          change = part.hold ? until : std::min(until, nextChordChange(change));
+          if (change >= until || until - change < kTicksPerBeat / 2) {
+            if (until > on) notes.push_back({on, change >= until ? until : change, part.channel, key, vel});
+            break;
+          }
+          int next = ResolveKey(n, part, ChordAt(*seg, change));
+          if (next == key) continue;
           if (change > on) notes.push_back({on, change, part.channel, key, vel});
-          if (change >= until || until - change < kTicksPerBeat / 2) break;
-          from = on = change;
-          key = ResolveKey(n, part, ChordAt(*seg, from));
+          on = change;
+          key = next;
           vel = std::max(1, vel * 7 / 8);
         }
       }

@@ -24,7 +24,7 @@ using detail::BandData;
 using detail::BandMember;
 using detail::ChordMapData;
 using detail::MotifData;
-using detail::NoteSpec;
+using detail::PatternNote;
 using detail::Part;
 using detail::Pattern;
 using detail::StyleData;
@@ -344,14 +344,14 @@ bool parseLength(std::string_view s, std::int64_t& ticks) {
   return ticks >= 1 && ticks <= 1024 * kTicksPerBeat;
 }
 
-NoteSpec parseNote(const Reader& r, const toml::node& node, Voice voice, const TimeSignature& ts, int measures) {
+PatternNote parseNote(const Reader& r, const toml::node& node, Voice voice, const TimeSignature& ts, int measures) {
   if (!node.is_string()) r.fail(&node, "each note must be text like \"1.1 c1 1 90\"");
   const std::string& text = **node.as_string();
   auto toks = split(text);
   auto at = [&](const Token& t) { return t.offset + 1; };  // +1 for the opening quote
   if (toks.size() < 3 || toks.size() > 5)
     r.fail(&node, "a note reads: position pitch length [velocity] [?chance], e.g. \"1.1 c1 1 90\"");
-  NoteSpec n;
+  PatternNote n;
   std::string why;
   std::int64_t tick = 0;
   if (!parsePosition(toks[0].text, ts, measures, tick, why)) r.fail(&node, why, at(toks[0]));
@@ -376,16 +376,16 @@ NoteSpec parseNote(const Reader& r, const toml::node& node, Voice voice, const T
       key = (oct + 1) * 12 + pc;
       if (key < 0 || key > 127) r.fail(&node, "note '" + std::string(p) + "' lies outside MIDI keys", at(toks[1]));
     }
-    n.kind = NoteSpec::Kind::Key;
+    n.kind = PatternNote::Kind::Key;
     n.index = static_cast<std::int16_t>(key);
   } else {
     if (p.size() < 2 || (p[0] != 'c' && p[0] != 's'))
       r.fail(&node, "pitch '" + std::string(p) + "' must be a chord tone c1..c9 or a scale step s1..s15", at(toks[1]));
-    n.kind = p[0] == 'c' ? NoteSpec::Kind::ChordTone : NoteSpec::Kind::ScaleStep;
+    n.kind = p[0] == 'c' ? PatternNote::Kind::ChordTone : PatternNote::Kind::ScaleStep;
     std::size_t e = 1;
     while (e < p.size() && std::isdigit(static_cast<unsigned char>(p[e]))) ++e;
     long long idx = 0;
-    if (!parseInt(p.substr(1, e - 1), idx) || idx < 1 || idx > (n.kind == NoteSpec::Kind::ChordTone ? 9 : 15))
+    if (!parseInt(p.substr(1, e - 1), idx) || idx < 1 || idx > (n.kind == PatternNote::Kind::ChordTone ? 9 : 15))
       r.fail(&node, "pitch '" + std::string(p) + "' must be a chord tone c1..c9 or a scale step s1..s15", at(toks[1]));
     n.index = static_cast<std::int16_t>(idx - 1);
     int oct = 0;
@@ -447,7 +447,7 @@ Part parsePart(const Reader& r, const toml::table& t, const TimeSignature& ts, i
   if (notes->size() > 4096) r.fail(t.get("notes"), "a part may hold at most 4096 notes");
   for (auto& n : *notes) part.notes.push_back(parseNote(r, n, part.voice, ts, measures));
   std::sort(part.notes.begin(), part.notes.end(),
-            [](const NoteSpec& a, const NoteSpec& b) { return a.start < b.start; });
+            [](const PatternNote& a, const PatternNote& b) { return a.start < b.start; });
   return part;
 }
 

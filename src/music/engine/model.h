@@ -18,7 +18,7 @@ enum class Voice : std::uint8_t {
   Fixed,    // absolute keys (drums, pedal tones)
 };
 
-struct NoteSpec {
+struct PatternNote {
   enum class Kind : std::uint8_t { ChordTone, ScaleStep, Key };
   std::int32_t start = 0;   // ticks from the pattern's start
   std::int32_t length = 0;  // ticks
@@ -36,7 +36,7 @@ struct Part {
   int humanTime = -1;      // ticks either side; -1: the style's
   int humanVelocity = -1;  // velocity either side; -1: the style's
   bool hold = false;       // chord notes ring on over a chord change
-  std::vector<NoteSpec> notes;
+  std::vector<PatternNote> notes;
 };
 
 struct Pattern {
@@ -170,7 +170,7 @@ struct SegmentData {
 };
 
 // MIDI key of a chord-relative or fixed note for the given chord.
-int ResolveKey(const NoteSpec& note, const Part& part, const ChordContext& chord);
+int ResolveKey(const PatternNote& note, const Part& part, const ChordContext& chord);
 
 // Chord context of a composed segment at a tick (wraps around its length).
 ChordContext ChordAt(const SegmentData& segment, std::int64_t tick);

@@ -407,7 +407,8 @@ class Performance {
   Performance& operator=(const Performance&) = delete;
 
   // Opens the synthesiser, loads the SoundFont and starts the clock chosen by
-  // params. Throws NoSoundFont (naming kSoundFontPackage) or AudioFailure.
+  // params. Throws NoSoundFont (naming kSoundFontPackage) or AudioFailure;
+  // after a failure InitAudio may be called again.
   void InitAudio(const AudioParams& params = {});
 
   // How the performance ended up playing.
@@ -436,7 +437,9 @@ class Performance {
   void SendTempoPMSG(std::int64_t time, std::uint32_t flags, double tempo);
   double GetTempo() const;
   AudioPathPtr GetDefaultAudioPath();
-  // Stops the clock and the synthesiser; later calls throw ClosedDown.
+  // Stops the clock and the synthesiser and drops waiting notices. Later
+  // calls that play, stop or set anything throw ClosedDown; IsPlaying and
+  // GetNotificationPMSG answer false. Calling it again does nothing.
   void CloseDown();
 
   // Offline clock (AudioOutput::Offline only). Moves time forward by

@@ -197,13 +197,13 @@ int clampKey(int k) {
 }
 }  // namespace
 
-int ResolveKey(const NoteSpec& note, const Part& part, const ChordContext& chord) {
-  if (note.kind == NoteSpec::Kind::Key || part.voice == Voice::Fixed) return note.index;
+int ResolveKey(const PatternNote& note, const Part& part, const ChordContext& chord) {
+  if (note.kind == PatternNote::Kind::Key || part.voice == Voice::Fixed) return note.index;
   const std::vector<int>& iv = *chord.intervals;
   const int n = static_cast<int>(iv.size());
   const int rootKey = atOrAbove(part.low, chord.root);
   int key = rootKey;
-  if (note.kind == NoteSpec::Kind::ChordTone) {
+  if (note.kind == PatternNote::Kind::ChordTone) {
     int oct = note.index / n, j = note.index % n;
     if (part.voice == Voice::Root) {
       key = rootKey + iv[static_cast<std::size_t>(j)] + 12 * oct;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 namespace lumbrast::music {
@@ -52,6 +53,18 @@ int driverCallback(void* data, int len, int nfx, float* fx[], int nout, float* o
   (void)fx;
   if (nout < 2) return FLUID_FAILED;
   return static_cast<detail::Engine*>(data)->audioCallback(len, out);
+}
+
+// ALSA writes its own complaints to stderr when there is no card at all;
+// without one there is nothing to try.
+bool alsaHasCard() {
+  std::ifstream in("/proc/asound/cards");
+  std::string line;
+  while (std::getline(in, line)) {
+    auto p = line.find_first_not_of(' ');
+    if (p != std::string::npos && std::isdigit(static_cast<unsigned char>(line[p]))) return true;
+  }
+  return false;
 }
 
 std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? (a + b - 1) / b : -((-a) / b); }
@@ -165,6 +178,10 @@ void Engine::init(const AudioParams& params) {
     else drivers = {"pulseaudio", "pipewire", "alsa"};
     std::string lastWhy;
     for (const auto& d : drivers) {
+      if (d == "alsa" && params.driver.empty() && !alsaHasCard()) {
+        tried.push_back("alsa (no sound card)");
+        continue;
+      }
       if (fluid_settings_setstr(settings_, "audio.driver", d.c_str()) == FLUID_FAILED) continue;
       tried.push_back(d);
       takeFluidError();
@@ -175,14 +192,23 @@ void Engine::init(const AudioParams& params) {
         return;
       }
       std::string why = takeFluidError();
-      if (!why.empty()) lastWhy = why;
+      if (why.find("Couldn't find the requested audio driver") != std::string::npos) {
+        tried.pop_back();  // not built into this FluidSynth
+        continue;
+      }
+      if (!why.empty() && lastWhy.empty()) lastWhy = why;
     }
     std::string list;
     for (const auto& t : tried) list += (list.empty() ? "" : ", ") + t;
     std::string message = "No audio device could be opened (tried " + (list.empty() ? std::string("none") : list) + ")";
     if (!lastWhy.empty()) message += ": " + lastWhy;
     if (params.output == AudioOutput::Device) {
-      closeDown();
+      // Leave the performance as it was, so InitAudio can be tried again.
+      delete_fluid_synth(synth_);
+      delete_fluid_settings(settings_);
+      synth_ = nullptr;
+      settings_ = nullptr;
+      initialised_ = false;
       throw MusicError(ErrorCode::AudioFailure, message);
     }
     status_ = message + ". The music plays on without sound.";
@@ -546,7 +572,7 @@ void Engine::placeMotif(Running& r) {
   for (const Part& part : d.motifParts) {
     int ht = part.humanTime >= 0 ? part.humanTime : d.humanTime;
     int hv = part.humanVelocity >= 0 ? part.humanVelocity : d.humanVelocity;
-    for (const NoteSpec& n : part.notes) {
+    for (const PatternNote& n : part.notes) {
       if (n.chance < 100 && std::uniform_int_distribution<int>(1, 100)(rng) > n.chance) continue;
       ChordContext chord = DefaultChord();
       if (p && p->data->kind == Segment::Kind::Composed) {

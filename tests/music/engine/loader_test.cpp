@@ -85,9 +85,9 @@ TEST(Loader, NotesAreReadAsWritten) {
   const auto& n = high.parts[0].notes[1];  // "1.1.2 c2 1/2 90" with 2 grid points a beat
   EXPECT_EQ(n.start, kTicksPerBeat / 2);
   EXPECT_EQ(n.length, kTicksPerBeat / 2);
-  EXPECT_EQ(n.kind, detail::NoteSpec::Kind::ChordTone);
+  EXPECT_EQ(n.kind, detail::PatternNote::Kind::ChordTone);
   EXPECT_EQ(n.index, 1);
-  EXPECT_EQ(high.parts[0].notes[3].kind, detail::NoteSpec::Kind::ScaleStep);
+  EXPECT_EQ(high.parts[0].notes[3].kind, detail::PatternNote::Kind::ScaleStep);
   EXPECT_EQ(d.patterns[0].parts[1].notes[0].index, 36);  // kick
   EXPECT_EQ(d.patterns[0].parts[1].channel, 9);
 }
@@ -113,8 +113,8 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
   detail::Part root;
   root.voice = detail::Voice::Root;
   root.low = 36;
-  detail::NoteSpec n;
-  n.kind = detail::NoteSpec::Kind::ChordTone;
+  detail::PatternNote n;
+  n.kind = detail::PatternNote::Kind::ChordTone;
   n.index = 0;
   EXPECT_EQ(detail::ResolveKey(n, root, c), 43);  // G2: first G at or above C2
   n.index = 3;
@@ -126,7 +126,7 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
   voicing.low = 60;
   n.index = 0;
   EXPECT_EQ(detail::ResolveKey(n, voicing, c), 62);  // D4 is the lowest G7 tone from C4
-  n.kind = detail::NoteSpec::Kind::ScaleStep;
+  n.kind = detail::PatternNote::Kind::ScaleStep;
   n.index = 1;  // s2 over G in C major: A
   EXPECT_EQ(detail::ResolveKey(n, root, c), 45);
   n.octave = -1;

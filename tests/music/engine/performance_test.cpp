@@ -348,3 +348,46 @@ TEST(Performance, SilentRealTimeClockStillDeliversNotices) {
   EXPECT_TRUE(ended);
   perf.CloseDown();
 }
+
+// Every shipped band and composition finds its instruments in the default
+// SoundFont, so the music window's downloads never fail on them.
+TEST_F(Offline, ShippedBandsAndSegmentsDownload) {
+  Loader loader;
+  auto map = loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/NIGHTMIN.CDM");
+  for (const char* name : {"NEWAVTCH.STY", "HARBRLGT.STY", "COPPERFX.STY", "MISTVALE.STY", "TINROBOT.STY"}) {
+    SCOPED_TRACE(name);
+    StylePtr s = loader.LoadStyle(std::string(LUMBRAST_MEDIA_DIR "/") + name);
+    for (int i = 0; i < s->GetBandCount(); ++i) {
+      BandPtr b = s->GetBand(s->GetBandName(i));
+      EXPECT_NO_THROW(b->Download(perf));
+      EXPECT_NO_THROW(b->CreateSegment()->Download(perf.GetDefaultAudioPath()));
+    }
+    EXPECT_NO_THROW(Composer(1).ComposeSegmentFromShape(s, 4, 1, 1, true, true, map)->Download(perf.GetDefaultAudioPath()));
+  }
+}
+
+// No usable device: Automatic falls back to the silent clock with one
+// message; Device refuses and leaves the performance ready for another try.
+TEST(Performance, WithoutADeviceAutomaticPlaysSilentlyAndDeviceRefuses) {
+  AudioParams p;
+  p.driver = "no-such-driver";
+  {
+    Performance perf;
+    perf.InitAudio(p);
+    EXPECT_EQ(perf.audioOutput(), AudioOutput::RealTimeSilent);
+    EXPECT_NE(perf.audioStatus().find("without sound"), std::string::npos) << perf.audioStatus();
+    EXPECT_EQ(perf.audioStatus().find('\n'), std::string::npos);
+    perf.CloseDown();
+  }
+  Performance perf;
+  p.output = AudioOutput::Device;
+  try {
+    perf.InitAudio(p);
+    FAIL();
+  } catch (const MusicError& e) {
+    EXPECT_EQ(e.code(), ErrorCode::AudioFailure);
+  }
+  p.output = AudioOutput::Offline;
+  EXPECT_NO_THROW(perf.InitAudio(p));
+  EXPECT_NO_THROW(perf.AdvanceOffline(100));
+}

@@ -15,6 +15,7 @@
 #include "app/frmlumbrast.h"
 #include "app/rawinputfactory.h"
 #include "input/routing.h"
+#include "music/window/musicwindowhost.h"
 #include "platform/desktop/fakes.h"
 #include "platform/x11/x11rawinput.h"
 #include "x11env.h"
@@ -42,6 +43,9 @@ struct XWindow {
     {
         inject.warp(5, 5); // outside the window: the confinement has to bring it in
         w = std::make_unique<app::frmLumbrast>(raw, boxes, sounds);
+        // The shipped music on a clock nobody advances: silent, and no sound device needed.
+        w->music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
+        w->music().environment().audio.output = music::AudioOutput::Offline;
         w->move(60, 40);
         w->Form_Load();
         w->show();
