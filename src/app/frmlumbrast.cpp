@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -17,6 +18,8 @@
 
 #include "app/colourbutton.h"
 #include "app/cursors.h"
+#include "dialogs/about/frmAboutVark.h"
+#include "dialogs/help/helplocal.h"
 #include "dialogs/options/frmgameoptions.h"
 #include "game/errorreport.h"
 
@@ -622,8 +625,15 @@ void frmLumbrast::mnuSetupMusic_Click()
 {
     music_->setup();
 }
-void frmLumbrast::mnuHelpLocal_Click() {}
-void frmLumbrast::mnuAbout_Click() {}
+void frmLumbrast::mnuHelpLocal_Click()
+{
+    dialogs::showHelpLocal(this, QCoreApplication::applicationDirPath());
+}
+
+void frmLumbrast::mnuAbout_Click()
+{
+    dialogs::showAbout(this, [this] { return startButtonCursor(); });
+}
 
 // Presses the music window's hidden exit button; a music window that was never
 // loaded has nothing to release.

@@ -1,0 +1,221 @@
+#include "dialogs/about/frmAboutVark.h"
+
+#include <algorithm>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QStringList>
+
+#include "dialogs/help/errorreport.h"
+#include "platform/help/urlopener.h"
+
+// Resources of a static library must be registered by name, from outside any namespace.
+static void registerAboutPictures()
+{
+    Q_INIT_RESOURCE(about);
+}
+
+namespace lumbrast::dialogs {
+namespace {
+
+// Sizes are laid out in twips, 15 to the pixel at 96 dots per inch.
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+// Colours are written &HBBGGRR.
+QColor bgr(quint32 value)
+{
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+void styleLink(LinkLabel *label)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(12);
+    font.setWeight(QFont::Normal);
+    font.setUnderline(true);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, bgr(0xFF0000));
+    palette.setColor(QPalette::Window, bgr(0xC0C0C0));
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    label->setMouseTracking(true);
+    label->setFocusPolicy(Qt::TabFocus);
+}
+
+} // namespace
+
+QString aboutVarkText()
+{
+    const QStringList lines = {
+        QStringLiteral("This is game for single computer and mice."),
+        QString(),
+        QStringLiteral("It is free; a note to the author helps it grow."),
+        QString(),
+        QStringLiteral("No price, no ads, no registration."),
+        QString(),
+        QStringLiteral("Lumbrast   ver. 1.0.0   from 10-aug-2010"),
+        QStringLiteral("Two mice, one table, good luck!"),
+    };
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QRegion roundRectRegion(QSize size, QSize ellipse)
+{
+    const int w = size.width();
+    const int h = size.height();
+    const int ew = std::min(ellipse.width(), w);
+    const int eh = std::min(ellipse.height(), h);
+    QRegion region(0, eh / 2, w, h - eh / 2 * 2);
+    region += QRegion(ew / 2, 0, w - ew / 2 * 2, h);
+    region += QRegion(0, 0, ew, eh, QRegion::Ellipse);
+    region += QRegion(w - ew, 0, ew, eh, QRegion::Ellipse);
+    region += QRegion(0, h - eh, ew, eh, QRegion::Ellipse);
+    region += QRegion(w - ew, h - eh, ew, eh, QRegion::Ellipse);
+    return region;
+}
+
+void LinkLabel::mousePressEvent(QMouseEvent *event)
+{
+    pressed_ = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    event->accept();
+    if (click)
+        emit clicked();
+}
+
+void LinkLabel::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+    emit mouseMoved();
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor, platform::UrlOpener &links)
+    : QDialog(gameWindow)
+    , startCursor_(std::move(startCursor))
+    , links_(links)
+{
+    [[maybe_unused]] static const bool pictures = (registerAboutPictures(), true);
+    setWindowTitle(QStringLiteral("Lumbrast- About author and program"));
+    setFixedSize(px(7410), px(3720));
+
+    imgAuthorPicture = new QLabel(this);
+    imgAuthorPicture->setGeometry(twipsRect(120, 0, 2400, 2925));
+    imgAuthorPicture->setPixmap(QPixmap(QStringLiteral(":/about/author.jpg")));
+
+    txtAboutVark = new QPlainTextEdit(this);
+    txtAboutVark->setGeometry(twipsRect(2640, 0, 4815, 2895));
+    QFont textFont(QStringLiteral("Arial"));
+    textFont.setPointSizeF(11.25);
+    txtAboutVark->setFont(textFont);
+    txtAboutVark->setReadOnly(true);
+    txtAboutVark->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+
+    imgAuthorAddress = new QLabel(this);
+    imgAuthorAddress->setGeometry(twipsRect(0, 3000, 7680, 720));
+    imgAuthorAddress->setPixmap(QPixmap(QStringLiteral(":/about/address.gif")));
+
+    lblAuthorWeb = new LinkLabel(QString::fromLatin1(kAuthorWeb), this);
+    lblAuthorWeb->setGeometry(twipsRect(360, 3360, 3255, 375));
+    styleLink(lblAuthorWeb);
+
+    lblAuthorMail = new LinkLabel(QString::fromLatin1(kAuthorMail), this);
+    lblAuthorMail->setGeometry(twipsRect(3960, 3360, 3255, 375));
+    styleLink(lblAuthorMail);
+
+    setTabOrder(txtAboutVark, lblAuthorWeb);
+    setTabOrder(lblAuthorWeb, lblAuthorMail);
+
+    connect(lblAuthorMail, &LinkLabel::clicked, this, &frmAboutVark::lblAuthorMail_Click);
+    connect(lblAuthorWeb, &LinkLabel::clicked, this, &frmAboutVark::lblAuthorWeb_Click);
+    connect(lblAuthorMail, &LinkLabel::mouseMoved, this, &frmAboutVark::lblAuthorMail_MouseMove);
+    connect(lblAuthorWeb, &LinkLabel::mouseMoved, this, &frmAboutVark::lblAuthorWeb_MouseMove);
+
+    Form_Load(gameWindow);
+}
+
+void frmAboutVark::Form_Load(QWidget *gameWindow)
+{
+    // The box shows each CR LF as one line break.
+    txtAboutVark->setPlainText(aboutVarkText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    RoundAboutWindow();
+    if (gameWindow)
+        move(gameWindow->window()->frameGeometry().topLeft());
+}
+
+void frmAboutVark::RoundAboutWindow()
+{
+    setMask(roundRectRegion(size(), QSize(24, 24)));
+}
+
+void frmAboutVark::lblAuthorMail_Click()
+{
+    try {
+        links_.open(QStringLiteral("mailto:") + QString::fromLatin1(kAuthorMail));
+    } catch (...) {
+        reportCurrentError(this, QStringLiteral("sub: 51"));
+    }
+}
+
+void frmAboutVark::lblAuthorWeb_Click()
+{
+    try {
+        links_.open(QString::fromLatin1(kAuthorWeb));
+    } catch (...) {
+        reportCurrentError(this, QStringLiteral("sub: 52"));
+    }
+}
+
+// The links borrow the cursor of the player who opens the next table; it is
+// asked for at every move because it changes with each closed table.
+void frmAboutVark::lblAuthorMail_MouseMove()
+{
+    if (startCursor_)
+        lblAuthorMail->setCursor(startCursor_());
+}
+
+void frmAboutVark::lblAuthorWeb_MouseMove()
+{
+    if (startCursor_)
+        lblAuthorWeb->setCursor(startCursor_());
+}
+
+void showAbout(QWidget *gameWindow, CursorProvider startCursor, platform::UrlOpener &links)
+{
+    frmAboutVark about(gameWindow, std::move(startCursor), links);
+    about.exec();
+}
+
+void showAbout(QWidget *gameWindow, CursorProvider startCursor)
+{
+    platform::DesktopUrlOpener desktop;
+    showAbout(gameWindow, std::move(startCursor), desktop);
+}
+
+} // namespace lumbrast::dialogs

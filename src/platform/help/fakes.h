@@ -1,0 +1,37 @@
+#pragma once
+// Test doubles for the help interfaces: they only record what they were asked.
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+#include "platform/help/helpviewer.h"
+#include "platform/help/urlopener.h"
+
+namespace lumbrast::platform {
+
+class RecordingUrlOpener final : public UrlOpener {
+public:
+    void open(const QString &address) override { opened.append(address); }
+
+    QStringList opened;
+};
+
+class RecordingHelpViewer final : public HelpViewer {
+public:
+    struct Call {
+        QWidget *owner;
+        QString helpFile;
+        QString topic;
+    };
+
+    void displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) override
+    {
+        calls.push_back({owner, helpFile, topic});
+    }
+
+    std::vector<Call> calls;
+};
+
+} // namespace lumbrast::platform

@@ -1,0 +1,55 @@
+// The game window's Help menu: "Help" and "About" open the real windows.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include "../../app/window_fixture.h"
+#include "dialogs/about/frmAboutVark.h"
+#include "dialogs/help/chmhelpviewer.h"
+#include "dialogs/help/frmHelpViewer.h"
+
+using namespace lumbrast::dialogs;
+using lumbrast::testing::kMouse1;
+
+TEST(HelpMenu, HelpShowsTheFileBesideTheProgramAtItsMainTopic)
+{
+    lumbrast::testing::Window game; // the build puts Lumbrast.chm beside this test
+    game.w.mnuHelpLocal->trigger();
+    frmHelpViewer *viewer = ChmHelpViewer::openWindowFor(QCoreApplication::applicationDirPath() + "/Lumbrast.chm");
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->txtHelpTopic->source(), QUrl(QStringLiteral("chm:/Lumbrast_help_main_EN.htm")));
+    EXPECT_EQ(viewer->parentWidget(), &game.w);
+    EXPECT_TRUE(viewer->isVisible());
+    delete viewer;
+}
+
+TEST(HelpMenu, AboutLinksCarryTheCursorOfThePlayerWhoOpensNext)
+{
+    lumbrast::testing::Window game;
+    game.bindBoth();
+    // Player 1 opens and finds a pair at once; player 2 opens the next table.
+    game.sim.click(kMouse1, game.w.cmdGamePlay);
+    const int first = game.pieceWithFace('7');
+    game.sim.click(kMouse1, game.piece(first));
+    game.sim.click(kMouse1, game.piece(game.pieceWithFace('7', first)));
+    ASSERT_EQ(game.w.startButtonCursor().hotSpot(), QPoint(24, 7));
+
+    QPoint linkHotSpot;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto *about = qobject_cast<frmAboutVark *>(QApplication::activeModalWidget());
+        if (!about)
+            return;
+        modal = about->isModal() && about->parentWidget() == &game.w;
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), about->lblAuthorWeb->mapToGlobal(QPointF(5, 5)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(about->lblAuthorWeb, &move);
+        linkHotSpot = about->lblAuthorWeb->cursor().hotSpot();
+        about->close();
+    });
+    game.w.mnuAbout->trigger();
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(linkHotSpot, QPoint(24, 7));
+}
