@@ -17,17 +17,12 @@
 #include <QSlider>
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <vector>
 #include <memory>
 
 namespace lumbrast::musicwindow::test {
 
-struct Box {
-  QString text;
-  BoxIcon icon;
-  QString title;
-};
-
+struct Box { QString text; BoxIcon icon; QString title; };
 struct RecordingBoxes final : MessageBoxes {
   void show(QWidget*, const QString& text, BoxIcon icon, const QString& title) override {
     boxes.push_back({text, icon, title});
@@ -35,16 +30,11 @@ struct RecordingBoxes final : MessageBoxes {
   std::vector<Box> boxes;
 };
 
+// Draws `values` in turn, then `fallback`.
 struct ScriptedRandom final : RandomSource {
   void Randomize() override {}
-  float Rnd() override {
-    ++draws;
-    if (values.empty()) return fallback;
-    const float v = values.front();
-    values.pop_front();
-    return v;
-  }
-  std::deque<float> values;
+  float Rnd() override { return ++draws <= int(values.size()) ? values[draws - 1] : fallback; }
+  std::vector<float> values;
   float fallback = 0.0f;
   int draws = 0;
 };
@@ -73,14 +63,12 @@ class StylePlayerTest : public ::testing::Test {
     for (const char* c : {"one.cdm", "two.cdm", "three.cdm"}) media.chordMap(c);
   }
   // Moves the offline clock and hands the notices to the window.
-  static void advance(frmStylesDX9* w, std::int64_t frames) {
+  void advance(std::int64_t frames) {
     w->Perf->AdvanceOffline(frames);
     w->DirectXEvent8_DXCallback(0);
   }
-  static std::int64_t beatFrames(frmStylesDX9* w, double tempo = 120) {
-    return static_cast<std::int64_t>(w->Perf->sampleRate() * 60.0 / tempo);
-  }
-  QString bar(frmStylesDX9* w) { return w->lblSegBarValue->text() + "." + w->lblSegBeatValue->text(); }
+  std::int64_t beatFrames() const { return w->Perf->sampleRate() / 2; }  // at 120 bpm
+  QString bar() const { return w->lblSegBarValue->text() + "." + w->lblSegBeatValue->text(); }
 
   QWidget game;
   MediaFolder media;
@@ -88,6 +76,7 @@ class StylePlayerTest : public ::testing::Test {
   std::shared_ptr<ScriptedRandom> random = std::make_shared<ScriptedRandom>();
   int beeps = 0;
   std::unique_ptr<MusicWindowHost> host;
+  frmStylesDX9* w = nullptr;  // the window open() loaded
 };
 
 }  // namespace lumbrast::musicwindow::test
