@@ -2,7 +2,6 @@
 // The style player on a plain parent widget, a temporary media folder,
 // recorded message boxes, scripted random draws, the offline clock.
 
-#include "music/window/frmstylesdx9.h"
 #include "music/window/musicpublic.h"
 #include "music/window/musicwindowhost.h"
 #include "testmedia.h"

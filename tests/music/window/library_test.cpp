@@ -52,9 +52,22 @@ TEST_F(StylePlayerTest, FirstChoiceThenCmdOKReleasesAndReopeningRestores) {
   EXPECT_TRUE(boxes->boxes.empty());
 }
 
-TEST_F(StylePlayerTest, FirstChoiceWithoutDefaultStyleAndFewChordMaps) {
+// The folder fills up: no styles, no chord maps, then few of them.
+TEST_F(StylePlayerTest, EmptyThenSparseMediaFolder) {
+  EXPECT_EQ(open(), nullptr);
   media.style("b.sty");
   media.style("newavtch.sty");  // other letter case: not the default
+  EXPECT_EQ(open(), nullptr);
+  ASSERT_EQ(boxes->boxes.size(), 2u);
+  EXPECT_EQ(boxes->boxes[0].text, "There is no single style file in default (MediaSL9) folder");
+  EXPECT_EQ(boxes->boxes[1].text, "There is no single chordmap file in default (MediaSL9) folder");
+  for (const Box& b : boxes->boxes) {
+    EXPECT_EQ(b.icon, BoxIcon::Critical);
+    EXPECT_EQ(b.title, "MuVoTre - Style Player");
+  }
+  EXPECT_EQ(host->window(), nullptr);
+  EXPECT_TRUE(StylePath.isEmpty());  // nothing else of the start-up ran
+
   media.chordMap("only.cdm");
   random->fallback = 0.9999999f;
   ASSERT_NE(w = open(), nullptr);
@@ -66,45 +79,12 @@ TEST_F(StylePlayerTest, FirstChoiceWithoutDefaultStyleAndFewChordMaps) {
   EXPECT_EQ(ChordMapFileName, "only.cdm");  // of two, always the first
 }
 
-TEST_F(StylePlayerTest, EmptyMediaFolderClosesTheWindowWithItsMessage) {
-  EXPECT_EQ(open(), nullptr);
-  media.style("a.sty");
-  EXPECT_EQ(open(), nullptr);
-  ASSERT_EQ(boxes->boxes.size(), 2u);
-  EXPECT_EQ(boxes->boxes[0].text, "There is no single style file in default (MediaSL9) folder");
-  EXPECT_EQ(boxes->boxes[1].text, "There is no single chordmap file in default (MediaSL9) folder");
-  for (const Box& b : boxes->boxes) {
-    EXPECT_EQ(b.icon, BoxIcon::Critical);
-    EXPECT_EQ(b.title, "MuVoTre - Style Player");
-  }
-  EXPECT_EQ(host->window(), nullptr);
-  EXPECT_TRUE(StylePath.isEmpty());  // nothing else of the start-up ran
-}
-
-TEST_F(StylePlayerTest, CorruptStyleIsReportedAndTheMusicStaysStopped) {
-  standardMedia();
-  media.write("broken.sty", "[style]\nname = \"Broken\"\ntempo = \"fast\"\n");
-  ASSERT_NE(w = open(), nullptr);
-  const auto playing = w->MainSegment;
-  w->cboStyles->setCurrentIndex(w->cboStyles->findText("broken.sty"));
-  emit w->cboStyles->activated(w->cboStyles->currentIndex());
-  ASSERT_EQ(boxes->boxes.size(), 1u);
-  const QStringList lines = boxes->boxes[0].text.split('\n');
-  EXPECT_EQ(lines.value(0), QString::number(int(music::ErrorCode::BadContent)));
-  EXPECT_TRUE(lines.value(1).contains("broken.sty:3")) << lines.value(1).toStdString();
-  EXPECT_EQ(lines.mid(2), QStringList{"form: Style , sub: cboStyles_Click"});
-  EXPECT_EQ(boxes->boxes[0].icon, BoxIcon::Critical);
-  EXPECT_EQ(boxes->boxes[0].title, "MuVoTre");
-  EXPECT_EQ(w->MainSegment, playing);
-  EXPECT_FALSE(w->Perf->IsPlaying(playing));
-}
-
-TEST_F(StylePlayerTest, StartUpFailuresShowTheStartUpMessage) {
+TEST_F(StylePlayerTest, CorruptStylesAtStartUpAndWhenChosen) {
   media.write("NEWAVTCH.STY", "this is not a style");
   media.chordMap("one.cdm");
   EXPECT_EQ(open(), nullptr);
   ASSERT_EQ(boxes->boxes.size(), 1u);
-  const QStringList lines = boxes->boxes[0].text.split('\n');
+  QStringList lines = boxes->boxes[0].text.split('\n');
   EXPECT_EQ(lines.value(0), QString::number(int(music::ErrorCode::Syntax)));
   EXPECT_EQ(lines.mid(2), (QStringList{"Could not initialize DirectMusic.", "Style form: sub: Form_Load"}));
   EXPECT_EQ(boxes->boxes[0].icon, BoxIcon::Information);
@@ -120,6 +100,23 @@ TEST_F(StylePlayerTest, StartUpFailuresShowTheStartUpMessage) {
   EXPECT_EQ(open(), nullptr);
   ASSERT_EQ(boxes->boxes.size(), 2u);
   EXPECT_TRUE(boxes->boxes[1].text.startsWith("380\n")) << boxes->boxes[1].text.toStdString();
+
+  // A broken style chosen while the music plays: reported, and the music stays stopped.
+  SetPublicDefaults();
+  media.write("broken.sty", "[style]\nname = \"Broken\"\ntempo = \"fast\"\n");
+  ASSERT_NE(w = open(), nullptr);
+  const auto playing = w->MainSegment;
+  w->cboStyles->setCurrentIndex(w->cboStyles->findText("broken.sty"));
+  emit w->cboStyles->activated(w->cboStyles->currentIndex());
+  ASSERT_EQ(boxes->boxes.size(), 3u);
+  lines = boxes->boxes[2].text.split('\n');
+  EXPECT_EQ(lines.value(0), QString::number(int(music::ErrorCode::BadContent)));
+  EXPECT_TRUE(lines.value(1).contains("broken.sty:3")) << lines.value(1).toStdString();
+  EXPECT_EQ(lines.mid(2), QStringList{"form: Style , sub: cboStyles_Click"});
+  EXPECT_EQ(boxes->boxes[2].icon, BoxIcon::Critical);
+  EXPECT_EQ(boxes->boxes[2].title, "MuVoTre");
+  EXPECT_EQ(w->MainSegment, playing);
+  EXPECT_FALSE(w->Perf->IsPlaying(playing));
 }
 
 TEST_F(StylePlayerTest, NoSoundIsToldOnceARun) {
