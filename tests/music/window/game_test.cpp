@@ -2,7 +2,6 @@
 // game window shows, driven by the Music menu, released when the game closes.
 
 #include "app/frmlumbrast.h"
-#include "music/window/frmstylesdx9.h"
 #include "platform/desktop/fakes.h"
 #include "platform/sim/simulatedrawinput.h"
 #include "testmedia.h"
