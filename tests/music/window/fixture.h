@@ -1,49 +1,40 @@
 #pragma once
-// Shared set-up of the style player tests: a game window to sit on, a
-// temporary media folder, recorded message boxes, scripted random draws and
-// the performance on its offline clock.
+// The style player on a plain parent widget, a temporary media folder,
+// recorded message boxes, scripted random draws, the offline clock.
 
-#include "music/window/frmstylesdx9.h"
 #include "music/window/musicpublic.h"
 #include "music/window/musicwindowhost.h"
 #include "testmedia.h"
 
-#include <QWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <memory>
 #include <vector>
+#include <memory>
 
 namespace lumbrast::musicwindow::test {
 
-struct Box {
-  QString text;
-  BoxIcon icon;
-  QString title;
-};
-
-class RecordingBoxes final : public MessageBoxes {
- public:
+struct Box { QString text; BoxIcon icon; QString title; };
+struct RecordingBoxes final : MessageBoxes {
   void show(QWidget*, const QString& text, BoxIcon icon, const QString& title) override {
     boxes.push_back({text, icon, title});
   }
   std::vector<Box> boxes;
 };
 
-class ScriptedRandom final : public RandomSource {
- public:
-  void Randomize() override { ++randomizes; }
-  float Rnd() override {
-    ++draws;
-    if (values.empty()) return fallback;
-    const float v = values.front();
-    values.pop_front();
-    return v;
-  }
-  std::deque<float> values;
+// Draws `values` in turn, then `fallback`.
+struct ScriptedRandom final : RandomSource {
+  void Randomize() override {}
+  float Rnd() override { return ++draws <= int(values.size()) ? values[draws - 1] : fallback; }
+  std::vector<float> values;
   float fallback = 0.0f;
-  int randomizes = 0;
   int draws = 0;
 };
 
@@ -60,30 +51,23 @@ class StylePlayerTest : public ::testing::Test {
     e.audio.output = music::AudioOutput::Offline;
     return e;
   }
-
-  // Loads the window through the game window's host, as cmdLoadMusic does.
+  // Loads the window through the host, as cmdLoadMusic does.
   frmStylesDX9* open() {
     if (!host) host = std::make_unique<MusicWindowHost>(&game, env());
     return host->load();
   }
-
-  // A few styles and chord maps.
   void standardMedia(const StyleRecipe& recipe = {}) {
     media.style("a.sty", recipe);
     media.style("NEWAVTCH.STY", recipe);
-    media.chordMap("one.cdm");
-    media.chordMap("two.cdm");
-    media.chordMap("three.cdm");
+    for (const char* c : {"one.cdm", "two.cdm", "three.cdm"}) media.chordMap(c);
   }
-
   // Moves the offline clock and hands the notices to the window.
-  static void advance(frmStylesDX9* w, std::int64_t frames) {
+  void advance(std::int64_t frames) {
     w->Perf->AdvanceOffline(frames);
     w->DirectXEvent8_DXCallback(0);
   }
-  static std::int64_t beatFrames(frmStylesDX9* w, double tempo = 120) {
-    return static_cast<std::int64_t>(w->Perf->sampleRate() * 60.0 / tempo);
-  }
+  std::int64_t beatFrames() const { return w->Perf->sampleRate() / 2; }  // at 120 bpm
+  QString bar() const { return w->lblSegBarValue->text() + "." + w->lblSegBeatValue->text(); }
 
   QWidget game;
   MediaFolder media;
@@ -91,6 +75,7 @@ class StylePlayerTest : public ::testing::Test {
   std::shared_ptr<ScriptedRandom> random = std::make_shared<ScriptedRandom>();
   int beeps = 0;
   std::unique_ptr<MusicWindowHost> host;
+  frmStylesDX9* w = nullptr;  // the window open() loaded
 };
 
 }  // namespace lumbrast::musicwindow::test
