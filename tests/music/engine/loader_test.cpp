@@ -14,13 +14,7 @@ using namespace lumbrast::music::test;
 namespace {
 
 MusicError parseError(const std::string& text, bool style = true) {
-  try {
-    style ? (void)Loader::ParseStyle(text, "BAD.STY") : (void)Loader::ParseChordMap(text, "BAD.CDM");
-  } catch (const MusicError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error for:\n" << text;
-  return MusicError(ErrorCode::BadContent, "none");
+  return errorOf([&] { style ? (void)Loader::ParseStyle(text, "BAD.STY") : (void)Loader::ParseChordMap(text, "BAD.CDM"); });
 }
 
 // The text from the error's line and column on.
@@ -53,13 +47,9 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
   EXPECT_EQ(s->GetMotif("Drum")->GetLength(), 3 * kTicksPerBeat);
   EXPECT_THROW(s->GetBandName(2), MusicError);
   EXPECT_THROW(s->GetMotifName(-1), MusicError);
-  try {
-    s->GetMotif("Nope");
-    ADD_FAILURE();
-  } catch (const MusicError& e) {
-    EXPECT_EQ(e.code(), ErrorCode::NotFound);
-    EXPECT_NE(std::string(e.what()).find("Nope"), std::string::npos);
-  }
+  MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
+  EXPECT_EQ(nope.code(), ErrorCode::NotFound);
+  EXPECT_NE(std::string(nope.what()).find("Nope"), std::string::npos);
 
   const auto& d = *s->data();
   const auto& n = d.patterns[2].parts[0].notes[1];  // "1.1.2 c2 1/2 90" with 2 grid points a beat
@@ -166,15 +156,7 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
   EXPECT_EQ(bare.column(), 12);
   EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(), ErrorCode::FileTooLarge);
 
-  auto load = [](const std::string& path) {
-    try {
-      Loader().LoadStyle(path);
-    } catch (const MusicError& e) {
-      return e;
-    }
-    ADD_FAILURE() << path;
-    return MusicError(ErrorCode::BadContent, "none");
-  };
+  auto load = [](const std::string& path) { return errorOf([&] { Loader().LoadStyle(path); }); };
   MusicError missing = load("/nonexistent/NOPE.STY");
   EXPECT_EQ(missing.code(), ErrorCode::FileNotFound);
   EXPECT_EQ(missing.file(), "/nonexistent/NOPE.STY");
