@@ -3,165 +3,64 @@
 
 #include "musicservice.h"
 
-#include <string>
+#include <gtest/gtest.h>
 
 namespace lumbrast::music::test {
 
+// The error `f` throws; a test failure when it throws none.
+template <class F>
+MusicError errorOf(F f) {
+  try {
+    f();
+  } catch (const MusicError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error";
+  return MusicError(ErrorCode::InvalidArgument, "none");
+}
+
 // 3/4, two bands, two motifs, one pattern for each level and embellishment.
 inline const char* kWaltz = R"(
+band = [ { name = "One", channels = [ { channel = 1, program = 1 }, { channel = 2, program = 33 }, { channel = 10, program = 1 } ] },
+         { name = "Two", channels = [ { channel = 1, program = 25 }, { channel = 2, program = 36 } ] } ]
+motif = [
+  { name = "Bell", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 72, notes = ["1.1 c1 1 100", "1.2 c2 1 100"] } ] },
+  { name = "Drum", boundary = "measure", part = [ { channel = 10, notes = ["1.1 clap 1 100"] } ] } ]
+pattern = [
+  { name = "low", groove = [1, 40], part = [ { channel = 2, voice = "root", low = 36, notes = ["1.1 c1 1 90", "1.2 c2 1 80", "1.3 c3 1 80"] },
+                                             { channel = 10, notes = ["1.1 kick 1 90"] } ] },
+  { name = "mid", groove = [35, 70], measures = 2, part = [
+    { channel = 1, voice = "voicing", low = 55, notes = ["1.1 c1 3 80", "1.1 c2 3 80", "2.1 c3 3 80"] } ] },
+  { name = "high", groove = [65, 100], part = [
+    { channel = 1, voice = "voicing", notes = ["1.1 c1 1/2 90", "1.1.2 c2 1/2 90", "1.2 c3 1 90", "1.3 s5 1 90"] } ] },
+  { name = "in", embellishment = "intro", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 70"] } ] },
+  { name = "fill", embellishment = "fill", groove = [1, 100], part = [
+    { channel = 10, notes = ["1.1 snare 1 70", "1.2 snare 1 70", "1.3 snare 1 70"] } ] },
+  { name = "brk", embellishment = "break", groove = [1, 100], part = [ { channel = 10, notes = ["1.1 crash 1 70"] } ] },
+  { name = "out", embellishment = "end", groove = [1, 100], measures = 2, part = [
+    { channel = 1, voice = "voicing", notes = ["1.1 c1 6 70"] } ] } ]
 [style]
 name = "Test Waltz"
 tempo = 120
 time_signature = [3, 4]
 grid = 2
 humanize = { time = 0, velocity = 0 }
-
-[[band]]
-name = "One"
-channels = [ { channel = 1, program = 1 }, { channel = 2, program = 33 }, { channel = 10, program = 1 } ]
-
-[[band]]
-name = "Two"
-channels = [ { channel = 1, program = 25 }, { channel = 2, program = 36 } ]
-
-[[pattern]]
-name = "low"
-groove = [1, 40]
-measures = 1
-  [[pattern.part]]
-  channel = 2
-  voice = "root"
-  low = 36
-  notes = ["1.1 c1 1 90", "1.2 c2 1 80", "1.3 c3 1 80"]
-  [[pattern.part]]
-  channel = 10
-  notes = ["1.1 kick 1 90"]
-
-[[pattern]]
-name = "mid"
-groove = [35, 70]
-measures = 2
-  [[pattern.part]]
-  channel = 1
-  voice = "voicing"
-  low = 55
-  notes = ["1.1 c1 3 80", "1.1 c2 3 80", "2.1 c3 3 80"]
-
-[[pattern]]
-name = "high"
-groove = [65, 100]
-measures = 1
-  [[pattern.part]]
-  channel = 1
-  voice = "voicing"
-  notes = ["1.1 c1 1/2 90", "1.1.2 c2 1/2 90", "1.2 c3 1 90", "1.3 s5 1 90"]
-
-[[pattern]]
-name = "in"
-embellishment = "intro"
-groove = [1, 100]
-  [[pattern.part]]
-  channel = 1
-  voice = "voicing"
-  notes = ["1.1 c1 3 70"]
-
-[[pattern]]
-name = "fill"
-embellishment = "fill"
-groove = [1, 100]
-  [[pattern.part]]
-  channel = 10
-  notes = ["1.1 snare 1 70", "1.2 snare 1 70", "1.3 snare 1 70"]
-
-[[pattern]]
-name = "brk"
-embellishment = "break"
-groove = [1, 100]
-  [[pattern.part]]
-  channel = 10
-  notes = ["1.1 crash 1 70"]
-
-[[pattern]]
-name = "out"
-embellishment = "end"
-groove = [1, 100]
-measures = 2
-  [[pattern.part]]
-  channel = 1
-  voice = "voicing"
-  notes = ["1.1 c1 6 70"]
-
-[[motif]]
-name = "Bell"
-boundary = "beat"
-  [[motif.part]]
-  channel = 1
-  voice = "voicing"
-  low = 72
-  notes = ["1.1 c1 1 100", "1.2 c2 1 100"]
-
-[[motif]]
-name = "Drum"
-boundary = "measure"
-  [[motif.part]]
-  channel = 10
-  notes = ["1.1 clap 1 100"]
 )";
 
 inline const char* kMajorMap = R"(
+chord = [ { id = "I", degree = 1, type = "maj" }, { id = "ii", degree = 2, type = "min7" },
+          { id = "IV", degree = 4, type = "maj" }, { id = "V", degree = 5, type = "7" },
+          { id = "vi", degree = 6, type = "min" } ]
+connection = [ { from = "I", to = ["IV", "vi"], weight = 2, beats = [3, 6] },
+               { from = "vi", to = ["ii", "IV"], weight = 1, beats = [3, 6] },
+               { from = "IV", to = ["V", "ii"], weight = 1, beats = [3, 6] },
+               { from = "ii", to = "V", weight = 1, beats = [3, 3] },
+               { from = "V", to = ["I", "vi"], weight = 1, beats = [3, 6] } ]
 [chordmap]
 name = "Test Major"
 key = "C"
 scale = "major"
 phrase = 4
-
-[[chord]]
-id = "I"
-degree = 1
-type = "maj"
-[[chord]]
-id = "ii"
-degree = 2
-type = "min7"
-[[chord]]
-id = "IV"
-degree = 4
-type = "maj"
-[[chord]]
-id = "V"
-degree = 5
-type = "7"
-[[chord]]
-id = "vi"
-degree = 6
-type = "min"
-
-[[connection]]
-from = "I"
-to = ["IV", "vi"]
-weight = 2
-beats = [3, 6]
-[[connection]]
-from = "vi"
-to = ["ii", "IV"]
-weight = 1
-beats = [3, 6]
-[[connection]]
-from = "IV"
-to = ["V", "ii"]
-weight = 1
-beats = [3, 6]
-[[connection]]
-from = "ii"
-to = "V"
-weight = 1
-beats = [3, 3]
-[[connection]]
-from = "V"
-to = ["I", "vi"]
-weight = 1
-beats = [3, 6]
-
 [signposts]
 start = ["I", "vi"]
 end = ["V", "I"]
