@@ -34,7 +34,7 @@ struct Window {
         if (expose)
             waitExposed();
     }
-    // The cursor is trapped at the first paint, once the window is on screen.
+    // The cursor is trapped at the first paint.
     void waitExposed()
     {
         for (int i = 0; i < 1000 && !(w.windowHandle() && w.windowHandle()->isExposed()); ++i)
