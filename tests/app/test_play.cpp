@@ -37,6 +37,7 @@ TEST(WindowPlay, WholeTablesWithTwoMice)
     // The wrong mouse heads for a piece: the cursor goes home, its click lands
     // on the home button and only beeps.
     const int keyboard = t.pieceWithFace('7');
+    t.sounds.played.clear();
     t.sim.click(kMouse2, t.piece(keyboard));
     EXPECT_EQ(t.sim.cursorPos(), t.home());
     EXPECT_EQ(t.sounds.played, std::vector<SoundKind>{SoundKind::Asterisk});
