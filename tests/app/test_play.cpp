@@ -11,25 +11,11 @@ using namespace lumbrast;
 using namespace lumbrast::testing;
 using platform::SoundKind;
 
-TEST(WindowBinding, EachPlayerClicksHisButtonAndBothEnablePlay)
+TEST(WindowPlay, WholeTablesWithTwoMice)
 {
     Window t;
-    t.sim.click(kMouse2, t.w.cmdVerify_M_P_01);
-    EXPECT_EQ(t.in().hDevicePlayer_01, kMouse2);
-    EXPECT_EQ(t.w.lblDevhDevice_01->text(), "23");
-    EXPECT_EQ(t.w.lblDevDesc_01->text(), "Wireless Mouse");
+    t.sim.click(kMouse1, t.w.cmdVerify_M_P_01);
     EXPECT_FALSE(t.w.cmdGamePlay->isEnabled());
-    EXPECT_FALSE(t.piece(0)->isEnabled());
-
-    t.sim.click(kMouse1, t.w.cmdVerify_M_P_02);
-    EXPECT_EQ(t.in().hDevicePlayer_02, kMouse1);
-    EXPECT_EQ(t.w.lblDevDesc_02->text(), "Optical USB Mouse");
-    EXPECT_TRUE(t.w.cmdGamePlay->isEnabled());
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(t.piece(i)->isEnabled());
-    EXPECT_TRUE(t.w.optPlayer_01->isEnabled());
-    EXPECT_TRUE(t.w.optPlayer_02->isEnabled());
-    EXPECT_FALSE(t.w.cmdGamePause->isEnabled());
     // The keyboard binds whichever mouse moved last.
     t.sim.move(kMouse2, t.w.lblPlayersName);
     t.w.cmdVerify_M_P_02->setFocus();
@@ -37,45 +23,27 @@ TEST(WindowBinding, EachPlayerClicksHisButtonAndBothEnablePlay)
         QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
         QCoreApplication::sendEvent(t.w.cmdVerify_M_P_02, &key);
     }
-    EXPECT_EQ(t.in().hDevicePlayer_02, kMouse2);
-    EXPECT_EQ(t.w.lblDevhDevice_02->text(), "23");
-
-    // No table yet: a click on a piece scores nothing.
-    t.sim.click(kMouse1, t.piece(0));
+    EXPECT_EQ(t.w.lblDevDesc_02->text(), "Wireless Mouse");
+    EXPECT_TRUE(t.w.cmdGamePlay->isEnabled());
+    t.sim.click(kMouse1, t.piece(0)); // no table yet: a click on a piece does nothing
     EXPECT_TRUE(t.boxes.boxes.empty());
-    EXPECT_EQ(t.w.lblPointsStatP1->text(), "0");
-}
-
-TEST(WindowPlay, WholeTablesWithTwoMice)
-{
-    Window t;
-    t.bindBoth();
     t.sim.click(kMouse2, t.w.cmdGamePlay); // any mouse may start
     EXPECT_TRUE(t.w.tmrGameMove->isActive());
-    EXPECT_TRUE(t.w.cmdGamePause->isEnabled());
     EXPECT_EQ(t.in().hDeviceActive, kMouse1);
     EXPECT_EQ(t.w.cmdVerify_M_P_01->fillColour(), QColor(0, 0xFF, 0));
-    EXPECT_EQ(t.w.cmdVerify_M_P_02->fillColour(), QColor(0xFF, 0xFF, 0));
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(t.piece(i)->text().isEmpty());
-        const QColor c = t.piece(i)->fillColour();
-        EXPECT_TRUE(c == QColor(0xE4, 0xE8, 0xAA) || c == QColor(0xC8, 0xE5, 0xF8));
-    }
+    EXPECT_TRUE(t.piece(0)->text().isEmpty());
 
     // The wrong mouse heads for a piece: the cursor goes home, its click lands
     // on the home button and only beeps.
     const int keyboard = t.pieceWithFace('7');
+    t.sounds.played.clear();
     t.sim.click(kMouse2, t.piece(keyboard));
     EXPECT_EQ(t.sim.cursorPos(), t.home());
     EXPECT_EQ(t.sounds.played, std::vector<SoundKind>{SoundKind::Asterisk});
-    EXPECT_TRUE(t.piece(keyboard)->text().isEmpty());
-
-    // The wrong mouse clicks where player 1 left the cursor: the default beep, nothing turns.
+    // It clicks where player 1 left the cursor: the default beep, nothing turns.
     t.sim.move(kMouse1, t.piece(keyboard));
-    EXPECT_EQ(t.piece(keyboard)->cursor().hotSpot(), QPoint(7, 7)); // player 1's pointer
     t.sim.clickHere(kMouse2);
     EXPECT_EQ(t.sounds.played.back(), SoundKind::Default);
-    EXPECT_TRUE(t.piece(keyboard)->text().isEmpty());
     EXPECT_EQ(t.game().v.PiecesTurned, 0);
 
     // Player 1 opens with a miss: keyboard then mouse.
@@ -83,14 +51,9 @@ TEST(WindowPlay, WholeTablesWithTwoMice)
     t.sim.click(kMouse1, t.piece(keyboard));
     EXPECT_EQ(t.piece(keyboard)->text(), "7");
     t.sim.click(kMouse1, t.piece(mouseFace));
-    EXPECT_TRUE(t.piece(keyboard)->text().isEmpty());
-    EXPECT_EQ(t.piece(mouseFace)->text(), "8");
     EXPECT_TRUE(t.w.optPlayer_02->isChecked());
     EXPECT_EQ(t.in().hDeviceActive, kMouse2);
-    EXPECT_TRUE(t.w.tmrGameMove->isActive());
-
-    // Now player 1's mouse is the wrong one.
-    t.sim.move(kMouse1, t.piece(keyboard));
+    t.sim.move(kMouse1, t.piece(keyboard)); // now player 1's mouse is the wrong one
     EXPECT_EQ(t.sim.cursorPos(), t.home());
 
     // Player 2 finds the other mouse: 2 points, the pair visible under the message.
@@ -103,68 +66,29 @@ TEST(WindowPlay, WholeTablesWithTwoMice)
     EXPECT_EQ(t.boxes.boxes[0].text, "Very good Player2, you win 2 points");
     EXPECT_EQ(t.boxes.boxes[0].icon, platform::BoxIcon::Information);
     EXPECT_TRUE(pairShown);
-    EXPECT_EQ(t.sounds.played.back(), SoundKind::Asterisk);
     EXPECT_EQ(t.w.lblPointsStatP2->text(), "2");
 
-    // The table closed: idle faces, disabled pieces, timer stopped, cursor free,
-    // and player 2 opens the next table with his pointer on "Start".
-    EXPECT_EQ(t.piece(0)->text(), "7");
-    EXPECT_EQ(t.piece(1)->text(), "L");
-    EXPECT_EQ(t.piece(2)->text(), "8");
-    EXPECT_EQ(t.piece(3)->text(), "J");
-    EXPECT_FALSE(t.piece(0)->isEnabled());
+    // The table closed: idle faces, timer stopped, cursor free, player 2's pointer on "Start".
+    EXPECT_EQ(t.piece(0)->text() + t.piece(1)->text() + t.piece(2)->text() + t.piece(3)->text(), "7L8J");
     EXPECT_FALSE(t.w.tmrGameMove->isActive());
-    EXPECT_EQ(t.w.lblGameMoveTimer->text(), "00");
     EXPECT_FALSE(t.sim.confined());
-    EXPECT_FALSE(t.w.cmdGamePause->isEnabled());
-    EXPECT_EQ(t.in().hDeviceActive, kMouse2);
-    EXPECT_EQ(t.w.startButtonCursor().hotSpot(), QPoint(24, 7));
     EXPECT_EQ(t.w.cmdGamePlay->cursor().hotSpot(), QPoint(24, 7));
 
     // Second table: player 2 opens with a pair, 3 points.
     t.boxes.onShow = nullptr;
     t.sim.click(kMouse2, t.w.cmdGamePlay);
-    EXPECT_EQ(t.w.cmdVerify_M_P_02->fillColour(), QColor(0, 0xFF, 0));
     const int first = t.pieceWithFace('7');
     t.sim.click(kMouse2, t.piece(first));
     t.sim.click(kMouse2, t.piece(first)); // the same piece again is no pair
-    EXPECT_EQ(t.boxes.boxes.size(), 1u);
     t.sim.click(kMouse2, t.piece(t.pieceWithFace('7', first)));
     ASSERT_EQ(t.boxes.boxes.size(), 2u);
-    EXPECT_EQ(t.boxes.boxes[1].text, "Excellent Player2, you win 3 points");
-    EXPECT_EQ(t.boxes.boxes[1].icon, platform::BoxIcon::Exclamation);
-    EXPECT_EQ(t.sounds.played.back(), SoundKind::Exclamation);
     EXPECT_EQ(t.w.lblPointsStatP2->text(), "5");
     EXPECT_TRUE(t.w.optPlayer_01->isChecked()); // player 1 opens next
-
-    // File > New clears the score.
     t.w.mnuNevGame->trigger();
     EXPECT_EQ(t.w.lblPointsStatP2->text(), "0");
 }
 
-TEST(WindowPlay, SetAndMatchWonOnScreenWithSmallSettings)
-{
-    Window t;
-    t.game().v.PointsPerSet = 3;
-    t.game().v.SetsPerMatch = 2;
-    t.bindBoth();
-    for (int table = 0; table < 2; ++table) {
-        // Both tables are opened by player 1: hand him the turn before each start.
-        t.sim.click(kMouse2, t.w.optPlayer_01); // the wrong mouse could not reach it
-        t.sim.click(kMouse1, t.w.cmdGamePlay);
-        const int a = t.pieceWithFace('8');
-        t.sim.click(kMouse1, t.piece(a));
-        t.sim.click(kMouse1, t.piece(t.pieceWithFace('8', a)));
-    }
-    ASSERT_EQ(t.boxes.boxes.size(), 5u);
-    EXPECT_EQ(t.boxes.boxes[1].text, "Bravo Player1, you win Set");
-    EXPECT_EQ(t.boxes.boxes[4].text, "Congratulations Player1, you win Match");
-    EXPECT_EQ(t.w.lblMatchStatP1->text(), "1");
-    EXPECT_EQ(t.w.lblSetStatP1->text(), "0");
-    EXPECT_EQ(t.w.lblPointsStatP1->text(), "0");
-}
-
-TEST(WindowPlay, PauseStopsTheCountdownAndLocksTheTable)
+TEST(WindowPlay, PauseHoldsTheCountdownAndTheSlowPlayerLosesTheTurnAtZero)
 {
     Window t;
     t.bindBoth();
@@ -176,44 +100,29 @@ TEST(WindowPlay, PauseStopsTheCountdownAndLocksTheTable)
     t.sim.click(kMouse1, t.w.cmdGamePause);
     EXPECT_EQ(t.w.cmdGamePause->text(), "Resume");
     EXPECT_FALSE(t.w.tmrGameMove->isActive());
-    EXPECT_FALSE(t.w.cmdGamePlay->isEnabled());
-    EXPECT_FALSE(t.w.cmdVerify_M_P_01->isEnabled());
-    EXPECT_TRUE(t.w.optPlayer_02->isEnabled());
     const int a = t.pieceWithFace('7');
-    EXPECT_FALSE(t.piece(a)->isEnabled());
     t.sim.click(kMouse1, t.piece(a));
     EXPECT_TRUE(t.piece(a)->text().isEmpty());
-
     t.sim.click(kMouse2, t.w.cmdGamePause); // the other player's mouse is sent home
     EXPECT_EQ(t.w.cmdGamePause->text(), "Resume");
     t.sim.click(kMouse1, t.w.cmdGamePause);
-    EXPECT_EQ(t.w.cmdGamePause->text(), "Pause");
     EXPECT_TRUE(t.w.tmrGameMove->isActive());
     t.w.tmrGameMove_Timer();
     EXPECT_EQ(t.w.lblGameMoveTimer->text(), "18"); // continues where it stopped
 
-    // New during a pause leads back to play.
-    t.sim.click(kMouse1, t.w.cmdGamePause);
-    t.w.mnuNevGame_Click();
-    EXPECT_EQ(t.w.cmdGamePause->text(), "Pause");
-    EXPECT_TRUE(t.w.cmdGamePlay->isEnabled());
-}
-
-TEST(WindowPlay, SlowPlayerLosesTheTurnOnTheTickShowingZero)
-{
-    Window t;
-    t.game().v.PlayerMoveTime = 10;
-    t.bindBoth();
-    t.sim.click(kMouse1, t.w.cmdGamePlay);
-    for (int tick = 0; tick < 10; ++tick)
+    for (int tick = 0; tick < 17; ++tick)
         t.w.tmrGameMove_Timer();
     EXPECT_EQ(t.w.lblGameMoveTimer->text(), "1");
     EXPECT_TRUE(t.w.optPlayer_01->isChecked());
     t.w.tmrGameMove_Timer();
     EXPECT_EQ(t.w.lblGameMoveTimer->text(), "0");
-    EXPECT_TRUE(t.w.optPlayer_02->isChecked());
     EXPECT_EQ(t.in().hDeviceActive, kMouse2);
-    // The timer's own signal drives the same handler.
-    QMetaObject::invokeMethod(t.w.tmrGameMove, "timeout");
-    EXPECT_EQ(t.w.lblGameMoveTimer->text(), "10");
+    QMetaObject::invokeMethod(t.w.tmrGameMove, "timeout"); // the timer's own signal, same handler
+    EXPECT_EQ(t.w.lblGameMoveTimer->text(), "20");
+
+    // New during a pause leads back to play.
+    t.sim.click(kMouse2, t.w.cmdGamePause);
+    t.w.mnuNevGame_Click();
+    EXPECT_EQ(t.w.cmdGamePause->text(), "Pause");
+    EXPECT_TRUE(t.w.cmdGamePlay->isEnabled());
 }

@@ -1,9 +1,7 @@
 #pragma once
 // A game window on scripted mice 17 and 23, with recorded boxes and sounds.
-
 #include <QApplication>
 #include <QWindow>
-
 #include <gtest/gtest.h>
 
 #include "app/colourbutton.h"
@@ -23,16 +21,22 @@ struct Window {
     platform::RecordingSounds sounds;
     app::frmLumbrast w{sim, boxes, sounds};
 
-    explicit Window(std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice())
+    explicit Window(std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice(),
+                    bool expose = true)
         : sim(std::move(mice))
     {
-        // The shipped music on a clock nobody advances: silent, and no sound device needed.
+        // The shipped music on a clock nobody advances: silent, no sound device needed.
         w.music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
         w.music().environment().audio.output = music::AudioOutput::Offline;
         w.Form_Load();
         w.show();
         QApplication::setActiveWindow(&w); // raw input counts only for the active window
-        // The cursor is trapped once the window is on screen, at its first paint.
+        if (expose)
+            waitExposed();
+    }
+    // The cursor is trapped at the first paint.
+    void waitExposed()
+    {
         for (int i = 0; i < 1000 && !(w.windowHandle() && w.windowHandle()->isExposed()); ++i)
             QCoreApplication::processEvents();
         QCoreApplication::processEvents();

@@ -3,12 +3,11 @@
 #include <new>
 #include <string>
 
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QApplication>
-#include <QWidget>
 #include <gtest/gtest.h>
 
 #include "input/mouseinput.h"
@@ -17,7 +16,7 @@
 
 using namespace lumbrast;
 using namespace lumbrast::input;
-using platform::SimulatedRawInput;
+using platform::RawEventKind;
 
 // Counts heap allocations while armed, to prove the raw event path makes none.
 static std::atomic<bool> g_countAllocations{false};
@@ -40,16 +39,14 @@ struct Panel {
     QPushButton *cmdCursorPos = new QPushButton(".", &window);
     QTreeWidget *lvwMice = new QTreeWidget(&window);
     QListWidget *lstMouseCollection = new QListWidget(&window);
-    QLabel *hdev1 = new QLabel("hDevice", &window), *hdev2 = new QLabel("hDevice", &window);
-    QLabel *desc1 = new QLabel("Mice - Device Description", &window);
-    QLabel *desc2 = new QLabel("Mice - Device Description", &window);
-
+    QLabel *hdev[2] = {new QLabel("hDevice", &window), new QLabel("hDevice", &window)};
+    QLabel *desc[2] = {new QLabel("Mice - Device Description", &window),
+                       new QLabel("Mice - Device Description", &window)};
     InputState state;
-    SimulatedRawInput sim{SimulatedRawInput::twoMice()};
+    platform::SimulatedRawInput sim{platform::SimulatedRawInput::twoMice()};
     platform::RecordingMessageBoxes boxes;
-    std::vector<std::string> errors;
-    MouseInput input{state, sim, boxes, [this](const std::exception &e, std::string_view tag) {
-                         errors.push_back(std::string(tag) + ": " + e.what());
+    MouseInput input{state, sim, boxes, [](const std::exception &e, std::string_view tag) {
+                         ADD_FAILURE() << tag << ": " << e.what();
                      }};
     int enabled = 0;
 
@@ -57,10 +54,8 @@ struct Panel {
     {
         window.resize(300, 200);
         cmdCursorPos->setGeometry(68, 77, 9, 13);
-        lvwMice->setGeometry(0, 100, 300, 100);
-        lstMouseCollection->hide();
         setUpMiceList(lvwMice);
-        input.attach({&window, cmdCursorPos, lvwMice, lstMouseCollection, {hdev1, hdev2}, {desc1, desc2}});
+        input.attach({&window, cmdCursorPos, lvwMice, lstMouseCollection, {hdev[0], hdev[1]}, {desc[0], desc[1]}});
         window.show();
         QApplication::setActiveWindow(&window); // raw input counts only for the active window
     }
@@ -73,30 +68,19 @@ TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters)
     Panel p;
     p.sim.plug({0xFFFFFFF0u, "USB", "VID_0001&PID_0002", std::string("Trackball\0junk", 14), false});
     p.input.DiscoverMice();
-
-    EXPECT_EQ(p.state.MiceCount, 3);
     ASSERT_EQ(p.lstMouseCollection->count(), 3);
     EXPECT_EQ(p.lstMouseCollection->item(0)->text(),
               "17\tOptical USB Mouse\tUSB\tVID_046D&PID_C077\tOptical USB Mouse");
-    EXPECT_EQ(p.lstMouseCollection->item(1)->text().section('\t', 0, 0), "23");
-    // Large handles read as signed numbers, the same text in both lists; text stops at NUL.
+    // Large handles read as signed numbers in both lists; text stops at NUL.
     EXPECT_EQ(p.lstMouseCollection->item(2)->text(), "-16\tTrackball\tUSB\tVID_0001&PID_0002\tTrackball");
     ASSERT_EQ(p.lvwMice->topLevelItemCount(), 3);
     EXPECT_EQ(p.lvwMice->topLevelItem(2)->text(0), "-16");
-    EXPECT_EQ(p.lvwMice->topLevelItem(0)->text(1), "Optical USB Mouse");
-    EXPECT_EQ(p.lvwMice->topLevelItem(0)->text(2), "USB");
-    EXPECT_EQ(p.lvwMice->topLevelItem(0)->text(3), "VID_046D&PID_C077");
-    EXPECT_EQ(p.lvwMice->headerItem()->text(3), "Identification string");
     EXPECT_EQ(p.sim.registeredWindow(), &p.window);
-
     // A refresh rebuilds the lists from what is plugged in now.
     p.sim.unplug(17);
     p.sim.unplug(0xFFFFFFF0u);
     p.input.DiscoverMice();
-    EXPECT_EQ(p.state.MiceCount, 1);
     EXPECT_EQ(p.lvwMice->topLevelItemCount(), 1);
-    EXPECT_EQ(p.lstMouseCollection->count(), 1);
-    EXPECT_EQ(p.sim.registrations(), 2);
 }
 
 TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome)
@@ -104,27 +88,31 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome)
     Panel p;
     p.input.Hook();
     const QPoint away = p.window.mapToGlobal(QPoint(250, 20));
-
-    // Nobody active: devices are recorded, the cursor never moves.
+    p.sim.move(23, away); // nobody active: devices are recorded, the cursor stays
     p.sim.move(17, away);
-    p.sim.move(23, away);
-    EXPECT_EQ(p.state.hDeviceLast, 23u);
-    EXPECT_EQ(p.sim.warps(), 0);
+    EXPECT_EQ(p.state.hDeviceLast, 17u);
 
     p.state.hDeviceActive = 17;
     p.sim.move(17, away + QPoint(3, 0));
-    EXPECT_EQ(p.state.hDeviceLast, 17u);
     EXPECT_EQ(p.sim.cursorPos(), away + QPoint(3, 0));
-    EXPECT_EQ(p.sim.warps(), 0);
-
     p.sim.move(23, away);
     EXPECT_EQ(p.state.hDeviceLast, 23u);
     // 9 x 13 pixels: origin + 4.5 and + 6.5, the halves rounded to the even neighbour.
     const QPoint o = p.cmdCursorPos->mapToGlobal(QPoint(0, 0));
-    const QPoint home = p.sim.cursorPos();
-    EXPECT_EQ(home.x(), o.x() % 2 ? o.x() + 5 : o.x() + 4);
-    EXPECT_EQ(home.y(), o.y() % 2 ? o.y() + 7 : o.y() + 6);
+    EXPECT_EQ(p.sim.cursorPos(), QPoint(o.x() % 2 ? o.x() + 5 : o.x() + 4, o.y() % 2 ? o.y() + 7 : o.y() + 6));
     EXPECT_EQ(p.sim.warps(), 1);
+
+    // The per-event path allocates nothing.
+    g_allocations = 0;
+    g_countAllocations = true;
+    for (int i = 0; i < 1000; ++i) {
+        p.sim.rawEvent(23, RawEventKind::Motion);
+        p.sim.rawEvent(17, RawEventKind::ButtonPress);
+        p.sim.rawEvent(23, RawEventKind::Wheel);
+    }
+    g_countAllocations = false;
+    EXPECT_EQ(g_allocations, 0);
+    EXPECT_EQ(p.sim.warps(), 2001);
 
     // Unhooked: raw input is no longer seen at all.
     p.input.UnHook();
@@ -137,61 +125,30 @@ TEST(Routing, AWindowInTheBackgroundIgnoresRawInput)
     Panel p;
     p.input.Hook();
     p.state.hDeviceActive = 17;
-    p.sim.move(17, p.window.mapToGlobal(QPoint(250, 20)));
-    QWidget other;
+    QWidget other; // another program, or the game's own message box
     other.show();
-    QApplication::setActiveWindow(&other); // another window, or the game's own message box
-    p.sim.rawEvent(23, platform::RawEventKind::Motion);
-    EXPECT_EQ(p.state.hDeviceLast, 17u);
+    QApplication::setActiveWindow(&other);
+    p.sim.rawEvent(23, RawEventKind::Motion);
     EXPECT_EQ(p.sim.warps(), 0);
-
     QApplication::setActiveWindow(&p.window);
-    p.sim.rawEvent(23, platform::RawEventKind::Motion);
-    EXPECT_EQ(p.state.hDeviceLast, 23u);
+    p.sim.rawEvent(23, RawEventKind::Motion);
     EXPECT_EQ(p.sim.warps(), 1);
-}
-
-TEST(Routing, RawEventPathAllocatesNothing)
-{
-    Panel p;
-    p.input.Hook();
-    p.state.hDeviceActive = 17;
-    p.sim.rawEvent(23, platform::RawEventKind::Motion); // warm up
-    g_allocations = 0;
-    g_countAllocations = true;
-    for (int i = 0; i < 1000; ++i) {
-        p.sim.rawEvent(23, platform::RawEventKind::Motion);
-        p.sim.rawEvent(17, platform::RawEventKind::ButtonPress);
-        p.sim.rawEvent(23, platform::RawEventKind::Wheel);
-    }
-    g_countAllocations = false;
-    EXPECT_EQ(g_allocations, 0);
-    EXPECT_EQ(p.sim.warps(), 2001);
 }
 
 TEST(Hook, SecondHookWarnsAndKeepsOneHookUnHookIsIdempotent)
 {
     Panel p;
     p.input.Hook();
-    EXPECT_EQ(p.state.IsHooked, kTrue);
-    EXPECT_TRUE(p.sim.installed());
-    EXPECT_TRUE(p.boxes.boxes.empty());
-
     p.input.Hook();
     ASSERT_EQ(p.boxes.boxes.size(), 1u);
-    EXPECT_EQ(p.boxes.boxes[0].text,
-              "Don't hook it twice without unhooking, or you will be unable to unhook it.");
+    EXPECT_EQ(p.boxes.boxes[0].text, "Don't hook it twice without unhooking, or you will be unable to unhook it.");
     EXPECT_EQ(p.boxes.boxes[0].icon, platform::BoxIcon::None);
-    EXPECT_EQ(p.boxes.boxes[0].title, "Lumbrast");
-
     p.input.UnHook();
-    EXPECT_EQ(p.state.IsHooked, kFalse);
+    p.input.UnHook();
     EXPECT_FALSE(p.sim.installed());
-    p.input.UnHook();
-    EXPECT_EQ(p.state.IsHooked, kFalse);
     p.input.Hook();
     EXPECT_TRUE(p.sim.installed());
-    EXPECT_EQ(p.boxes.boxes.size(), 1u);
+    EXPECT_EQ(p.boxes.boxes.size(), 1u); // no warning after UnHook
 }
 
 TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame)
@@ -199,36 +156,25 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame)
     Panel p;
     p.input.DiscoverMice();
     p.input.Hook();
-
-    // Before any raw input: device 0, label "0", description kept, nothing enabled.
-    p.bind(1);
-    EXPECT_EQ(p.hdev1->text(), "0");
-    EXPECT_EQ(p.desc1->text(), "Mice - Device Description");
-    EXPECT_EQ(p.enabled, 0);
-
+    p.bind(1); // before any raw input: device 0, description kept, nothing enabled
+    EXPECT_EQ(p.hdev[0]->text(), "0");
+    EXPECT_EQ(p.desc[0]->text(), "Mice - Device Description");
     p.sim.move(23, p.cmdCursorPos);
     p.bind(1);
     EXPECT_EQ(p.state.hDevicePlayer_01, 23u);
-    EXPECT_EQ(p.hdev1->text(), "23");
-    EXPECT_EQ(p.desc1->text(), "Wireless Mouse");
-    EXPECT_EQ(p.enabled, 0);
-
+    EXPECT_EQ(p.desc[0]->text(), "Wireless Mouse");
     p.sim.move(17, p.cmdCursorPos);
     p.bind(2);
-    EXPECT_EQ(p.state.hDevicePlayer_02, 17u);
-    EXPECT_EQ(p.desc2->text(), "Optical USB Mouse");
+    EXPECT_EQ(p.desc[1]->text(), "Optical USB Mouse");
     EXPECT_EQ(p.enabled, 1);
-
     // Rebinding to the same mouse is accepted; an unknown device keeps the old description.
     p.sim.unplug(23);
     p.input.DiscoverMice();
-    p.sim.rawEvent(23, platform::RawEventKind::ButtonPress);
+    p.sim.rawEvent(23, RawEventKind::ButtonPress);
     p.bind(2);
-    EXPECT_EQ(p.state.hDevicePlayer_02, 23u);
-    EXPECT_EQ(p.hdev2->text(), "23");
-    EXPECT_EQ(p.desc2->text(), "Optical USB Mouse");
+    EXPECT_EQ(p.hdev[1]->text(), "23");
+    EXPECT_EQ(p.desc[1]->text(), "Optical USB Mouse");
     EXPECT_EQ(p.enabled, 2);
-    EXPECT_TRUE(p.errors.empty());
 }
 
 TEST(Confinement, TrapUsesTheWindowRectangleAndReleaseFreesIt)

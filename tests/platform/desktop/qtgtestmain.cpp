@@ -1,5 +1,5 @@
-// GoogleTest main for widget tests: one QApplication for the whole run. Test
-// listing (CTest's discovery at build time) needs no display, so it makes none.
+// GoogleTest main for widget tests: one QApplication for the whole run, none
+// for CTest's test listing at build time, which has no display.
 #include <cstring>
 
 #include <QApplication>

@@ -8,28 +8,18 @@
 
 using namespace lumbrast::platform;
 
-// The four beeps must sound different and each must exist in the theme the
-// program asks for; a misspelt event name is silence.
-TEST(Sounds, FourKindsAreDistinctEventsOfTheFreedesktopTheme)
+// The four beeps sound different, each from the freedesktop theme (a misspelt
+// name is silence); without a sound card playing is silent, not an error.
+TEST(Sounds, FourDistinctThemeEventsSilentWithoutAudioDevice)
 {
-    const SoundKind kinds[] = {SoundKind::Default, SoundKind::Ok, SoundKind::Asterisk, SoundKind::Exclamation};
     std::set<std::string> ids;
-    for (SoundKind k : kinds) {
+    CanberraSounds sounds;
+    for (SoundKind k : {SoundKind::Default, SoundKind::Ok, SoundKind::Asterisk, SoundKind::Exclamation}) {
         const std::string id = soundEventId(k);
         ids.insert(id);
         EXPECT_TRUE(std::filesystem::exists("/usr/share/sounds/freedesktop/stereo/" + id + ".oga")) << id;
+        sounds.play(k);
     }
     EXPECT_EQ(ids.size(), 4u);
     EXPECT_STREQ(soundEventId(SoundKind::Default), "bell");
-}
-
-// Test machines have no sound card: playing must be silent, not an error.
-TEST(Sounds, PlayingWithoutAudioDeviceIsSilent)
-{
-    CanberraSounds sounds;
-    for (int i = 0; i < 3; ++i) {
-        sounds.play(SoundKind::Default);
-        sounds.play(SoundKind::Exclamation);
-    }
-    SUCCEED();
 }
