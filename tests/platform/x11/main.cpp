@@ -1,17 +1,13 @@
 // One Xvfb for the whole binary: the toolkit connects to a display once per
 // process, so the server has to exist before the application object.
-#include <cstdlib>
+#include <cstdio>
 #include <memory>
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-#include "x11env.h"
-
-namespace lumbrast::testing {
-XvfbServer *gServer = nullptr;
-}
+#include "xvfb.h"
 
 int main(int argc, char **argv)
 {
@@ -23,7 +19,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    lumbrast::testing::gServer = server.get();
     ::setenv("DISPLAY", server->display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     ::unsetenv("WAYLAND_DISPLAY");
