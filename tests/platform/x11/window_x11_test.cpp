@@ -117,16 +117,27 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind)
     ASSERT_TRUE(waitUntil([&] { return t.in().hDevicePlayer_02 == hXTest; }));
     EXPECT_EQ(t.w->lblDevDesc_02->text(), XInjector::kXTestPointer);
 
-    // A mouse plugged in and out: "Refresh Devices" lists exactly the mice
-    // present, and nobody's binding changes.
-    const int plug = t.inject.addMaster("Lumbrast plug");
-    const int plugSlave = t.inject.deviceId("Lumbrast plug XTEST pointer");
+    // A mouse plugged in, out and in again: "Refresh Devices" lists exactly the
+    // mice present, nobody's binding changes, and the server's reuse of the
+    // device id never brings a handle back.
+    const std::string plugName = "Lumbrast plug XTEST pointer";
+    const int plug = t.inject.addMaster("Lumbrast plug"), plugId = t.inject.deviceId(plugName);
     t.w->mnuRefreshDevices_Click();
     EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 3);
-    t.inject.removeMaster(plug);
-    ASSERT_TRUE(waitUntil([&] { return t.raw.handleOfXDevice(plugSlave) == 0; }));
+    const auto firstPlug = t.raw.handleOfXDevice(plugId);
+    EXPECT_TRUE(firstPlug != 0 && firstPlug != hMouse && firstPlug != hXTest);
+    auto unplug = [&](int master) {
+        t.inject.removeMaster(master);
+        ASSERT_TRUE(waitUntil([&] { return t.raw.handleOfXDevice(plugId) == 0; })) << "the removal was seen";
+        t.w->mnuRefreshDevices_Click();
+        EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 2);
+    };
+    unplug(plug);
+    const int replug = t.inject.addMaster("Lumbrast plug");
+    ASSERT_EQ(t.inject.deviceId(plugName), plugId) << "the server reused the id";
     t.w->mnuRefreshDevices_Click();
-    EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 2);
+    EXPECT_NE(t.raw.handleOfXDevice(plugId), firstPlug) << "a handle is never reused within a run";
+    unplug(replug);
     EXPECT_EQ(t.in().hDevicePlayer_01, hMouse);
     EXPECT_EQ(t.in().hDevicePlayer_02, hXTest);
 

@@ -1,7 +1,9 @@
 #include "xvfb.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -37,20 +39,16 @@ XvfbServer::XvfbServer()
     }
     ::close(fds[1]);
     // The server writes its display number once it accepts connections.
-    std::string number;
-    char buf[32];
-    ssize_t n = 0;
-    pollfd pfd{fds[0], POLLIN, 0};
-    while (number.find('\n') == std::string::npos && ::poll(&pfd, 1, 20000) > 0
-           && (n = ::read(fds[0], buf, sizeof buf)) > 0)
-        number.append(buf, static_cast<std::size_t>(n));
-    ::close(fds[0]);
-    if (number.find('\n') == std::string::npos) {
+    char number[16] = {};
+    FILE *in = ::fdopen(fds[0], "r");
+    const bool up = std::fgets(number, sizeof number, in) && std::strchr(number, '\n');
+    std::fclose(in);
+    if (!up) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
         throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
     }
-    display_ = ":" + number.substr(0, number.find('\n'));
+    display_ = ":" + std::string(number, std::strchr(number, '\n'));
 }
 
 XvfbServer::~XvfbServer()
