@@ -29,14 +29,13 @@ namespace {
 
 int gSequence = 0;
 
-struct Recorded {
-    DeviceHandle device;
-    RawEventKind kind;
-    int sequence;
-};
-
 struct RecordingSink final : RawInputSink {
-    std::vector<Recorded> events;
+    struct Event {
+        DeviceHandle device;
+        RawEventKind kind;
+        int sequence;
+    };
+    std::vector<Event> events;
     void rawInput(DeviceHandle device, RawEventKind kind) noexcept override
     {
         events.push_back({device, kind, ++gSequence});
@@ -156,7 +155,6 @@ TEST_F(X11RawInputTest, RawEventsNameTheirDeviceComeBeforeTheToolkitsPressAndSto
     EXPECT_EQ(rootSelection(XCB_INPUT_DEVICE_ALL_MASTER), 0u) << "nothing of ours stays selected";
     EXPECT_EQ(rootSelection(XCB_INPUT_DEVICE_ALL), toolkitBits);
     sink.events.clear();
-    inject.click(mouse);
     settle(target, mouse, {121, 131});
     EXPECT_TRUE(sink.events.empty()) << "no routing after remove";
     input.install(&sink);

@@ -1,6 +1,6 @@
 #pragma once
-// An X server of the test's own (Xvfb on a free display number) and a second
-// client that injects input per device through XTest and reads the pointer.
+// An Xvfb of the test's own and a second client that injects input per device
+// through XTest and reads the pointer.
 #include <sys/types.h>
 
 #include <functional>
@@ -46,8 +46,7 @@ public:
     int addMaster(const std::string &name);
     void removeMaster(int masterId);
 
-    // Hears the pointer move over the root window (warps included) and waits,
-    // without the toolkit's event loop, until it stands on a point.
+    // Waits, without the toolkit's event loop, for the pointer to stand on a point.
     void watchPointer(bool on);
     bool waitForPointerAt(QPoint at, int timeoutMs);
     void discardEvents(); // those the server has sent so far
