@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
@@ -25,19 +24,6 @@ using namespace lumbrast::testing;
 using platform::x11::X11RawInput;
 
 namespace {
-
-// The toolkit's motion comes after the raw event of the same motion: once it
-// is seen, the back end has handled that too.
-struct Motions final : QObject {
-    QPoint last;
-    Motions() { qApp->installEventFilter(this); }
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::MouseMove)
-            last = static_cast<QMouseEvent *>(e)->globalPosition().toPoint();
-        return false;
-    }
-};
 
 struct XWindow {
     // The program's own choice of back end, which must be the X11 one.
@@ -69,10 +55,7 @@ struct XWindow {
     QPoint home() const { return centre(w->cmdCursorPos); }
     void moveOnto(int device, const QWidget *widget)
     {
-        Motions seen;
-        const QPoint at = centre(widget);
-        inject.moveTo(device, at.x(), at.y());
-        EXPECT_TRUE(waitUntil([&] { return seen.last == at; }));
+        EXPECT_TRUE(moveAndSettle(inject, device, centre(widget)));
     }
     void click(int device, const QWidget *widget)
     {

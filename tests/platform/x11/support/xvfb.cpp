@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <X11/Xlib.h>
@@ -158,6 +159,22 @@ bool XInjector::waitForPointerAt(QPoint at, int timeoutMs)
 }
 
 void XInjector::discardEvents() { XSync(dpy_, True); }
+
+bool moveAndSettle(XInjector &inject, int device, QPoint at)
+{
+    struct Motions final : QObject {
+        QPoint last;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::MouseMove)
+                last = static_cast<QMouseEvent *>(e)->globalPosition().toPoint();
+            return false;
+        }
+    } seen;
+    qApp->installEventFilter(&seen);
+    inject.moveTo(device, at.x(), at.y());
+    return waitUntil([&] { return seen.last == at; });
+}
 
 void syncToolkit()
 {

@@ -58,6 +58,9 @@ private:
     std::map<int, void *> devices_;
 };
 
+// Moves the device to a point and waits for the toolkit's motion there, which
+// comes after the raw event of the same motion: by then that is handled too.
+bool moveAndSettle(XInjector &inject, int device, QPoint at);
 // Waits for the server to have handled everything the toolkit sent so far.
 void syncToolkit();
 // Runs the event loop until the condition holds or the time runs out.
