@@ -1,30 +1,29 @@
 // One Xvfb for the whole binary: the toolkit connects to a display once per
 // process, so the server has to exist before the application object.
-#include <cstdlib>
-#include <memory>
+#include <cstdio>
+#include <string_view>
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-#include "x11env.h"
-
-namespace lumbrast::testing {
-XvfbServer *gServer = nullptr;
-}
+#include "platform/x11/x11rawinput.h"
+#include "xvfb.h"
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
-    std::unique_ptr<lumbrast::testing::XvfbServer> server;
-    try {
-        server = std::make_unique<lumbrast::testing::XvfbServer>();
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+    // A client of the test's server that confines the pointer, then waits to be killed.
+    if (argc == 2 && std::string_view(argv[1]) == "--confine") {
+        QGuiApplication app(argc, argv);
+        lumbrast::platform::x11::X11RawInput input;
+        input.confineCursor(QRect(250, 250, 100, 100));
+        std::puts("confined");
+        std::fflush(stdout);
+        return app.exec();
     }
-    lumbrast::testing::gServer = server.get();
-    ::setenv("DISPLAY", server->display().c_str(), 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    lumbrast::testing::XvfbServer server; // throws, saying why, when Xvfb does not start
+    ::setenv("DISPLAY", server.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     ::unsetenv("WAYLAND_DISPLAY");
     QApplication app(argc, argv);

@@ -1,8 +1,0 @@
-#pragma once
-#include <cstdio>
-
-#include "xvfb.h"
-
-namespace lumbrast::testing {
-extern XvfbServer *gServer;
-}
