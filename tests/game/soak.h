@@ -11,12 +11,11 @@
 namespace lumbrast::game::soak {
 
 struct Effects : GameEffects {
-    void showMessage(const std::string &, MessageIcon, const std::string &) override { ++messages; }
+    void showMessage(const std::string &, MessageIcon, const std::string &) override {}
     void beep(Beep) override {}
     void startMoveTimer() override {}
     void stopMoveTimer() override {}
     void releaseCursor() override {}
-    long messages = 0;
 };
 
 struct Result {
@@ -64,7 +63,6 @@ inline Result run(long tables, std::uint64_t seed)
         bool closed = false;
         if (action < 14) {
             in.hDeviceLast = (rng() % 4 == 0) ? (in.hDeviceActive == 11 ? 22 : 11) : in.hDeviceActive;
-            const std::string idleTag = game.cmdGamePiece[0].Tag;
             game.cmdGamePiece_Click(static_cast<int>(rng() % 4));
             ++r.clicks;
             closed = game.cmdGamePiece[0].Tag == "R70" && !game.cmdGamePiece[0].Enabled;
@@ -74,10 +72,7 @@ inline Result run(long tables, std::uint64_t seed)
             game.cmdGamePause_Click();
             game.cmdGamePause_Click();
         } else {
-            if (rng() % 2)
-                game.optPlayer_01_Click();
-            else
-                game.optPlayer_02_Click();
+            rng() % 2 ? game.optPlayer_01_Click() : game.optPlayer_02_Click();
         }
 
         const GameVariables &v = game.v;
