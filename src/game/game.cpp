@@ -411,37 +411,32 @@ void Game::StopMoveTimer()
     });
 }
 
+void Game::setPlayControls(bool enabled)
+{
+    cmdGamePlay.Enabled = enabled;
+    for (auto &piece : cmdGamePiece)
+        piece.Enabled = enabled;
+    cmdVerify_M_P_01.Enabled = enabled;
+    cmdVerify_M_P_02.Enabled = enabled;
+}
+
 void Game::LockGameControls()
 {
     guarded("sub: 11", [&] {
-        cmdGamePlay.Enabled = false;
-        for (auto &piece : cmdGamePiece)
-            piece.Enabled = false;
-        cmdVerify_M_P_01.Enabled = false;
-        cmdVerify_M_P_02.Enabled = false;
+        setPlayControls(false);
         cmdGameReset.Enabled = false;
     });
 }
 
 void Game::UnlockGameControls()
 {
-    guarded("sub: 13", [&] {
-        cmdGamePlay.Enabled = true;
-        for (auto &piece : cmdGamePiece)
-            piece.Enabled = true;
-        cmdVerify_M_P_01.Enabled = true;
-        cmdVerify_M_P_02.Enabled = true;
-    });
+    guarded("sub: 13", [&] { setPlayControls(true); });
 }
 
 void Game::EnableGameControls()
 {
     guarded("sub: 14", [&] {
-        cmdGamePlay.Enabled = true;
-        for (auto &piece : cmdGamePiece)
-            piece.Enabled = true;
-        cmdVerify_M_P_01.Enabled = true;
-        cmdVerify_M_P_02.Enabled = true;
+        setPlayControls(true);
         optPlayer_01.Enabled = true;
         optPlayer_02.Enabled = true;
     });
@@ -456,6 +451,13 @@ std::uint8_t Game::scoringPlayer() const
     if (optPlayer_02.Value)
         return 2;
     return 0;
+}
+
+std::int16_t &Game::points(std::uint8_t player) { return player == 1 ? v.PointsP1 : v.PointsP2; }
+std::string &Game::pointsCell(std::uint8_t player) { return player == 1 ? lblPointsStatP1 : lblPointsStatP2; }
+const std::string &Game::playerName(std::uint8_t player) const
+{
+    return player == 1 ? lblPlayer1Stat : lblPlayer2Stat;
 }
 
 void Game::setCounter(std::int16_t &counter, std::string &cell, std::int16_t value)
@@ -473,12 +475,9 @@ void Game::ScoreOpeningPair()
 {
     guarded("sub: 23", [&] {
         const std::uint8_t player = scoringPlayer();
-        if (player == 1) {
-            fx_.showMessage("Excellent " + lblPlayer1Stat + ", you win 3 points", MessageIcon::Exclamation, kTitle);
-            addToCounter(v.PointsP1, lblPointsStatP1, 3);
-        } else if (player == 2) {
-            fx_.showMessage("Excellent " + lblPlayer2Stat + ", you win 3 points", MessageIcon::Exclamation, kTitle);
-            addToCounter(v.PointsP2, lblPointsStatP2, 3);
+        if (player != 0) {
+            fx_.showMessage("Excellent " + playerName(player) + ", you win 3 points", MessageIcon::Exclamation, kTitle);
+            addToCounter(points(player), pointsCell(player), 3);
         }
         CheckSetWon(player);
         CheckMatchWon(player);
@@ -491,16 +490,13 @@ void Game::ScoreFollowUpPair()
         const int value = v.MissAfterOpening != kFalse ? 1 : 2;
         v.MissAfterOpening = kFalse;
         const std::uint8_t player = scoringPlayer();
-        if (player == 1 || player == 2) {
-            const std::string &name = player == 1 ? lblPlayer1Stat : lblPlayer2Stat;
+        if (player != 0) {
             if (value == 2)
-                fx_.showMessage("Very good " + name + ", you win 2 points", MessageIcon::Information, kTitle);
+                fx_.showMessage("Very good " + playerName(player) + ", you win 2 points", MessageIcon::Information,
+                                kTitle);
             else
-                fx_.showMessage("Not bad " + name + ", you win 1 point", MessageIcon::None, kTitle);
-            if (player == 1)
-                addToCounter(v.PointsP1, lblPointsStatP1, value);
-            else
-                addToCounter(v.PointsP2, lblPointsStatP2, value);
+                fx_.showMessage("Not bad " + playerName(player) + ", you win 1 point", MessageIcon::None, kTitle);
+            addToCounter(points(player), pointsCell(player), value);
         }
         CheckSetWon(player);
         CheckMatchWon(player);
@@ -510,25 +506,15 @@ void Game::ScoreFollowUpPair()
 void Game::CheckSetWon(std::uint8_t player)
 {
     guarded("sub: 25", [&] {
-        if (player != 1 && player != 2)
-            return;
-        const std::int16_t points = player == 1 ? v.PointsP1 : v.PointsP2;
-        if (points < v.PointsPerSet)
+        if ((player != 1 && player != 2) || points(player) < v.PointsPerSet)
             return;
         fx_.beep(Beep::Exclamation);
-        fx_.showMessage("Bravo " + (player == 1 ? lblPlayer1Stat : lblPlayer2Stat) + ", you win Set",
-                        MessageIcon::Exclamation, kTitle);
-        if (player == 1) {
-            v.SetsP1 = checkedAdd(v.SetsP1, 1);
-            setCounter(v.PointsP1, lblPointsStatP1, 0);
-            setCounter(v.PointsP2, lblPointsStatP2, 0);
-            lblSetStatP1 = std::to_string(v.SetsP1);
-        } else {
-            v.SetsP2 = checkedAdd(v.SetsP2, 1);
-            setCounter(v.PointsP1, lblPointsStatP1, 0);
-            setCounter(v.PointsP2, lblPointsStatP2, 0);
-            lblSetStatP2 = std::to_string(v.SetsP2);
-        }
+        fx_.showMessage("Bravo " + playerName(player) + ", you win Set", MessageIcon::Exclamation, kTitle);
+        std::int16_t &sets = player == 1 ? v.SetsP1 : v.SetsP2;
+        sets = checkedAdd(sets, 1);
+        setCounter(v.PointsP1, lblPointsStatP1, 0);
+        setCounter(v.PointsP2, lblPointsStatP2, 0);
+        (player == 1 ? lblSetStatP1 : lblSetStatP2) = std::to_string(sets);
     });
 }
 
@@ -537,12 +523,10 @@ void Game::CheckMatchWon(std::uint8_t player)
     guarded("sub: 24", [&] {
         if (player != 1 && player != 2)
             return;
-        const std::int16_t sets = player == 1 ? v.SetsP1 : v.SetsP2;
-        if (sets < v.SetsPerMatch)
+        if ((player == 1 ? v.SetsP1 : v.SetsP2) < v.SetsPerMatch)
             return;
         fx_.beep(Beep::Exclamation);
-        fx_.showMessage("Congratulations " + (player == 1 ? lblPlayer1Stat : lblPlayer2Stat) + ", you win Match",
-                        MessageIcon::Exclamation, kTitle);
+        fx_.showMessage("Congratulations " + playerName(player) + ", you win Match", MessageIcon::Exclamation, kTitle);
         setCounter(v.PointsP1, lblPointsStatP1, 0);
         setCounter(v.PointsP2, lblPointsStatP2, 0);
         setCounter(v.SetsP1, lblSetStatP1, 0);

@@ -182,6 +182,11 @@ private:
     void selectOption(int player); // selecting from code runs the click action
     void turnFaceUp(int index);
     void comparePieces(bool openingPair);
+    void setPlayControls(bool enabled); // "Start", the pieces and the binding buttons
+    // The scoring player's (1 or 2) points, their cell and his name from the statistic label.
+    std::int16_t &points(std::uint8_t player);
+    std::string &pointsCell(std::uint8_t player);
+    const std::string &playerName(std::uint8_t player) const;
     void setCounter(std::int16_t &counter, std::string &cell, std::int16_t value);
     void addToCounter(std::int16_t &counter, std::string &cell, int amount);
     void startTimer();
