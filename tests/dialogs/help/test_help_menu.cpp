@@ -13,29 +13,24 @@
 using namespace lumbrast::dialogs;
 using lumbrast::testing::kMouse1;
 
-TEST(HelpMenu, HelpShowsTheFileBesideTheProgramAtItsMainTopic)
+TEST(HelpMenu, HelpOpensTheFileBesideTheProgramAndAboutIsModal)
 {
     lumbrast::testing::Window game; // the build puts Lumbrast.chm beside this test
     game.w.mnuHelpLocal->trigger();
-    frmHelpViewer *viewer = ChmHelpViewer::openWindowFor(QCoreApplication::applicationDirPath() + "/Lumbrast.chm");
+    std::unique_ptr<frmHelpViewer> viewer(
+        ChmHelpViewer::openWindowFor(QCoreApplication::applicationDirPath() + "/Lumbrast.chm"));
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->txtHelpTopic->source(), QUrl(QStringLiteral("chm:/Lumbrast_help_main_EN.htm")));
     EXPECT_EQ(viewer->parentWidget(), &game.w);
     EXPECT_TRUE(viewer->isVisible());
-    delete viewer;
-}
 
-TEST(HelpMenu, AboutLinksCarryTheCursorOfThePlayerWhoOpensNext)
-{
-    lumbrast::testing::Window game;
+    // Player 1 finds a pair at once, so player 2 opens next: the links carry that cursor.
     game.bindBoth();
-    // Player 1 opens and finds a pair at once; player 2 opens the next table.
     game.sim.click(kMouse1, game.w.cmdGamePlay);
     const int first = game.pieceWithFace('7');
     game.sim.click(kMouse1, game.piece(first));
     game.sim.click(kMouse1, game.piece(game.pieceWithFace('7', first)));
     ASSERT_EQ(game.w.startButtonCursor().hotSpot(), QPoint(24, 7));
-
     QPoint linkHotSpot;
     bool modal = false;
     QTimer::singleShot(0, [&] {

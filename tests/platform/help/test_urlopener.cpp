@@ -2,7 +2,6 @@
 
 #include <QDesktopServices>
 #include <QObject>
-#include <QStringList>
 #include <QUrl>
 
 #include "platform/help/urlopener.h"
@@ -23,20 +22,17 @@ public slots:
 TEST(DesktopUrlOpener, HandsOnlyWellFormedAddressesToTheDesktop)
 {
     Handler handler;
-    const QStringList schemes = {QStringLiteral("mailto"), QStringLiteral("https"), QStringLiteral("file")};
-    for (const QString &scheme : schemes)
-        QDesktopServices::setUrlHandler(scheme, &handler, "open");
-
+    for (const char *scheme : {"mailto", "https", "file"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &handler, "open");
     lumbrast::platform::DesktopUrlOpener opener;
-    for (const char *address : {"mailto:lumbrast@example.org", "https://lumbrast.example.org/",
-                                "Lumbrast.chm", "/etc/passwd", "", "https://exa mple.org/"})
+    for (const char *address : {"mailto:lumbrast@example.org", "https://lumbrast.example.org/", "Lumbrast.chm",
+                                "/etc/passwd", "", "https://exa mple.org/"})
         opener.open(QString::fromLatin1(address));
     // Without a scheme nothing is guessed into a local file or a web search.
     EXPECT_EQ(handler.received,
               (QStringList{QStringLiteral("mailto:lumbrast@example.org"), QStringLiteral("https://lumbrast.example.org/")}));
-
-    for (const QString &scheme : schemes)
-        QDesktopServices::unsetUrlHandler(scheme);
+    for (const char *scheme : {"mailto", "https", "file"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
 }
 
 #include "test_urlopener.moc"
