@@ -4,8 +4,7 @@
 
 #include "soak.h"
 
-static void BM_Soak100kTables(benchmark::State &state)
-{
+static void BM_Soak100kTables(benchmark::State &state) {
     std::uint64_t seed = 100;
     for (auto _ : state) {
         const auto r = lumbrast::game::soak::run(100000, seed++);

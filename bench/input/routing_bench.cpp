@@ -8,8 +8,7 @@
 #include "platform/sim/simulatedrawinput.h"
 
 namespace {
-void routing(benchmark::State &state, bool otherMouse)
-{
+void routing(benchmark::State &state, bool otherMouse) {
     QWidget window;
     auto *home = new QPushButton(".", &window);
     home->setGeometry(68, 77, 9, 13);
@@ -25,14 +24,17 @@ void routing(benchmark::State &state, bool otherMouse)
         sim.rawEvent(mouse, lumbrast::platform::RawEventKind::Motion);
     state.SetItemsProcessed(state.iterations());
 }
-void ActiveMouse(benchmark::State &s) { routing(s, false); }
-void OtherMouseSentHome(benchmark::State &s) { routing(s, true); }
+void ActiveMouse(benchmark::State &s) {
+    routing(s, false);
+}
+void OtherMouseSentHome(benchmark::State &s) {
+    routing(s, true);
+}
 BENCHMARK(ActiveMouse);
 BENCHMARK(OtherMouseSentHome);
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

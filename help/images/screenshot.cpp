@@ -15,8 +15,7 @@
 
 using namespace lumbrast;
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QApplication app(argc, argv);
     platform::SimulatedRawInput sim(platform::SimulatedRawInput::twoMice());
     platform::RecordingMessageBoxes boxes;

@@ -6,30 +6,26 @@
 
 namespace lumbrast::app {
 
-QColor fromBgr(std::uint32_t bgr, const QPalette &palette)
-{
+QColor fromBgr(std::uint32_t bgr, const QPalette &palette) {
     if (bgr & 0x80000000u) // a system colour; the only one used is the button face
         return palette.color(QPalette::Button);
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
 ColourButton::ColourButton(const QString &caption, QWidget *parent)
-    : QPushButton(caption, parent), fill_(0xC0, 0xC0, 0xC0)
-{
+    : QPushButton(caption, parent), fill_(0xC0, 0xC0, 0xC0) {
     setAutoDefault(false);
     setFocusPolicy(Qt::TabFocus);
 }
 
-void ColourButton::setFillColour(const QColor &colour)
-{
+void ColourButton::setFillColour(const QColor &colour) {
     if (colour == fill_)
         return;
     fill_ = colour;
     update();
 }
 
-void ColourButton::paintEvent(QPaintEvent *)
-{
+void ColourButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const QRect r = rect();
     p.fillRect(r, fill_);
@@ -54,20 +50,18 @@ void ColourButton::paintEvent(QPaintEvent *)
     }
 }
 
-void ColourButton::paintFace(QPainter &p, const QRect &face)
-{
+void ColourButton::paintFace(QPainter &p, const QRect &face) {
     p.setFont(font());
-    p.setPen(isEnabled() ? palette().color(QPalette::Active, QPalette::ButtonText) : QColor(128, 128, 128));
+    p.setPen(isEnabled() ? palette().color(QPalette::Active, QPalette::ButtonText)
+                         : QColor(128, 128, 128));
     p.drawText(face, Qt::AlignCenter | Qt::TextShowMnemonic, text());
 }
 
-FrameBox::FrameBox(const QString &caption, QWidget *parent) : QGroupBox(caption, parent)
-{
+FrameBox::FrameBox(const QString &caption, QWidget *parent) : QGroupBox(caption, parent) {
     setAutoFillBackground(true);
 }
 
-void FrameBox::paintEvent(QPaintEvent *)
-{
+void FrameBox::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const QFontMetrics fm(font());
     const QString caption = title();
@@ -82,23 +76,22 @@ void FrameBox::paintEvent(QPaintEvent *)
         return;
     const QRect text(8, 0, fm.horizontalAdvance(caption) + 4, fm.height());
     p.fillRect(text, palette().color(QPalette::Window));
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     p.drawText(text, Qt::AlignCenter, caption);
 }
 
-PieceButton::PieceButton(int index, QWidget *parent) : ColourButton(QString(), parent), index_(index)
-{
+PieceButton::PieceButton(int index, QWidget *parent)
+    : ColourButton(QString(), parent), index_(index) {
     setMouseTracking(true); // every move over a piece picks its pointer
 }
 
-void PieceButton::mouseMoveEvent(QMouseEvent *event)
-{
+void PieceButton::mouseMoveEvent(QMouseEvent *event) {
     emit hovered(index_);
     ColourButton::mouseMoveEvent(event);
 }
 
-void PieceButton::paintFace(QPainter &p, const QRect &face)
-{
+void PieceButton::paintFace(QPainter &p, const QRect &face) {
     if (text().isEmpty())
         return; // face down: the colour alone
     const int side = std::min(face.width(), face.height()) * 4 / 5;
@@ -118,8 +111,7 @@ void PieceButton::paintFace(QPainter &p, const QRect &face)
 }
 
 namespace {
-void drawFace(QPainter &p, const QRectF &s, const QColor &ink, bool smiling)
-{
+void drawFace(QPainter &p, const QRectF &s, const QColor &ink, bool smiling) {
     const double u = s.width() / 32.0;
     p.setPen(QPen(ink, 2.2 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
@@ -136,13 +128,13 @@ void drawFace(QPainter &p, const QRectF &s, const QColor &ink, bool smiling)
         mouth.quadTo(s.left() + 16 * u, s.top() + 27 * u, s.left() + 23 * u, s.top() + 19 * u);
     } else {
         mouth.moveTo(s.left() + 9.5 * u, s.top() + 24.5 * u);
-        mouth.quadTo(s.left() + 16 * u, s.top() + 17.5 * u, s.left() + 22.5 * u, s.top() + 24.5 * u);
+        mouth.quadTo(s.left() + 16 * u, s.top() + 17.5 * u, s.left() + 22.5 * u,
+                     s.top() + 24.5 * u);
     }
     p.drawPath(mouth);
 }
 
-void drawKeyboard(QPainter &p, const QRectF &s, const QColor &ink)
-{
+void drawKeyboard(QPainter &p, const QRectF &s, const QColor &ink) {
     const double u = s.width() / 32.0;
     const QRectF body(s.left() + 1 * u, s.top() + 8 * u, 30 * u, 17 * u);
     p.setPen(QPen(ink, 1.8 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -161,8 +153,7 @@ void drawKeyboard(QPainter &p, const QRectF &s, const QColor &ink)
     p.drawRect(QRectF(body.left() + 8 * u, body.top() + 13 * u, 14 * u, 2.2 * u));
 }
 
-void drawMouse(QPainter &p, const QRectF &s, const QColor &ink)
-{
+void drawMouse(QPainter &p, const QRectF &s, const QColor &ink) {
     const double u = s.width() / 32.0;
     const QRectF body(s.left() + 8 * u, s.top() + 8 * u, 16 * u, 22 * u);
     p.setPen(QPen(ink, 1.8 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -170,21 +161,22 @@ void drawMouse(QPainter &p, const QRectF &s, const QColor &ink)
     p.drawRoundedRect(body, 8 * u, 8 * u);
     // the two buttons and the wheel
     p.drawLine(QPointF(body.left(), body.top() + 9 * u), QPointF(body.right(), body.top() + 9 * u));
-    p.drawLine(QPointF(body.center().x(), body.top()), QPointF(body.center().x(), body.top() + 9 * u));
+    p.drawLine(QPointF(body.center().x(), body.top()),
+               QPointF(body.center().x(), body.top() + 9 * u));
     p.setBrush(ink);
-    p.drawRoundedRect(QRectF(body.center().x() - 1.2 * u, body.top() + 2.5 * u, 2.4 * u, 4 * u), 1 * u, 1 * u);
+    p.drawRoundedRect(QRectF(body.center().x() - 1.2 * u, body.top() + 2.5 * u, 2.4 * u, 4 * u),
+                      1 * u, 1 * u);
     // the cable
     p.setBrush(Qt::NoBrush);
     QPainterPath cable;
     cable.moveTo(body.center().x(), body.top());
-    cable.cubicTo(body.center().x(), s.top() + 3 * u, s.left() + 24 * u, s.top() + 5 * u, s.left() + 27 * u,
-                  s.top() + 1 * u);
+    cable.cubicTo(body.center().x(), s.top() + 3 * u, s.left() + 24 * u, s.top() + 5 * u,
+                  s.left() + 27 * u, s.top() + 1 * u);
     p.drawPath(cable);
 }
 } // namespace
 
-bool drawPieceFace(QPainter &p, const QRectF &square, QChar face, const QColor &ink)
-{
+bool drawPieceFace(QPainter &p, const QRectF &square, QChar face, const QColor &ink) {
     p.setRenderHint(QPainter::Antialiasing);
     switch (face.unicode()) {
     case u'7':

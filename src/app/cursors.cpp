@@ -9,8 +9,7 @@ namespace lumbrast::app {
 namespace {
 // An arrow whose tip is the hot spot, leaning left for player 1 and right for
 // player 2, with the player's number on its tail.
-QPixmap drawPointer(int player)
-{
+QPixmap drawPointer(int player) {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -47,8 +46,7 @@ QPixmap drawPointer(int player)
 }
 } // namespace
 
-QCursor playerCursor(int player)
-{
+QCursor playerCursor(int player) {
     static const QCursor one(drawPointer(1), 7, 7);
     static const QCursor two(drawPointer(2), 24, 7);
     if (player == 1)
@@ -58,8 +56,7 @@ QCursor playerCursor(int player)
     return QCursor(Qt::ArrowCursor);
 }
 
-QCursor cursorFor(game::PlayerCursor pointer)
-{
+QCursor cursorFor(game::PlayerCursor pointer) {
     switch (pointer) {
     case game::PlayerCursor::Player1:
         return playerCursor(1);

@@ -2,8 +2,8 @@
 
 #include <QAction>
 #include <QButtonGroup>
-#include <QCoreApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,10 +30,11 @@ constexpr const char *kRefusal = "You must have minimum of two computer mouses \
                                  "connected to your PC\r\n"
                                  "Sorry, but program will not work.";
 
-int px(int tw) { return qRound(tw / kTwipsPerPixel); }
+int px(int tw) {
+    return qRound(tw / kTwipsPerPixel);
+}
 
-QFont uiFont(double points, bool bold = false)
-{
+QFont uiFont(double points, bool bold = false) {
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                    QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
@@ -43,39 +44,35 @@ QFont uiFont(double points, bool bold = false)
     return f;
 }
 
-QFont cellFont()
-{
+QFont cellFont() {
     QFont f;
-    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                   QStringLiteral("DejaVu Sans Mono")});
     f.setStyleHint(QFont::TypeWriter);
     f.setPointSizeF(14.25);
     f.setBold(true);
     return f;
 }
 
-void paint(QWidget *w, QPalette::ColorRole role, const QColor &colour)
-{
+void paint(QWidget *w, QPalette::ColorRole role, const QColor &colour) {
     QPalette pal = w->palette();
     pal.setColor(role, colour);
     w->setPalette(pal);
 }
 
-void fill(QWidget *w, const QColor &background)
-{
+void fill(QWidget *w, const QColor &background) {
     paint(w, QPalette::Window, background);
     w->setAutoFillBackground(true);
 }
 
 // CreateRoundRectRgn(0, 0, w, h, e, e): a rectangle whose corners are quarter ellipses e wide.
-QRegion roundedRegion(QSize size, int ellipse)
-{
+QRegion roundedRegion(QSize size, int ellipse) {
     QPainterPath path;
     path.addRoundedRect(QRectF(0, 0, size.width(), size.height()), ellipse / 2.0, ellipse / 2.0);
     return QRegion(path.toFillPolygon().toPolygon());
 }
 
-platform::BoxIcon boxIcon(game::MessageIcon icon)
-{
+platform::BoxIcon boxIcon(game::MessageIcon icon) {
     switch (icon) {
     case game::MessageIcon::Exclamation:
         return platform::BoxIcon::Exclamation;
@@ -89,8 +86,7 @@ platform::BoxIcon boxIcon(game::MessageIcon icon)
     return platform::BoxIcon::None;
 }
 
-platform::SoundKind soundKind(game::Beep beep)
-{
+platform::SoundKind soundKind(game::Beep beep) {
     switch (beep) {
     case game::Beep::Ok:
         return platform::SoundKind::Ok;
@@ -107,16 +103,15 @@ platform::SoundKind soundKind(game::Beep beep)
 const QColor kGrey(0xC0, 0xC0, 0xC0);
 } // namespace
 
-QRect twips(int left, int top, int width, int height)
-{
+QRect twips(int left, int top, int width, int height) {
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes, platform::Sounds &sounds,
-                         QWidget *parent)
+frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
+                         platform::Sounds &sounds, QWidget *parent)
     : QMainWindow(parent), raw_(raw), boxes_(boxes), sounds_(sounds), game_(input_, *this),
-      mouse_(input_, raw, boxes, [this](const std::exception &e, std::string_view tag) { reportInputError(e, tag); })
-{
+      mouse_(input_, raw, boxes,
+             [this](const std::exception &e, std::string_view tag) { reportInputError(e, tag); }) {
     setWindowTitle(QStringLiteral("Lumbrast"));
     fill(this, kGrey);
     // Disabled captions in the style's pale grey vanish on this grey.
@@ -125,35 +120,40 @@ frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
         pal.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
     setPalette(pal);
     buildControls();
-    mouse_.attach({this, cmdCursorPos, lvwMice, lstMouseCollection, {lblDevhDevice_01, lblDevhDevice_02},
+    mouse_.attach({this,
+                   cmdCursorPos,
+                   lvwMice,
+                   lstMouseCollection,
+                   {lblDevhDevice_01, lblDevhDevice_02},
                    {lblDevDesc_01, lblDevDesc_02}});
     buildMenus();
     musicwindow::MusicWindowEnv music;
     music.messages = std::make_shared<musicwindow::ForwardingMessageBoxes>(
-        [this](QWidget *parent, const QString &text, musicwindow::BoxIcon icon, const QString &title) {
-            const auto box = icon == musicwindow::BoxIcon::Critical      ? platform::BoxIcon::Critical
-                             : icon == musicwindow::BoxIcon::Exclamation ? platform::BoxIcon::Exclamation
-                                                                         : platform::BoxIcon::Information;
+        [this](QWidget *parent, const QString &text, musicwindow::BoxIcon icon,
+               const QString &title) {
+            const auto box = icon == musicwindow::BoxIcon::Critical ? platform::BoxIcon::Critical
+                             : icon == musicwindow::BoxIcon::Exclamation
+                                 ? platform::BoxIcon::Exclamation
+                                 : platform::BoxIcon::Information;
             boxes_.show(parent, text, box, title);
         });
     music.beep = [this] { sounds_.play(platform::SoundKind::Default); };
-    music_ = new musicwindow::MusicWindowHost(this, std::move(music), [this](long number, const QString &text) {
-        game_.reportError(number, text.toStdString(), "sub: 07");
-    });
+    music_ = new musicwindow::MusicWindowHost(
+        this, std::move(music), [this](long number, const QString &text) {
+            game_.reportError(number, text.toStdString(), "sub: 07");
+        });
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate(); // the final size, which the rounded shape needs before the first show
     render();
 }
 
-frmLumbrast::~frmLumbrast()
-{
+frmLumbrast::~frmLumbrast() {
     // However the window goes, the hook goes first.
     if (input_.IsHooked == input::kTrue)
         mouse_.UnHook();
 }
 
-void frmLumbrast::buildControls()
-{
+void frmLumbrast::buildControls() {
     auto *client = new QWidget(this);
     client->setFixedSize(px(6435), px(6000));
     client->setFont(uiFont(8.25));
@@ -172,7 +172,8 @@ void frmLumbrast::buildControls()
     };
 
     // ---- The list of mice ----
-    fraGameIntro = new FrameBox(QStringLiteral("List of all available mice on this computer "), client);
+    fraGameIntro =
+        new FrameBox(QStringLiteral("List of all available mice on this computer "), client);
     fill(fraGameIntro, kGrey);
     fraGameIntro->setGeometry(twips(90, 30, 6255, 1695));
     lvwMice = new QTreeWidget(fraGameIntro);
@@ -195,20 +196,24 @@ void frmLumbrast::buildControls()
     connect(cmdUnHook, &QPushButton::clicked, this, &frmLumbrast::cmdUnHook_Click);
 
     // ---- The game frame ----
-    fraGameLumbrast = new FrameBox(QStringLiteral("Do you feel lucky? - Osjećaš li se sretno?"), client);
+    fraGameLumbrast =
+        new FrameBox(QStringLiteral("Do you feel lucky? - Osjećaš li se sretno?"), client);
     fraGameLumbrast->setGeometry(twips(90, 1800, 6255, 4095));
     fill(fraGameLumbrast, kGrey);
     QWidget *game = fraGameLumbrast;
 
     // Player panel
-    lblDevDescCaption = label(QStringLiteral("Mice - Device Description"), game, twips(120, 360, 3495, 210));
+    lblDevDescCaption =
+        label(QStringLiteral("Mice - Device Description"), game, twips(120, 360, 3495, 210));
     lbl_hDeviceCaption = label(QStringLiteral("hDevice"), game, twips(3600, 360, 735, 210));
     lblPlayersName = label(QStringLiteral("Players:"), game, twips(4920, 360, 1215, 210));
-    lblDevDesc_01 = label(QStringLiteral("Mice - Device Description"), game, twips(120, 720, 3495, 210));
+    lblDevDesc_01 =
+        label(QStringLiteral("Mice - Device Description"), game, twips(120, 720, 3495, 210));
     lblDevhDevice_01 = label(QStringLiteral("hDevice"), game, twips(3600, 720, 735, 210));
     cmdVerify_M_P_01 = button(QStringLiteral("1"), game, twips(4560, 600, 315, 315));
     cmdVerify_M_P_01->setToolTip(QStringLiteral("Verify mouse for first player"));
-    lblDevDesc_02 = label(QStringLiteral("Mice - Device Description"), game, twips(120, 1080, 3495, 210));
+    lblDevDesc_02 =
+        label(QStringLiteral("Mice - Device Description"), game, twips(120, 1080, 3495, 210));
     lblDevhDevice_02 = label(QStringLiteral("hDevice"), game, twips(3600, 1080, 735, 210));
     cmdVerify_M_P_02 = button(QStringLiteral("2"), game, twips(4560, 960, 315, 315));
     cmdVerify_M_P_02->setToolTip(QStringLiteral("Verify mouse for second player"));
@@ -238,7 +243,8 @@ void frmLumbrast::buildControls()
     QLabel **p1[] = {&lblPointsStatP1, &lblSetStatP1, &lblMatchStatP1};
     QLabel **p2[] = {&lblPointsStatP2, &lblSetStatP2, &lblMatchStatP2};
     for (int row = 0; row < 3; ++row) {
-        *captions[row] = label(QString::fromLatin1(rowCaption[row]), game, twips(120, rowTop[row], 570, 405));
+        *captions[row] =
+            label(QString::fromLatin1(rowCaption[row]), game, twips(120, rowTop[row], 570, 405));
         (*captions[row])->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         const QColor ink = row == 0 ? QColor(Qt::white) : fromBgr(game::kColourDarkBlue, palette());
         const QColor paper = row == 0 ? QColor(Qt::black) : QColor(Qt::white);
@@ -254,8 +260,8 @@ void frmLumbrast::buildControls()
 
     // The table
     fraGameTable = new FrameBox(QString(), game);
-    fraGameTable->setGeometry(twips(game::kFraGameTable.left, game::kFraGameTable.top, game::kFraGameTable.width,
-                                    game::kFraGameTable.height));
+    fraGameTable->setGeometry(twips(game::kFraGameTable.left, game::kFraGameTable.top,
+                                    game::kFraGameTable.width, game::kFraGameTable.height));
     fill(fraGameTable, fromBgr(game::kColourTable, palette()));
     for (int i = 0; i < 4; ++i) {
         const game::Rect r = game::kPieceRects[static_cast<std::size_t>(i)];
@@ -267,7 +273,8 @@ void frmLumbrast::buildControls()
         cmdGamePiece[static_cast<std::size_t>(i)] = piece;
     }
     const game::Rect home = game::kCmdCursorPos;
-    cmdCursorPos = button(QStringLiteral("."), fraGameTable, twips(home.left, home.top, home.width, home.height));
+    cmdCursorPos = button(QStringLiteral("."), fraGameTable,
+                          twips(home.left, home.top, home.width, home.height));
     cmdCursorPos->setFillColour(fromBgr(game::kColourCursorPos, palette()));
     paint(cmdCursorPos, QPalette::ButtonText, Qt::white);
     connect(cmdCursorPos, &QPushButton::clicked, this, &frmLumbrast::cmdCursorPos_Click);
@@ -310,8 +317,7 @@ void frmLumbrast::buildControls()
     connect(tmrGameMove, &QTimer::timeout, this, &frmLumbrast::tmrGameMove_Timer);
 }
 
-void frmLumbrast::buildMenus()
-{
+void frmLumbrast::buildMenus() {
     QMenuBar *bar = menuBar();
     QMenu *file = bar->addMenu(QStringLiteral("File"));
     mnuNevGame = file->addAction(QStringLiteral("New"), this, &frmLumbrast::mnuNevGame_Click);
@@ -319,7 +325,8 @@ void frmLumbrast::buildMenus()
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
 
     QMenu *mice = bar->addMenu(QStringLiteral("Mice"));
-    mnuRefreshDevices = mice->addAction(QStringLiteral("Refresh Devices"), this, &frmLumbrast::mnuRefreshDevices_Click);
+    mnuRefreshDevices = mice->addAction(QStringLiteral("Refresh Devices"), this,
+                                        &frmLumbrast::mnuRefreshDevices_Click);
     mnuHook = mice->addAction(QStringLiteral("Hook"), this, &frmLumbrast::mnuHook_Click);
     mnuUnHook = mice->addAction(QStringLiteral("UnHook"), this, &frmLumbrast::mnuUnHook_Click);
     // Switched off: the start-up and closing hook and unhook by themselves.
@@ -332,26 +339,26 @@ void frmLumbrast::buildMenus()
                                            &frmLumbrast::mnuReleaseCursorForm_Click);
 
     QMenu *options = bar->addMenu(QStringLiteral("Options"));
-    mnuGameSetup = options->addAction(QStringLiteral("Game options"), this, &frmLumbrast::mnuGameSetup_Click);
+    mnuGameSetup =
+        options->addAction(QStringLiteral("Game options"), this, &frmLumbrast::mnuGameSetup_Click);
 
     QMenu *music = bar->addMenu(QStringLiteral("Music"));
     mnuPlayMusic = music->addAction(QStringLiteral("Play"), this, &frmLumbrast::mnuPlayMusic_Click);
     mnuStopMusic = music->addAction(QStringLiteral("Stop"), this, &frmLumbrast::mnuStopMusic_Click);
     music->addSeparator();
-    mnuSetupMusic = music->addAction(QStringLiteral("Setup"), this, &frmLumbrast::mnuSetupMusic_Click);
+    mnuSetupMusic =
+        music->addAction(QStringLiteral("Setup"), this, &frmLumbrast::mnuSetupMusic_Click);
 
     QMenu *help = bar->addMenu(QStringLiteral("Help"));
     mnuHelpLocal = help->addAction(QStringLiteral("Help"), this, &frmLumbrast::mnuHelpLocal_Click);
     mnuAbout = help->addAction(QStringLiteral("About"), this, &frmLumbrast::mnuAbout_Click);
 }
 
-QCursor frmLumbrast::startButtonCursor() const
-{
+QCursor frmLumbrast::startButtonCursor() const {
     return cursorFor(game_.cmdGamePlay.MousePointer);
 }
 
-void frmLumbrast::render()
-{
+void frmLumbrast::render() {
     const QPalette &pal = palette();
     for (std::size_t i = 0; i < 4; ++i) {
         const game::Piece &model = game_.cmdGamePiece[i];
@@ -407,8 +414,7 @@ void frmLumbrast::render()
 
 // ---------------------------------------------------------------- start-up
 
-void frmLumbrast::Form_Load()
-{
+void frmLumbrast::Form_Load() {
     try {
         // The input logic holds this window as the raw input target since construction.
         game_.SetPublicDefaults();
@@ -420,7 +426,8 @@ void frmLumbrast::Form_Load()
             cmdLoadMusic_Click();
             cmdHook_Click();
         } else {
-            boxes_.show(this, QString::fromLatin1(kRefusal), platform::BoxIcon::Critical, QStringLiteral("Lumbrast"));
+            boxes_.show(this, QString::fromLatin1(kRefusal), platform::BoxIcon::Critical,
+                        QStringLiteral("Lumbrast"));
         }
         render();
     } catch (const std::exception &e) {
@@ -428,23 +435,20 @@ void frmLumbrast::Form_Load()
     }
 }
 
-void frmLumbrast::RoundMainWindow()
-{
+void frmLumbrast::RoundMainWindow() {
     // The window manager's frame is not ours to shape; the window's own area is.
     setMask(roundedRegion(size(), 24));
 }
 
-void frmLumbrast::RoundButtonCorners()
-{
-    for (ColourButton *b : {cmdGetRawData, cmdHook, cmdUnHook, cmdVerify_M_P_01, cmdVerify_M_P_02, cmdGamePlay,
-                            cmdGamePause})
+void frmLumbrast::RoundButtonCorners() {
+    for (ColourButton *b : {cmdGetRawData, cmdHook, cmdUnHook, cmdVerify_M_P_01, cmdVerify_M_P_02,
+                            cmdGamePlay, cmdGamePause})
         b->setMask(roundedRegion(b->size(), 3));
     for (ColourButton *b : {cmdGameReset, cmdExit})
         b->setMask(roundedRegion(b->size(), 4));
 }
 
-void frmLumbrast::reportInputError(const std::exception &error, std::string_view tag)
-{
+void frmLumbrast::reportInputError(const std::exception &error, std::string_view tag) {
     if (const auto *known = dynamic_cast<const game::RuntimeError *>(&error))
         game_.reportError(known->number(), known->description(), tag);
     else
@@ -453,154 +457,140 @@ void frmLumbrast::reportInputError(const std::exception &error, std::string_view
 
 // ---------------------------------------------------------------- effects of the rules
 
-void frmLumbrast::showMessage(const std::string &text, game::MessageIcon icon, const std::string &title)
-{
+void frmLumbrast::showMessage(const std::string &text, game::MessageIcon icon,
+                              const std::string &title) {
     render(); // a found pair stays visible while its score is announced
     boxes_.show(this, QString::fromStdString(text), boxIcon(icon), QString::fromStdString(title));
 }
 
-void frmLumbrast::beep(game::Beep kind)
-{
+void frmLumbrast::beep(game::Beep kind) {
     sounds_.play(soundKind(kind));
 }
 
-void frmLumbrast::startMoveTimer()
-{
+void frmLumbrast::startMoveTimer() {
     tmrGameMove->start();
 }
 
-void frmLumbrast::stopMoveTimer()
-{
+void frmLumbrast::stopMoveTimer() {
     tmrGameMove->stop();
 }
 
-void frmLumbrast::releaseCursor()
-{
+void frmLumbrast::releaseCursor() {
     ReleaseCursorForm();
 }
 
 // ---------------------------------------------------------------- input
 
-void frmLumbrast::cmdGetRawData_Click()
-{
+void frmLumbrast::cmdGetRawData_Click() {
     mouse_.DiscoverMice();
 }
 
-void frmLumbrast::cmdHook_Click()
-{
+void frmLumbrast::cmdHook_Click() {
     mouse_.Hook();
 }
 
-void frmLumbrast::cmdUnHook_Click()
-{
+void frmLumbrast::cmdUnHook_Click() {
     mouse_.UnHook();
 }
 
-void frmLumbrast::cmdVerify_M_P_01_Click()
-{
+void frmLumbrast::cmdVerify_M_P_01_Click() {
     mouse_.bindPlayer(1, [this] { game_.EnableGameControls(); });
     render();
 }
 
-void frmLumbrast::cmdVerify_M_P_02_Click()
-{
+void frmLumbrast::cmdVerify_M_P_02_Click() {
     mouse_.bindPlayer(2, [this] { game_.EnableGameControls(); });
     render();
 }
 
-void frmLumbrast::ConfineCursorForm()
-{
+void frmLumbrast::ConfineCursorForm() {
     mouse_.ConfineCursorForm();
 }
 
-void frmLumbrast::ReleaseCursorForm()
-{
+void frmLumbrast::ReleaseCursorForm() {
     mouse_.ReleaseCursorForm();
 }
 
-void frmLumbrast::mnuRefreshDevices_Click() { cmdGetRawData_Click(); }
-void frmLumbrast::mnuHook_Click() { cmdHook_Click(); }
-void frmLumbrast::mnuUnHook_Click() { cmdUnHook_Click(); }
-void frmLumbrast::mnuConfineCursorForm_Click() { ConfineCursorForm(); }
-void frmLumbrast::mnuReleaseCursorForm_Click() { ReleaseCursorForm(); }
+void frmLumbrast::mnuRefreshDevices_Click() {
+    cmdGetRawData_Click();
+}
+void frmLumbrast::mnuHook_Click() {
+    cmdHook_Click();
+}
+void frmLumbrast::mnuUnHook_Click() {
+    cmdUnHook_Click();
+}
+void frmLumbrast::mnuConfineCursorForm_Click() {
+    ConfineCursorForm();
+}
+void frmLumbrast::mnuReleaseCursorForm_Click() {
+    ReleaseCursorForm();
+}
 
 // ---------------------------------------------------------------- the game
 
-void frmLumbrast::cmdGamePiece_Click(int index)
-{
+void frmLumbrast::cmdGamePiece_Click(int index) {
     game_.cmdGamePiece_Click(index);
     render();
 }
 
-void frmLumbrast::cmdGamePiece_MouseMove(int index)
-{
+void frmLumbrast::cmdGamePiece_MouseMove(int index) {
     game_.cmdGamePiece_MouseMove(index);
     const game::Piece &model = game_.cmdGamePiece[static_cast<std::size_t>(index)];
     if (model.MousePointer != game::PlayerCursor::None)
         cmdGamePiece[static_cast<std::size_t>(index)]->setCursor(cursorFor(model.MousePointer));
 }
 
-void frmLumbrast::cmdCursorPos_Click()
-{
+void frmLumbrast::cmdCursorPos_Click() {
     game_.cmdCursorPos_Click();
 }
 
-void frmLumbrast::cmdGamePlay_Click()
-{
+void frmLumbrast::cmdGamePlay_Click() {
     game_.cmdGamePlay_Click();
     render();
 }
 
-void frmLumbrast::cmdGamePause_Click()
-{
+void frmLumbrast::cmdGamePause_Click() {
     game_.cmdGamePause_Click();
     render();
 }
 
-void frmLumbrast::cmdGameReset_Click()
-{
+void frmLumbrast::cmdGameReset_Click() {
     game_.cmdGameReset_Click();
     render();
 }
 
-void frmLumbrast::optPlayer_01_Click()
-{
+void frmLumbrast::optPlayer_01_Click() {
     game_.optPlayer_01_Click();
     render();
 }
 
-void frmLumbrast::optPlayer_02_Click()
-{
+void frmLumbrast::optPlayer_02_Click() {
     game_.optPlayer_02_Click();
     render();
 }
 
-void frmLumbrast::tmrGameMove_Timer()
-{
+void frmLumbrast::tmrGameMove_Timer() {
     game_.tmrGameMove_Timer();
     render();
 }
 
-void frmLumbrast::txtPlayerName_01_Change(const QString &text)
-{
+void frmLumbrast::txtPlayerName_01_Change(const QString &text) {
     game_.txtPlayerName_01_Change(text.toStdString());
     render();
 }
 
-void frmLumbrast::txtPlayerName_02_Change(const QString &text)
-{
+void frmLumbrast::txtPlayerName_02_Change(const QString &text) {
     game_.txtPlayerName_02_Change(text.toStdString());
     render();
 }
 
-void frmLumbrast::mnuNevGame_Click()
-{
+void frmLumbrast::mnuNevGame_Click() {
     game_.mnuNevGame_Click();
     render();
 }
 
-void frmLumbrast::mnuGameSetup_Click()
-{
+void frmLumbrast::mnuGameSetup_Click() {
     dialogs::frmGameOptions options(game_.v, this);
     options.exec();
 }
@@ -609,51 +599,42 @@ void frmLumbrast::mnuGameSetup_Click()
 
 // The style player loads once this window is on screen, so the game never
 // waits for its music.
-void frmLumbrast::cmdLoadMusic_Click()
-{
+void frmLumbrast::cmdLoadMusic_Click() {
     music_->loadWhenShown();
 }
-void frmLumbrast::mnuPlayMusic_Click()
-{
+void frmLumbrast::mnuPlayMusic_Click() {
     music_->play();
 }
-void frmLumbrast::mnuStopMusic_Click()
-{
+void frmLumbrast::mnuStopMusic_Click() {
     music_->stop();
 }
-void frmLumbrast::mnuSetupMusic_Click()
-{
+void frmLumbrast::mnuSetupMusic_Click() {
     music_->setup();
 }
-void frmLumbrast::mnuHelpLocal_Click()
-{
+void frmLumbrast::mnuHelpLocal_Click() {
     dialogs::showHelpLocal(this, QCoreApplication::applicationDirPath());
 }
 
-void frmLumbrast::mnuAbout_Click()
-{
+void frmLumbrast::mnuAbout_Click() {
     dialogs::showAbout(this, [this] { return startButtonCursor(); });
 }
 
 // Presses the music window's hidden exit button; a music window that was never
 // loaded has nothing to release.
-void frmLumbrast::pressMusicWindowExit()
-{
+void frmLumbrast::pressMusicWindowExit() {
     music_->exit();
 }
 
 // ---------------------------------------------------------------- resize and closing
 
-void frmLumbrast::Form_Resize()
-{
+void frmLumbrast::Form_Resize() {
     if (isMinimized() || isMaximized())
         ReleaseCursorForm();
     else if (placed_)
         ConfineCursorForm();
 }
 
-bool frmLumbrast::event(QEvent *event)
-{
+bool frmLumbrast::event(QEvent *event) {
     if (event->type() == QEvent::Paint && !placed_) {
         // The first show's resize came before the window manager placed the
         // window; trap the cursor in the rectangle it really has.
@@ -663,21 +644,18 @@ bool frmLumbrast::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
-void frmLumbrast::resizeEvent(QResizeEvent *event)
-{
+void frmLumbrast::resizeEvent(QResizeEvent *event) {
     QMainWindow::resizeEvent(event);
     Form_Resize();
 }
 
-void frmLumbrast::changeEvent(QEvent *event)
-{
+void frmLumbrast::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
 }
 
-void frmLumbrast::cmdExit_Click()
-{
+void frmLumbrast::cmdExit_Click() {
     if (input_.IsHooked == input::kTrue)
         mouse_.UnHook();
     try {
@@ -688,20 +666,17 @@ void frmLumbrast::cmdExit_Click()
     close();
 }
 
-void frmLumbrast::mnuExit_Click()
-{
+void frmLumbrast::mnuExit_Click() {
     cmdExit_Click();
 }
 
-void frmLumbrast::Form_QueryUnload()
-{
+void frmLumbrast::Form_QueryUnload() {
     if (input_.IsHooked == input::kTrue)
         mouse_.UnHook();
     ReleaseCursorForm();
 }
 
-void frmLumbrast::Form_Unload()
-{
+void frmLumbrast::Form_Unload() {
     if (input_.IsHooked == input::kTrue)
         mouse_.UnHook();
     try {
@@ -713,8 +688,7 @@ void frmLumbrast::Form_Unload()
     tmrGameMove->stop();
 }
 
-void frmLumbrast::closeEvent(QCloseEvent *event)
-{
+void frmLumbrast::closeEvent(QCloseEvent *event) {
     Form_QueryUnload(); // never refuses
     Form_Unload();
     event->accept();

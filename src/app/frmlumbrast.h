@@ -144,7 +144,8 @@ protected:
 
 private:
     // GameEffects
-    void showMessage(const std::string &text, game::MessageIcon icon, const std::string &title) override;
+    void showMessage(const std::string &text, game::MessageIcon icon,
+                     const std::string &title) override;
     void beep(game::Beep kind) override;
     void startMoveTimer() override;
     void stopMoveTimer() override;

@@ -13,39 +13,40 @@
 #include "platform/x11/session.h"
 
 namespace {
-void describe(QCoreApplication &app)
-{
+void describe(QCoreApplication &app) {
     app.setApplicationName(QStringLiteral("lumbrast"));
     app.setApplicationVersion(QStringLiteral(LUMBRAST_VERSION));
 }
 
-bool haveDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+bool haveDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     lumbrast::app::RawInputChoice choice;
     {
         // --help and --version answer without a display.
         QCoreApplication early(argc, argv);
         describe(early);
         QCommandLineParser parser;
-        parser.setApplicationDescription(QStringLiteral("Lumbrast - game for single computer and mice"));
+        parser.setApplicationDescription(
+            QStringLiteral("Lumbrast - game for single computer and mice"));
         parser.addHelpOption();
         parser.addVersionOption();
         const QCommandLineOption simulated(
             QStringLiteral("simulated-mice"),
-            QStringLiteral("Try the game without two mice: two scripted mice stand in; the real pointer "
-                           "acts as the first one, and with Shift held as the second one."));
+            QStringLiteral(
+                "Try the game without two mice: two scripted mice stand in; the real pointer "
+                "acts as the first one, and with Shift held as the second one."));
         parser.addOption(simulated);
         const QCommandLineOption virtualMice(
             QStringLiteral("virtual-mice"),
-            QStringLiteral("Count the X server's virtual test pointers (XTest) as mice, so the game can be "
-                           "tried with scripted input."));
+            QStringLiteral(
+                "Count the X server's virtual test pointers (XTest) as mice, so the game can be "
+                "tried with scripted input."));
         parser.addOption(virtualMice);
         parser.process(early);
         choice.simulatedMice = parser.isSet(simulated);
@@ -61,13 +62,15 @@ int main(int argc, char **argv)
             if (session == SessionKind::Xwayland) { // a display to show it on, too
                 qputenv("QT_QPA_PLATFORM", "xcb");
                 QApplication app(argc, argv);
-                QMessageBox::critical(nullptr, QStringLiteral("Lumbrast"), QString::fromStdString(text));
+                QMessageBox::critical(nullptr, QStringLiteral("Lumbrast"),
+                                      QString::fromStdString(text));
             }
             return 1;
         }
     }
     if (!haveDisplay()) {
-        std::fprintf(stderr, "lumbrast: no display to open the game window on (DISPLAY is not set)\n");
+        std::fprintf(stderr,
+                     "lumbrast: no display to open the game window on (DISPLAY is not set)\n");
         return 1;
     }
 

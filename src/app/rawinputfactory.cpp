@@ -5,10 +5,10 @@
 
 namespace lumbrast::app {
 
-std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice)
-{
+std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice) {
     if (choice.simulatedMice) {
-        auto sim = std::make_unique<platform::SimulatedRawInput>(platform::SimulatedRawInput::twoMice());
+        auto sim =
+            std::make_unique<platform::SimulatedRawInput>(platform::SimulatedRawInput::twoMice());
         sim->attachRealPointer();
         return sim;
     }

@@ -4,8 +4,7 @@
 
 namespace lumbrast::game {
 
-std::string formatErrorReport(long number, std::string_view description, std::string_view tag)
-{
+std::string formatErrorReport(long number, std::string_view description, std::string_view tag) {
     std::string text = std::to_string(number);
     text += "\r\n";
     text += description;
@@ -14,10 +13,10 @@ std::string formatErrorReport(long number, std::string_view description, std::st
     return text;
 }
 
-std::int16_t checkedAdd(std::int16_t a, int b)
-{
+std::int16_t checkedAdd(std::int16_t a, int b) {
     const long sum = long{a} + b;
-    if (sum > std::numeric_limits<std::int16_t>::max() || sum < std::numeric_limits<std::int16_t>::min())
+    if (sum > std::numeric_limits<std::int16_t>::max() ||
+        sum < std::numeric_limits<std::int16_t>::min())
         throw RuntimeError(kErrOverflow, "Overflow");
     return static_cast<std::int16_t>(sum);
 }

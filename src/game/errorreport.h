@@ -12,9 +12,7 @@ namespace lumbrast::game {
 class RuntimeError : public std::runtime_error {
 public:
     RuntimeError(long number, std::string description)
-        : std::runtime_error(description), number_(number), description_(std::move(description))
-    {
-    }
+        : std::runtime_error(description), number_(number), description_(std::move(description)) {}
     long number() const noexcept { return number_; }
     const std::string &description() const noexcept { return description_; }
 

@@ -15,27 +15,25 @@ const std::array<PieceLook, 4> kIdleTable{{{kColourR, "7", "R70"},
                                            {kColourB, "8", "X82"},
                                            {kColourIdle, "J", "XN3"}}};
 
-const std::array<DealPattern, 4> kDealPatterns{{{kColourR, "R7"},
-                                                {kColourR, "R8"},
-                                                {kColourB, "B8"},
-                                                {kColourB, "B7"}}};
+const std::array<DealPattern, 4> kDealPatterns{
+    {{kColourR, "R7"}, {kColourR, "R8"}, {kColourB, "B8"}, {kColourB, "B7"}}};
 
 namespace {
 
 // The face is the tag's second character; "" when the tag is too short.
-std::string faceOf(const std::string &tag) { return tag.size() >= 2 ? tag.substr(1, 1) : std::string(); }
+std::string faceOf(const std::string &tag) {
+    return tag.size() >= 2 ? tag.substr(1, 1) : std::string();
+}
 
 // The tag's third character as a piece index; anything else counts as 0.
-int indexOf(const std::string &tag)
-{
+int indexOf(const std::string &tag) {
     if (tag.size() >= 3 && tag[2] >= '0' && tag[2] <= '3')
         return tag[2] - '0';
     return 0;
 }
 
 // Cuts UTF-8 text to at most n characters without splitting one.
-std::string firstChars(std::string_view text, int n)
-{
+std::string firstChars(std::string_view text, int n) {
     std::size_t i = 0;
     int count = 0;
     while (i < text.size() && count < n) {
@@ -47,16 +45,14 @@ std::string firstChars(std::string_view text, int n)
     return std::string(text.substr(0, i));
 }
 
-std::uint64_t clockSeed()
-{
+std::uint64_t clockSeed() {
     return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
            std::random_device{}();
 }
 
 } // namespace
 
-Game::Game(input::InputState &input, GameEffects &effects) : input_(input), fx_(effects)
-{
+Game::Game(input::InputState &input, GameEffects &effects) : input_(input), fx_(effects) {
     // The window as it opens: initial faces without tags, pieces disabled.
     for (std::size_t i = 0; i < cmdGamePiece.size(); ++i) {
         cmdGamePiece[i].BackColor = kIdleTable[i].colour;
@@ -74,8 +70,7 @@ Game::Game(input::InputState &input, GameEffects &effects) : input_(input), fx_(
     seedSource_ = clockSeed;
 }
 
-template <class F> void Game::guarded(std::string_view tag, F &&body)
-{
+template <class F> void Game::guarded(std::string_view tag, F &&body) {
     try {
         body();
     } catch (const RuntimeError &e) {
@@ -85,13 +80,11 @@ template <class F> void Game::guarded(std::string_view tag, F &&body)
     }
 }
 
-void Game::reportError(long number, std::string_view description, std::string_view tag)
-{
+void Game::reportError(long number, std::string_view description, std::string_view tag) {
     fx_.showMessage(formatErrorReport(number, description, tag), MessageIcon::Exclamation, kTitle);
 }
 
-void Game::SetPublicDefaults()
-{
+void Game::SetPublicDefaults() {
     v.PlayerMoveTime = 20;
     v.PointsPerSet = 15;
     v.SetsPerMatch = 3;
@@ -106,22 +99,19 @@ void Game::SetPublicDefaults()
 
 // ---------------------------------------------------------------- names
 
-void Game::txtPlayerName_01_Change(std::string_view text)
-{
+void Game::txtPlayerName_01_Change(std::string_view text) {
     txtPlayerName_01 = firstChars(text, kMaxNameLength);
     lblPlayer1Stat = txtPlayerName_01;
 }
 
-void Game::txtPlayerName_02_Change(std::string_view text)
-{
+void Game::txtPlayerName_02_Change(std::string_view text) {
     txtPlayerName_02 = firstChars(text, kMaxNameLength);
     lblPlayer2Stat = txtPlayerName_02;
 }
 
 // ---------------------------------------------------------------- the table
 
-void Game::DealPieces()
-{
+void Game::DealPieces() {
     guarded("sub: 20", [&] {
         for (auto &piece : cmdGamePiece) {
             piece.BackColor = kColourButtonFace;
@@ -144,8 +134,7 @@ void Game::DealPieces()
     });
 }
 
-void Game::ShowIdleTable()
-{
+void Game::ShowIdleTable() {
     guarded("sub: 21", [&] {
         for (std::size_t i = 0; i < cmdGamePiece.size(); ++i) {
             cmdGamePiece[i].BackColor = kIdleTable[i].colour;
@@ -155,24 +144,21 @@ void Game::ShowIdleTable()
     });
 }
 
-void Game::EnablePieces()
-{
+void Game::EnablePieces() {
     guarded("sub: 12", [&] {
         for (auto &piece : cmdGamePiece)
             piece.Enabled = true;
     });
 }
 
-void Game::DisablePieces()
-{
+void Game::DisablePieces() {
     guarded("sub: 10", [&] {
         for (auto &piece : cmdGamePiece)
             piece.Enabled = false;
     });
 }
 
-void Game::cmdGamePiece_MouseMove(int index)
-{
+void Game::cmdGamePiece_MouseMove(int index) {
     if (index < 0 || index > 3)
         return;
     const auto &in = input_;
@@ -182,16 +168,16 @@ void Game::cmdGamePiece_MouseMove(int index)
         cmdGamePiece[static_cast<std::size_t>(index)].MousePointer = cmdVerify_M_P_02.MousePointer;
 }
 
-void Game::cmdCursorPos_Click() { fx_.beep(Beep::Asterisk); }
+void Game::cmdCursorPos_Click() {
+    fx_.beep(Beep::Asterisk);
+}
 
-void Game::turnFaceUp(int index)
-{
+void Game::turnFaceUp(int index) {
     Piece &piece = cmdGamePiece[static_cast<std::size_t>(index)];
     piece.Caption = faceOf(piece.Tag);
 }
 
-void Game::cmdGamePiece_Click(int index)
-{
+void Game::cmdGamePiece_Click(int index) {
     guarded("sub: 01", [&] {
         if (index < 0 || index > 3)
             throw RuntimeError(340, "Control array element does not exist");
@@ -228,8 +214,7 @@ void Game::cmdGamePiece_Click(int index)
     });
 }
 
-void Game::comparePieces(bool openingPair)
-{
+void Game::comparePieces(bool openingPair) {
     if (faceOf(v.FirstPieceTag) == faceOf(v.SecondPieceTag)) {
         if (openingPair) {
             fx_.beep(Beep::Exclamation);
@@ -258,20 +243,17 @@ void Game::comparePieces(bool openingPair)
 
 // ---------------------------------------------------------------- turns
 
-void Game::startTimer()
-{
+void Game::startTimer() {
     timerRunning_ = true;
     fx_.startMoveTimer();
 }
 
-void Game::stopTimer()
-{
+void Game::stopTimer() {
     timerRunning_ = false;
     fx_.stopMoveTimer();
 }
 
-void Game::cmdGamePlay_Click()
-{
+void Game::cmdGamePlay_Click() {
     guarded("sub: 02", [&] {
         EnablePieces();
         DealPieces();
@@ -294,8 +276,7 @@ void Game::cmdGamePlay_Click()
     });
 }
 
-void Game::cmdGamePause_Click()
-{
+void Game::cmdGamePause_Click() {
     guarded("sub: 04", [&] {
         if (cmdGamePause.Caption == "Pause") {
             cmdGamePause.Caption = "Resume";
@@ -309,8 +290,7 @@ void Game::cmdGamePause_Click()
     });
 }
 
-void Game::cmdGameReset_Click()
-{
+void Game::cmdGameReset_Click() {
     guarded("sub: 03", [&] {
         ShowIdleTable();
         DisablePieces();
@@ -326,8 +306,7 @@ void Game::cmdGameReset_Click()
     });
 }
 
-void Game::mnuNevGame_Click()
-{
+void Game::mnuNevGame_Click() {
     // A pause has locked "Start" and the table; "New" leads back to play.
     if (cmdGamePause.Caption == "Resume") {
         cmdGamePause.Caption = "Pause";
@@ -336,18 +315,20 @@ void Game::mnuNevGame_Click()
     ResetGameStatistic();
 }
 
-void Game::selectOption(int player)
-{
+void Game::selectOption(int player) {
     optPlayer_01.Value = player == 1;
     optPlayer_02.Value = player == 2;
     SelectActiveDevice(); // the option's click action
 }
 
-void Game::optPlayer_01_Click() { selectOption(1); }
-void Game::optPlayer_02_Click() { selectOption(2); }
+void Game::optPlayer_01_Click() {
+    selectOption(1);
+}
+void Game::optPlayer_02_Click() {
+    selectOption(2);
+}
 
-void Game::tmrGameMove_Timer()
-{
+void Game::tmrGameMove_Timer() {
     if (!timerRunning_)
         return;
     lblGameMoveTimer = std::to_string(v.PlayerMoveTime - v.MoveSecondsElapsed);
@@ -358,8 +339,7 @@ void Game::tmrGameMove_Timer()
     }
 }
 
-void Game::AlternateFirstMove()
-{
+void Game::AlternateFirstMove() {
     guarded("sub: 18", [&] {
         switch (v.FirstMovePlayer) {
         case 1:
@@ -382,8 +362,7 @@ void Game::AlternateFirstMove()
     });
 }
 
-void Game::SelectActiveDevice()
-{
+void Game::SelectActiveDevice() {
     guarded("sub: 19", [&] {
         if (optPlayer_01.Value)
             input_.hDeviceActive = input_.hDevicePlayer_01;
@@ -392,8 +371,7 @@ void Game::SelectActiveDevice()
     });
 }
 
-void Game::SwitchPlayer()
-{
+void Game::SwitchPlayer() {
     guarded("sub: 15", [&] {
         if (optPlayer_01.Value)
             selectOption(2);
@@ -402,8 +380,7 @@ void Game::SwitchPlayer()
     });
 }
 
-void Game::StopMoveTimer()
-{
+void Game::StopMoveTimer() {
     guarded("sub: 17", [&] {
         stopTimer();
         v.MoveSecondsElapsed = 0;
@@ -411,8 +388,7 @@ void Game::StopMoveTimer()
     });
 }
 
-void Game::setPlayControls(bool enabled)
-{
+void Game::setPlayControls(bool enabled) {
     cmdGamePlay.Enabled = enabled;
     for (auto &piece : cmdGamePiece)
         piece.Enabled = enabled;
@@ -420,21 +396,18 @@ void Game::setPlayControls(bool enabled)
     cmdVerify_M_P_02.Enabled = enabled;
 }
 
-void Game::LockGameControls()
-{
+void Game::LockGameControls() {
     guarded("sub: 11", [&] {
         setPlayControls(false);
         cmdGameReset.Enabled = false;
     });
 }
 
-void Game::UnlockGameControls()
-{
+void Game::UnlockGameControls() {
     guarded("sub: 13", [&] { setPlayControls(true); });
 }
 
-void Game::EnableGameControls()
-{
+void Game::EnableGameControls() {
     guarded("sub: 14", [&] {
         setPlayControls(true);
         optPlayer_01.Enabled = true;
@@ -444,8 +417,7 @@ void Game::EnableGameControls()
 
 // ---------------------------------------------------------------- score
 
-std::uint8_t Game::scoringPlayer() const
-{
+std::uint8_t Game::scoringPlayer() const {
     if (optPlayer_01.Value)
         return 1;
     if (optPlayer_02.Value)
@@ -453,30 +425,31 @@ std::uint8_t Game::scoringPlayer() const
     return 0;
 }
 
-std::int16_t &Game::points(std::uint8_t player) { return player == 1 ? v.PointsP1 : v.PointsP2; }
-std::string &Game::pointsCell(std::uint8_t player) { return player == 1 ? lblPointsStatP1 : lblPointsStatP2; }
-const std::string &Game::playerName(std::uint8_t player) const
-{
+std::int16_t &Game::points(std::uint8_t player) {
+    return player == 1 ? v.PointsP1 : v.PointsP2;
+}
+std::string &Game::pointsCell(std::uint8_t player) {
+    return player == 1 ? lblPointsStatP1 : lblPointsStatP2;
+}
+const std::string &Game::playerName(std::uint8_t player) const {
     return player == 1 ? lblPlayer1Stat : lblPlayer2Stat;
 }
 
-void Game::setCounter(std::int16_t &counter, std::string &cell, std::int16_t value)
-{
+void Game::setCounter(std::int16_t &counter, std::string &cell, std::int16_t value) {
     counter = value;
     cell = std::to_string(value);
 }
 
-void Game::addToCounter(std::int16_t &counter, std::string &cell, int amount)
-{
+void Game::addToCounter(std::int16_t &counter, std::string &cell, int amount) {
     setCounter(counter, cell, checkedAdd(counter, amount));
 }
 
-void Game::ScoreOpeningPair()
-{
+void Game::ScoreOpeningPair() {
     guarded("sub: 23", [&] {
         const std::uint8_t player = scoringPlayer();
         if (player != 0) {
-            fx_.showMessage("Excellent " + playerName(player) + ", you win 3 points", MessageIcon::Exclamation, kTitle);
+            fx_.showMessage("Excellent " + playerName(player) + ", you win 3 points",
+                            MessageIcon::Exclamation, kTitle);
             addToCounter(points(player), pointsCell(player), 3);
         }
         CheckSetWon(player);
@@ -484,18 +457,18 @@ void Game::ScoreOpeningPair()
     });
 }
 
-void Game::ScoreFollowUpPair()
-{
+void Game::ScoreFollowUpPair() {
     guarded("sub: 22", [&] {
         const int value = v.MissAfterOpening != kFalse ? 1 : 2;
         v.MissAfterOpening = kFalse;
         const std::uint8_t player = scoringPlayer();
         if (player != 0) {
             if (value == 2)
-                fx_.showMessage("Very good " + playerName(player) + ", you win 2 points", MessageIcon::Information,
-                                kTitle);
+                fx_.showMessage("Very good " + playerName(player) + ", you win 2 points",
+                                MessageIcon::Information, kTitle);
             else
-                fx_.showMessage("Not bad " + playerName(player) + ", you win 1 point", MessageIcon::None, kTitle);
+                fx_.showMessage("Not bad " + playerName(player) + ", you win 1 point",
+                                MessageIcon::None, kTitle);
             addToCounter(points(player), pointsCell(player), value);
         }
         CheckSetWon(player);
@@ -503,13 +476,13 @@ void Game::ScoreFollowUpPair()
     });
 }
 
-void Game::CheckSetWon(std::uint8_t player)
-{
+void Game::CheckSetWon(std::uint8_t player) {
     guarded("sub: 25", [&] {
         if ((player != 1 && player != 2) || points(player) < v.PointsPerSet)
             return;
         fx_.beep(Beep::Exclamation);
-        fx_.showMessage("Bravo " + playerName(player) + ", you win Set", MessageIcon::Exclamation, kTitle);
+        fx_.showMessage("Bravo " + playerName(player) + ", you win Set", MessageIcon::Exclamation,
+                        kTitle);
         std::int16_t &sets = player == 1 ? v.SetsP1 : v.SetsP2;
         sets = checkedAdd(sets, 1);
         setCounter(v.PointsP1, lblPointsStatP1, 0);
@@ -518,15 +491,15 @@ void Game::CheckSetWon(std::uint8_t player)
     });
 }
 
-void Game::CheckMatchWon(std::uint8_t player)
-{
+void Game::CheckMatchWon(std::uint8_t player) {
     guarded("sub: 24", [&] {
         if (player != 1 && player != 2)
             return;
         if ((player == 1 ? v.SetsP1 : v.SetsP2) < v.SetsPerMatch)
             return;
         fx_.beep(Beep::Exclamation);
-        fx_.showMessage("Congratulations " + playerName(player) + ", you win Match", MessageIcon::Exclamation, kTitle);
+        fx_.showMessage("Congratulations " + playerName(player) + ", you win Match",
+                        MessageIcon::Exclamation, kTitle);
         setCounter(v.PointsP1, lblPointsStatP1, 0);
         setCounter(v.PointsP2, lblPointsStatP2, 0);
         setCounter(v.SetsP1, lblSetStatP1, 0);
@@ -538,8 +511,7 @@ void Game::CheckMatchWon(std::uint8_t player)
     });
 }
 
-void Game::ResetGameStatistic()
-{
+void Game::ResetGameStatistic() {
     guarded("sub: 16", [&] {
         setCounter(v.PointsP1, lblPointsStatP1, 0);
         setCounter(v.PointsP2, lblPointsStatP2, 0);

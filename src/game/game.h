@@ -24,16 +24,17 @@ using input::kTrue;
 // 24-bit colour written &HBBGGRR: blue in the high byte, red in the low byte.
 using Colour = std::uint32_t;
 
-inline constexpr Colour kColourR = 0xAAE8E4;        // "R" pieces, idle piece 0
-inline constexpr Colour kColourB = 0xF8E5C8;        // "B" pieces, idle piece 2
-inline constexpr Colour kColourIdle = 0xC0E0FF;     // idle pieces 1 and 3
-inline constexpr Colour kColourButtonFace = 0x8000000F; // system button face, between clear and deal
-inline constexpr Colour kColourGreen = 0x00FF00;    // binding button of the opener
-inline constexpr Colour kColourYellow = 0x00FFFF;   // binding button of the other player
-inline constexpr Colour kColourPanel = 0xC0C0C0;    // light grey of the player panel
-inline constexpr Colour kColourTable = 0xC0C000;    // fraGameTable
+inline constexpr Colour kColourR = 0xAAE8E4;    // "R" pieces, idle piece 0
+inline constexpr Colour kColourB = 0xF8E5C8;    // "B" pieces, idle piece 2
+inline constexpr Colour kColourIdle = 0xC0E0FF; // idle pieces 1 and 3
+inline constexpr Colour kColourButtonFace =
+    0x8000000F;                                      // system button face, between clear and deal
+inline constexpr Colour kColourGreen = 0x00FF00;     // binding button of the opener
+inline constexpr Colour kColourYellow = 0x00FFFF;    // binding button of the other player
+inline constexpr Colour kColourPanel = 0xC0C0C0;     // light grey of the player panel
+inline constexpr Colour kColourTable = 0xC0C000;     // fraGameTable
 inline constexpr Colour kColourCursorPos = 0x404000; // cmdCursorPos
-inline constexpr Colour kColourDarkBlue = 0xC00000; // sets and match cells' text
+inline constexpr Colour kColourDarkBlue = 0xC00000;  // sets and match cells' text
 
 inline constexpr int kMaxNameLength = 10;
 inline constexpr const char *kTitle = "Lumbrast";
@@ -90,7 +91,8 @@ struct GameVariables {
 class GameEffects {
 public:
     // A modal box with an OK button; returns when the player dismissed it.
-    virtual void showMessage(const std::string &text, MessageIcon icon, const std::string &title) = 0;
+    virtual void showMessage(const std::string &text, MessageIcon icon,
+                             const std::string &title) = 0;
     virtual void beep(Beep kind) = 0;
     // tmrGameMove: a one-second timer that calls Game::tmrGameMove_Timer while running.
     // start() while running starts the second afresh.
@@ -110,11 +112,11 @@ public:
     // ---- State the window renders (names of the controls they stand for) ----
     GameVariables v;
     std::array<Piece, 4> cmdGamePiece;
-    Button cmdGamePlay;   // "Start"
-    Button cmdGamePause;  // "Pause" / "Resume"
-    Button cmdGameReset;  // hidden "Reset", pressed only by the program
-    Button cmdVerify_M_P_01; // "1", binds player 1's mouse
-    Button cmdVerify_M_P_02; // "2"
+    Button cmdGamePlay;        // "Start"
+    Button cmdGamePause;       // "Pause" / "Resume"
+    Button cmdGameReset;       // hidden "Reset", pressed only by the program
+    Button cmdVerify_M_P_01;   // "1", binds player 1's mouse
+    Button cmdVerify_M_P_02;   // "2"
     OptionButton optPlayer_01; // "P1"
     OptionButton optPlayer_02; // "P2"
     std::string lblGameMoveTimer = "00";
@@ -217,10 +219,8 @@ struct Rect {
     int left, top, width, height;
 };
 inline constexpr Rect kFraGameTable{2040, 1560, 2295, 2415};
-inline constexpr std::array<Rect, 4> kPieceRects{{{120, 240, 960, 960},
-                                                 {1200, 240, 960, 960},
-                                                 {120, 1320, 960, 960},
-                                                 {1200, 1320, 960, 960}}};
+inline constexpr std::array<Rect, 4> kPieceRects{
+    {{120, 240, 960, 960}, {1200, 240, 960, 960}, {120, 1320, 960, 960}, {1200, 1320, 960, 960}}};
 inline constexpr Rect kCmdCursorPos{1080, 1160, 135, 195};
 
 } // namespace lumbrast::game

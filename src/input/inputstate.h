@@ -19,12 +19,11 @@ struct InputState {
     DeviceHandle hDeviceLast = 0;      // written only by the raw input routing
     DeviceHandle hDevicePlayer_01 = 0; // written only by the binding
     DeviceHandle hDevicePlayer_02 = 0;
-    DeviceHandle hDeviceActive = 0;    // written only by the turn handling
+    DeviceHandle hDeviceActive = 0; // written only by the turn handling
     Flag IsHooked = kFalse;
 
     // The input part of SetPublicDefaults; IsHooked is left alone on purpose.
-    void setDefaults()
-    {
+    void setDefaults() {
         MiceCount = 0;
         hDeviceLast = 0;
         hDevicePlayer_01 = 0;

@@ -16,8 +16,7 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;
 
 // The leading number of a text, 0 when there is none ("12abc" is 12).
-long long leadingNumber(const QString &text)
-{
+long long leadingNumber(const QString &text) {
     const QString t = text.trimmed();
     qsizetype i = 0;
     if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
@@ -30,29 +29,25 @@ long long leadingNumber(const QString &text)
 }
 } // namespace
 
-QString handleText(DeviceHandle handle)
-{
+QString handleText(DeviceHandle handle) {
     return QString::number(static_cast<std::int32_t>(handle));
 }
 
-QString StripAtNull(const QString &text)
-{
+QString StripAtNull(const QString &text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
 }
 
-QString mouseCollectionLine(const platform::PointingDevice &mouse)
-{
+QString mouseCollectionLine(const platform::PointingDevice &mouse) {
     const QString desc = StripAtNull(QString::fromStdString(mouse.description));
-    return handleText(mouse.handle) + u'\t' + desc + u'\t' + QString::fromStdString(mouse.type) + u'\t'
-           + QString::fromStdString(mouse.identification) + u'\t' + desc;
+    return handleText(mouse.handle) + u'\t' + desc + u'\t' + QString::fromStdString(mouse.type) +
+           u'\t' + QString::fromStdString(mouse.identification) + u'\t' + desc;
 }
 
-void setUpMiceList(QTreeWidget *lvwMice)
-{
+void setUpMiceList(QTreeWidget *lvwMice) {
     lvwMice->setColumnCount(4);
-    lvwMice->setHeaderLabels({QStringLiteral("hDevice"), QStringLiteral("Description"), QStringLiteral("Type"),
-                              QStringLiteral("Identification string")});
+    lvwMice->setHeaderLabels({QStringLiteral("hDevice"), QStringLiteral("Description"),
+                              QStringLiteral("Type"), QStringLiteral("Identification string")});
     lvwMice->setRootIsDecorated(false);
     lvwMice->setUniformRowHeights(true);
     const int widths[] = {1464, 4126, 1481, 4480};
@@ -62,26 +57,21 @@ void setUpMiceList(QTreeWidget *lvwMice)
 
 MouseInput::MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes,
                        ErrorReport report)
-    : state_(state), raw_(raw), boxes_(boxes), report_(std::move(report)), router_(state, raw)
-{
-}
+    : state_(state), raw_(raw), boxes_(boxes), report_(std::move(report)), router_(state, raw) {}
 
-MouseInput::~MouseInput()
-{
+MouseInput::~MouseInput() {
     // The hook never outlives the input logic it calls into.
     if (state_.IsHooked == kTrue)
         raw_.remove();
 }
 
-void MouseInput::attach(const InputControls &controls)
-{
+void MouseInput::attach(const InputControls &controls) {
     c_ = controls;
     router_.setCursorHome(c_.cmdCursorPos);
     router_.setWindow(c_.window);
 }
 
-template <class F> void MouseInput::guarded(std::string_view tag, F &&body)
-{
+template <class F> void MouseInput::guarded(std::string_view tag, F &&body) {
     try {
         body();
     } catch (const std::exception &e) {
@@ -89,8 +79,7 @@ template <class F> void MouseInput::guarded(std::string_view tag, F &&body)
     }
 }
 
-void MouseInput::DiscoverMice()
-{
+void MouseInput::DiscoverMice() {
     const std::vector<platform::PointingDevice> devices = raw_.devices();
     c_.lstMouseCollection->clear();
     c_.lvwMice->clear();
@@ -110,8 +99,7 @@ void MouseInput::DiscoverMice()
     raw_.registerWindow(c_.window);
 }
 
-void MouseInput::Hook()
-{
+void MouseInput::Hook() {
     if (state_.IsHooked == kTrue) {
         boxes_.show(c_.window, QString::fromLatin1(kHookTwiceText), platform::BoxIcon::None,
                     QStringLiteral("Lumbrast"));
@@ -121,16 +109,14 @@ void MouseInput::Hook()
     state_.IsHooked = kTrue;
 }
 
-void MouseInput::UnHook()
-{
+void MouseInput::UnHook() {
     if (state_.IsHooked != kTrue)
         return;
     raw_.remove();
     state_.IsHooked = kFalse;
 }
 
-void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameControls)
-{
+void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameControls) {
     const int i = player == 2 ? 1 : 0;
     guarded(player == 2 ? "sub: 06" : "sub: 05", [&] {
         DeviceHandle &bound = player == 2 ? state_.hDevicePlayer_02 : state_.hDevicePlayer_01;
@@ -149,13 +135,11 @@ void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameC
     });
 }
 
-void MouseInput::ConfineCursorForm()
-{
+void MouseInput::ConfineCursorForm() {
     guarded("sub: 08", [&] { raw_.confineCursor(c_.window->frameGeometry()); });
 }
 
-void MouseInput::ReleaseCursorForm()
-{
+void MouseInput::ReleaseCursorForm() {
     guarded("sub: 09", [&] { raw_.releaseCursor(); });
 }
 

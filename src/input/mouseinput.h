@@ -49,7 +49,8 @@ public:
     // Reports a failure of a handler with the window's convention and its tag.
     using ErrorReport = std::function<void(const std::exception &, std::string_view tag)>;
 
-    MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes, ErrorReport report);
+    MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes,
+               ErrorReport report);
     ~MouseInput();
 
     void attach(const InputControls &controls);

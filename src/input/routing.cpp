@@ -4,22 +4,19 @@
 
 namespace lumbrast::input {
 
-void RawMouseRouter::rawInput(platform::DeviceHandle device, platform::RawEventKind) noexcept
-{
+void RawMouseRouter::rawInput(platform::DeviceHandle device, platform::RawEventKind) noexcept {
     if (window_ && !window_->isActiveWindow())
         return;
     WindowProc(device);
 }
 
-void RawMouseRouter::WindowProc(platform::DeviceHandle device) noexcept
-{
+void RawMouseRouter::WindowProc(platform::DeviceHandle device) noexcept {
     state_.hDeviceLast = device;
     if (state_.hDeviceLast != state_.hDeviceActive && state_.hDeviceActive != 0)
         MoveCursorToCursorPos();
 }
 
-QPoint RawMouseRouter::centreOf(const QWidget *widget) noexcept
-{
+QPoint RawMouseRouter::centreOf(const QWidget *widget) noexcept {
     const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
     // nearbyint rounds halves to the even neighbour in the default mode.
     const double x = origin.x() + widget->width() / 2.0;
@@ -27,8 +24,7 @@ QPoint RawMouseRouter::centreOf(const QWidget *widget) noexcept
     return {static_cast<int>(std::nearbyint(x)), static_cast<int>(std::nearbyint(y))};
 }
 
-void RawMouseRouter::MoveCursorToCursorPos() noexcept
-{
+void RawMouseRouter::MoveCursorToCursorPos() noexcept {
     if (!home_)
         return;
     try {

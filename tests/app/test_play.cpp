@@ -11,8 +11,7 @@ using namespace lumbrast;
 using namespace lumbrast::testing;
 using platform::SoundKind;
 
-TEST(WindowPlay, WholeTablesWithTwoMice)
-{
+TEST(WindowPlay, WholeTablesWithTwoMice) {
     Window t;
     t.sim.click(kMouse1, t.w.cmdVerify_M_P_01);
     EXPECT_FALSE(t.w.cmdGamePlay->isEnabled());
@@ -59,7 +58,8 @@ TEST(WindowPlay, WholeTablesWithTwoMice)
     // Player 2 finds the other mouse: 2 points, the pair visible under the message.
     bool pairShown = false;
     t.boxes.onShow = [&](const platform::RecordingMessageBoxes::Box &) {
-        pairShown = t.piece(mouseFace)->text() == "8" && t.piece(t.pieceWithFace('8', mouseFace))->text() == "8";
+        pairShown = t.piece(mouseFace)->text() == "8" &&
+                    t.piece(t.pieceWithFace('8', mouseFace))->text() == "8";
     };
     t.sim.click(kMouse2, t.piece(t.pieceWithFace('8', mouseFace)));
     ASSERT_EQ(t.boxes.boxes.size(), 1u);
@@ -69,7 +69,8 @@ TEST(WindowPlay, WholeTablesWithTwoMice)
     EXPECT_EQ(t.w.lblPointsStatP2->text(), "2");
 
     // The table closed: idle faces, timer stopped, cursor free, player 2's pointer on "Start".
-    EXPECT_EQ(t.piece(0)->text() + t.piece(1)->text() + t.piece(2)->text() + t.piece(3)->text(), "7L8J");
+    EXPECT_EQ(t.piece(0)->text() + t.piece(1)->text() + t.piece(2)->text() + t.piece(3)->text(),
+              "7L8J");
     EXPECT_FALSE(t.w.tmrGameMove->isActive());
     EXPECT_FALSE(t.sim.confined());
     EXPECT_EQ(t.w.cmdGamePlay->cursor().hotSpot(), QPoint(24, 7));
@@ -88,8 +89,7 @@ TEST(WindowPlay, WholeTablesWithTwoMice)
     EXPECT_EQ(t.w.lblPointsStatP2->text(), "0");
 }
 
-TEST(WindowPlay, PauseHoldsTheCountdownAndTheSlowPlayerLosesTheTurnAtZero)
-{
+TEST(WindowPlay, PauseHoldsTheCountdownAndTheSlowPlayerLosesTheTurnAtZero) {
     Window t;
     t.bindBoth();
     t.sim.click(kMouse1, t.w.cmdGamePlay);

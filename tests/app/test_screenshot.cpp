@@ -22,16 +22,15 @@
 
 namespace {
 // Starts Xvfb on a display number it picks itself; returns ":N", or "" on failure.
-std::string startXvfb(pid_t &pid)
-{
+std::string startXvfb(pid_t &pid) {
     int fds[2];
     if (pipe(fds) != 0)
         return {};
     if ((pid = fork()) == 0) {
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-               static_cast<char *>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten",
+               "tcp", static_cast<char *>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -46,8 +45,7 @@ std::string startXvfb(pid_t &pid)
 }
 } // namespace
 
-TEST(WindowOnScreen, IdleTableInItsColours)
-{
+TEST(WindowOnScreen, IdleTableInItsColours) {
     lumbrast::platform::SimulatedRawInput sim(lumbrast::platform::SimulatedRawInput::twoMice());
     lumbrast::platform::RecordingMessageBoxes boxes;
     lumbrast::platform::RecordingSounds sounds;
@@ -86,8 +84,7 @@ TEST(WindowOnScreen, IdleTableInItsColours)
     }
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     testing::InitGoogleTest(&argc, argv);
     pid_t xvfb = 0;
     const std::string display = startXvfb(xvfb);

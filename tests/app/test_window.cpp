@@ -16,8 +16,7 @@ using namespace lumbrast;
 using namespace lumbrast::testing;
 using app::twips;
 
-TEST(WindowLayout, ControlsMenusFacesAndShapes)
-{
+TEST(WindowLayout, ControlsMenusFacesAndShapes) {
     Window t;
     app::frmLumbrast &w = t.w;
     EXPECT_EQ(w.windowTitle(), "Lumbrast");
@@ -41,9 +40,11 @@ TEST(WindowLayout, ControlsMenusFacesAndShapes)
         for (QAction *a : m->menu()->actions())
             menus.back() += a->isSeparator() ? QStringLiteral("-,") : a->text() + ",";
     }
-    EXPECT_EQ(menus, (QStringList{"File:New,Exit,",
-                                  "Mice:Refresh Devices,Hook,UnHook,-,Trap Mouse Cursor,Release Mouse Cursor,",
-                                  "Options:Game options,", "Music:Play,Stop,-,Setup,", "Help:Help,About,"}));
+    EXPECT_EQ(
+        menus,
+        (QStringList{"File:New,Exit,",
+                     "Mice:Refresh Devices,Hook,UnHook,-,Trap Mouse Cursor,Release Mouse Cursor,",
+                     "Options:Game options,", "Music:Play,Stop,-,Setup,", "Help:Help,About,"}));
     EXPECT_EQ(w.mnuExit->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
 
     EXPECT_FALSE(w.mask().contains(QPoint(0, 0))); // rounded window and buttons, square pieces
@@ -56,8 +57,7 @@ TEST(WindowLayout, ControlsMenusFacesAndShapes)
     EXPECT_EQ(w.lblPlayer2Stat->text(), "Bartholome"); // ten characters at most
 }
 
-TEST(WindowStartUp, TheCursorIsTrappedWhereTheWindowManagerPutTheWindow)
-{
+TEST(WindowStartUp, TheCursorIsTrappedWhereTheWindowManagerPutTheWindow) {
     Window t(platform::SimulatedRawInput::twoMice(), false);
     EXPECT_FALSE(t.sim.confined()) << "not before the window is placed";
     t.w.move(310, 170); // the window manager places the window after the first resize
@@ -68,16 +68,17 @@ TEST(WindowStartUp, TheCursorIsTrappedWhereTheWindowManagerPutTheWindow)
     EXPECT_EQ(t.in().IsHooked, input::kTrue);
 }
 
-TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook)
-{
+TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook) {
     const platform::PointingDevice one{17, "USB", "VID_046D&PID_C077", "Optical USB Mouse", false};
-    for (auto mice : {std::vector<platform::PointingDevice>{}, std::vector<platform::PointingDevice>{one}}) {
+    for (auto mice :
+         {std::vector<platform::PointingDevice>{}, std::vector<platform::PointingDevice>{one}}) {
         Window t(mice);
         ASSERT_EQ(t.boxes.boxes.size(), 1u);
-        EXPECT_EQ(t.boxes.boxes[0].text, "You must have minimum of two computer mouses \r\nconnected to your PC\r\n"
-                                         "Sorry, but program will not work.");
+        EXPECT_EQ(t.boxes.boxes[0].text,
+                  "You must have minimum of two computer mouses \r\nconnected to your PC\r\n"
+                  "Sorry, but program will not work.");
         EXPECT_EQ(t.boxes.boxes[0].icon, platform::BoxIcon::Critical);
-            EXPECT_EQ(t.w.lvwMice->topLevelItemCount(), int(mice.size()));
+        EXPECT_EQ(t.w.lvwMice->topLevelItemCount(), int(mice.size()));
         EXPECT_FALSE(t.sim.installed());
         EXPECT_TRUE(t.w.isVisible());
         t.w.cmdExit->click(); // "Exit" still closes it, with nothing to unhook
@@ -85,8 +86,7 @@ TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook)
     }
 }
 
-TEST(WindowConfinement, MinimizeAndMaximizeFreeNormalTrapsTrapAndReleaseMenus)
-{
+TEST(WindowConfinement, MinimizeAndMaximizeFreeNormalTrapsTrapAndReleaseMenus) {
     Window t;
     t.w.setWindowState(Qt::WindowMinimized);
     EXPECT_FALSE(t.sim.confined());
@@ -103,8 +103,7 @@ TEST(WindowConfinement, MinimizeAndMaximizeFreeNormalTrapsTrapAndReleaseMenus)
     EXPECT_EQ(t.sim.confinement(), t.w.frameGeometry());
 }
 
-TEST(WindowClosing, ExitButtonMenuAndWindowCloseUnhookAndRelease)
-{
+TEST(WindowClosing, ExitButtonMenuAndWindowCloseUnhookAndRelease) {
     for (int path = 0; path < 3; ++path) {
         Window t;
         t.bindBoth();
@@ -123,8 +122,7 @@ TEST(WindowClosing, ExitButtonMenuAndWindowCloseUnhookAndRelease)
     }
 }
 
-TEST(WindowOptions, SaveWritesTheChoiceCancelWritesNothing)
-{
+TEST(WindowOptions, SaveWritesTheChoiceCancelWritesNothing) {
     Window t;
     QPoint at;
     bool shown = false; // the dialog opens showing the current settings

@@ -21,10 +21,10 @@ struct Window {
     platform::RecordingSounds sounds;
     app::frmLumbrast w{sim, boxes, sounds};
 
-    explicit Window(std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice(),
-                    bool expose = true)
-        : sim(std::move(mice))
-    {
+    explicit Window(
+        std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice(),
+        bool expose = true)
+        : sim(std::move(mice)) {
         // The shipped music on a clock nobody advances: silent, no sound device needed.
         w.music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
         w.music().environment().audio.output = music::AudioOutput::Offline;
@@ -35,22 +35,19 @@ struct Window {
             waitExposed();
     }
     // The cursor is trapped at the first paint.
-    void waitExposed()
-    {
+    void waitExposed() {
         for (int i = 0; i < 1000 && !(w.windowHandle() && w.windowHandle()->isExposed()); ++i)
             QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
     game::Game &game() { return w.game(); }
     input::InputState &in() { return w.inputState(); }
-    void bindBoth()
-    {
+    void bindBoth() {
         sim.click(kMouse1, w.cmdVerify_M_P_01);
         sim.click(kMouse2, w.cmdVerify_M_P_02);
     }
     // Index of the first piece with this face, other than `except`.
-    int pieceWithFace(char face, int except = -1)
-    {
+    int pieceWithFace(char face, int except = -1) {
         for (int i = 0; i < 4; ++i)
             if (i != except && game().cmdGamePiece[static_cast<std::size_t>(i)].Tag.at(1) == face)
                 return i;

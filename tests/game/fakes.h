@@ -24,8 +24,7 @@ struct FakeEffects : GameEffects {
     bool timerRunning = false;
     std::function<void(const Message &)> onMessage; // runs while the box is "open"
 
-    void showMessage(const std::string &text, MessageIcon icon, const std::string &title) override
-    {
+    void showMessage(const std::string &text, MessageIcon icon, const std::string &title) override {
         messages.push_back({text, icon, title});
         if (onMessage)
             onMessage(messages.back());
@@ -47,22 +46,19 @@ protected:
     Game game{in, fx};
     std::uint64_t nextSeed = 1;
 
-    BoundGame()
-    {
+    BoundGame() {
         game.setSeedSource([this] { return nextSeed++; });
         game.SetPublicDefaults();
         in.hDevicePlayer_01 = kMouse1;
         in.hDevicePlayer_02 = kMouse2;
         game.EnableGameControls();
     }
-    void click(input::DeviceHandle mouse, int piece)
-    {
+    void click(input::DeviceHandle mouse, int piece) {
         in.hDeviceLast = mouse;
         game.cmdGamePiece_Click(piece);
     }
     // A face-down piece whose face is (or, with same = false, is not) `face`.
-    int pieceWithFace(char face, bool same = true, int except = -1) const
-    {
+    int pieceWithFace(char face, bool same = true, int except = -1) const {
         for (int i = 0; i < 4; ++i) {
             const Piece &p = game.cmdGamePiece[static_cast<std::size_t>(i)];
             if (i != except && p.Caption.empty() && (p.Tag[1] == face) == same)
@@ -70,16 +66,14 @@ protected:
         }
         return -1;
     }
-    int faceUpCount() const
-    {
+    int faceUpCount() const {
         int n = 0;
         for (const Piece &p : game.cmdGamePiece)
             n += p.Caption.empty() ? 0 : 1;
         return n;
     }
     // The opener turns a "7" and an "8".
-    void missOpening(input::DeviceHandle opener)
-    {
+    void missOpening(input::DeviceHandle opener) {
         click(opener, pieceWithFace('7'));
         click(opener, pieceWithFace('8'));
     }

@@ -8,8 +8,7 @@
 namespace lumbrast::game::testing {
 namespace {
 
-TEST(GameStart, DefaultsNamesAndErrorReport)
-{
+TEST(GameStart, DefaultsNamesAndErrorReport) {
     input::InputState in;
     in.hDeviceActive = 9;
     in.IsHooked = input::kTrue;
@@ -34,8 +33,7 @@ TEST(GameStart, DefaultsNamesAndErrorReport)
 
 using Table = BoundGame;
 
-TEST_F(Table, DealsArePermutationsFromFreshSeedsAndTheIdleTableHoldsNoPair)
-{
+TEST_F(Table, DealsArePermutationsFromFreshSeedsAndTheIdleTableHoldsNoPair) {
     std::set<std::string> arrangements;
     for (int deal = 0; deal < 400; ++deal) {
         const std::uint64_t before = nextSeed;
@@ -65,8 +63,7 @@ TEST_F(Table, DealsArePermutationsFromFreshSeedsAndTheIdleTableHoldsNoPair)
     EXPECT_EQ(game.cmdGamePiece[2].Caption, "8"); // "X82" shows its second character
 }
 
-TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver)
-{
+TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
     game.optPlayer_02_Click();
     game.cmdGamePiece_MouseMove(3);
     EXPECT_EQ(game.cmdGamePiece[3].MousePointer, PlayerCursor::Player2);
@@ -86,8 +83,7 @@ TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver)
     EXPECT_EQ(fx.cursorReleases, 1);
 }
 
-TEST_F(Table, WrongMouseOnlyBeeps)
-{
+TEST_F(Table, WrongMouseOnlyBeeps) {
     game.cmdGamePlay_Click();
     click(kMouse1, pieceWithFace('7'));
     fx.clear();
@@ -101,8 +97,7 @@ TEST_F(Table, WrongMouseOnlyBeeps)
     EXPECT_EQ(game.v.PiecesTurned, before.PiecesTurned);
 }
 
-TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp)
-{
+TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
     game.cmdGamePlay_Click();
     const int first = pieceWithFace('8');
     click(kMouse1, first);
@@ -122,8 +117,7 @@ TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp)
     EXPECT_EQ(in.hDeviceActive, kMouse2);
 }
 
-TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne)
-{
+TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne) {
     game.cmdGamePlay_Click();
     const int first = pieceWithFace('7'), second = pieceWithFace('8');
     click(kMouse1, first);
@@ -158,8 +152,7 @@ TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne)
     EXPECT_EQ(game.v.PointsP1, 3);
 }
 
-TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks)
-{
+TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks) {
     click(kMouse1, 0); // bound but not started: enabled pieces without tags
     EXPECT_EQ(game.v.PiecesTurned, 0);
 
@@ -175,8 +168,7 @@ TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks)
     EXPECT_TRUE(fx.messages.empty());
 }
 
-TEST_F(Table, TimerPassesTheTurnOnTheTickThatShowsZeroAndKeepsTheTable)
-{
+TEST_F(Table, TimerPassesTheTurnOnTheTickThatShowsZeroAndKeepsTheTable) {
     game.v.PlayerMoveTime = 10;
     game.cmdGamePlay_Click();
     click(kMouse1, pieceWithFace('7'));
@@ -194,15 +186,15 @@ TEST_F(Table, TimerPassesTheTurnOnTheTickThatShowsZeroAndKeepsTheTable)
     EXPECT_EQ(fx.messages[0].text, "Excellent Player2, you win 3 points");
 }
 
-TEST_F(Table, PauseResumeOptionsAndNewWhilePaused)
-{
+TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
     game.cmdGamePlay_Click();
     game.tmrGameMove_Timer();
     game.tmrGameMove_Timer();
     game.cmdGamePause_Click();
     EXPECT_EQ(game.cmdGamePause.Caption, "Resume");
     EXPECT_FALSE(fx.timerRunning);
-    EXPECT_FALSE(game.cmdGamePlay.Enabled || game.cmdVerify_M_P_02.Enabled || game.cmdGamePiece[0].Enabled);
+    EXPECT_FALSE(game.cmdGamePlay.Enabled || game.cmdVerify_M_P_02.Enabled ||
+                 game.cmdGamePiece[0].Enabled);
     EXPECT_TRUE(game.optPlayer_01.Enabled);
     game.tmrGameMove_Timer(); // a tick after the stop changes nothing
     game.cmdGamePause_Click();

@@ -8,16 +8,14 @@ namespace {
 class Score : public BoundGame {
 protected:
     // Player `p` finds an opening pair on a fresh table.
-    void openingPairBy(int p)
-    {
+    void openingPairBy(int p) {
         p == 1 ? game.optPlayer_01_Click() : game.optPlayer_02_Click();
         game.cmdGamePlay_Click();
         const int first = pieceWithFace('7');
         click(in.hDeviceActive, first);
         click(in.hDeviceActive, pieceWithFace('7', true, first));
     }
-    std::vector<std::string> texts() const
-    {
+    std::vector<std::string> texts() const {
         std::vector<std::string> t;
         for (const auto &m : fx.messages)
             t.push_back(m.text);
@@ -25,14 +23,14 @@ protected:
     }
 };
 
-TEST_F(Score, SetAtItsThresholdClearsBothPlayersPointsAndMatchFollows)
-{
+TEST_F(Score, SetAtItsThresholdClearsBothPlayersPointsAndMatchFollows) {
     game.v.PointsPerSet = 7;
     game.v.SetsPerMatch = 2;
     game.v.PointsP1 = 6;
     game.v.PointsP2 = 4;
     openingPairBy(1); // 6 + 3 = 9: the set, the 2 extra points are lost
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player1, you win 3 points", "Bravo Player1, you win Set"}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player1, you win 3 points",
+                                                 "Bravo Player1, you win Set"}));
     EXPECT_EQ(fx.beeps, (std::vector<Beep>{Beep::Exclamation, Beep::Exclamation}));
     EXPECT_EQ(game.lblSetStatP1, "1");
     EXPECT_EQ(game.v.PointsP1 + game.v.PointsP2, 0);
@@ -42,16 +40,17 @@ TEST_F(Score, SetAtItsThresholdClearsBothPlayersPointsAndMatchFollows)
     game.v.PointsP2 = 6;
     fx.clear();
     openingPairBy(2);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player2, you win 3 points", "Bravo Player2, you win Set",
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player2, you win 3 points",
+                                                 "Bravo Player2, you win Set",
                                                  "Congratulations Player2, you win Match"}));
     EXPECT_EQ(game.lblMatchStatP2, "1");
     EXPECT_EQ(game.v.MatchesP1, 0);
-    for (const std::string *cell : {&game.lblPointsStatP1, &game.lblPointsStatP2, &game.lblSetStatP1, &game.lblSetStatP2})
+    for (const std::string *cell :
+         {&game.lblPointsStatP1, &game.lblPointsStatP2, &game.lblSetStatP1, &game.lblSetStatP2})
         EXPECT_EQ(*cell, "0");
 }
 
-TEST_F(Score, OnlyTheScorerIsTestedAgainstALoweredThreshold)
-{
+TEST_F(Score, OnlyTheScorerIsTestedAgainstALoweredThreshold) {
     game.v.PointsP1 = 10;
     game.v.PointsPerSet = 7;
     openingPairBy(2);
@@ -61,13 +60,13 @@ TEST_F(Score, OnlyTheScorerIsTestedAgainstALoweredThreshold)
     EXPECT_EQ(game.v.SetsP1, 1);
 }
 
-TEST_F(Score, NamesAreInsertedUnchangedAndNoSelectedOptionScoresNothing)
-{
+TEST_F(Score, NamesAreInsertedUnchangedAndNoSelectedOptionScoresNothing) {
     game.txtPlayerName_01_Change("");
     game.txtPlayerName_02_Change("Aleksandra");
     openingPairBy(1);
     openingPairBy(2);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent , you win 3 points", "Excellent Aleksandra, you win 3 points"}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent , you win 3 points",
+                                                 "Excellent Aleksandra, you win 3 points"}));
 
     fx.clear();
     game.cmdGamePlay_Click();
@@ -79,8 +78,7 @@ TEST_F(Score, NamesAreInsertedUnchangedAndNoSelectedOptionScoresNothing)
     EXPECT_EQ(game.v.PointsP1 + game.v.PointsP2, 6);
 }
 
-TEST_F(Score, NewClearsCountersButNotTheMissFlag)
-{
+TEST_F(Score, NewClearsCountersButNotTheMissFlag) {
     openingPairBy(1);
     game.cmdGamePlay_Click(); // player 2 opens and misses, player 1 misses a follow-up
     missOpening(kMouse2);
@@ -88,8 +86,9 @@ TEST_F(Score, NewClearsCountersButNotTheMissFlag)
     ASSERT_EQ(game.v.MissAfterOpening, kTrue);
 
     game.mnuNevGame_Click();
-    for (const std::string *cell : {&game.lblPointsStatP1, &game.lblPointsStatP2, &game.lblSetStatP1,
-                                    &game.lblSetStatP2, &game.lblMatchStatP1, &game.lblMatchStatP2})
+    for (const std::string *cell :
+         {&game.lblPointsStatP1, &game.lblPointsStatP2, &game.lblSetStatP1, &game.lblSetStatP2,
+          &game.lblMatchStatP1, &game.lblMatchStatP2})
         EXPECT_EQ(*cell, "0");
     EXPECT_EQ(game.cmdGamePiece[0].Tag, "R70") << "the table was closed";
     openingPairBy(1); // an opening pair still scores 3 and keeps the flag
@@ -101,8 +100,7 @@ TEST_F(Score, NewClearsCountersButNotTheMissFlag)
     EXPECT_EQ(texts(), std::vector<std::string>{"Not bad Player1, you win 1 point"});
 }
 
-TEST_F(Score, OverflowIsReportedAndTheCounterKeepsItsValue)
-{
+TEST_F(Score, OverflowIsReportedAndTheCounterKeepsItsValue) {
     game.v.PointsP1 = 32766;
     game.v.PointsPerSet = 7;
     openingPairBy(1);

@@ -25,8 +25,7 @@ struct Result {
     std::string firstViolation;
 };
 
-inline Result run(long tables, std::uint64_t seed)
-{
+inline Result run(long tables, std::uint64_t seed) {
     input::InputState in;
     Effects fx;
     Game game(in, fx);
@@ -62,7 +61,8 @@ inline Result run(long tables, std::uint64_t seed)
         const int action = static_cast<int>(rng() % 20);
         bool closed = false;
         if (action < 14) {
-            in.hDeviceLast = (rng() % 4 == 0) ? (in.hDeviceActive == 11 ? 22 : 11) : in.hDeviceActive;
+            in.hDeviceLast =
+                (rng() % 4 == 0) ? (in.hDeviceActive == 11 ? 22 : 11) : in.hDeviceActive;
             game.cmdGamePiece_Click(static_cast<int>(rng() % 4));
             ++r.clicks;
             closed = game.cmdGamePiece[0].Tag == "R70" && !game.cmdGamePiece[0].Enabled;
@@ -76,16 +76,19 @@ inline Result run(long tables, std::uint64_t seed)
         }
 
         const GameVariables &v = game.v;
-        if (v.PointsP1 < 0 || v.PointsP2 < 0 || v.SetsP1 < 0 || v.SetsP2 < 0 || v.MatchesP1 < 0 || v.MatchesP2 < 0)
+        if (v.PointsP1 < 0 || v.PointsP2 < 0 || v.SetsP1 < 0 || v.SetsP2 < 0 || v.MatchesP1 < 0 ||
+            v.MatchesP2 < 0)
             fail("negative counter");
         if (in.hDeviceActive != (game.optPlayer_01.Value ? 11u : 22u))
             fail("active mouse disagrees with the selected option");
         for (int p = 1; p <= 2; ++p) {
             const int setsBefore = p == 1 ? before.SetsP1 : before.SetsP2;
             const int setsNow = p == 1 ? v.SetsP1 : v.SetsP2;
-            const int matchesGained = (p == 1 ? v.MatchesP1 - before.MatchesP1 : v.MatchesP2 - before.MatchesP2);
+            const int matchesGained =
+                (p == 1 ? v.MatchesP1 - before.MatchesP1 : v.MatchesP2 - before.MatchesP2);
             // A match without a new set is fine when the sets already reached a lowered threshold.
-            const bool setWon = setsNow > setsBefore || (matchesGained > 0 && setsBefore < v.SetsPerMatch);
+            const bool setWon =
+                setsNow > setsBefore || (matchesGained > 0 && setsBefore < v.SetsPerMatch);
             const int pointsBefore = p == 1 ? before.PointsP1 : before.PointsP2;
             if (setWon && pointsBefore + 3 < v.PointsPerSet)
                 fail("set won below its threshold");
@@ -98,7 +101,8 @@ inline Result run(long tables, std::uint64_t seed)
         } else {
             if (faceUp() > 2)
                 fail("more than two pieces face up");
-            if (v.OpeningMove == kFalse && before.OpeningMove == kFalse && !v.FirstPieceTag.empty() && faceUp() != 1)
+            if (v.OpeningMove == kFalse && before.OpeningMove == kFalse &&
+                !v.FirstPieceTag.empty() && faceUp() != 1)
                 fail("not exactly one piece up between follow-up moves");
         }
     }

@@ -21,16 +21,19 @@ using platform::RawEventKind;
 // Counts heap allocations while armed, to prove the raw event path makes none.
 static std::atomic<bool> g_countAllocations{false};
 static std::atomic<long> g_allocations{0};
-void *operator new(std::size_t n)
-{
+void *operator new(std::size_t n) {
     if (g_countAllocations)
         ++g_allocations;
     if (void *p = std::malloc(n ? n : 1))
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 // The controls the input logic works on, as the game window has them.
@@ -50,29 +53,36 @@ struct Panel {
                      }};
     int enabled = 0;
 
-    Panel()
-    {
+    Panel() {
         window.resize(300, 200);
         cmdCursorPos->setGeometry(68, 77, 9, 13);
         setUpMiceList(lvwMice);
-        input.attach({&window, cmdCursorPos, lvwMice, lstMouseCollection, {hdev[0], hdev[1]}, {desc[0], desc[1]}});
+        input.attach({&window,
+                      cmdCursorPos,
+                      lvwMice,
+                      lstMouseCollection,
+                      {hdev[0], hdev[1]},
+                      {desc[0], desc[1]}});
         window.show();
         QApplication::setActiveWindow(&window); // raw input counts only for the active window
     }
-    void bind(int player) { input.bindPlayer(player, [this] { ++enabled; }); }
+    void bind(int player) {
+        input.bindPlayer(player, [this] { ++enabled; });
+    }
 };
 } // namespace
 
-TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters)
-{
+TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters) {
     Panel p;
-    p.sim.plug({0xFFFFFFF0u, "USB", "VID_0001&PID_0002", std::string("Trackball\0junk", 14), false});
+    p.sim.plug(
+        {0xFFFFFFF0u, "USB", "VID_0001&PID_0002", std::string("Trackball\0junk", 14), false});
     p.input.DiscoverMice();
     ASSERT_EQ(p.lstMouseCollection->count(), 3);
     EXPECT_EQ(p.lstMouseCollection->item(0)->text(),
               "17\tOptical USB Mouse\tUSB\tVID_046D&PID_C077\tOptical USB Mouse");
     // Large handles read as signed numbers in both lists; text stops at NUL.
-    EXPECT_EQ(p.lstMouseCollection->item(2)->text(), "-16\tTrackball\tUSB\tVID_0001&PID_0002\tTrackball");
+    EXPECT_EQ(p.lstMouseCollection->item(2)->text(),
+              "-16\tTrackball\tUSB\tVID_0001&PID_0002\tTrackball");
     ASSERT_EQ(p.lvwMice->topLevelItemCount(), 3);
     EXPECT_EQ(p.lvwMice->topLevelItem(2)->text(0), "-16");
     EXPECT_EQ(p.sim.registeredWindow(), &p.window);
@@ -83,8 +93,7 @@ TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters)
     EXPECT_EQ(p.lvwMice->topLevelItemCount(), 1);
 }
 
-TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome)
-{
+TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
     Panel p;
     p.input.Hook();
     const QPoint away = p.window.mapToGlobal(QPoint(250, 20));
@@ -99,7 +108,8 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome)
     EXPECT_EQ(p.state.hDeviceLast, 23u);
     // 9 x 13 pixels: origin + 4.5 and + 6.5, the halves rounded to the even neighbour.
     const QPoint o = p.cmdCursorPos->mapToGlobal(QPoint(0, 0));
-    EXPECT_EQ(p.sim.cursorPos(), QPoint(o.x() % 2 ? o.x() + 5 : o.x() + 4, o.y() % 2 ? o.y() + 7 : o.y() + 6));
+    EXPECT_EQ(p.sim.cursorPos(),
+              QPoint(o.x() % 2 ? o.x() + 5 : o.x() + 4, o.y() % 2 ? o.y() + 7 : o.y() + 6));
     EXPECT_EQ(p.sim.warps(), 1);
 
     // The per-event path allocates nothing.
@@ -120,8 +130,7 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome)
     EXPECT_EQ(p.state.hDeviceLast, 23u);
 }
 
-TEST(Routing, AWindowInTheBackgroundIgnoresRawInput)
-{
+TEST(Routing, AWindowInTheBackgroundIgnoresRawInput) {
     Panel p;
     p.input.Hook();
     p.state.hDeviceActive = 17;
@@ -135,13 +144,13 @@ TEST(Routing, AWindowInTheBackgroundIgnoresRawInput)
     EXPECT_EQ(p.sim.warps(), 1);
 }
 
-TEST(Hook, SecondHookWarnsAndKeepsOneHookUnHookIsIdempotent)
-{
+TEST(Hook, SecondHookWarnsAndKeepsOneHookUnHookIsIdempotent) {
     Panel p;
     p.input.Hook();
     p.input.Hook();
     ASSERT_EQ(p.boxes.boxes.size(), 1u);
-    EXPECT_EQ(p.boxes.boxes[0].text, "Don't hook it twice without unhooking, or you will be unable to unhook it.");
+    EXPECT_EQ(p.boxes.boxes[0].text,
+              "Don't hook it twice without unhooking, or you will be unable to unhook it.");
     EXPECT_EQ(p.boxes.boxes[0].icon, platform::BoxIcon::None);
     p.input.UnHook();
     p.input.UnHook();
@@ -151,8 +160,7 @@ TEST(Hook, SecondHookWarnsAndKeepsOneHookUnHookIsIdempotent)
     EXPECT_EQ(p.boxes.boxes.size(), 1u); // no warning after UnHook
 }
 
-TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame)
-{
+TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     Panel p;
     p.input.DiscoverMice();
     p.input.Hook();
@@ -177,8 +185,7 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame)
     EXPECT_EQ(p.enabled, 2);
 }
 
-TEST(Confinement, TrapUsesTheWindowRectangleAndReleaseFreesIt)
-{
+TEST(Confinement, TrapUsesTheWindowRectangleAndReleaseFreesIt) {
     Panel p;
     p.input.ConfineCursorForm();
     EXPECT_TRUE(p.sim.confined());

@@ -21,29 +21,29 @@ namespace {
 using namespace lumbrast::musicwindow;
 
 class SilentBoxes final : public MessageBoxes {
- public:
-  void show(QWidget*, const QString&, BoxIcon, const QString&) override {}
+public:
+    void show(QWidget *, const QString &, BoxIcon, const QString &) override {}
 };
 
-void StartUp(benchmark::State& state, lumbrast::music::AudioOutput output) {
-  QWidget game;
-  MusicWindowEnv env;
-  env.messages = std::make_shared<SilentBoxes>();
-  env.mediaFolder = QStringLiteral(LUMBRAST_MEDIA_SOURCE);
-  env.audio.output = output;
-  for (auto _ : state) {
-    modMusicPublic::SetPublicDefaults();
-    MusicWindowHost host(&game, env);
-    frmStylesDX9* w = host.load();
-    if (!w || !w->Perf->IsPlaying(w->MainSegment)) {
-      state.SkipWithError("the music did not start");
-      break;
+void StartUp(benchmark::State &state, lumbrast::music::AudioOutput output) {
+    QWidget game;
+    MusicWindowEnv env;
+    env.messages = std::make_shared<SilentBoxes>();
+    env.mediaFolder = QStringLiteral(LUMBRAST_MEDIA_SOURCE);
+    env.audio.output = output;
+    for (auto _ : state) {
+        modMusicPublic::SetPublicDefaults();
+        MusicWindowHost host(&game, env);
+        frmStylesDX9 *w = host.load();
+        if (!w || !w->Perf->IsPlaying(w->MainSegment)) {
+            state.SkipWithError("the music did not start");
+            break;
+        }
+        state.PauseTiming();
+        host.exit();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
     }
-    state.PauseTiming();
-    host.exit();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    state.ResumeTiming();
-  }
 }
 
 BENCHMARK_CAPTURE(StartUp, Offline, lumbrast::music::AudioOutput::Offline)
@@ -53,13 +53,14 @@ BENCHMARK_CAPTURE(StartUp, Silent, lumbrast::music::AudioOutput::RealTimeSilent)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }

@@ -27,15 +27,18 @@ namespace {
 std::atomic<long> gAllocations{0};
 }
 
-void *operator new(std::size_t n)
-{
+void *operator new(std::size_t n) {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
     if (void *p = std::malloc(n ? n : 1))
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
 
 using namespace lumbrast::platform;
 using namespace lumbrast::platform::x11;
@@ -52,12 +55,14 @@ struct RawMotion {
     std::uint32_t mask;
 };
 
-RawMotion motionFrom(std::uint16_t source)
-{
+RawMotion motionFrom(std::uint16_t source) {
     RawMotion ev{};
     ev.head.response_type = XCB_GE_GENERIC;
-    ev.head.extension = xcb_get_extension_data(
-        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(), &xcb_input_id)->major_opcode;
+    ev.head.extension =
+        xcb_get_extension_data(
+            qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(),
+            &xcb_input_id)
+            ->major_opcode;
     ev.head.event_type = XCB_INPUT_RAW_MOTION;
     ev.head.sourceid = source;
     ev.head.valuators_len = 1;
@@ -65,28 +70,32 @@ RawMotion motionFrom(std::uint16_t source)
     return ev;
 }
 
-void runEvents(benchmark::State &state, bool fromActive)
-{
+void runEvents(benchmark::State &state, bool fromActive) {
     const RawMotion ev = motionFrom(6);
-    gState->hDeviceActive = fromActive ? gInput->handleOfXDevice(6) : gInput->handleOfXDevice(6) + 1000;
+    gState->hDeviceActive =
+        fromActive ? gInput->handleOfXDevice(6) : gInput->handleOfXDevice(6) + 1000;
     const long before = gAllocations.load();
     for (auto _ : state) {
         gInput->handleEvent(&ev);
         benchmark::DoNotOptimize(gState->hDeviceLast);
     }
-    state.counters["allocs/event"] = benchmark::Counter(
-        static_cast<double>(gAllocations.load() - before) / static_cast<double>(state.iterations()));
+    state.counters["allocs/event"] =
+        benchmark::Counter(static_cast<double>(gAllocations.load() - before) /
+                           static_cast<double>(state.iterations()));
 }
 
-void BM_RawEvent_ActiveMouse(benchmark::State &state) { runEvents(state, true); }
-void BM_RawEvent_OtherMouseSentHome(benchmark::State &state) { runEvents(state, false); }
+void BM_RawEvent_ActiveMouse(benchmark::State &state) {
+    runEvents(state, true);
+}
+void BM_RawEvent_OtherMouseSentHome(benchmark::State &state) {
+    runEvents(state, false);
+}
 BENCHMARK(BM_RawEvent_ActiveMouse);
 BENCHMARK(BM_RawEvent_OtherMouseSentHome);
 
 // From an injected motion of the wrong mouse until the pointer, read back by
 // another client, stands on the home again.
-std::vector<double> measureReturn(const std::string &display, int count)
-{
+std::vector<double> measureReturn(const std::string &display, int count) {
     XInjector inject(display);
     const int mouse = inject.deviceId(XInjector::kXvfbMouse);
     const QPoint home = X11RawInput::toNative(gHome);
@@ -109,8 +118,7 @@ std::vector<double> measureReturn(const std::string &display, int count)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     lumbrast::testing::XvfbServer server;
     ::setenv("DISPLAY", server.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -149,8 +157,11 @@ int main(int argc, char **argv)
     input.remove();
 
     std::sort(micros.begin(), micros.end());
-    const auto at = [&](double q) { return micros[static_cast<std::size_t>(q * (micros.size() - 1))]; };
-    std::printf("cursor return under Xvfb over %zu motions of the wrong mouse: median %.1f us, p99 %.1f us, max %.1f us\n",
+    const auto at = [&](double q) {
+        return micros[static_cast<std::size_t>(q * (micros.size() - 1))];
+    };
+    std::printf("cursor return under Xvfb over %zu motions of the wrong mouse: median %.1f us, p99 "
+                "%.1f us, max %.1f us\n",
                 micros.size(), at(0.5), at(0.99), micros.back());
     return 0;
 }

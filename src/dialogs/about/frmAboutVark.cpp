@@ -12,8 +12,7 @@
 #include "platform/help/urlopener.h"
 
 // Resources of a static library must be registered by name, from outside any namespace.
-static void registerAboutPictures()
-{
+static void registerAboutPictures() {
     Q_INIT_RESOURCE(about);
 }
 
@@ -21,24 +20,20 @@ namespace lumbrast::dialogs {
 namespace {
 
 // Sizes are laid out in twips, 15 to the pixel at 96 dots per inch.
-constexpr int px(int twips)
-{
+constexpr int px(int twips) {
     return (twips + 7) / 15;
 }
 
-QRect twipsRect(int left, int top, int width, int height)
-{
+QRect twipsRect(int left, int top, int width, int height) {
     return {px(left), px(top), px(width), px(height)};
 }
 
 // Colours are written &HBBGGRR.
-QColor bgr(quint32 value)
-{
+QColor bgr(quint32 value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-void styleLink(LinkLabel *label)
-{
+void styleLink(LinkLabel *label) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(12);
     font.setWeight(QFont::Normal);
@@ -55,8 +50,7 @@ void styleLink(LinkLabel *label)
 
 } // namespace
 
-QString aboutVarkText()
-{
+QString aboutVarkText() {
     const QStringList lines = {
         QStringLiteral("This is game for single computer and mice."),
         QString(),
@@ -70,8 +64,7 @@ QString aboutVarkText()
     return lines.join(QStringLiteral("\r\n"));
 }
 
-QRegion roundRectRegion(QSize size, QSize ellipse)
-{
+QRegion roundRectRegion(QSize size, QSize ellipse) {
     const int w = size.width();
     const int h = size.height();
     const int ew = std::min(ellipse.width(), w);
@@ -85,30 +78,28 @@ QRegion roundRectRegion(QSize size, QSize ellipse)
     return region;
 }
 
-void LinkLabel::mousePressEvent(QMouseEvent *event)
-{
+void LinkLabel::mousePressEvent(QMouseEvent *event) {
     pressed_ = event->button() == Qt::LeftButton;
     event->accept();
 }
 
-void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
-{
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+void LinkLabel::mouseReleaseEvent(QMouseEvent *event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     pressed_ = false;
     event->accept();
     if (click)
         emit clicked();
 }
 
-void LinkLabel::mouseMoveEvent(QMouseEvent *event)
-{
+void LinkLabel::mouseMoveEvent(QMouseEvent *event) {
     event->accept();
     emit mouseMoved();
 }
 
-void LinkLabel::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+void LinkLabel::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
         event->accept();
         emit clicked();
         return;
@@ -116,11 +107,9 @@ void LinkLabel::keyPressEvent(QKeyEvent *event)
     QLabel::keyPressEvent(event);
 }
 
-frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor, platform::UrlOpener &links)
-    : QDialog(gameWindow)
-    , startCursor_(std::move(startCursor))
-    , links_(links)
-{
+frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
+                           platform::UrlOpener &links)
+    : QDialog(gameWindow), startCursor_(std::move(startCursor)), links_(links) {
     [[maybe_unused]] static const bool pictures = (registerAboutPictures(), true);
     setWindowTitle(QStringLiteral("Lumbrast- About author and program"));
     setFixedSize(px(7410), px(3720));
@@ -160,22 +149,20 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor, plat
     Form_Load(gameWindow);
 }
 
-void frmAboutVark::Form_Load(QWidget *gameWindow)
-{
+void frmAboutVark::Form_Load(QWidget *gameWindow) {
     // The box shows each CR LF as one line break.
-    txtAboutVark->setPlainText(aboutVarkText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    txtAboutVark->setPlainText(
+        aboutVarkText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     RoundAboutWindow();
     if (gameWindow)
         move(gameWindow->window()->frameGeometry().topLeft());
 }
 
-void frmAboutVark::RoundAboutWindow()
-{
+void frmAboutVark::RoundAboutWindow() {
     setMask(roundRectRegion(size(), QSize(24, 24)));
 }
 
-void frmAboutVark::lblAuthorMail_Click()
-{
+void frmAboutVark::lblAuthorMail_Click() {
     try {
         links_.open(QStringLiteral("mailto:") + QString::fromLatin1(kAuthorMail));
     } catch (...) {
@@ -183,8 +170,7 @@ void frmAboutVark::lblAuthorMail_Click()
     }
 }
 
-void frmAboutVark::lblAuthorWeb_Click()
-{
+void frmAboutVark::lblAuthorWeb_Click() {
     try {
         links_.open(QString::fromLatin1(kAuthorWeb));
     } catch (...) {
@@ -194,26 +180,22 @@ void frmAboutVark::lblAuthorWeb_Click()
 
 // The links borrow the cursor of the player who opens the next table; it is
 // asked for at every move because it changes with each closed table.
-void frmAboutVark::lblAuthorMail_MouseMove()
-{
+void frmAboutVark::lblAuthorMail_MouseMove() {
     if (startCursor_)
         lblAuthorMail->setCursor(startCursor_());
 }
 
-void frmAboutVark::lblAuthorWeb_MouseMove()
-{
+void frmAboutVark::lblAuthorWeb_MouseMove() {
     if (startCursor_)
         lblAuthorWeb->setCursor(startCursor_());
 }
 
-void showAbout(QWidget *gameWindow, CursorProvider startCursor, platform::UrlOpener &links)
-{
+void showAbout(QWidget *gameWindow, CursorProvider startCursor, platform::UrlOpener &links) {
     frmAboutVark about(gameWindow, std::move(startCursor), links);
     about.exec();
 }
 
-void showAbout(QWidget *gameWindow, CursorProvider startCursor)
-{
+void showAbout(QWidget *gameWindow, CursorProvider startCursor) {
     platform::DesktopUrlOpener desktop;
     showAbout(gameWindow, std::move(startCursor), desktop);
 }

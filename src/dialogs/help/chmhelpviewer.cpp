@@ -9,32 +9,27 @@
 namespace lumbrast::dialogs {
 namespace {
 
-QString sameFileKey(const QString &path)
-{
+QString sameFileKey(const QString &path) {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical;
 }
 
 } // namespace
 
-ChmHelpViewer::ChmHelpViewer(platform::UrlOpener *links)
-    : links_(links)
-{
-}
+ChmHelpViewer::ChmHelpViewer(platform::UrlOpener *links) : links_(links) {}
 
-frmHelpViewer *ChmHelpViewer::openWindowFor(const QString &helpFile)
-{
+frmHelpViewer *ChmHelpViewer::openWindowFor(const QString &helpFile) {
     const QString key = sameFileKey(helpFile);
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *w : windows) {
-        if (auto *viewer = qobject_cast<frmHelpViewer *>(w); viewer && sameFileKey(viewer->helpFile()) == key)
+        if (auto *viewer = qobject_cast<frmHelpViewer *>(w);
+            viewer && sameFileKey(viewer->helpFile()) == key)
             return viewer;
     }
     return nullptr;
 }
 
-void ChmHelpViewer::displayTopic(QWidget *owner, const QString &helpFile, const QString &topic)
-{
+void ChmHelpViewer::displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) {
     if (frmHelpViewer *open = openWindowFor(helpFile)) {
         if (open->showTopic(topic)) {
             open->show();

@@ -9,8 +9,7 @@
 
 namespace lumbrast::dialogs {
 
-void reportCurrentError(QWidget *owner, const QString &tag)
-{
+void reportCurrentError(QWidget *owner, const QString &tag) {
     long number = 5;
     std::string description = "Invalid procedure call or argument";
     try {
@@ -26,8 +25,8 @@ void reportCurrentError(QWidget *owner, const QString &tag)
     } catch (...) {
     }
     const std::string text = game::formatErrorReport(number, description, tag.toStdString());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumbrast"), QString::fromStdString(text), QMessageBox::Ok,
-                    owner);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumbrast"), QString::fromStdString(text),
+                    QMessageBox::Ok, owner);
     box.exec();
 }
 

@@ -11,25 +11,21 @@ namespace {
 
 const QString kScheme = QStringLiteral("chm");
 
-bool isInside(const QUrl &url)
-{
+bool isInside(const QUrl &url) {
     return url.scheme() == kScheme;
 }
 
 } // namespace
 
 ChmTextBrowser::ChmTextBrowser(const platform::ChmArchive &archive, QWidget *parent)
-    : QTextBrowser(parent)
-    , archive_(archive)
-{
+    : QTextBrowser(parent), archive_(archive) {
     // Every link is judged in frmHelpViewer: pages of the file open here,
     // everything else goes to the desktop or nowhere.
     setOpenLinks(false);
     setOpenExternalLinks(false);
 }
 
-QUrl ChmTextBrowser::topicUrl(const QString &topic)
-{
+QUrl ChmTextBrowser::topicUrl(const QString &topic) {
     QUrl url;
     url.setScheme(kScheme);
     const qsizetype hash = topic.indexOf(u'#');
@@ -39,8 +35,7 @@ QUrl ChmTextBrowser::topicUrl(const QString &topic)
     return url;
 }
 
-QVariant ChmTextBrowser::loadResource(int, const QUrl &name)
-{
+QVariant ChmTextBrowser::loadResource(int, const QUrl &name) {
     // Nothing is fetched from outside the help file: no network, no local files.
     if (!isInside(name))
         return {};
@@ -52,11 +47,7 @@ QVariant ChmTextBrowser::loadResource(int, const QUrl &name)
 
 frmHelpViewer::frmHelpViewer(std::unique_ptr<platform::ChmArchive> archive, const QString &helpFile,
                              platform::UrlOpener *links, QWidget *owner)
-    : QWidget(owner, Qt::Window)
-    , archive_(std::move(archive))
-    , helpFile_(helpFile)
-    , links_(links)
-{
+    : QWidget(owner, Qt::Window), archive_(std::move(archive)), helpFile_(helpFile), links_(links) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Lumbrast Help"));
     resize(640, 560);
@@ -85,15 +76,15 @@ frmHelpViewer::frmHelpViewer(std::unique_ptr<platform::ChmArchive> archive, cons
     connect(cmdHelpHome, &QToolButton::clicked, txtHelpTopic, &QTextBrowser::home);
     connect(txtHelpTopic, &QTextBrowser::backwardAvailable, cmdHelpBack, &QWidget::setEnabled);
     connect(txtHelpTopic, &QTextBrowser::forwardAvailable, cmdHelpForward, &QWidget::setEnabled);
-    connect(txtHelpTopic, &QTextBrowser::anchorClicked, this, &frmHelpViewer::txtHelpTopic_AnchorClicked);
+    connect(txtHelpTopic, &QTextBrowser::anchorClicked, this,
+            &frmHelpViewer::txtHelpTopic_AnchorClicked);
     connect(txtHelpTopic, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = txtHelpTopic->documentTitle();
         setWindowTitle(title.isEmpty() ? QStringLiteral("Lumbrast Help") : title);
     });
 }
 
-bool frmHelpViewer::showTopic(const QString &topic)
-{
+bool frmHelpViewer::showTopic(const QString &topic) {
     const QUrl url = ChmTextBrowser::topicUrl(topic);
     if (!archive_->contains(url.path()))
         return false;
@@ -101,8 +92,7 @@ bool frmHelpViewer::showTopic(const QString &topic)
     return true;
 }
 
-void frmHelpViewer::txtHelpTopic_AnchorClicked(const QUrl &url)
-{
+void frmHelpViewer::txtHelpTopic_AnchorClicked(const QUrl &url) {
     if (isInside(url)) {
         // A link to a page the file lacks leaves the current page as it is.
         if (archive_->contains(url.path()))

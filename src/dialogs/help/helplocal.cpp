@@ -6,13 +6,12 @@
 
 namespace lumbrast::dialogs {
 
-QString helpFilePath(const QString &programFolder)
-{
+QString helpFilePath(const QString &programFolder) {
     return programFolder + u'/' + QLatin1String(kHelpFileName);
 }
 
-void mnuHelpLocal_Click(QWidget *owner, const QString &programFolder, platform::HelpViewer &viewer)
-{
+void mnuHelpLocal_Click(QWidget *owner, const QString &programFolder,
+                        platform::HelpViewer &viewer) {
     try {
         viewer.displayTopic(owner, helpFilePath(programFolder), QLatin1String(kHelpMainTopic));
     } catch (...) {
@@ -20,8 +19,7 @@ void mnuHelpLocal_Click(QWidget *owner, const QString &programFolder, platform::
     }
 }
 
-void showHelpLocal(QWidget *owner, const QString &programFolder)
-{
+void showHelpLocal(QWidget *owner, const QString &programFolder) {
     static platform::DesktopUrlOpener desktop;
     static ChmHelpViewer viewer(&desktop);
     mnuHelpLocal_Click(owner, programFolder, viewer);

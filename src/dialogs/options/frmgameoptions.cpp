@@ -9,14 +9,12 @@
 namespace lumbrast::dialogs {
 
 namespace {
-QRect twips(int left, int top, int width, int height)
-{
+QRect twips(int left, int top, int width, int height) {
     auto px = [](int tw) { return qRound(tw / 15.0); };
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-QFont buttonFont()
-{
+QFont buttonFont() {
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                    QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
@@ -27,16 +25,14 @@ QFont buttonFont()
 }
 
 // Selects one index of a group, setting every button explicitly in index order.
-template <std::size_t N> void select(std::array<QRadioButton *, N> &group, std::size_t chosen)
-{
+template <std::size_t N> void select(std::array<QRadioButton *, N> &group, std::size_t chosen) {
     for (std::size_t i = 0; i < N; ++i)
         group[i]->setChecked(i == chosen);
 }
 } // namespace
 
 frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindow)
-    : QDialog(gameWindow), settings_(settings)
-{
+    : QDialog(gameWindow), settings_(settings) {
     setWindowTitle(QStringLiteral("Lumbrast - game options"));
     setModal(true);
     setFixedSize(twips(0, 0, 3840, 2535).size());
@@ -51,7 +47,8 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
         f->setGeometry(twips(120, top, 2535, 615));
         return f;
     };
-    auto options = [&font](QGroupBox *parent, auto &group, std::initializer_list<const char *> captions) {
+    auto options = [&font](QGroupBox *parent, auto &group,
+                           std::initializer_list<const char *> captions) {
         auto *exclusive = new QButtonGroup(parent);
         const int lefts[] = {120, 960, 1800};
         std::size_t i = 0;
@@ -81,14 +78,15 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
     };
     cmdGameOptionsSave = button(QStringLiteral("Save"), 120);
     cmdGameOptionsCancel = button(QStringLiteral("Cancel"), 960);
-    connect(cmdGameOptionsSave, &QPushButton::clicked, this, &frmGameOptions::cmdGameOptionsSave_Click);
-    connect(cmdGameOptionsCancel, &QPushButton::clicked, this, &frmGameOptions::cmdGameOptionsCancel_Click);
+    connect(cmdGameOptionsSave, &QPushButton::clicked, this,
+            &frmGameOptions::cmdGameOptionsSave_Click);
+    connect(cmdGameOptionsCancel, &QPushButton::clicked, this,
+            &frmGameOptions::cmdGameOptionsCancel_Click);
 
     Form_Load(gameWindow);
 }
 
-void frmGameOptions::Form_Load(QWidget *gameWindow)
-{
+void frmGameOptions::Form_Load(QWidget *gameWindow) {
     const std::int16_t time = settings_.PlayerMoveTime;
     select(optPlayerMoveTime, time == 10 ? 0 : time == 30 ? 2 : 1);
     const std::int16_t points = settings_.PointsPerSet;
@@ -98,8 +96,7 @@ void frmGameOptions::Form_Load(QWidget *gameWindow)
         move(gameWindow->frameGeometry().topLeft());
 }
 
-void frmGameOptions::cmdGameOptionsSave_Click()
-{
+void frmGameOptions::cmdGameOptionsSave_Click() {
     const std::int16_t times[] = {10, 20, 30};
     const std::int16_t points[] = {7, 15, 21};
     const std::int16_t sets[] = {2, 3};
@@ -115,13 +112,11 @@ void frmGameOptions::cmdGameOptionsSave_Click()
     accept();
 }
 
-void frmGameOptions::cmdGameOptionsCancel_Click()
-{
+void frmGameOptions::cmdGameOptionsCancel_Click() {
     reject();
 }
 
-void frmGameOptions::keyPressEvent(QKeyEvent *event)
-{
+void frmGameOptions::keyPressEvent(QKeyEvent *event) {
     // Enter and Escape mean nothing here: only the two buttons close the dialog.
     switch (event->key()) {
     case Qt::Key_Escape:

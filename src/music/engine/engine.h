@@ -20,116 +20,116 @@ typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 namespace lumbrast::music::detail {
 
 class Engine {
- public:
-  Engine();
-  ~Engine();
+public:
+    Engine();
+    ~Engine();
 
-  void init(const AudioParams& params);
-  void closeDown();
-  bool closed() const { return closed_; }
+    void init(const AudioParams &params);
+    void closeDown();
+    bool closed() const { return closed_; }
 
-  AudioOutput output() const { return output_; }
-  std::string driver() const { return driverName_; }
-  std::string status() const { return status_; }
-  int sampleRate() const { return rate_; }
+    AudioOutput output() const { return output_; }
+    std::string driver() const { return driverName_; }
+    std::string status() const { return status_; }
+    int sampleRate() const { return rate_; }
 
-  void enableNotices(std::uint32_t type, bool on);
-  void setHandle(std::shared_ptr<NotificationEvent> handle);
-  bool takeNotice(NotificationPMSG& out);
+    void enableNotices(std::uint32_t type, bool on);
+    void setHandle(std::shared_ptr<NotificationEvent> handle);
+    bool takeNotice(NotificationPMSG &out);
 
-  bool isPlaying(const Segment* segment, const SegmentState* state) const;
-  SegmentStatePtr play(const SegmentPtr& segment, std::uint32_t flags);
-  void stop(const Segment* segment);
-  void setTempo(double bpm);
-  double tempo() const;
-  AudioPathPtr audioPath();
+    bool isPlaying(const Segment *segment, const SegmentState *state) const;
+    SegmentStatePtr play(const SegmentPtr &segment, std::uint32_t flags);
+    void stop(const Segment *segment);
+    void setTempo(double bpm);
+    double tempo() const;
+    AudioPathPtr audioPath();
 
-  void advance(std::int64_t frames, float* left, float* right);
-  std::int64_t sampleTime() const;
-  void setTap(std::function<void(const PlayedEvent&)> tap);
+    void advance(std::int64_t frames, float *left, float *right);
+    std::int64_t sampleTime() const;
+    void setTap(std::function<void(const PlayedEvent &)> tap);
 
-  // Throws NotFound when a program of the band is missing from the SoundFont.
-  void checkInstruments(const std::vector<BandMember>& members);
+    // Throws NotFound when a program of the band is missing from the SoundFont.
+    void checkInstruments(const std::vector<BandMember> &members);
 
-  // The audio driver's callback.
-  int audioCallback(int len, float** out);
+    // The audio driver's callback.
+    int audioCallback(int len, float **out);
 
- private:
-  struct Running {
-    SegmentStatePtr state;
-    const SegmentData* data = nullptr;
-    bool primary = false;
-    bool started = false;
-    std::int64_t startU = 0;
-    std::uint32_t loopsLeft = 0;
-    std::int64_t loop = 0;
-    std::vector<MidiEvent> own;  // motif notes placed when it starts
-    const std::vector<MidiEvent>* events = nullptr;
-    std::size_t cursor = 0;
-    std::int64_t beat = 0;       // next beat notice
-    std::int64_t beatsPerLoop = 0;
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> sounding;
-  };
+private:
+    struct Running {
+        SegmentStatePtr state;
+        const SegmentData *data = nullptr;
+        bool primary = false;
+        bool started = false;
+        std::int64_t startU = 0;
+        std::uint32_t loopsLeft = 0;
+        std::int64_t loop = 0;
+        std::vector<MidiEvent> own; // motif notes placed when it starts
+        const std::vector<MidiEvent> *events = nullptr;
+        std::size_t cursor = 0;
+        std::int64_t beat = 0; // next beat notice
+        std::int64_t beatsPerLoop = 0;
+        std::vector<std::pair<std::uint8_t, std::uint8_t>> sounding;
+    };
 
-  void requireOpen() const;
-  void requireInit() const;
-  // Everything below runs with mutex_ held.
-  void process(std::int64_t frames, float* left, float* right);
-  void render(std::int64_t frames, float* left, float* right, std::int64_t offset);
-  void runDue();
-  bool nextItem(const Running& r, std::int64_t& u, int& priority) const;
-  void runItem(Running& r, int priority);
-  std::int64_t sampleOf(std::int64_t u) const;
-  std::int64_t posOf(std::int64_t sample) const;
-  void startState(Running& r);
-  void placeMotif(Running& r);
-  void send(const MidiEvent& e, Running* r);
-  void silence(Running& r);
-  void notice(std::uint32_t type, std::uint32_t option, std::int32_t f1, std::int32_t f2,
-              const SegmentStatePtr& state);
-  void finish(std::size_t index, std::uint32_t option);
-  void setTempoLocked(double bpm);
-  std::int64_t boundaryAfterNow(std::uint32_t flags) const;
-  const Running* primary() const;
-  void signalHandle();
-  void clockThread();
+    void requireOpen() const;
+    void requireInit() const;
+    // Everything below runs with mutex_ held.
+    void process(std::int64_t frames, float *left, float *right);
+    void render(std::int64_t frames, float *left, float *right, std::int64_t offset);
+    void runDue();
+    bool nextItem(const Running &r, std::int64_t &u, int &priority) const;
+    void runItem(Running &r, int priority);
+    std::int64_t sampleOf(std::int64_t u) const;
+    std::int64_t posOf(std::int64_t sample) const;
+    void startState(Running &r);
+    void placeMotif(Running &r);
+    void send(const MidiEvent &e, Running *r);
+    void silence(Running &r);
+    void notice(std::uint32_t type, std::uint32_t option, std::int32_t f1, std::int32_t f2,
+                const SegmentStatePtr &state);
+    void finish(std::size_t index, std::uint32_t option);
+    void setTempoLocked(double bpm);
+    std::int64_t boundaryAfterNow(std::uint32_t flags) const;
+    const Running *primary() const;
+    void signalHandle();
+    void clockThread();
 
-  mutable std::mutex mutex_;
-  fluid_settings_t* settings_ = nullptr;
-  fluid_synth_t* synth_ = nullptr;
-  fluid_audio_driver_t* driver_ = nullptr;
-  std::thread clock_;
-  std::condition_variable clockWake_;
-  bool stopClock_ = false;
+    mutable std::mutex mutex_;
+    fluid_settings_t *settings_ = nullptr;
+    fluid_synth_t *synth_ = nullptr;
+    fluid_audio_driver_t *driver_ = nullptr;
+    std::thread clock_;
+    std::condition_variable clockWake_;
+    bool stopClock_ = false;
 
-  AudioOutput output_ = AudioOutput::Automatic;
-  std::string driverName_;
-  std::string status_;
-  bool initialised_ = false;
-  bool closed_ = false;
-  int rate_ = 44100;
+    AudioOutput output_ = AudioOutput::Automatic;
+    std::string driverName_;
+    std::string status_;
+    bool initialised_ = false;
+    bool closed_ = false;
+    int rate_ = 44100;
 
-  // Music position in units: one tick is 60000 * rate units, so a sample
-  // moves tempoMilli * kTicksPerBeat units and every time maps exactly.
-  std::int64_t uPerTick_ = 0;
-  std::int64_t tempoMilli_ = 120000;
-  std::int64_t anchorSample_ = 0;
-  std::int64_t anchorU_ = 0;
-  std::int64_t now_ = 0;   // samples
-  std::int64_t nowU_ = 0;
+    // Music position in units: one tick is 60000 * rate units, so a sample
+    // moves tempoMilli * kTicksPerBeat units and every time maps exactly.
+    std::int64_t uPerTick_ = 0;
+    std::int64_t tempoMilli_ = 120000;
+    std::int64_t anchorSample_ = 0;
+    std::int64_t anchorU_ = 0;
+    std::int64_t now_ = 0; // samples
+    std::int64_t nowU_ = 0;
 
-  std::vector<Running> running_;
-  std::uint64_t nextStateId_ = 1;
-  std::vector<float> scratch_;
-  std::function<void(const PlayedEvent&)> tap_;
-  AudioPathPtr audioPath_;
+    std::vector<Running> running_;
+    std::uint64_t nextStateId_ = 1;
+    std::vector<float> scratch_;
+    std::function<void(const PlayedEvent &)> tap_;
+    AudioPathPtr audioPath_;
 
-  mutable std::mutex noticeMutex_;
-  std::deque<NotificationPMSG> notices_;
-  bool wantSegment_ = false;
-  bool wantBeat_ = false;
-  std::shared_ptr<NotificationEvent> handle_;
-  bool noticed_ = false;
+    mutable std::mutex noticeMutex_;
+    std::deque<NotificationPMSG> notices_;
+    bool wantSegment_ = false;
+    bool wantBeat_ = false;
+    std::shared_ptr<NotificationEvent> handle_;
+    bool noticed_ = false;
 };
 
-}  // namespace lumbrast::music::detail
+} // namespace lumbrast::music::detail

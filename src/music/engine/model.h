@@ -13,176 +13,177 @@ namespace lumbrast::music::detail {
 
 // How a part turns chord-relative notes into keys.
 enum class Voice : std::uint8_t {
-  Root,     // chord root placed at or above `low`, tones stacked on it
-  Voicing,  // every chord tone placed at or above `low`, sorted: smooth inversions
-  Fixed,    // absolute keys (drums, pedal tones)
+    Root,    // chord root placed at or above `low`, tones stacked on it
+    Voicing, // every chord tone placed at or above `low`, sorted: smooth inversions
+    Fixed,   // absolute keys (drums, pedal tones)
 };
 
 struct PatternNote {
-  enum class Kind : std::uint8_t { ChordTone, ScaleStep, Key };
-  std::int32_t start = 0;   // ticks from the pattern's start
-  std::int32_t length = 0;  // ticks
-  Kind kind = Kind::Key;
-  std::int16_t index = 0;   // chord tone or scale step from 0; or the MIDI key
-  std::int8_t octave = 0;   // octaves added
-  std::uint8_t velocity = 100;
-  std::uint8_t chance = 100;  // percent
+    enum class Kind : std::uint8_t { ChordTone, ScaleStep, Key };
+    std::int32_t start = 0;  // ticks from the pattern's start
+    std::int32_t length = 0; // ticks
+    Kind kind = Kind::Key;
+    std::int16_t index = 0; // chord tone or scale step from 0; or the MIDI key
+    std::int8_t octave = 0; // octaves added
+    std::uint8_t velocity = 100;
+    std::uint8_t chance = 100; // percent
 };
 
 struct Part {
-  int channel = 0;  // from 0
-  Voice voice = Voice::Fixed;
-  int low = 48;     // lowest key of the root / voicing window
-  int humanTime = -1;      // ticks either side; -1: the style's
-  int humanVelocity = -1;  // velocity either side; -1: the style's
-  bool hold = false;       // chord notes ring on over a chord change
-  std::vector<PatternNote> notes;
+    int channel = 0; // from 0
+    Voice voice = Voice::Fixed;
+    int low = 48;           // lowest key of the root / voicing window
+    int humanTime = -1;     // ticks either side; -1: the style's
+    int humanVelocity = -1; // velocity either side; -1: the style's
+    bool hold = false;      // chord notes ring on over a chord change
+    std::vector<PatternNote> notes;
 };
 
 struct Pattern {
-  std::string name;
-  int grooveLow = 1;
-  int grooveHigh = 100;
-  Embellishment embellishment = Embellishment::Normal;
-  int measures = 1;
-  std::vector<Part> parts;
+    std::string name;
+    int grooveLow = 1;
+    int grooveHigh = 100;
+    Embellishment embellishment = Embellishment::Normal;
+    int measures = 1;
+    std::vector<Part> parts;
 };
 
 struct BandMember {
-  int channel = 0;  // from 0
-  int program = 0;  // General MIDI program from 0 (drum kit on channel 9)
-  int bank = 0;
-  int volume = 100;
-  int pan = 64;
-  int reverb = 40;
-  int chorus = 0;
+    int channel = 0; // from 0
+    int program = 0; // General MIDI program from 0 (drum kit on channel 9)
+    int bank = 0;
+    int volume = 100;
+    int pan = 64;
+    int reverb = 40;
+    int chorus = 0;
 };
 
 struct BandData {
-  std::string name;
-  std::vector<BandMember> members;
+    std::string name;
+    std::vector<BandMember> members;
 };
 
 struct MotifData {
-  std::string name;
-  int measures = 1;
-  std::uint32_t boundary = kPlayBeat;  // default boundary (0 = at once)
-  std::vector<Part> parts;
+    std::string name;
+    int measures = 1;
+    std::uint32_t boundary = kPlayBeat; // default boundary (0 = at once)
+    std::vector<Part> parts;
 };
 
 struct StyleData {
-  std::string name;
-  std::string source;
-  double tempo = 120;
-  TimeSignature timeSig;
-  int humanTime = 8;
-  int humanVelocity = 6;
-  std::vector<std::shared_ptr<const BandData>> bands;
-  std::vector<Pattern> patterns;
-  std::vector<MotifData> motifs;
+    std::string name;
+    std::string source;
+    double tempo = 120;
+    TimeSignature timeSig;
+    int humanTime = 8;
+    int humanVelocity = 6;
+    std::vector<std::shared_ptr<const BandData>> bands;
+    std::vector<Pattern> patterns;
+    std::vector<MotifData> motifs;
 
-  std::int64_t measureTicks() const { return kTicksPerBeat * timeSig.beatsPerMeasure; }
+    std::int64_t measureTicks() const { return kTicksPerBeat * timeSig.beatsPerMeasure; }
 };
 
 struct ChordDef {
-  std::string id;
-  int root = 0;                 // pitch class 0-11
-  std::vector<int> intervals;   // semitones above the root, ascending, first 0
-  std::string type;
+    std::string id;
+    int root = 0;               // pitch class 0-11
+    std::vector<int> intervals; // semitones above the root, ascending, first 0
+    std::string type;
 };
 
 struct ChordEdge {
-  int from = 0;
-  int to = 0;
-  int weight = 1;
-  int minBeats = 1;
-  int maxBeats = 4;
+    int from = 0;
+    int to = 0;
+    int weight = 1;
+    int minBeats = 1;
+    int maxBeats = 4;
 };
 
 struct ChordMapData {
-  std::string name;
-  std::string source;
-  int key = 0;                 // pitch class of the tonic
-  std::string scaleName;
-  std::vector<int> scale;      // pitch classes of the scale, from the tonic
-  int phraseMeasures = 4;
-  std::vector<ChordDef> chords;
-  std::vector<ChordEdge> edges;
-  std::vector<int> startSignposts;
-  std::vector<int> endSignposts;
-  std::vector<int> cadence;    // the closing progression, last chord last
-  std::vector<int> distanceToEnd;  // graph steps from each chord to an end signpost
+    std::string name;
+    std::string source;
+    int key = 0; // pitch class of the tonic
+    std::string scaleName;
+    std::vector<int> scale; // pitch classes of the scale, from the tonic
+    int phraseMeasures = 4;
+    std::vector<ChordDef> chords;
+    std::vector<ChordEdge> edges;
+    std::vector<int> startSignposts;
+    std::vector<int> endSignposts;
+    std::vector<int> cadence;       // the closing progression, last chord last
+    std::vector<int> distanceToEnd; // graph steps from each chord to an end signpost
 
-  int find(const std::string& id) const;
-  bool connected(int from, int to) const;
+    int find(const std::string &id) const;
+    bool connected(int from, int to) const;
 };
 
 // One resolved MIDI message in a segment. Within one tick: note-offs first,
 // then controls and programs, then note-ons.
 struct MidiEvent {
-  enum Kind : std::uint8_t { NoteOff = 0, Control = 1, Program = 2, NoteOn = 3 };
-  std::int64_t tick = 0;
-  std::uint8_t kind = NoteOn;
-  std::uint8_t channel = 0;
-  std::uint8_t data1 = 0;
-  std::uint8_t data2 = 0;
+    enum Kind : std::uint8_t { NoteOff = 0, Control = 1, Program = 2, NoteOn = 3 };
+    std::int64_t tick = 0;
+    std::uint8_t kind = NoteOn;
+    std::uint8_t channel = 0;
+    std::uint8_t data1 = 0;
+    std::uint8_t data2 = 0;
 };
 
-inline bool operator<(const MidiEvent& a, const MidiEvent& b) {
-  if (a.tick != b.tick) return a.tick < b.tick;
-  return a.kind < b.kind;
+inline bool operator<(const MidiEvent &a, const MidiEvent &b) {
+    if (a.tick != b.tick)
+        return a.tick < b.tick;
+    return a.kind < b.kind;
 }
 
 struct ChordSpan {
-  std::int64_t tick = 0;
-  std::int64_t length = 0;
-  int chord = 0;  // index in the chord map
+    std::int64_t tick = 0;
+    std::int64_t length = 0;
+    int chord = 0; // index in the chord map
 };
 
 // The chord in force at some moment, enough to place chord-relative notes.
 struct ChordContext {
-  int root = 0;
-  const std::vector<int>* intervals = nullptr;
-  int key = 0;
-  const std::vector<int>* scale = nullptr;
+    int root = 0;
+    const std::vector<int> *intervals = nullptr;
+    int key = 0;
+    const std::vector<int> *scale = nullptr;
 };
 
 struct SegmentData {
-  Segment::Kind kind = Segment::Kind::Composed;
-  std::string name;
-  TimeSignature timeSig;
-  double tempo = 120;
-  int measures = 0;
-  std::int64_t length = 0;  // ticks
-  std::uint32_t defaultBoundary = 0;
-  std::vector<BandMember> band;    // applied when the segment starts
-  std::vector<MidiEvent> events;   // composed and band segments
-  // Composed segments: what the composer decided, measure by measure.
-  std::vector<ChordSpan> chords;
-  std::vector<int> groove;
-  std::vector<Embellishment> embellishments;
-  std::vector<std::string> patternNames;
-  std::shared_ptr<const ChordMapData> chordMap;
-  // Motifs: chord-relative parts, placed against the primary's chord at play.
-  std::vector<Part> motifParts;
-  int humanTime = 0;
-  int humanVelocity = 0;
+    Segment::Kind kind = Segment::Kind::Composed;
+    std::string name;
+    TimeSignature timeSig;
+    double tempo = 120;
+    int measures = 0;
+    std::int64_t length = 0; // ticks
+    std::uint32_t defaultBoundary = 0;
+    std::vector<BandMember> band;  // applied when the segment starts
+    std::vector<MidiEvent> events; // composed and band segments
+    // Composed segments: what the composer decided, measure by measure.
+    std::vector<ChordSpan> chords;
+    std::vector<int> groove;
+    std::vector<Embellishment> embellishments;
+    std::vector<std::string> patternNames;
+    std::shared_ptr<const ChordMapData> chordMap;
+    // Motifs: chord-relative parts, placed against the primary's chord at play.
+    std::vector<Part> motifParts;
+    int humanTime = 0;
+    int humanVelocity = 0;
 };
 
 // MIDI key of a chord-relative or fixed note for the given chord.
-int ResolveKey(const PatternNote& note, const Part& part, const ChordContext& chord);
+int ResolveKey(const PatternNote &note, const Part &part, const ChordContext &chord);
 
 // Chord context of a composed segment at a tick (wraps around its length).
-ChordContext ChordAt(const SegmentData& segment, std::int64_t tick);
+ChordContext ChordAt(const SegmentData &segment, std::int64_t tick);
 // C major triad, for motifs played without a composed segment.
 ChordContext DefaultChord();
 
 // Program, volume, pan and effect sends of a band, as events at tick 0.
-void AppendBandEvents(std::vector<MidiEvent>& events, const std::vector<BandMember>& members);
+void AppendBandEvents(std::vector<MidiEvent> &events, const std::vector<BandMember> &members);
 
 // Intervals of a chord type name ("maj7", "min" ...); empty if unknown.
-std::vector<int> ChordIntervals(const std::string& type);
+std::vector<int> ChordIntervals(const std::string &type);
 // Scale steps of a scale name; empty if unknown.
-std::vector<int> ScaleSteps(const std::string& name);
+std::vector<int> ScaleSteps(const std::string &name);
 
-}  // namespace lumbrast::music::detail
+} // namespace lumbrast::music::detail

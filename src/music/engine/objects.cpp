@@ -8,259 +8,318 @@
 namespace lumbrast::music {
 
 namespace {
-std::string located(const std::string& description, const std::string& file, int line, int column) {
-  if (file.empty()) return description;
-  if (line <= 0) return file + ": " + description;
-  return file + ":" + std::to_string(line) + ":" + std::to_string(column > 0 ? column : 1) + ": " + description;
+std::string located(const std::string &description, const std::string &file, int line, int column) {
+    if (file.empty())
+        return description;
+    if (line <= 0)
+        return file + ": " + description;
+    return file + ":" + std::to_string(line) + ":" + std::to_string(column > 0 ? column : 1) +
+           ": " + description;
 }
 
 constexpr std::array<std::string_view, kShapeCount> kShapeNames = {
     "FALLING", "LEVEL", "LOOPABLE", "LOUD", "QUIET", "PEAKING", "RANDOM", "RISING", "SONG"};
-}  // namespace
+} // namespace
 
-MusicError::MusicError(ErrorCode code, std::string description, std::string file, int line, int column)
-    : std::runtime_error(located(description, file, line, column)),
-      code_(code),
-      description_(std::move(description)),
-      file_(std::move(file)),
-      line_(line),
-      column_(column) {}
+MusicError::MusicError(ErrorCode code, std::string description, std::string file, int line,
+                       int column)
+    : std::runtime_error(located(description, file, line, column)), code_(code),
+      description_(std::move(description)), file_(std::move(file)), line_(line), column_(column) {}
 
 std::string_view ShapeName(int shape) {
-  if (shape < 0 || shape >= kShapeCount) return {};
-  return kShapeNames[static_cast<std::size_t>(shape)];
+    if (shape < 0 || shape >= kShapeCount)
+        return {};
+    return kShapeNames[static_cast<std::size_t>(shape)];
 }
 
 int ShapeFromName(std::string_view name) {
-  for (int i = 0; i < kShapeCount; ++i) {
-    std::string_view s = kShapeNames[static_cast<std::size_t>(i)];
-    if (s.size() == name.size() &&
-        std::equal(s.begin(), s.end(), name.begin(), [](char a, char b) {
-          return a == std::toupper(static_cast<unsigned char>(b));
-        }))
-      return i;
-  }
-  return -1;
+    for (int i = 0; i < kShapeCount; ++i) {
+        std::string_view s = kShapeNames[static_cast<std::size_t>(i)];
+        if (s.size() == name.size() &&
+            std::equal(s.begin(), s.end(), name.begin(), [](char a, char b) {
+                return a == std::toupper(static_cast<unsigned char>(b));
+            }))
+            return i;
+    }
+    return -1;
 }
 
 std::string_view EmbellishmentName(Embellishment e) {
-  switch (e) {
-    case Embellishment::Normal: return "normal";
-    case Embellishment::Intro: return "intro";
-    case Embellishment::Fill: return "fill";
-    case Embellishment::Break: return "break";
-    case Embellishment::End: return "end";
-  }
-  return "normal";
+    switch (e) {
+    case Embellishment::Normal:
+        return "normal";
+    case Embellishment::Intro:
+        return "intro";
+    case Embellishment::Fill:
+        return "fill";
+    case Embellishment::Break:
+        return "break";
+    case Embellishment::End:
+        return "end";
+    }
+    return "normal";
 }
 
 // ---------------------------------------------------------------- style
 
 Style::Style(std::shared_ptr<const detail::StyleData> data) : data_(std::move(data)) {
-  for (const auto& b : data_->bands) bands_.push_back(std::make_shared<Band>(b));
-  for (const auto& m : data_->motifs) {
-    auto seg = std::make_shared<detail::SegmentData>();
-    seg->kind = Segment::Kind::Motif;
-    seg->name = m.name;
-    seg->timeSig = data_->timeSig;
-    seg->tempo = data_->tempo;
-    seg->measures = m.measures;
-    seg->length = m.measures * data_->measureTicks();
-    seg->defaultBoundary = m.boundary;
-    seg->motifParts = m.parts;
-    seg->humanTime = data_->humanTime;
-    seg->humanVelocity = data_->humanVelocity;
-    auto s = std::make_shared<Segment>(seg);
-    motifs_.push_back(s);
-  }
+    for (const auto &b : data_->bands)
+        bands_.push_back(std::make_shared<Band>(b));
+    for (const auto &m : data_->motifs) {
+        auto seg = std::make_shared<detail::SegmentData>();
+        seg->kind = Segment::Kind::Motif;
+        seg->name = m.name;
+        seg->timeSig = data_->timeSig;
+        seg->tempo = data_->tempo;
+        seg->measures = m.measures;
+        seg->length = m.measures * data_->measureTicks();
+        seg->defaultBoundary = m.boundary;
+        seg->motifParts = m.parts;
+        seg->humanTime = data_->humanTime;
+        seg->humanVelocity = data_->humanVelocity;
+        auto s = std::make_shared<Segment>(seg);
+        motifs_.push_back(s);
+    }
 }
 
-const std::string& Style::name() const { return data_->name; }
-double Style::GetTempo() const { return data_->tempo; }
-TimeSignature Style::GetTimeSignature() const { return data_->timeSig; }
-int Style::GetBandCount() const { return static_cast<int>(bands_.size()); }
+const std::string &Style::name() const {
+    return data_->name;
+}
+double Style::GetTempo() const {
+    return data_->tempo;
+}
+TimeSignature Style::GetTimeSignature() const {
+    return data_->timeSig;
+}
+int Style::GetBandCount() const {
+    return static_cast<int>(bands_.size());
+}
 
 std::string Style::GetBandName(int index) const {
-  if (index < 0 || index >= GetBandCount())
-    throw MusicError(ErrorCode::NotFound, "no band at position " + std::to_string(index) + " of style '" +
-                                              data_->name + "'");
-  return bands_[static_cast<std::size_t>(index)]->name();
+    if (index < 0 || index >= GetBandCount())
+        throw MusicError(ErrorCode::NotFound, "no band at position " + std::to_string(index) +
+                                                  " of style '" + data_->name + "'");
+    return bands_[static_cast<std::size_t>(index)]->name();
 }
 
-BandPtr Style::GetBand(const std::string& name) const {
-  for (const auto& b : bands_)
-    if (b->name() == name) return b;
-  throw MusicError(ErrorCode::NotFound, "style '" + data_->name + "' has no band named '" + name + "'");
+BandPtr Style::GetBand(const std::string &name) const {
+    for (const auto &b : bands_)
+        if (b->name() == name)
+            return b;
+    throw MusicError(ErrorCode::NotFound,
+                     "style '" + data_->name + "' has no band named '" + name + "'");
 }
 
-int Style::GetMotifCount() const { return static_cast<int>(motifs_.size()); }
+int Style::GetMotifCount() const {
+    return static_cast<int>(motifs_.size());
+}
 
 std::string Style::GetMotifName(int index) const {
-  if (index < 0 || index >= GetMotifCount())
-    throw MusicError(ErrorCode::NotFound, "no motif at position " + std::to_string(index) + " of style '" +
-                                              data_->name + "'");
-  return motifs_[static_cast<std::size_t>(index)]->name();
+    if (index < 0 || index >= GetMotifCount())
+        throw MusicError(ErrorCode::NotFound, "no motif at position " + std::to_string(index) +
+                                                  " of style '" + data_->name + "'");
+    return motifs_[static_cast<std::size_t>(index)]->name();
 }
 
-SegmentPtr Style::GetMotif(const std::string& name) const {
-  for (const auto& m : motifs_)
-    if (m->name() == name) return m;
-  throw MusicError(ErrorCode::NotFound, "style '" + data_->name + "' has no motif named '" + name + "'");
+SegmentPtr Style::GetMotif(const std::string &name) const {
+    for (const auto &m : motifs_)
+        if (m->name() == name)
+            return m;
+    throw MusicError(ErrorCode::NotFound,
+                     "style '" + data_->name + "' has no motif named '" + name + "'");
 }
 
 ChordMap::ChordMap(std::shared_ptr<const detail::ChordMapData> data) : data_(std::move(data)) {}
-const std::string& ChordMap::name() const { return data_->name; }
+const std::string &ChordMap::name() const {
+    return data_->name;
+}
 
 // ---------------------------------------------------------------- band
 
 Band::Band(std::shared_ptr<const detail::BandData> data) : data_(std::move(data)) {}
-const std::string& Band::name() const { return data_->name; }
+const std::string &Band::name() const {
+    return data_->name;
+}
 
 SegmentPtr Band::CreateSegment() const {
-  auto seg = std::make_shared<detail::SegmentData>();
-  seg->kind = Segment::Kind::Band;
-  seg->name = data_->name;
-  seg->length = 0;
-  seg->band = data_->members;
-  detail::AppendBandEvents(seg->events, seg->band);
-  return std::make_shared<Segment>(seg);
+    auto seg = std::make_shared<detail::SegmentData>();
+    seg->kind = Segment::Kind::Band;
+    seg->name = data_->name;
+    seg->length = 0;
+    seg->band = data_->members;
+    detail::AppendBandEvents(seg->events, seg->band);
+    return std::make_shared<Segment>(seg);
 }
 
 // ---------------------------------------------------------------- segment
 
 Segment::Segment(std::shared_ptr<const detail::SegmentData> data) : data_(std::move(data)) {
-  defaultBoundary_.store(data_->defaultBoundary);
+    defaultBoundary_.store(data_->defaultBoundary);
 }
 
-Segment::Kind Segment::kind() const { return data_->kind; }
-const std::string& Segment::name() const { return data_->name; }
-std::int64_t Segment::GetLength() const { return data_->length; }
-int Segment::measures() const { return data_->measures; }
-TimeSignature Segment::timeSignature() const { return data_->timeSig; }
-double Segment::tempo() const { return data_->tempo; }
+Segment::Kind Segment::kind() const {
+    return data_->kind;
+}
+const std::string &Segment::name() const {
+    return data_->name;
+}
+std::int64_t Segment::GetLength() const {
+    return data_->length;
+}
+int Segment::measures() const {
+    return data_->measures;
+}
+TimeSignature Segment::timeSignature() const {
+    return data_->timeSig;
+}
+double Segment::tempo() const {
+    return data_->tempo;
+}
 
 void Segment::SetDefaultResolution(std::uint32_t boundary) {
-  boundary &= kPlayGrid | kPlayBeat | kPlayMeasure;
-  defaultBoundary_.store(boundary);
+    boundary &= kPlayGrid | kPlayBeat | kPlayMeasure;
+    defaultBoundary_.store(boundary);
 }
 
-SegmentState::SegmentState(SegmentPtr segment, std::uint64_t id) : segment_(std::move(segment)), id_(id) {}
+SegmentState::SegmentState(SegmentPtr segment, std::uint64_t id)
+    : segment_(std::move(segment)), id_(id) {}
 
 // ---------------------------------------------------------------- theory
 
 namespace detail {
 
-int ChordMapData::find(const std::string& id) const {
-  for (std::size_t i = 0; i < chords.size(); ++i)
-    if (chords[i].id == id) return static_cast<int>(i);
-  return -1;
+int ChordMapData::find(const std::string &id) const {
+    for (std::size_t i = 0; i < chords.size(); ++i)
+        if (chords[i].id == id)
+            return static_cast<int>(i);
+    return -1;
 }
 
 bool ChordMapData::connected(int from, int to) const {
-  return std::any_of(edges.begin(), edges.end(), [&](const ChordEdge& e) { return e.from == from && e.to == to; });
+    return std::any_of(edges.begin(), edges.end(),
+                       [&](const ChordEdge &e) { return e.from == from && e.to == to; });
 }
 
-std::vector<int> ChordIntervals(const std::string& type) {
-  static const std::vector<std::pair<std::string_view, std::vector<int>>> types = {
-      {"maj", {0, 4, 7}},        {"min", {0, 3, 7}},         {"dim", {0, 3, 6}},
-      {"aug", {0, 4, 8}},        {"sus2", {0, 2, 7}},        {"sus4", {0, 5, 7}},
-      {"6", {0, 4, 7, 9}},       {"min6", {0, 3, 7, 9}},     {"7", {0, 4, 7, 10}},
-      {"maj7", {0, 4, 7, 11}},   {"min7", {0, 3, 7, 10}},    {"m7b5", {0, 3, 6, 10}},
-      {"dim7", {0, 3, 6, 9}},    {"add9", {0, 2, 4, 7}},     {"9", {0, 4, 7, 10, 14}},
-      {"maj9", {0, 4, 7, 11, 14}}, {"min9", {0, 3, 7, 10, 14}}, {"7sus4", {0, 5, 7, 10}},
-  };
-  for (const auto& [name, iv] : types)
-    if (name == type) return iv;
-  return {};
+std::vector<int> ChordIntervals(const std::string &type) {
+    static const std::vector<std::pair<std::string_view, std::vector<int>>> types = {
+        {"maj", {0, 4, 7}},          {"min", {0, 3, 7}},          {"dim", {0, 3, 6}},
+        {"aug", {0, 4, 8}},          {"sus2", {0, 2, 7}},         {"sus4", {0, 5, 7}},
+        {"6", {0, 4, 7, 9}},         {"min6", {0, 3, 7, 9}},      {"7", {0, 4, 7, 10}},
+        {"maj7", {0, 4, 7, 11}},     {"min7", {0, 3, 7, 10}},     {"m7b5", {0, 3, 6, 10}},
+        {"dim7", {0, 3, 6, 9}},      {"add9", {0, 2, 4, 7}},      {"9", {0, 4, 7, 10, 14}},
+        {"maj9", {0, 4, 7, 11, 14}}, {"min9", {0, 3, 7, 10, 14}}, {"7sus4", {0, 5, 7, 10}},
+    };
+    for (const auto &[name, iv] : types)
+        if (name == type)
+            return iv;
+    return {};
 }
 
-std::vector<int> ScaleSteps(const std::string& name) {
-  if (name == "major" || name == "ionian") return {0, 2, 4, 5, 7, 9, 11};
-  if (name == "minor" || name == "aeolian") return {0, 2, 3, 5, 7, 8, 10};
-  if (name == "harmonic-minor") return {0, 2, 3, 5, 7, 8, 11};
-  if (name == "dorian") return {0, 2, 3, 5, 7, 9, 10};
-  if (name == "phrygian") return {0, 1, 3, 5, 7, 8, 10};
-  if (name == "lydian") return {0, 2, 4, 6, 7, 9, 11};
-  if (name == "mixolydian") return {0, 2, 4, 5, 7, 9, 10};
-  return {};
+std::vector<int> ScaleSteps(const std::string &name) {
+    if (name == "major" || name == "ionian")
+        return {0, 2, 4, 5, 7, 9, 11};
+    if (name == "minor" || name == "aeolian")
+        return {0, 2, 3, 5, 7, 8, 10};
+    if (name == "harmonic-minor")
+        return {0, 2, 3, 5, 7, 8, 11};
+    if (name == "dorian")
+        return {0, 2, 3, 5, 7, 9, 10};
+    if (name == "phrygian")
+        return {0, 1, 3, 5, 7, 8, 10};
+    if (name == "lydian")
+        return {0, 2, 4, 6, 7, 9, 11};
+    if (name == "mixolydian")
+        return {0, 2, 4, 5, 7, 9, 10};
+    return {};
 }
 
 namespace {
 int atOrAbove(int low, int pc) {
-  int k = low + ((pc - low) % 12 + 12) % 12;
-  return k;
+    int k = low + ((pc - low) % 12 + 12) % 12;
+    return k;
 }
 int clampKey(int k) {
-  while (k > 127) k -= 12;
-  while (k < 0) k += 12;
-  return k;
+    while (k > 127)
+        k -= 12;
+    while (k < 0)
+        k += 12;
+    return k;
 }
-}  // namespace
+} // namespace
 
-int ResolveKey(const PatternNote& note, const Part& part, const ChordContext& chord) {
-  if (note.kind == PatternNote::Kind::Key || part.voice == Voice::Fixed) return note.index;
-  const std::vector<int>& iv = *chord.intervals;
-  const int n = static_cast<int>(iv.size());
-  const int rootKey = atOrAbove(part.low, chord.root);
-  int key = rootKey;
-  if (note.kind == PatternNote::Kind::ChordTone) {
-    int oct = note.index / n, j = note.index % n;
-    if (part.voice == Voice::Root) {
-      key = rootKey + iv[static_cast<std::size_t>(j)] + 12 * oct;
+int ResolveKey(const PatternNote &note, const Part &part, const ChordContext &chord) {
+    if (note.kind == PatternNote::Kind::Key || part.voice == Voice::Fixed)
+        return note.index;
+    const std::vector<int> &iv = *chord.intervals;
+    const int n = static_cast<int>(iv.size());
+    const int rootKey = atOrAbove(part.low, chord.root);
+    int key = rootKey;
+    if (note.kind == PatternNote::Kind::ChordTone) {
+        int oct = note.index / n, j = note.index % n;
+        if (part.voice == Voice::Root) {
+            key = rootKey + iv[static_cast<std::size_t>(j)] + 12 * oct;
+        } else {
+            // Every tone at or above `low`: the chord turns into the inversion that
+            // sits in the part's window, so successive chords move by small steps.
+            int voiced[8];
+            for (int i = 0; i < n && i < 8; ++i)
+                voiced[i] =
+                    atOrAbove(part.low, (chord.root + iv[static_cast<std::size_t>(i)]) % 12);
+            std::sort(voiced, voiced + std::min(n, 8));
+            key = voiced[std::min(j, 7)] + 12 * oct;
+        }
     } else {
-      // Every tone at or above `low`: the chord turns into the inversion that
-      // sits in the part's window, so successive chords move by small steps.
-      int voiced[8];
-      for (int i = 0; i < n && i < 8; ++i) voiced[i] = atOrAbove(part.low, (chord.root + iv[static_cast<std::size_t>(i)]) % 12);
-      std::sort(voiced, voiced + std::min(n, 8));
-      key = voiced[std::min(j, 7)] + 12 * oct;
+        // Scale steps counted from the chord root through the chord map's scale.
+        const std::vector<int> &sc = *chord.scale;
+        int rel[8];
+        int m = 0;
+        int rootRel = ((chord.root - chord.key) % 12 + 12) % 12;
+        int start = 0;
+        while (start < static_cast<int>(sc.size()) && sc[static_cast<std::size_t>(start)] < rootRel)
+            ++start;
+        rel[m++] = 0; // the root itself, even when it lies outside the scale
+        for (int i = 0; i < static_cast<int>(sc.size()); ++i) {
+            int d =
+                ((sc[static_cast<std::size_t>((start + i) % sc.size())] - rootRel) % 12 + 12) % 12;
+            if (d != 0 && m < 8)
+                rel[m++] = d;
+        }
+        std::sort(rel, rel + m);
+        int oct = note.index / m, j = note.index % m;
+        key = rootKey + rel[j] + 12 * oct;
     }
-  } else {
-    // Scale steps counted from the chord root through the chord map's scale.
-    const std::vector<int>& sc = *chord.scale;
-    int rel[8];
-    int m = 0;
-    int rootRel = ((chord.root - chord.key) % 12 + 12) % 12;
-    int start = 0;
-    while (start < static_cast<int>(sc.size()) && sc[static_cast<std::size_t>(start)] < rootRel) ++start;
-    rel[m++] = 0;  // the root itself, even when it lies outside the scale
-    for (int i = 0; i < static_cast<int>(sc.size()); ++i) {
-      int d = ((sc[static_cast<std::size_t>((start + i) % sc.size())] - rootRel) % 12 + 12) % 12;
-      if (d != 0 && m < 8) rel[m++] = d;
-    }
-    std::sort(rel, rel + m);
-    int oct = note.index / m, j = note.index % m;
-    key = rootKey + rel[j] + 12 * oct;
-  }
-  return clampKey(key + 12 * note.octave);
+    return clampKey(key + 12 * note.octave);
 }
 
-ChordContext ChordAt(const SegmentData& segment, std::int64_t tick) {
-  if (segment.chords.empty() || !segment.chordMap) return DefaultChord();
-  if (segment.length > 0) tick = ((tick % segment.length) + segment.length) % segment.length;
-  auto it = std::upper_bound(segment.chords.begin(), segment.chords.end(), tick,
-                             [](std::int64_t t, const ChordSpan& c) { return t < c.tick; });
-  if (it != segment.chords.begin()) --it;
-  const ChordDef& c = segment.chordMap->chords[static_cast<std::size_t>(it->chord)];
-  return {c.root, &c.intervals, segment.chordMap->key, &segment.chordMap->scale};
+ChordContext ChordAt(const SegmentData &segment, std::int64_t tick) {
+    if (segment.chords.empty() || !segment.chordMap)
+        return DefaultChord();
+    if (segment.length > 0)
+        tick = ((tick % segment.length) + segment.length) % segment.length;
+    auto it = std::upper_bound(segment.chords.begin(), segment.chords.end(), tick,
+                               [](std::int64_t t, const ChordSpan &c) { return t < c.tick; });
+    if (it != segment.chords.begin())
+        --it;
+    const ChordDef &c = segment.chordMap->chords[static_cast<std::size_t>(it->chord)];
+    return {c.root, &c.intervals, segment.chordMap->key, &segment.chordMap->scale};
 }
 
-void AppendBandEvents(std::vector<MidiEvent>& events, const std::vector<BandMember>& members) {
-  auto b = [](int v) { return static_cast<std::uint8_t>(v); };
-  for (const auto& m : members) {
-    events.push_back({0, MidiEvent::Program, b(m.channel), b(m.program), b(m.bank)});
-    events.push_back({0, MidiEvent::Control, b(m.channel), 7, b(m.volume)});
-    events.push_back({0, MidiEvent::Control, b(m.channel), 10, b(m.pan)});
-    events.push_back({0, MidiEvent::Control, b(m.channel), 91, b(m.reverb)});
-    events.push_back({0, MidiEvent::Control, b(m.channel), 93, b(m.chorus)});
-  }
+void AppendBandEvents(std::vector<MidiEvent> &events, const std::vector<BandMember> &members) {
+    auto b = [](int v) { return static_cast<std::uint8_t>(v); };
+    for (const auto &m : members) {
+        events.push_back({0, MidiEvent::Program, b(m.channel), b(m.program), b(m.bank)});
+        events.push_back({0, MidiEvent::Control, b(m.channel), 7, b(m.volume)});
+        events.push_back({0, MidiEvent::Control, b(m.channel), 10, b(m.pan)});
+        events.push_back({0, MidiEvent::Control, b(m.channel), 91, b(m.reverb)});
+        events.push_back({0, MidiEvent::Control, b(m.channel), 93, b(m.chorus)});
+    }
 }
 
 ChordContext DefaultChord() {
-  static const std::vector<int> triad = {0, 4, 7};
-  static const std::vector<int> major = {0, 2, 4, 5, 7, 9, 11};
-  return {0, &triad, 0, &major};
+    static const std::vector<int> triad = {0, 4, 7};
+    static const std::vector<int> major = {0, 2, 4, 5, 7, 9, 11};
+    return {0, &triad, 0, &major};
 }
 
-}  // namespace detail
-}  // namespace lumbrast::music
+} // namespace detail
+} // namespace lumbrast::music

@@ -6,8 +6,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -20,7 +20,7 @@ using namespace lumbrast::music;
 
 namespace {
 
-const char* kUsage =
+const char *kUsage =
     "Usage: lumbrast-music COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
@@ -40,272 +40,309 @@ const char* kUsage =
     "Errors in files are reported as FILE:LINE:COLUMN: message; the exit status is 1.\n";
 
 struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+    using std::runtime_error::runtime_error;
 };
 
 std::string noteName(int pc) {
-  static const char* names[12] = {"C", "C#", "D", "Eb", "E", "F", "F#", "G", "Ab", "A", "Bb", "B"};
-  return names[((pc % 12) + 12) % 12];
+    static const char *names[12] = {"C",  "C#", "D",  "Eb", "E",  "F",
+                                    "F#", "G",  "Ab", "A",  "Bb", "B"};
+    return names[((pc % 12) + 12) % 12];
 }
 
 std::string boundaryName(std::uint32_t b) {
-  if (b & kPlayMeasure) return "measure";
-  if (b & kPlayBeat) return "beat";
-  if (b & kPlayGrid) return "grid";
-  return "immediate";
+    if (b & kPlayMeasure)
+        return "measure";
+    if (b & kPlayBeat)
+        return "beat";
+    if (b & kPlayGrid)
+        return "grid";
+    return "immediate";
 }
 
-bool looksLikeChordMap(const std::string& path) {
-  auto dot = path.rfind('.');
-  std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
-  for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == "cdm";
+bool looksLikeChordMap(const std::string &path) {
+    auto dot = path.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
+    for (auto &c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == "cdm";
 }
 
-int info(const std::string& path) {
-  Loader loader;
-  if (looksLikeChordMap(path)) {
-    ChordMapPtr map = loader.LoadChordMap(path);
-    const auto& d = *map->data();
-    std::cout << "Chord map:  " << d.name << "\n"
-              << "Key:        " << noteName(d.key) << " " << d.scaleName << "\n"
-              << "Phrase:     " << d.phraseMeasures << " measures\n"
-              << "Chords (" << d.chords.size() << "):\n";
-    for (std::size_t i = 0; i < d.chords.size(); ++i) {
-      const auto& c = d.chords[i];
-      std::cout << "  " << c.id << " = " << noteName(c.root) << " " << c.type << "  ->";
-      for (const auto& e : d.edges)
-        if (e.from == static_cast<int>(i))
-          std::cout << " " << d.chords[static_cast<std::size_t>(e.to)].id << " (w" << e.weight << ", " << e.minBeats
-                    << "-" << e.maxBeats << " beats)";
-      std::cout << "\n";
+int info(const std::string &path) {
+    Loader loader;
+    if (looksLikeChordMap(path)) {
+        ChordMapPtr map = loader.LoadChordMap(path);
+        const auto &d = *map->data();
+        std::cout << "Chord map:  " << d.name << "\n"
+                  << "Key:        " << noteName(d.key) << " " << d.scaleName << "\n"
+                  << "Phrase:     " << d.phraseMeasures << " measures\n"
+                  << "Chords (" << d.chords.size() << "):\n";
+        for (std::size_t i = 0; i < d.chords.size(); ++i) {
+            const auto &c = d.chords[i];
+            std::cout << "  " << c.id << " = " << noteName(c.root) << " " << c.type << "  ->";
+            for (const auto &e : d.edges)
+                if (e.from == static_cast<int>(i))
+                    std::cout << " " << d.chords[static_cast<std::size_t>(e.to)].id << " (w"
+                              << e.weight << ", " << e.minBeats << "-" << e.maxBeats << " beats)";
+            std::cout << "\n";
+        }
+        auto list = [&](const std::vector<int> &v) {
+            std::string s;
+            for (int c : v)
+                s += (s.empty() ? "" : " ") + d.chords[static_cast<std::size_t>(c)].id;
+            return s;
+        };
+        std::cout << "Signposts:  start " << list(d.startSignposts) << "; end "
+                  << list(d.endSignposts) << "; cadence " << list(d.cadence) << "\n";
+        return 0;
     }
-    auto list = [&](const std::vector<int>& v) {
-      std::string s;
-      for (int c : v) s += (s.empty() ? "" : " ") + d.chords[static_cast<std::size_t>(c)].id;
-      return s;
-    };
-    std::cout << "Signposts:  start " << list(d.startSignposts) << "; end " << list(d.endSignposts)
-              << "; cadence " << list(d.cadence) << "\n";
+    StylePtr style = loader.LoadStyle(path);
+    const auto &d = *style->data();
+    TimeSignature ts = style->GetTimeSignature();
+    std::cout << "Style:      " << d.name << "\n"
+              << "Tempo:      " << style->GetTempo() << " bpm\n"
+              << "Time sig.:  " << int(ts.beatsPerMeasure) << "/" << int(ts.beat) << ", "
+              << ts.gridsPerBeat << " grid points a beat\n"
+              << "Bands (" << style->GetBandCount() << "):\n";
+    for (const auto &b : d.bands) {
+        std::cout << "  " << b->name << ":";
+        for (const auto &m : b->members)
+            std::cout << " ch" << m.channel + 1 << "=prog " << m.program + 1 << " vol " << m.volume
+                      << " pan " << m.pan << ";";
+        std::cout << "\n";
+    }
+    std::cout << "Motifs (" << style->GetMotifCount() << "):\n";
+    for (const auto &m : d.motifs)
+        std::cout << "  " << m.name << ": " << m.measures << " measure(s), boundary "
+                  << boundaryName(m.boundary) << "\n";
+    std::cout << "Patterns (" << d.patterns.size() << "):\n";
+    for (const auto &p : d.patterns) {
+        std::size_t notes = 0;
+        for (const auto &part : p.parts)
+            notes += part.notes.size();
+        std::cout << "  " << p.name << ": groove " << p.grooveLow << "-" << p.grooveHigh << ", "
+                  << EmbellishmentName(p.embellishment) << ", " << p.measures << " measure(s), "
+                  << p.parts.size() << " part(s), " << notes << " notes\n";
+    }
     return 0;
-  }
-  StylePtr style = loader.LoadStyle(path);
-  const auto& d = *style->data();
-  TimeSignature ts = style->GetTimeSignature();
-  std::cout << "Style:      " << d.name << "\n"
-            << "Tempo:      " << style->GetTempo() << " bpm\n"
-            << "Time sig.:  " << int(ts.beatsPerMeasure) << "/" << int(ts.beat) << ", " << ts.gridsPerBeat
-            << " grid points a beat\n"
-            << "Bands (" << style->GetBandCount() << "):\n";
-  for (const auto& b : d.bands) {
-    std::cout << "  " << b->name << ":";
-    for (const auto& m : b->members)
-      std::cout << " ch" << m.channel + 1 << "=prog " << m.program + 1 << " vol " << m.volume << " pan " << m.pan << ";";
-    std::cout << "\n";
-  }
-  std::cout << "Motifs (" << style->GetMotifCount() << "):\n";
-  for (const auto& m : d.motifs)
-    std::cout << "  " << m.name << ": " << m.measures << " measure(s), boundary " << boundaryName(m.boundary) << "\n";
-  std::cout << "Patterns (" << d.patterns.size() << "):\n";
-  for (const auto& p : d.patterns) {
-    std::size_t notes = 0;
-    for (const auto& part : p.parts) notes += part.notes.size();
-    std::cout << "  " << p.name << ": groove " << p.grooveLow << "-" << p.grooveHigh << ", "
-              << EmbellishmentName(p.embellishment) << ", " << p.measures << " measure(s), " << p.parts.size()
-              << " part(s), " << notes << " notes\n";
-  }
-  return 0;
 }
 
 struct ComposeArgs {
-  std::string style, chordMap, output, soundFont, motif;
-  int shape = -1;
-  int measures = -1;
-  int activity = 1;
-  bool intro = false, end = false, plan = false;
-  std::optional<std::uint64_t> seed;
+    std::string style, chordMap, output, soundFont, motif;
+    int shape = -1;
+    int measures = -1;
+    int activity = 1;
+    bool intro = false, end = false, plan = false;
+    std::optional<std::uint64_t> seed;
 };
 
-long long number(const std::string& flag, const std::string& v, long long lo, long long hi) {
-  try {
-    std::size_t used = 0;
-    long long n = std::stoll(v, &used);
-    if (used != v.size() || n < lo || n > hi) throw std::out_of_range("");
-    return n;
-  } catch (const std::exception&) {
-    throw UsageError(flag + " wants a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
-                     ", not '" + v + "'");
-  }
-}
-
-ComposeArgs parseCompose(const std::vector<std::string>& a, bool wantOutput) {
-  ComposeArgs c;
-  std::vector<std::string> files;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const std::string& s = a[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= a.size()) throw UsageError(s + " needs a value");
-      return a[++i];
-    };
-    if (s == "--shape") {
-      std::string v = value();
-      c.shape = ShapeFromName(v);
-      if (c.shape < 0) c.shape = static_cast<int>(number("--shape", v, 0, 8));
-    } else if (s == "--measures") c.measures = static_cast<int>(number(s, value(), 0, 32767));
-    else if (s == "--activity") c.activity = static_cast<int>(number(s, value(), 0, 3));
-    else if (s == "--seed") c.seed = static_cast<std::uint64_t>(number(s, value(), 0, 0x7FFFFFFFFFFFFFFFLL));
-    else if (s == "--intro") c.intro = true;
-    else if (s == "--end") c.end = true;
-    else if (s == "--plan") c.plan = true;
-    else if (s == "--output" && wantOutput) c.output = value();
-    else if (s == "--soundfont") c.soundFont = value();
-    else if (s == "--motif" && !wantOutput) c.motif = value();
-    else if (s.rfind("--", 0) == 0) throw UsageError("unknown option " + s);
-    else files.push_back(s);
-  }
-  if (files.size() != 2) throw UsageError("give a style file and a chord map file");
-  c.style = files[0];
-  c.chordMap = files[1];
-  if (c.shape < 0) throw UsageError("--shape is missing");
-  if (c.measures < 0) throw UsageError("--measures is missing");
-  if (wantOutput && c.output.empty()) throw UsageError("--output is missing");
-  return c;
-}
-
-SegmentPtr compose(const ComposeArgs& c, StylePtr& style) {
-  Loader loader;
-  style = loader.LoadStyle(c.style);
-  ChordMapPtr map = loader.LoadChordMap(c.chordMap);
-  Composer composer = c.seed ? Composer(*c.seed) : Composer();
-  return composer.ComposeSegmentFromShape(style, c.measures, c.shape, c.activity, c.intro, c.end, map);
-}
-
-void printPlan(const SegmentPtr& seg) {
-  const auto& d = *seg->data();
-  const auto& map = *d.chordMap;
-  const std::int64_t measureTicks = kTicksPerBeat * d.timeSig.beatsPerMeasure;
-  std::size_t ci = 0;
-  for (int m = 0; m < d.measures; ++m) {
-    std::printf("%4d  groove %3d  %-6s %-18s |", m + 1, d.groove[static_cast<std::size_t>(m)],
-                std::string(EmbellishmentName(d.embellishments[static_cast<std::size_t>(m)])).c_str(),
-                d.patternNames[static_cast<std::size_t>(m)].c_str());
-    while (ci < d.chords.size() && d.chords[ci].tick < (m + 1) * measureTicks) {
-      const auto& c = d.chords[ci];
-      std::printf(" %s(%lld)", map.chords[static_cast<std::size_t>(c.chord)].id.c_str(),
-                  static_cast<long long>(c.length / kTicksPerBeat));
-      if (c.tick + c.length > (m + 1) * measureTicks) break;
-      ++ci;
+long long number(const std::string &flag, const std::string &v, long long lo, long long hi) {
+    try {
+        std::size_t used = 0;
+        long long n = std::stoll(v, &used);
+        if (used != v.size() || n < lo || n > hi)
+            throw std::out_of_range("");
+        return n;
+    } catch (const std::exception &) {
+        throw UsageError(flag + " wants a whole number from " + std::to_string(lo) + " to " +
+                         std::to_string(hi) + ", not '" + v + "'");
     }
-    std::printf("\n");
-  }
 }
 
-int render(const ComposeArgs& c) {
-  StylePtr style;
-  SegmentPtr seg = compose(c, style);
-  if (c.plan) printPlan(seg);
-  AudioParams params;
-  params.soundFont = c.soundFont;
-  RenderResult r = RenderSegmentToWav(seg, c.output, params);
-  double seconds = static_cast<double>(r.frames) / params.sampleRate;
-  auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -999.0; };
-  std::printf("%s: %d measures, %.1f s, peak %.1f dBFS, rms %.1f dBFS%s\n", c.output.c_str(), c.measures, seconds,
-              db(r.peak), db(r.rms), r.peak >= 1.0f ? " (clipped!)" : "");
-  return 0;
+ComposeArgs parseCompose(const std::vector<std::string> &a, bool wantOutput) {
+    ComposeArgs c;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::string &s = a[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= a.size())
+                throw UsageError(s + " needs a value");
+            return a[++i];
+        };
+        if (s == "--shape") {
+            std::string v = value();
+            c.shape = ShapeFromName(v);
+            if (c.shape < 0)
+                c.shape = static_cast<int>(number("--shape", v, 0, 8));
+        } else if (s == "--measures")
+            c.measures = static_cast<int>(number(s, value(), 0, 32767));
+        else if (s == "--activity")
+            c.activity = static_cast<int>(number(s, value(), 0, 3));
+        else if (s == "--seed")
+            c.seed = static_cast<std::uint64_t>(number(s, value(), 0, 0x7FFFFFFFFFFFFFFFLL));
+        else if (s == "--intro")
+            c.intro = true;
+        else if (s == "--end")
+            c.end = true;
+        else if (s == "--plan")
+            c.plan = true;
+        else if (s == "--output" && wantOutput)
+            c.output = value();
+        else if (s == "--soundfont")
+            c.soundFont = value();
+        else if (s == "--motif" && !wantOutput)
+            c.motif = value();
+        else if (s.rfind("--", 0) == 0)
+            throw UsageError("unknown option " + s);
+        else
+            files.push_back(s);
+    }
+    if (files.size() != 2)
+        throw UsageError("give a style file and a chord map file");
+    c.style = files[0];
+    c.chordMap = files[1];
+    if (c.shape < 0)
+        throw UsageError("--shape is missing");
+    if (c.measures < 0)
+        throw UsageError("--measures is missing");
+    if (wantOutput && c.output.empty())
+        throw UsageError("--output is missing");
+    return c;
+}
+
+SegmentPtr compose(const ComposeArgs &c, StylePtr &style) {
+    Loader loader;
+    style = loader.LoadStyle(c.style);
+    ChordMapPtr map = loader.LoadChordMap(c.chordMap);
+    Composer composer = c.seed ? Composer(*c.seed) : Composer();
+    return composer.ComposeSegmentFromShape(style, c.measures, c.shape, c.activity, c.intro, c.end,
+                                            map);
+}
+
+void printPlan(const SegmentPtr &seg) {
+    const auto &d = *seg->data();
+    const auto &map = *d.chordMap;
+    const std::int64_t measureTicks = kTicksPerBeat * d.timeSig.beatsPerMeasure;
+    std::size_t ci = 0;
+    for (int m = 0; m < d.measures; ++m) {
+        std::printf(
+            "%4d  groove %3d  %-6s %-18s |", m + 1, d.groove[static_cast<std::size_t>(m)],
+            std::string(EmbellishmentName(d.embellishments[static_cast<std::size_t>(m)])).c_str(),
+            d.patternNames[static_cast<std::size_t>(m)].c_str());
+        while (ci < d.chords.size() && d.chords[ci].tick < (m + 1) * measureTicks) {
+            const auto &c = d.chords[ci];
+            std::printf(" %s(%lld)", map.chords[static_cast<std::size_t>(c.chord)].id.c_str(),
+                        static_cast<long long>(c.length / kTicksPerBeat));
+            if (c.tick + c.length > (m + 1) * measureTicks)
+                break;
+            ++ci;
+        }
+        std::printf("\n");
+    }
+}
+
+int render(const ComposeArgs &c) {
+    StylePtr style;
+    SegmentPtr seg = compose(c, style);
+    if (c.plan)
+        printPlan(seg);
+    AudioParams params;
+    params.soundFont = c.soundFont;
+    RenderResult r = RenderSegmentToWav(seg, c.output, params);
+    double seconds = static_cast<double>(r.frames) / params.sampleRate;
+    auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -999.0; };
+    std::printf("%s: %d measures, %.1f s, peak %.1f dBFS, rms %.1f dBFS%s\n", c.output.c_str(),
+                c.measures, seconds, db(r.peak), db(r.rms), r.peak >= 1.0f ? " (clipped!)" : "");
+    return 0;
 }
 
 int gSignalPipe[2] = {-1, -1};
 void onSignal(int) {
-  char b = 1;
-  [[maybe_unused]] auto n = write(gSignalPipe[1], &b, 1);
+    char b = 1;
+    [[maybe_unused]] auto n = write(gSignalPipe[1], &b, 1);
 }
 
-int play(const ComposeArgs& c, int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  StylePtr style;
-  SegmentPtr seg = compose(c, style);
-  SegmentPtr motif = c.motif.empty() ? nullptr : style->GetMotif(c.motif);
+int play(const ComposeArgs &c, int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    StylePtr style;
+    SegmentPtr seg = compose(c, style);
+    SegmentPtr motif = c.motif.empty() ? nullptr : style->GetMotif(c.motif);
 
-  Performance perf;
-  AudioParams params;
-  params.soundFont = c.soundFont;
-  perf.InitAudio(params);
-  if (!perf.audioStatus().empty()) std::fprintf(stderr, "%s\n", perf.audioStatus().c_str());
-  else std::fprintf(stderr, "Playing through %s.\n", perf.audioDriver().c_str());
-  auto handle = std::make_shared<NotificationEvent>(1);
-  perf.AddNotificationType(kNotifySegment);
-  perf.AddNotificationType(kNotifyMeasureAndBeat);
-  perf.SetNotificationHandle(handle);
-  seg->Download(perf.GetDefaultAudioPath());
+    Performance perf;
+    AudioParams params;
+    params.soundFont = c.soundFont;
+    perf.InitAudio(params);
+    if (!perf.audioStatus().empty())
+        std::fprintf(stderr, "%s\n", perf.audioStatus().c_str());
+    else
+        std::fprintf(stderr, "Playing through %s.\n", perf.audioDriver().c_str());
+    auto handle = std::make_shared<NotificationEvent>(1);
+    perf.AddNotificationType(kNotifySegment);
+    perf.AddNotificationType(kNotifyMeasureAndBeat);
+    perf.SetNotificationHandle(handle);
+    seg->Download(perf.GetDefaultAudioPath());
 
-  int bar = 0;
-  QObject::connect(handle.get(), &NotificationEvent::signalled, &app, [&](int) {
-    NotificationPMSG n;
-    while (perf.GetNotificationPMSG(n)) {
-      const bool main = n.user && n.user->GetSegment() == seg;
-      if (n.type == kNotifyMeasureAndBeat && main) {
-        if (n.field1 == 0) {
-          ++bar;
-          if (motif && bar % 4 == 2) perf.PlaySegmentEx(motif, kPlaySecondary | kPlayMeasure);
+    int bar = 0;
+    QObject::connect(handle.get(), &NotificationEvent::signalled, &app, [&](int) {
+        NotificationPMSG n;
+        while (perf.GetNotificationPMSG(n)) {
+            const bool main = n.user && n.user->GetSegment() == seg;
+            if (n.type == kNotifyMeasureAndBeat && main) {
+                if (n.field1 == 0) {
+                    ++bar;
+                    if (motif && bar % 4 == 2)
+                        perf.PlaySegmentEx(motif, kPlaySecondary | kPlayMeasure);
+                }
+                std::printf("\rbar %4d  beat %d  ", bar, n.field1 + 1);
+                std::fflush(stdout);
+            } else if (n.type == kNotifySegment && !main && n.option == kSegmentStart) {
+                std::printf("\n%s motif started\n", n.user->GetSegment()->name().c_str());
+            } else if (n.type == kNotifySegment && main && n.option != kSegmentStart) {
+                std::printf("\nfinished\n");
+                QTimer::singleShot(1500, &app, &QCoreApplication::quit); // let the last notes ring
+            }
         }
-        std::printf("\rbar %4d  beat %d  ", bar, n.field1 + 1);
-        std::fflush(stdout);
-      } else if (n.type == kNotifySegment && !main && n.option == kSegmentStart) {
-        std::printf("\n%s motif started\n", n.user->GetSegment()->name().c_str());
-      } else if (n.type == kNotifySegment && main && n.option != kSegmentStart) {
-        std::printf("\nfinished\n");
-        QTimer::singleShot(1500, &app, &QCoreApplication::quit);  // let the last notes ring
-      }
-    }
-  });
-
-  if (pipe(gSignalPipe) == 0) {
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
-      perf.StopEx(seg);
-      std::printf("\nstopped\n");
-      app.quit();
     });
-  }
-  perf.PlaySegmentEx(seg, 0);
-  int rc = app.exec();
-  perf.CloseDown();
-  return rc;
+
+    if (pipe(gSignalPipe) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
+            perf.StopEx(seg);
+            std::printf("\nstopped\n");
+            app.quit();
+        });
+    }
+    perf.PlaySegmentEx(seg, 0);
+    int rc = app.exec();
+    perf.CloseDown();
+    return rc;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  try {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-      std::cout << kUsage;
-      return args.empty() ? 2 : 0;
+int main(int argc, char **argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+            std::cout << kUsage;
+            return args.empty() ? 2 : 0;
+        }
+        for (const auto &a : args)
+            if (a == "--help" || a == "-h") {
+                std::cout << kUsage;
+                return 0;
+            }
+        std::string cmd = args[0];
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (cmd == "info") {
+            if (rest.size() != 1)
+                throw UsageError("info takes one file");
+            return info(rest[0]);
+        }
+        if (cmd == "render")
+            return render(parseCompose(rest, true));
+        if (cmd == "play")
+            return play(parseCompose(rest, false), argc, argv);
+        throw UsageError("unknown command '" + cmd + "'");
+    } catch (const UsageError &e) {
+        std::cerr << "lumbrast-music: " << e.what() << "\n(see lumbrast-music --help)\n";
+        return 2;
+    } catch (const MusicError &e) {
+        std::cerr << (e.file().empty() ? "lumbrast-music: " : "") << e.what() << "\n";
+        return 1;
+    } catch (const std::exception &e) {
+        std::cerr << "lumbrast-music: " << e.what() << "\n";
+        return 1;
     }
-    for (const auto& a : args)
-      if (a == "--help" || a == "-h") {
-        std::cout << kUsage;
-        return 0;
-      }
-    std::string cmd = args[0];
-    std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (cmd == "info") {
-      if (rest.size() != 1) throw UsageError("info takes one file");
-      return info(rest[0]);
-    }
-    if (cmd == "render") return render(parseCompose(rest, true));
-    if (cmd == "play") return play(parseCompose(rest, false), argc, argv);
-    throw UsageError("unknown command '" + cmd + "'");
-  } catch (const UsageError& e) {
-    std::cerr << "lumbrast-music: " << e.what() << "\n(see lumbrast-music --help)\n";
-    return 2;
-  } catch (const MusicError& e) {
-    std::cerr << (e.file().empty() ? "lumbrast-music: " : "") << e.what() << "\n";
-    return 1;
-  } catch (const std::exception& e) {
-    std::cerr << "lumbrast-music: " << e.what() << "\n";
-    return 1;
-  }
 }

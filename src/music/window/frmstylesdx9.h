@@ -35,179 +35,179 @@ namespace lumbrast::musicwindow {
 
 namespace mus = lumbrast::music;
 
-inline constexpr const char* kErrorTitle = "MuVoTre";
-inline constexpr const char* kPlayerTitle = "MuVoTre - Style Player";
-inline constexpr const char* kCaption = "MuVoTre - Style Player";
+inline constexpr const char *kErrorTitle = "MuVoTre";
+inline constexpr const char *kPlayerTitle = "MuVoTre - Style Player";
+inline constexpr const char *kCaption = "MuVoTre - Style Player";
 
 // Errors the window raises itself (the music service raises mus::MusicError).
 class WindowError : public std::runtime_error {
- public:
-  WindowError(std::int32_t number, const std::string& description)
-      : std::runtime_error(description), number_(number) {}
-  std::int32_t number() const noexcept { return number_; }
+public:
+    WindowError(std::int32_t number, const std::string &description)
+        : std::runtime_error(description), number_(number) {}
+    std::int32_t number() const noexcept { return number_; }
 
- private:
-  std::int32_t number_;
+private:
+    std::int32_t number_;
 };
 
-inline constexpr std::int32_t kErrInvalidValue = 380;  // "Invalid property value"
-inline constexpr std::int32_t kErrOverflow = 6;        // "Overflow"
-inline constexpr std::int32_t kErrNoObject = 91;       // "Object variable not set"
-inline constexpr std::int32_t kErrSubscript = 9;       // "Subscript out of range"
+inline constexpr std::int32_t kErrInvalidValue = 380; // "Invalid property value"
+inline constexpr std::int32_t kErrOverflow = 6;       // "Overflow"
+inline constexpr std::int32_t kErrNoObject = 91;      // "Object variable not set"
+inline constexpr std::int32_t kErrSubscript = 9;      // "Subscript out of range"
 
 // What the window needs from outside; empty members take the real thing.
 struct MusicWindowEnv {
-  std::shared_ptr<MessageBoxes> messages;  // QtMessageBoxes
-  std::shared_ptr<RandomSource> random;    // ClockRandom
-  std::function<void()> beep;              // QApplication::beep
-  QString mediaFolder;                     // DefaultMediaFolder(); must end with "/"
-  mus::AudioParams audio;                  // handed to InitAudio (channels become 128)
+    std::shared_ptr<MessageBoxes> messages; // QtMessageBoxes
+    std::shared_ptr<RandomSource> random;   // ClockRandom
+    std::function<void()> beep;             // QApplication::beep
+    QString mediaFolder;                    // DefaultMediaFolder(); must end with "/"
+    mus::AudioParams audio;                 // handed to InitAudio (channels become 128)
 };
 
 struct MotifRecord {
-  mus::SegmentPtr Segment;
-  QString Name;
+    mus::SegmentPtr Segment;
+    QString Name;
 };
 
 class frmStylesDX9 : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // gameWindow: the window whose top-left corner this one covers; it also
-  // owns this one (a window of its own on top of it).
-  explicit frmStylesDX9(QWidget* gameWindow, MusicWindowEnv env = {});
-  ~frmStylesDX9() override;
+public:
+    // gameWindow: the window whose top-left corner this one covers; it also
+    // owns this one (a window of its own on top of it).
+    explicit frmStylesDX9(QWidget *gameWindow, MusicWindowEnv env = {});
+    ~frmStylesDX9() override;
 
-  // The window's start-up: lists, service, first choice, music. On failure
-  // it reports, unloads itself and returns false.
-  bool Form_Load();
-  // Unloaded: the service is released and the window deletes itself later.
-  bool isUnloaded() const { return unloaded_; }
+    // The window's start-up: lists, service, first choice, music. On failure
+    // it reports, unloads itself and returns false.
+    bool Form_Load();
+    // Unloaded: the service is released and the window deletes itself later.
+    bool isUnloaded() const { return unloaded_; }
 
-  // ---- handlers, in the order the listener meets them
-  void FillStyleList();
-  void FillChordmapList();
-  std::optional<int> FindDefaultStyle() const;
-  void cboStyles_Click();
-  void Get_Bands();
-  void lstBands_Click();
-  void ChangeBandStyle();
-  void Get_Motifs();
-  void hscTempoSty_Change();
-  void CreateSegment();
-  void ReCompose();
-  void cmdRecompose_Click();
-  void cboChordMap_Click();
-  void cboShape_Click();
-  void txtComposeLength_Change();
-  // Plays, stops: errors travel to the caller (no report of their own).
-  void cmdPlaySegment_Click();
-  void cmdStopSegment_Click();
-  void cmdPlayMotif_Click();
-  void cmdHide_Click();
-  void cmdOK_Click();
-  void ClearPlayCounters();
-  void ResetPlayCounters();
-  void ShowPlayProgress(const QString& text);
-  void DirectXEvent8_DXCallback(int eventid);
+    // ---- handlers, in the order the listener meets them
+    void FillStyleList();
+    void FillChordmapList();
+    std::optional<int> FindDefaultStyle() const;
+    void cboStyles_Click();
+    void Get_Bands();
+    void lstBands_Click();
+    void ChangeBandStyle();
+    void Get_Motifs();
+    void hscTempoSty_Change();
+    void CreateSegment();
+    void ReCompose();
+    void cmdRecompose_Click();
+    void cboChordMap_Click();
+    void cboShape_Click();
+    void txtComposeLength_Change();
+    // Plays, stops: errors travel to the caller (no report of their own).
+    void cmdPlaySegment_Click();
+    void cmdStopSegment_Click();
+    void cmdPlayMotif_Click();
+    void cmdHide_Click();
+    void cmdOK_Click();
+    void ClearPlayCounters();
+    void ResetPlayCounters();
+    void ShowPlayProgress(const QString &text);
+    void DirectXEvent8_DXCallback(int eventid);
 
-  // Selecting from code runs the list's click handler, as a click does.
-  void selectStyle(int position);
-  void selectChordMap(int position);
-  void selectShape(int position);
-  void selectBand(int position);
+    // Selecting from code runs the list's click handler, as a click does.
+    void selectStyle(int position);
+    void selectChordMap(int position);
+    void selectShape(int position);
+    void selectBand(int position);
 
-  // ---- controls
-  QGroupBox* fraStyleInfo = nullptr;
-  QGroupBox* fraPlaySegment = nullptr;
-  QComboBox* cboStyles = nullptr;
-  QLineEdit* txtStyleFileName = nullptr;
-  QListWidget* lstBands = nullptr;
-  QLabel* lblStyleTempoValue = nullptr;
-  QSlider* hscTempoSty = nullptr;
-  QLabel* lblStyleTimeSigValue = nullptr;
-  QComboBox* cboChordMap = nullptr;
-  QComboBox* cboShape = nullptr;
-  QLineEdit* txtComposeLength = nullptr;
-  QCheckBox* chkComposeIntro = nullptr;
-  QCheckBox* chkComposeEnd = nullptr;
-  QPushButton* cmdRecompose = nullptr;
-  QPushButton* cmdHide = nullptr;
-  QPushButton* cmdStopSegment = nullptr;
-  QPushButton* cmdPlaySegment = nullptr;
-  QPushButton* cmdPlayMotif = nullptr;
-  QListWidget* lstMotifs = nullptr;
-  QRadioButton* optDefault = nullptr;
-  QRadioButton* optImmediate = nullptr;
-  QRadioButton* optGrid = nullptr;
-  QRadioButton* optBeat = nullptr;
-  QRadioButton* optMeasure = nullptr;
-  QLabel* lblSegBarValue = nullptr;
-  QLabel* lblSegBeatValue = nullptr;
-  QLabel* lblPlayProgress = nullptr;
-  QPushButton* cmdOK = nullptr;  // hidden; the game window presses it
+    // ---- controls
+    QGroupBox *fraStyleInfo = nullptr;
+    QGroupBox *fraPlaySegment = nullptr;
+    QComboBox *cboStyles = nullptr;
+    QLineEdit *txtStyleFileName = nullptr;
+    QListWidget *lstBands = nullptr;
+    QLabel *lblStyleTempoValue = nullptr;
+    QSlider *hscTempoSty = nullptr;
+    QLabel *lblStyleTimeSigValue = nullptr;
+    QComboBox *cboChordMap = nullptr;
+    QComboBox *cboShape = nullptr;
+    QLineEdit *txtComposeLength = nullptr;
+    QCheckBox *chkComposeIntro = nullptr;
+    QCheckBox *chkComposeEnd = nullptr;
+    QPushButton *cmdRecompose = nullptr;
+    QPushButton *cmdHide = nullptr;
+    QPushButton *cmdStopSegment = nullptr;
+    QPushButton *cmdPlaySegment = nullptr;
+    QPushButton *cmdPlayMotif = nullptr;
+    QListWidget *lstMotifs = nullptr;
+    QRadioButton *optDefault = nullptr;
+    QRadioButton *optImmediate = nullptr;
+    QRadioButton *optGrid = nullptr;
+    QRadioButton *optBeat = nullptr;
+    QRadioButton *optMeasure = nullptr;
+    QLabel *lblSegBarValue = nullptr;
+    QLabel *lblSegBeatValue = nullptr;
+    QLabel *lblPlayProgress = nullptr;
+    QPushButton *cmdOK = nullptr; // hidden; the game window presses it
 
-  // ---- music service objects and window state
-  std::shared_ptr<mus::Performance> Perf;
-  std::shared_ptr<mus::Loader> Loader;
-  std::shared_ptr<mus::Composer> Composer;
-  std::shared_ptr<mus::NotificationEvent> NotifyEvent;
-  mus::StylePtr CurStyle;
-  mus::BandPtr CurBand;
-  mus::SegmentPtr BandSegment;
-  mus::ChordMapPtr CurChordMap;
-  mus::SegmentPtr MainSegment;
-  std::vector<MotifRecord> MotifTable;
-  QString MediaFolder;
+    // ---- music service objects and window state
+    std::shared_ptr<mus::Performance> Perf;
+    std::shared_ptr<mus::Loader> Loader;
+    std::shared_ptr<mus::Composer> Composer;
+    std::shared_ptr<mus::NotificationEvent> NotifyEvent;
+    mus::StylePtr CurStyle;
+    mus::BandPtr CurBand;
+    mus::SegmentPtr BandSegment;
+    mus::ChordMapPtr CurChordMap;
+    mus::SegmentPtr MainSegment;
+    std::vector<MotifRecord> MotifTable;
+    QString MediaFolder;
 
-  std::int32_t StyleTempo = 0;
-  mus::TimeSignature StyleTimeSig;
-  std::int16_t ComposeIntro = 0;  // flags: -1 true, 0 false
-  std::int16_t ComposeEnd = 0;
-  std::int16_t ComposeMeasures = 0;
-  std::int32_t BeatInMeasure = 0;
-  std::int32_t BeatNumber = 0;
-  std::int32_t BarNumber = 0;
+    std::int32_t StyleTempo = 0;
+    mus::TimeSignature StyleTimeSig;
+    std::int16_t ComposeIntro = 0; // flags: -1 true, 0 false
+    std::int16_t ComposeEnd = 0;
+    std::int16_t ComposeMeasures = 0;
+    std::int32_t BeatInMeasure = 0;
+    std::int32_t BeatNumber = 0;
+    std::int32_t BarNumber = 0;
 
- signals:
-  // The window has been unloaded and will be deleted.
-  void unloaded();
+signals:
+    // The window has been unloaded and will be deleted.
+    void unloaded();
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
- private:
-  void buildControls();
-  void Form_Paint();
-  void Form_Unload();
-  void RoundMusicWindow();
-  void RoundMusicControls();
-  void InitialChoice();
-  void Unload();
-  void setSliderValue(int value);
-  // Runs body; any error is shown as the window's error message with tag.
-  bool guarded(const char* tag, const std::function<void()>& body,
-               BoxIcon icon = BoxIcon::Critical);
-  void showError(std::int32_t number, const QString& description, const QString& tag,
-                 BoxIcon icon);
-  void handleNotice(const mus::NotificationPMSG& msg);
-  std::string mediaPath(const QString& name) const;
-  void beep();
+private:
+    void buildControls();
+    void Form_Paint();
+    void Form_Unload();
+    void RoundMusicWindow();
+    void RoundMusicControls();
+    void InitialChoice();
+    void Unload();
+    void setSliderValue(int value);
+    // Runs body; any error is shown as the window's error message with tag.
+    bool guarded(const char *tag, const std::function<void()> &body,
+                 BoxIcon icon = BoxIcon::Critical);
+    void showError(std::int32_t number, const QString &description, const QString &tag,
+                   BoxIcon icon);
+    void handleNotice(const mus::NotificationPMSG &msg);
+    std::string mediaPath(const QString &name) const;
+    void beep();
 
-  QPointer<QWidget> gameWindow_;
-  MusicWindowEnv env_;
-  bool unloaded_ = false;
-  bool inCallback_ = false;
+    QPointer<QWidget> gameWindow_;
+    MusicWindowEnv env_;
+    bool unloaded_ = false;
+    bool inCallback_ = false;
 };
 
 // How an error is shown: number and description.
 struct ErrorInfo {
-  std::int32_t number = 0;
-  QString description;
+    std::int32_t number = 0;
+    QString description;
 };
 // The error in flight (call inside a catch block).
 ErrorInfo CurrentError();
 
-}  // namespace lumbrast::musicwindow
+} // namespace lumbrast::musicwindow

@@ -3,18 +3,18 @@
 namespace lumbrast::musicwindow::modMusicPublic {
 
 void SetPublicDefaults() {
-  StylePath.clear();
-  StyleFileName.clear();
-  StyleIndex = 0;
-  ChordMapPath.clear();
-  ChordMapFileName.clear();
-  ChordMapIndex = 0;
-  ShapeName.clear();
-  ShapeIndexText.clear();
-  BandName.clear();
-  BandIndex = 0;
-  ComposeLength = 1024;
-  AudioStatusShown = false;
+    StylePath.clear();
+    StyleFileName.clear();
+    StyleIndex = 0;
+    ChordMapPath.clear();
+    ChordMapFileName.clear();
+    ChordMapIndex = 0;
+    ShapeName.clear();
+    ShapeIndexText.clear();
+    BandName.clear();
+    BandIndex = 0;
+    ComposeLength = 1024;
+    AudioStatusShown = false;
 }
 
-}  // namespace lumbrast::musicwindow::modMusicPublic
+} // namespace lumbrast::musicwindow::modMusicPublic

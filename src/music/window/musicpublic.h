@@ -9,17 +9,17 @@
 
 namespace lumbrast::musicwindow::modMusicPublic {
 
-inline QString StylePath;           // MediaFolder + StyleFileName; empty until chosen
+inline QString StylePath; // MediaFolder + StyleFileName; empty until chosen
 inline QString StyleFileName;
-inline std::int16_t StyleIndex = 0;  // position in cboStyles
+inline std::int16_t StyleIndex = 0; // position in cboStyles
 inline QString ChordMapPath;        // MediaFolder + ChordMapFileName; empty until chosen
 inline QString ChordMapFileName;
 inline std::int16_t ChordMapIndex = 0;
-inline QString ShapeName;           // empty until a shape was chosen
-inline QString ShapeIndexText;      // position in cboShape as decimal text
+inline QString ShapeName;      // empty until a shape was chosen
+inline QString ShapeIndexText; // position in cboShape as decimal text
 inline QString BandName;
 inline std::int16_t BandIndex = 0;
-inline std::int16_t ComposeLength = 1024;  // measures
+inline std::int16_t ComposeLength = 1024; // measures
 
 // Set once the "no sound" notice of the audio output has been shown, so it
 // appears once per run however often the window is loaded.
@@ -28,4 +28,4 @@ inline bool AudioStatusShown = false;
 // The music part of the game window's SetPublicDefaults.
 void SetPublicDefaults();
 
-}  // namespace lumbrast::musicwindow::modMusicPublic
+} // namespace lumbrast::musicwindow::modMusicPublic

@@ -14,54 +14,54 @@
 namespace lumbrast::musicwindow {
 
 class MusicWindowHost : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // reportError shows a failure of the load in the game window's own error
-  // message (number, description).
-  using ErrorReporter = std::function<void(long number, const QString& description)>;
+public:
+    // reportError shows a failure of the load in the game window's own error
+    // message (number, description).
+    using ErrorReporter = std::function<void(long number, const QString &description)>;
 
-  MusicWindowHost(QWidget* gameWindow, MusicWindowEnv env = {}, ErrorReporter reportError = {});
-  ~MusicWindowHost() override;
+    MusicWindowHost(QWidget *gameWindow, MusicWindowEnv env = {}, ErrorReporter reportError = {});
+    ~MusicWindowHost() override;
 
-  // cmdLoadMusic: load the window (start-up, first choice, music), then hide
-  // it. Returns the window, or null when its start-up failed.
-  frmStylesDX9* load();
-  // cmdLoadMusic at the game window's start-up: the same, as soon as the
-  // game window has been painted for the first time.
-  void loadWhenShown();
+    // cmdLoadMusic: load the window (start-up, first choice, music), then hide
+    // it. Returns the window, or null when its start-up failed.
+    frmStylesDX9 *load();
+    // cmdLoadMusic at the game window's start-up: the same, as soon as the
+    // game window has been painted for the first time.
+    void loadWhenShown();
 
-  // Music > "Play", "Stop": press the window's Play Seg / Stop, loading it
-  // first when it is not loaded.
-  void play();
-  void stop();
-  // Music > "Setup": show the window, not modal, loading it first.
-  void setup();
-  // Game window closing: press the window's hidden Exit. A window that was
-  // never loaded (or failed to start) has nothing to release.
-  void exit();
+    // Music > "Play", "Stop": press the window's Play Seg / Stop, loading it
+    // first when it is not loaded.
+    void play();
+    void stop();
+    // Music > "Setup": show the window, not modal, loading it first.
+    void setup();
+    // Game window closing: press the window's hidden Exit. A window that was
+    // never loaded (or failed to start) has nothing to release.
+    void exit();
 
-  // What the next load hands to the window (tests point it elsewhere).
-  MusicWindowEnv& environment() { return env_; }
+    // What the next load hands to the window (tests point it elsewhere).
+    MusicWindowEnv &environment() { return env_; }
 
-  // The loaded window, or null.
-  frmStylesDX9* window() const;
-  bool isLoadPending() const { return pending_; }
+    // The loaded window, or null.
+    frmStylesDX9 *window() const;
+    bool isLoadPending() const { return pending_; }
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
- private:
-  frmStylesDX9* ensureLoaded();
-  void runPendingLoad();
+private:
+    frmStylesDX9 *ensureLoaded();
+    void runPendingLoad();
 
-  QPointer<QWidget> gameWindow_;
-  MusicWindowEnv env_;
-  ErrorReporter reportError_;
-  QPointer<frmStylesDX9> window_;
-  bool loading_ = false;
-  bool pending_ = false;
-  QTimer fallback_;
+    QPointer<QWidget> gameWindow_;
+    MusicWindowEnv env_;
+    ErrorReporter reportError_;
+    QPointer<frmStylesDX9> window_;
+    bool loading_ = false;
+    bool pending_ = false;
+    QTimer fallback_;
 };
 
-}  // namespace lumbrast::musicwindow
+} // namespace lumbrast::musicwindow

@@ -12,8 +12,8 @@
 #include <QPolygonF>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -27,122 +27,144 @@
 
 namespace lumbrast::musicwindow {
 
-void QtMessageBoxes::show(QWidget* parent, const QString& text, BoxIcon icon,
-                          const QString& title) {
-  QMessageBox::Icon qicon = QMessageBox::Information;
-  switch (icon) {
-    case BoxIcon::Information: qicon = QMessageBox::Information; break;
-    case BoxIcon::Exclamation: qicon = QMessageBox::Warning; break;
-    case BoxIcon::Critical: qicon = QMessageBox::Critical; break;
-  }
-  QMessageBox box(qicon, title, text, QMessageBox::Ok, parent);
-  box.exec();
+void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon,
+                          const QString &title) {
+    QMessageBox::Icon qicon = QMessageBox::Information;
+    switch (icon) {
+    case BoxIcon::Information:
+        qicon = QMessageBox::Information;
+        break;
+    case BoxIcon::Exclamation:
+        qicon = QMessageBox::Warning;
+        break;
+    case BoxIcon::Critical:
+        qicon = QMessageBox::Critical;
+        break;
+    }
+    QMessageBox box(qicon, title, text, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 void ClockRandom::Randomize() {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const auto ticks = static_cast<std::uint64_t>(
-      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
-  std::seed_seq seq{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
-  gen_.seed(seq);
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const auto ticks = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    std::seed_seq seq{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
+    gen_.seed(seq);
 }
 
 float ClockRandom::Rnd() {
-  // 24 random bits over 2^24: exactly representable, never 1.
-  return static_cast<float>(gen_() >> 8) * (1.0f / 16777216.0f);
+    // 24 random bits over 2^24: exactly representable, never 1.
+    return static_cast<float>(gen_() >> 8) * (1.0f / 16777216.0f);
 }
 
 int DrawBelowLast(float r, int n) {
-  if (n <= 1) return 0;
-  const double p = std::floor(static_cast<double>(r) * (n - 1));
-  return std::clamp(static_cast<int>(p), 0, n - 2);
+    if (n <= 1)
+        return 0;
+    const double p = std::floor(static_cast<double>(r) * (n - 1));
+    return std::clamp(static_cast<int>(p), 0, n - 2);
 }
 
-double TextValue(const QString& text) {
-  std::string s;
-  for (QChar c : text) {
-    if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') continue;
-    s.push_back(c.unicode() < 128 ? static_cast<char>(c.unicode()) : '?');
-  }
-  std::size_t i = 0;
-  std::string num;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) num.push_back(s[i++]);
-  bool digits = false;
-  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
-    num.push_back(s[i++]);
-    digits = true;
-  }
-  if (i < s.size() && s[i] == '.') {
-    num.push_back(s[i++]);
+double TextValue(const QString &text) {
+    std::string s;
+    for (QChar c : text) {
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
+            continue;
+        s.push_back(c.unicode() < 128 ? static_cast<char>(c.unicode()) : '?');
+    }
+    std::size_t i = 0;
+    std::string num;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        num.push_back(s[i++]);
+    bool digits = false;
     while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
-      num.push_back(s[i++]);
-      digits = true;
+        num.push_back(s[i++]);
+        digits = true;
     }
-  }
-  if (!digits) return 0;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
-    std::size_t j = i + 1;
-    std::string exp = "e";
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exp.push_back(s[j++]);
-    bool expDigits = false;
-    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
-      exp.push_back(s[j++]);
-      expDigits = true;
+    if (i < s.size() && s[i] == '.') {
+        num.push_back(s[i++]);
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+            num.push_back(s[i++]);
+            digits = true;
+        }
     }
-    if (expDigits) num += exp;
-  }
-  const double v = std::strtod(num.c_str(), nullptr);
-  return std::isfinite(v) ? v : (v < 0 ? -std::numeric_limits<double>::max()
-                                       : std::numeric_limits<double>::max());
+    if (!digits)
+        return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        std::size_t j = i + 1;
+        std::string exp = "e";
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            exp.push_back(s[j++]);
+        bool expDigits = false;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+            exp.push_back(s[j++]);
+            expDigits = true;
+        }
+        if (expDigits)
+            num += exp;
+    }
+    const double v = std::strtod(num.c_str(), nullptr);
+    return std::isfinite(v)
+               ? v
+               : (v < 0 ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max());
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
 
 std::optional<std::int16_t> RoundToInt16(double value) {
-  const double r = RoundHalfEven(value);
-  if (!(r >= -32768.0 && r <= 32767.0)) return std::nullopt;
-  return static_cast<std::int16_t>(r);
+    const double r = RoundHalfEven(value);
+    if (!(r >= -32768.0 && r <= 32767.0))
+        return std::nullopt;
+    return static_cast<std::int16_t>(r);
 }
 
 QString DefaultMediaFolder() {
-  const QString appDir = QCoreApplication::applicationDirPath();
-  const QStringList candidates = {
-      appDir + QStringLiteral("/MediaSL9"),
-      QDir::cleanPath(appDir + QStringLiteral("/" LUMBRAST_RELATIVE_DATADIR "/MediaSL9")),
-      QStringLiteral(LUMBRAST_INSTALL_DATADIR "/MediaSL9"),
-  };
-  for (const QString& c : candidates) {
-    if (QFileInfo(c).isDir()) return c + QLatin1Char('/');
-  }
-  return candidates.front() + QLatin1Char('/');
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        appDir + QStringLiteral("/MediaSL9"),
+        QDir::cleanPath(appDir + QStringLiteral("/" LUMBRAST_RELATIVE_DATADIR "/MediaSL9")),
+        QStringLiteral(LUMBRAST_INSTALL_DATADIR "/MediaSL9"),
+    };
+    for (const QString &c : candidates) {
+        if (QFileInfo(c).isDir())
+            return c + QLatin1Char('/');
+    }
+    return candidates.front() + QLatin1Char('/');
 }
 
-QStringList ListMediaFiles(const QString& folder, const QString& pattern) {
-  QDir dir(folder);
-  if (!dir.exists()) return {};
-  // No QDir::CaseSensitive: the pattern matches in any letter case.
-  QStringList names = dir.entryList({pattern}, QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-  // The "C" locale compares plain code points; a file manager still sorts
-  // naturally there, so fall back to a real language's collation.
-  QLocale locale;
-  if (locale.language() == QLocale::C) locale = QLocale(QLocale::English, QLocale::UnitedStates);
-  QCollator collator(locale);
-  collator.setNumericMode(true);
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-    const int c = collator.compare(a, b);
-    return c != 0 ? c < 0 : a < b;
-  });
-  return names;
+QStringList ListMediaFiles(const QString &folder, const QString &pattern) {
+    QDir dir(folder);
+    if (!dir.exists())
+        return {};
+    // No QDir::CaseSensitive: the pattern matches in any letter case.
+    QStringList names = dir.entryList({pattern}, QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    // The "C" locale compares plain code points; a file manager still sorts
+    // naturally there, so fall back to a real language's collation.
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
+        const int c = collator.compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
 }
 
 QRegion RoundRectRegion(int width, int height, int ellipseW, int ellipseH) {
-  if (width <= 0 || height <= 0) return {};
-  QPainterPath path;
-  path.addRoundedRect(QRectF(0, 0, width, height), ellipseW / 2.0, ellipseH / 2.0);
-  return QRegion(path.toFillPolygon().toPolygon());
+    if (width <= 0 || height <= 0)
+        return {};
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, width, height), ellipseW / 2.0, ellipseH / 2.0);
+    return QRegion(path.toFillPolygon().toPolygon());
 }
 
-std::string FilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string FilePath(const QString &path) {
+    return QFile::encodeName(path).toStdString();
+}
 
-}  // namespace lumbrast::musicwindow
+} // namespace lumbrast::musicwindow

@@ -20,47 +20,46 @@ enum class BoxIcon : unsigned char { Information, Exclamation, Critical };
 
 // Modal message boxes with an OK button.
 class MessageBoxes {
- public:
-  virtual ~MessageBoxes() = default;
-  // Returns when the box was dismissed. Lines are separated by "\n".
-  virtual void show(QWidget* parent, const QString& text, BoxIcon icon,
-                    const QString& title) = 0;
+public:
+    virtual ~MessageBoxes() = default;
+    // Returns when the box was dismissed. Lines are separated by "\n".
+    virtual void show(QWidget *parent, const QString &text, BoxIcon icon, const QString &title) = 0;
 };
 
 class QtMessageBoxes final : public MessageBoxes {
- public:
-  void show(QWidget* parent, const QString& text, BoxIcon icon, const QString& title) override;
+public:
+    void show(QWidget *parent, const QString &text, BoxIcon icon, const QString &title) override;
 };
 
 // Boxes shown by another window's service (the game window's).
 class ForwardingMessageBoxes final : public MessageBoxes {
- public:
-  using Show = std::function<void(QWidget*, const QString&, BoxIcon, const QString&)>;
-  explicit ForwardingMessageBoxes(Show show) : show_(std::move(show)) {}
-  void show(QWidget* parent, const QString& text, BoxIcon icon, const QString& title) override {
-    show_(parent, text, icon, title);
-  }
+public:
+    using Show = std::function<void(QWidget *, const QString &, BoxIcon, const QString &)>;
+    explicit ForwardingMessageBoxes(Show show) : show_(std::move(show)) {}
+    void show(QWidget *parent, const QString &text, BoxIcon icon, const QString &title) override {
+        show_(parent, text, icon, title);
+    }
 
- private:
-  Show show_;
+private:
+    Show show_;
 };
 
 // The pseudo-random generator of the first choice: Randomize seeds it from
 // the clock, Rnd draws from [0, 1) in single precision.
 class RandomSource {
- public:
-  virtual ~RandomSource() = default;
-  virtual void Randomize() = 0;
-  virtual float Rnd() = 0;
+public:
+    virtual ~RandomSource() = default;
+    virtual void Randomize() = 0;
+    virtual float Rnd() = 0;
 };
 
 class ClockRandom final : public RandomSource {
- public:
-  void Randomize() override;
-  float Rnd() override;
+public:
+    void Randomize() override;
+    float Rnd() override;
 
- private:
-  std::mt19937 gen_{5489u};
+private:
+    std::mt19937 gen_{5489u};
 };
 
 // floor(r * (n - 1)) for n entries, so the last entry is never drawn; 0 for
@@ -70,7 +69,7 @@ int DrawBelowLast(float r, int n);
 // The numeric value of a text as the length box reads it: blanks are
 // skipped, then an optional sign, digits, a decimal part and an exponent;
 // anything after that ends the number, and no number at all gives 0.
-double TextValue(const QString& text);
+double TextValue(const QString &text);
 
 // A value rounded half to even into 16 bits; nullopt when it does not fit.
 std::optional<std::int16_t> RoundToInt16(double value);
@@ -85,13 +84,13 @@ QString DefaultMediaFolder();
 // Names (without folder) of the plain, visible files in folder whose names
 // match pattern ("*.sty") in any letter case, sorted as a file manager shows
 // them (natural order, letter case ignored). A missing folder lists nothing.
-QStringList ListMediaFiles(const QString& folder, const QString& pattern);
+QStringList ListMediaFiles(const QString &folder, const QString &pattern);
 
 // A rectangle from (0, 0) to (width, height) with corners rounded by an
 // ellipse of ellipseW x ellipseH pixels.
 QRegion RoundRectRegion(int width, int height, int ellipseW, int ellipseH);
 
 // Full path as the file system spells it, for the music service.
-std::string FilePath(const QString& path);
+std::string FilePath(const QString &path);
 
-}  // namespace lumbrast::musicwindow
+} // namespace lumbrast::musicwindow

@@ -17,8 +17,7 @@ public:
         BoxIcon icon;
         QString title;
     };
-    void show(QWidget *, const QString &text, BoxIcon icon, const QString &title) override
-    {
+    void show(QWidget *, const QString &text, BoxIcon icon, const QString &title) override {
         boxes.push_back({text, icon, title});
         if (onShow)
             onShow(boxes.back()); // the caller waits here, as in a modal box

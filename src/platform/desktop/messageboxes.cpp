@@ -5,8 +5,7 @@
 namespace lumbrast::platform {
 
 namespace {
-QMessageBox::Icon toQt(BoxIcon icon)
-{
+QMessageBox::Icon toQt(BoxIcon icon) {
     switch (icon) {
     case BoxIcon::Exclamation:
         return QMessageBox::Warning;
@@ -21,8 +20,8 @@ QMessageBox::Icon toQt(BoxIcon icon)
 }
 } // namespace
 
-void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon, const QString &title)
-{
+void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon,
+                          const QString &title) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); // a bare CR would show as a glyph
     QMessageBox box(toQt(icon), title, shown, QMessageBox::Ok, parent);

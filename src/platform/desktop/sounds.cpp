@@ -5,8 +5,7 @@
 
 namespace lumbrast::platform {
 
-const char *soundEventId(SoundKind kind) noexcept
-{
+const char *soundEventId(SoundKind kind) noexcept {
     switch (kind) {
     case SoundKind::Ok:
         return "message";
@@ -26,14 +25,13 @@ namespace {
 void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
 } // namespace
 
-CanberraSounds::CanberraSounds()
-{
+CanberraSounds::CanberraSounds() {
     snd_lib_error_set_handler(quietAlsa);
     ca_context *ctx = nullptr;
     if (ca_context_create(&ctx) != CA_SUCCESS)
         return;
-    ca_context_change_props(ctx, CA_PROP_APPLICATION_NAME, "Lumbrast", CA_PROP_APPLICATION_ID, "lumbrast",
-                            CA_PROP_CANBERRA_XDG_THEME_NAME, "freedesktop", nullptr);
+    ca_context_change_props(ctx, CA_PROP_APPLICATION_NAME, "Lumbrast", CA_PROP_APPLICATION_ID,
+                            "lumbrast", CA_PROP_CANBERRA_XDG_THEME_NAME, "freedesktop", nullptr);
     // Opening fails on machines without any audio output; stay silent there.
     if (ca_context_open(ctx) != CA_SUCCESS) {
         ca_context_destroy(ctx);
@@ -42,19 +40,17 @@ CanberraSounds::CanberraSounds()
     context_ = ctx;
 }
 
-CanberraSounds::~CanberraSounds()
-{
+CanberraSounds::~CanberraSounds() {
     if (context_)
         ca_context_destroy(context_);
 }
 
-void CanberraSounds::play(SoundKind kind) noexcept
-{
+void CanberraSounds::play(SoundKind kind) noexcept {
     if (!context_)
         return;
     // Asynchronous; a theme without the event or a busy device only means no sound.
-    ca_context_play(context_, 0, CA_PROP_EVENT_ID, soundEventId(kind), CA_PROP_CANBERRA_CACHE_CONTROL,
-                    "permanent", nullptr);
+    ca_context_play(context_, 0, CA_PROP_EVENT_ID, soundEventId(kind),
+                    CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr);
 }
 
 } // namespace lumbrast::platform

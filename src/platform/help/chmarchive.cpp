@@ -20,16 +20,14 @@ namespace {
 // beyond this comes from a damaged directory and must not drive an allocation.
 constexpr std::uint64_t kMaxEntrySize = 64u * 1024u * 1024u;
 
-QByteArray innerName(const QString &innerPath)
-{
+QByteArray innerName(const QString &innerPath) {
     QByteArray name = innerPath.toUtf8();
     if (!name.startsWith('/') && !name.startsWith("::"))
         name.prepend('/');
     return name;
 }
 
-int readEntry(chmFile *file, chmUnitInfo *unit, void *)
-{
+int readEntry(chmFile *file, chmUnitInfo *unit, void *) {
     if (unit->length > kMaxEntrySize)
         return CHM_ENUMERATOR_FAILURE;
     std::vector<unsigned char> buffer(static_cast<std::size_t>(unit->length) + 1);
@@ -41,8 +39,7 @@ int readEntry(chmFile *file, chmUnitInfo *unit, void *)
 // crash it or make it spin. So a throwaway child process first opens the file
 // and decodes every entry; only a file that survives that is opened here.
 // The child uses nothing but the reader and the C allocator, then _exit()s.
-bool survivesFullRead(const QByteArray &path)
-{
+bool survivesFullRead(const QByteArray &path) {
     const pid_t child = fork();
     if (child < 0)
         return false;
@@ -67,8 +64,7 @@ bool survivesFullRead(const QByteArray &path)
 
 } // namespace
 
-std::unique_ptr<ChmArchive> ChmArchive::open(const QString &path)
-{
+std::unique_ptr<ChmArchive> ChmArchive::open(const QString &path) {
     // A FIFO or device would block or misbehave inside the reader.
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable())
@@ -83,24 +79,19 @@ std::unique_ptr<ChmArchive> ChmArchive::open(const QString &path)
     return std::unique_ptr<ChmArchive>(new ChmArchive(file));
 }
 
-ChmArchive::ChmArchive(chmFile *file)
-    : file_(file)
-{
-}
+ChmArchive::ChmArchive(chmFile *file) : file_(file) {}
 
-ChmArchive::~ChmArchive()
-{
+ChmArchive::~ChmArchive() {
     chm_close(file_);
 }
 
-bool ChmArchive::contains(const QString &innerPath) const
-{
+bool ChmArchive::contains(const QString &innerPath) const {
     chmUnitInfo unit{};
-    return chm_resolve_object(file_, innerName(innerPath).constData(), &unit) == CHM_RESOLVE_SUCCESS;
+    return chm_resolve_object(file_, innerName(innerPath).constData(), &unit) ==
+           CHM_RESOLVE_SUCCESS;
 }
 
-std::optional<QByteArray> ChmArchive::read(const QString &innerPath) const
-{
+std::optional<QByteArray> ChmArchive::read(const QString &innerPath) const {
     chmUnitInfo unit{};
     if (chm_resolve_object(file_, innerName(innerPath).constData(), &unit) != CHM_RESOLVE_SUCCESS)
         return std::nullopt;
@@ -109,8 +100,9 @@ std::optional<QByteArray> ChmArchive::read(const QString &innerPath) const
     QByteArray data(static_cast<qsizetype>(unit.length), Qt::Uninitialized);
     if (unit.length == 0)
         return data;
-    const LONGINT64 got = chm_retrieve_object(file_, &unit, reinterpret_cast<unsigned char *>(data.data()), 0,
-                                              static_cast<LONGINT64>(unit.length));
+    const LONGINT64 got =
+        chm_retrieve_object(file_, &unit, reinterpret_cast<unsigned char *>(data.data()), 0,
+                            static_cast<LONGINT64>(unit.length));
     if (got != static_cast<LONGINT64>(unit.length))
         return std::nullopt;
     return data;

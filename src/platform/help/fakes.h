@@ -26,8 +26,7 @@ public:
         QString topic;
     };
 
-    void displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) override
-    {
+    void displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) override {
         calls.push_back({owner, helpFile, topic});
     }
 

@@ -5,8 +5,7 @@
 
 namespace lumbrast::platform {
 
-void DesktopUrlOpener::open(const QString &address)
-{
+void DesktopUrlOpener::open(const QString &address) {
     // StrictMode: an address that is not a well-formed URL is dropped rather
     // than guessed at (a guess could turn it into a local file path).
     const QUrl url(address, QUrl::StrictMode);

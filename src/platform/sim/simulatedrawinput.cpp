@@ -10,16 +10,15 @@
 
 namespace lumbrast::platform {
 
-SimulatedRawInput::SimulatedRawInput(std::vector<PointingDevice> mice) : devices_(std::move(mice)) {}
+SimulatedRawInput::SimulatedRawInput(std::vector<PointingDevice> mice)
+    : devices_(std::move(mice)) {}
 
-SimulatedRawInput::~SimulatedRawInput()
-{
+SimulatedRawInput::~SimulatedRawInput() {
     if (realPointer_ && qApp)
         qApp->removeEventFilter(this);
 }
 
-std::vector<PointingDevice> SimulatedRawInput::twoMice()
-{
+std::vector<PointingDevice> SimulatedRawInput::twoMice() {
     return {
         {17, "USB", "VID_046D&PID_C077", "Optical USB Mouse", false},
         {9, "VIRTUAL", "CORE_POINTER", "Virtual core pointer", true},
@@ -27,50 +26,42 @@ std::vector<PointingDevice> SimulatedRawInput::twoMice()
     };
 }
 
-void SimulatedRawInput::plug(PointingDevice device)
-{
+void SimulatedRawInput::plug(PointingDevice device) {
     devices_.push_back(std::move(device));
 }
 
-void SimulatedRawInput::unplug(DeviceHandle handle)
-{
+void SimulatedRawInput::unplug(DeviceHandle handle) {
     std::erase_if(devices_, [handle](const PointingDevice &d) { return d.handle == handle; });
 }
 
-void SimulatedRawInput::registerWindow(QWidget *window)
-{
+void SimulatedRawInput::registerWindow(QWidget *window) {
     window_ = window;
     ++registrations_;
 }
 
-void SimulatedRawInput::warpCursor(QPoint global)
-{
+void SimulatedRawInput::warpCursor(QPoint global) {
     cursor_ = global;
     ++warps_;
     if (realPointer_)
         QCursor::setPos(global);
 }
 
-void SimulatedRawInput::confineCursor(QRect global)
-{
+void SimulatedRawInput::confineCursor(QRect global) {
     confinement_ = global;
     confined_ = true;
 }
 
-void SimulatedRawInput::releaseCursor()
-{
+void SimulatedRawInput::releaseCursor() {
     confined_ = false;
     confinement_ = {};
 }
 
-void SimulatedRawInput::rawEvent(DeviceHandle mouse, RawEventKind kind) noexcept
-{
+void SimulatedRawInput::rawEvent(DeviceHandle mouse, RawEventKind kind) noexcept {
     if (sink_)
         sink_->rawInput(mouse, kind);
 }
 
-QWidget *SimulatedRawInput::widgetAt(QPoint global) const
-{
+QWidget *SimulatedRawInput::widgetAt(QPoint global) const {
     if (QWidget *modal = QApplication::activeModalWidget()) {
         QWidget *w = modal->childAt(modal->mapFromGlobal(global));
         if (w || modal->rect().contains(modal->mapFromGlobal(global)))
@@ -87,8 +78,7 @@ QWidget *SimulatedRawInput::widgetAt(QPoint global) const
     return QApplication::widgetAt(global);
 }
 
-void SimulatedRawInput::sendMouse(QWidget *target, int type, QPoint global, bool leftDown)
-{
+void SimulatedRawInput::sendMouse(QWidget *target, int type, QPoint global, bool leftDown) {
     if (!target)
         return;
     const auto evType = static_cast<QEvent::Type>(type);
@@ -99,8 +89,7 @@ void SimulatedRawInput::sendMouse(QWidget *target, int type, QPoint global, bool
     QApplication::sendEvent(target, &event);
 }
 
-void SimulatedRawInput::move(DeviceHandle mouse, QPoint global)
-{
+void SimulatedRawInput::move(DeviceHandle mouse, QPoint global) {
     if (confined_) {
         global.setX(std::clamp(global.x(), confinement_.left(), confinement_.right()));
         global.setY(std::clamp(global.y(), confinement_.top(), confinement_.bottom()));
@@ -113,13 +102,11 @@ void SimulatedRawInput::move(DeviceHandle mouse, QPoint global)
     sendMouse(target, QEvent::MouseMove, global, false);
 }
 
-void SimulatedRawInput::move(DeviceHandle mouse, QWidget *onto)
-{
+void SimulatedRawInput::move(DeviceHandle mouse, QWidget *onto) {
     move(mouse, onto->mapToGlobal(onto->rect().center()));
 }
 
-void SimulatedRawInput::clickHere(DeviceHandle mouse)
-{
+void SimulatedRawInput::clickHere(DeviceHandle mouse) {
     const QPoint at = cursor_;
     QPointer<QWidget> target = widgetAt(at);
     rawEvent(mouse, RawEventKind::ButtonPress);
@@ -128,14 +115,12 @@ void SimulatedRawInput::clickHere(DeviceHandle mouse)
     sendMouse(target, QEvent::MouseButtonRelease, at, false);
 }
 
-void SimulatedRawInput::click(DeviceHandle mouse, QWidget *on)
-{
+void SimulatedRawInput::click(DeviceHandle mouse, QWidget *on) {
     move(mouse, on);
     clickHere(mouse);
 }
 
-DeviceHandle SimulatedRawInput::realPointerDevice(bool second) const
-{
+DeviceHandle SimulatedRawInput::realPointerDevice(bool second) const {
     DeviceHandle first = 0, other = 0;
     for (const PointingDevice &d : devices_) {
         if (d.systemMade)
@@ -148,20 +133,19 @@ DeviceHandle SimulatedRawInput::realPointerDevice(bool second) const
     return second && other ? other : first;
 }
 
-void SimulatedRawInput::attachRealPointer()
-{
+void SimulatedRawInput::attachRealPointer() {
     if (realPointer_)
         return;
     realPointer_ = true;
     qApp->installEventFilter(this);
 }
 
-bool SimulatedRawInput::eventFilter(QObject *watched, QEvent *event)
-{
+bool SimulatedRawInput::eventFilter(QObject *watched, QEvent *event) {
     // Each real pointer event reaches the top-level QWindow once, before any widget.
     const QEvent::Type type = event->type();
-    if (qobject_cast<QWindow *>(watched)
-        && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseMove)) {
+    if (qobject_cast<QWindow *>(watched) &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+         type == QEvent::MouseMove)) {
         const auto *me = static_cast<QMouseEvent *>(event);
         cursor_ = me->globalPosition().toPoint();
         const RawEventKind kind = type == QEvent::MouseButtonPress     ? RawEventKind::ButtonPress

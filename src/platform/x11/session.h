@@ -18,8 +18,7 @@ enum class SessionKind {
 // there is an X display, a short connection of its own to look at it. Call it
 // before the application object exists.
 SessionKind detectSession();
-SessionKind detectSession(const char *display, const char *waylandDisplay,
-                          const char *qpaPlatform);
+SessionKind detectSession(const char *display, const char *waylandDisplay, const char *qpaPlatform);
 
 // The one message for a session that cannot play; empty for X11.
 std::string sessionMessage(SessionKind kind, const char *qpaPlatform = nullptr);

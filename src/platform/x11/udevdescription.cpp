@@ -12,54 +12,59 @@ namespace lumbrast::platform::x11 {
 
 namespace {
 
-std::string text(const char *s) { return s ? std::string(s) : std::string(); }
+std::string text(const char *s) {
+    return s ? std::string(s) : std::string();
+}
 
-std::string upper(std::string s)
-{
+std::string upper(std::string s) {
     for (char &c : s)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string lower(std::string s)
-{
+std::string lower(std::string s) {
     for (char &c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string property(udev_device *dev, const char *name)
-{
+std::string property(udev_device *dev, const char *name) {
     return dev ? text(udev_device_get_property_value(dev, name)) : std::string();
 }
 
-std::string attribute(udev_device *dev, const char *name)
-{
+std::string attribute(udev_device *dev, const char *name) {
     return dev ? text(udev_device_get_sysattr_value(dev, name)) : std::string();
 }
 
 // First non-empty of a property on the node and on its USB parent: udev puts
 // the hardware database's names on the USB device.
-std::string fromNodeOrUsb(udev_device *node, udev_device *usb, const char *name)
-{
+std::string fromNodeOrUsb(udev_device *node, udev_device *usb, const char *name) {
     std::string value = property(node, name);
     return value.empty() ? property(usb, name) : value;
 }
 
 } // namespace
 
-std::string busName(unsigned busType)
-{
+std::string busName(unsigned busType) {
     switch (busType) {
-    case 0x01: return "PCI";
-    case 0x03: return "USB";
-    case 0x05: return "BLUETOOTH";
-    case 0x06: return "VIRTUAL";
-    case 0x10: return "ISA";
-    case 0x11: return "I8042";
-    case 0x18: return "I2C";
-    case 0x19: return "HOST";
-    case 0x1C: return "SPI";
+    case 0x01:
+        return "PCI";
+    case 0x03:
+        return "USB";
+    case 0x05:
+        return "BLUETOOTH";
+    case 0x06:
+        return "VIRTUAL";
+    case 0x10:
+        return "ISA";
+    case 0x11:
+        return "I8042";
+    case 0x18:
+        return "I2C";
+    case 0x19:
+        return "HOST";
+    case 0x1C:
+        return "SPI";
     default: {
         char buf[16];
         std::snprintf(buf, sizeof buf, "BUS_%02X", busType);
@@ -68,8 +73,7 @@ std::string busName(unsigned busType)
     }
 }
 
-std::optional<NodeDescription> describeDeviceNode(const std::string &node)
-{
+std::optional<NodeDescription> describeDeviceNode(const std::string &node) {
     struct stat st {};
     if (node.empty() || ::stat(node.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
         return std::nullopt;
@@ -85,7 +89,8 @@ std::optional<NodeDescription> describeDeviceNode(const std::string &node)
     udev_device *input = udev_device_get_parent_with_subsystem_devtype(dev.get(), "input", nullptr);
     if (!input)
         return std::nullopt;
-    udev_device *usb = udev_device_get_parent_with_subsystem_devtype(dev.get(), "usb", "usb_device");
+    udev_device *usb =
+        udev_device_get_parent_with_subsystem_devtype(dev.get(), "usb", "usb_device");
 
     NodeDescription d;
     d.type = upper(property(dev.get(), "ID_BUS"));
@@ -104,7 +109,8 @@ std::optional<NodeDescription> describeDeviceNode(const std::string &node)
         d.identification = lower(vendor) + ":" + lower(product);
     // Two mice of one model differ only by the port they sit in.
     if (usb)
-        d.identification += (d.identification.empty() ? "port " : " port ") + text(udev_device_get_sysname(usb));
+        d.identification +=
+            (d.identification.empty() ? "port " : " port ") + text(udev_device_get_sysname(usb));
 
     const std::string vendorName = fromNodeOrUsb(dev.get(), usb, "ID_VENDOR_FROM_DATABASE");
     const std::string modelName = fromNodeOrUsb(dev.get(), usb, "ID_MODEL_FROM_DATABASE");

@@ -21,29 +21,29 @@ namespace lumbrast::platform::x11 {
 
 namespace {
 
-template <typename T>
-struct FreeDeleter {
+template <typename T> struct FreeDeleter {
     void operator()(T *p) const noexcept { std::free(p); }
 };
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
-constexpr std::uint32_t kRawBits = XCB_INPUT_XI_EVENT_MASK_RAW_MOTION
-    | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE;
+constexpr std::uint32_t kRawBits = XCB_INPUT_XI_EVENT_MASK_RAW_MOTION |
+                                   XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
+                                   XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE;
 
 // Buttons 4 to 7 are the wheel's notches (vertical, then horizontal).
-constexpr bool isWheelButton(std::uint32_t button) { return button >= 4 && button <= 7; }
+constexpr bool isWheelButton(std::uint32_t button) {
+    return button >= 4 && button <= 7;
+}
 
-std::uint32_t internAtom(xcb_connection_t *conn, const char *name)
-{
+std::uint32_t internAtom(xcb_connection_t *conn, const char *name) {
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        conn, xcb_intern_atom(conn, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+        conn, xcb_intern_atom(conn, 1, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
     return reply ? reply->atom : std::uint32_t{XCB_ATOM_NONE};
 }
 
 // The screen number of a display name such as ":0.1" or "host:10.0".
-int screenOfDisplayName(const char *name)
-{
+int screenOfDisplayName(const char *name) {
     if (!name)
         return 0;
     const char *colon = std::strrchr(name, ':');
@@ -51,8 +51,7 @@ int screenOfDisplayName(const char *name)
     return dot ? std::atoi(dot + 1) : 0;
 }
 
-xcb_screen_t *screenOfConnection(xcb_connection_t *conn, int number)
-{
+xcb_screen_t *screenOfConnection(xcb_connection_t *conn, int number) {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(conn));
     xcb_screen_t *first = it.rem ? it.data : nullptr;
     for (int i = 0; it.rem; xcb_screen_next(&it), ++i)
@@ -61,8 +60,7 @@ xcb_screen_t *screenOfConnection(xcb_connection_t *conn, int number)
     return first;
 }
 
-const QScreen *screenOf(QPoint global) noexcept
-{
+const QScreen *screenOf(QPoint global) noexcept {
     const QList<QScreen *> screens = QGuiApplication::screens();
     for (const QScreen *s : screens)
         if (s->geometry().contains(global))
@@ -76,8 +74,7 @@ class X11RawInput::Filter final : public QAbstractNativeEventFilter {
 public:
     explicit Filter(X11RawInput &owner) : owner_(owner) {}
 
-    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
-    {
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override {
         // The xcb platform names every event it hands to filters this way.
         if (eventType != "xcb_generic_event_t")
             return false;
@@ -88,35 +85,38 @@ private:
     X11RawInput &owner_;
 };
 
-X11RawInput::X11RawInput(bool virtualMice) : virtualMice_(virtualMice)
-{
+X11RawInput::X11RawInput(bool virtualMice) : virtualMice_(virtualMice) {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         throw X11Unavailable("The program does not run on an X11 display.");
     conn_ = x11->connection();
 
-    const xcb_screen_t *screen = screenOfConnection(conn_, screenOfDisplayName(std::getenv("DISPLAY")));
+    const xcb_screen_t *screen =
+        screenOfConnection(conn_, screenOfDisplayName(std::getenv("DISPLAY")));
     if (!screen)
         throw X11Unavailable("The X server reports no screen.");
     root_ = screen->root;
 
     const xcb_query_extension_reply_t *xi = xcb_get_extension_data(conn_, &xcb_input_id);
     if (!xi || !xi->present)
-        throw X11Unavailable("The X server has no XInput extension, so the mice cannot be told apart.");
+        throw X11Unavailable(
+            "The X server has no XInput extension, so the mice cannot be told apart.");
     xiOpcode_ = xi->major_opcode;
     // Asking for at least the version the toolkit announced never lowers it;
     // raw events independent of grabs need 2.1.
     Reply<xcb_input_xi_query_version_reply_t> version(xcb_input_xi_query_version_reply(
-        conn_, xcb_input_xi_query_version(conn_, XCB_INPUT_MAJOR_VERSION, XCB_INPUT_MINOR_VERSION), nullptr));
-    if (!version || version->major_version < 2
-        || (version->major_version == 2 && version->minor_version < 1))
+        conn_, xcb_input_xi_query_version(conn_, XCB_INPUT_MAJOR_VERSION, XCB_INPUT_MINOR_VERSION),
+        nullptr));
+    if (!version || version->major_version < 2 ||
+        (version->major_version == 2 && version->minor_version < 1))
         throw X11Unavailable("The X server lacks XInput 2.1, so the mice cannot be told apart.");
 
     const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(conn_, &xcb_xfixes_id);
     if (xfixes && xfixes->present) {
         // The same version the toolkit asks for, so its own XFixes use is unchanged.
         Reply<xcb_xfixes_query_version_reply_t> v(xcb_xfixes_query_version_reply(
-            conn_, xcb_xfixes_query_version(conn_, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+            conn_,
+            xcb_xfixes_query_version(conn_, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
             nullptr));
         barriersAvailable_ = v && v->major_version >= 5;
     }
@@ -130,8 +130,7 @@ X11RawInput::X11RawInput(bool virtualMice) : virtualMice_(virtualMice)
     qGuiApp->installNativeEventFilter(filter_.get());
 }
 
-X11RawInput::~X11RawInput()
-{
+X11RawInput::~X11RawInput() {
     if (!qGuiApp)
         return; // the connection is gone, and the server dropped our barriers with it
     try {
@@ -142,8 +141,7 @@ X11RawInput::~X11RawInput()
     qGuiApp->removeNativeEventFilter(filter_.get());
 }
 
-std::vector<PointingDevice> X11RawInput::devices()
-{
+std::vector<PointingDevice> X11RawInput::devices() {
     Reply<xcb_input_xi_query_device_reply_t> reply(xcb_input_xi_query_device_reply(
         conn_, xcb_input_xi_query_device(conn_, XCB_INPUT_DEVICE_ALL), nullptr));
     if (!reply)
@@ -170,7 +168,8 @@ std::vector<PointingDevice> X11RawInput::devices()
         if (atomXTest_ != XCB_ATOM_NONE)
             c.xtest = xcb_input_xi_get_property(conn_, c.id, 0, atomXTest_, XCB_ATOM_ANY, 0, 1);
         if (atomDeviceNode_ != XCB_ATOM_NONE)
-            c.node = xcb_input_xi_get_property(conn_, c.id, 0, atomDeviceNode_, XCB_ATOM_STRING, 0, 1024);
+            c.node = xcb_input_xi_get_property(conn_, c.id, 0, atomDeviceNode_, XCB_ATOM_STRING, 0,
+                                               1024);
         candidates.push_back(std::move(c));
     }
 
@@ -187,7 +186,8 @@ std::vector<PointingDevice> X11RawInput::devices()
             Reply<xcb_input_xi_get_property_reply_t> p(
                 xcb_input_xi_get_property_reply(conn_, c.node, nullptr));
             if (p && p->type == XCB_ATOM_STRING && p->format == 8) {
-                const auto *text = static_cast<const char *>(xcb_input_xi_get_property_items(p.get()));
+                const auto *text =
+                    static_cast<const char *>(xcb_input_xi_get_property_items(p.get()));
                 node.assign(text, strnlen(text, p->num_items));
             }
         }
@@ -214,7 +214,8 @@ std::vector<PointingDevice> X11RawInput::devices()
         if (described) {
             d.type = std::move(described->type);
             d.identification = std::move(described->identification);
-            d.description = described->description.empty() ? c.name : std::move(described->description);
+            d.description =
+                described->description.empty() ? c.name : std::move(described->description);
         } else {
             d.type = xtest ? "XTEST" : "X11";
             d.identification = c.name;
@@ -225,15 +226,13 @@ std::vector<PointingDevice> X11RawInput::devices()
     return result;
 }
 
-void X11RawInput::registerWindow(QWidget *)
-{
+void X11RawInput::registerWindow(QWidget *) {
     // Nothing to register on X11: the hook selects the raw events on the root
     // window, and they reach the program whichever of its windows is in front
     // (the first click on a window that was not in front is attributed too).
 }
 
-void X11RawInput::install(RawInputSink *sink)
-{
+void X11RawInput::install(RawInputSink *sink) {
     if (!sink)
         return remove();
     if (!sink_)
@@ -241,8 +240,7 @@ void X11RawInput::install(RawInputSink *sink)
     sink_ = sink;
 }
 
-void X11RawInput::remove()
-{
+void X11RawInput::remove() {
     if (!sink_)
         return;
     sink_ = nullptr;
@@ -253,8 +251,7 @@ void X11RawInput::remove()
 // device id, so read it and change only our own bits. The toolkit selects its
 // hierarchy and property events for all devices, a separate entry; ours is the
 // one for all master devices, whose raw events still name the physical mouse.
-void X11RawInput::selectRaw(bool on)
-{
+void X11RawInput::selectRaw(bool on) {
     Reply<xcb_input_xi_get_selected_events_reply_t> reply(xcb_input_xi_get_selected_events_reply(
         conn_, xcb_input_xi_get_selected_events(conn_, root_), nullptr));
     struct {
@@ -269,7 +266,8 @@ void X11RawInput::selectRaw(bool on)
             if (it.data->deviceid != XCB_INPUT_DEVICE_ALL_MASTER)
                 continue;
             const int len = std::min<int>(it.data->mask_len, 8);
-            std::memcpy(mask.words, xcb_input_event_mask_mask(it.data), len * sizeof(std::uint32_t));
+            std::memcpy(mask.words, xcb_input_event_mask_mask(it.data),
+                        len * sizeof(std::uint32_t));
             mask.head.mask_len = static_cast<std::uint16_t>(std::max(len, 1));
         }
     }
@@ -282,19 +280,17 @@ void X11RawInput::selectRaw(bool on)
     xcb_void_cookie_t cookie = xcb_input_xi_select_events_checked(conn_, root_, 1, &mask.head);
     Reply<xcb_generic_error_t> error(xcb_request_check(conn_, cookie));
     if (error && on)
-        throw std::runtime_error("The X server refused the raw mouse events (error "
-                                 + std::to_string(error->error_code) + ").");
+        throw std::runtime_error("The X server refused the raw mouse events (error " +
+                                 std::to_string(error->error_code) + ").");
 }
 
-DeviceHandle X11RawInput::handleOfXDevice(int xDeviceId) const noexcept
-{
+DeviceHandle X11RawInput::handleOfXDevice(int xDeviceId) const noexcept {
     if (xDeviceId < 0 || xDeviceId >= static_cast<int>(kMaxXDevices))
         return 0;
     return handleOfId_[static_cast<std::size_t>(xDeviceId)];
 }
 
-DeviceHandle X11RawInput::handleFor(std::uint16_t xDeviceId) noexcept
-{
+DeviceHandle X11RawInput::handleFor(std::uint16_t xDeviceId) noexcept {
     if (xDeviceId >= kMaxXDevices)
         return 0;
     DeviceHandle &handle = handleOfId_[xDeviceId];
@@ -303,29 +299,28 @@ DeviceHandle X11RawInput::handleFor(std::uint16_t xDeviceId) noexcept
     return handle;
 }
 
-void X11RawInput::forget(std::uint16_t xDeviceId) noexcept
-{
+void X11RawInput::forget(std::uint16_t xDeviceId) noexcept {
     if (xDeviceId >= kMaxXDevices)
         return;
     handleOfId_[xDeviceId] = 0;
     identityOfId_[xDeviceId].clear();
 }
 
-void X11RawInput::onHierarchy(const void *event) noexcept
-{
+void X11RawInput::onHierarchy(const void *event) noexcept {
     const auto *ev = static_cast<const xcb_input_hierarchy_event_t *>(event);
     // A new device can only take an id that a removal freed before, so
     // forgetting at the removal is enough.
-    constexpr std::uint32_t kGone = XCB_INPUT_HIERARCHY_MASK_SLAVE_REMOVED | XCB_INPUT_HIERARCHY_MASK_MASTER_REMOVED;
+    constexpr std::uint32_t kGone =
+        XCB_INPUT_HIERARCHY_MASK_SLAVE_REMOVED | XCB_INPUT_HIERARCHY_MASK_MASTER_REMOVED;
     if (!(ev->flags & kGone))
         return;
-    for (auto it = xcb_input_hierarchy_infos_iterator(ev); it.rem; xcb_input_hierarchy_info_next(&it))
+    for (auto it = xcb_input_hierarchy_infos_iterator(ev); it.rem;
+         xcb_input_hierarchy_info_next(&it))
         if (it.data->flags & kGone)
             forget(it.data->deviceid);
 }
 
-bool X11RawInput::handleEvent(const void *xcbEvent) noexcept
-{
+bool X11RawInput::handleEvent(const void *xcbEvent) noexcept {
     const auto *ev = static_cast<const xcb_generic_event_t *>(xcbEvent);
     if ((ev->response_type & 0x7f) != XCB_GE_GENERIC)
         return false;
@@ -339,18 +334,21 @@ bool X11RawInput::handleEvent(const void *xcbEvent) noexcept
         // A wheel with smooth scrolling turns its notches into motion of the
         // scroll valuators alone; x and y are valuators 0 and 1.
         const auto *raw = static_cast<const xcb_input_raw_motion_event_t *>(xcbEvent);
-        const std::uint32_t axes = raw->valuators_len ? xcb_input_raw_button_press_valuator_mask(raw)[0] : 0;
+        const std::uint32_t axes =
+            raw->valuators_len ? xcb_input_raw_button_press_valuator_mask(raw)[0] : 0;
         kind = (axes & ~3u) && !(axes & 3u) ? RawEventKind::Wheel : RawEventKind::Motion;
         break;
     }
     case XCB_INPUT_RAW_BUTTON_PRESS:
-        kind = isWheelButton(static_cast<const xcb_input_raw_button_press_event_t *>(xcbEvent)->detail)
-            ? RawEventKind::Wheel
-            : RawEventKind::ButtonPress;
+        kind =
+            isWheelButton(static_cast<const xcb_input_raw_button_press_event_t *>(xcbEvent)->detail)
+                ? RawEventKind::Wheel
+                : RawEventKind::ButtonPress;
         break;
     case XCB_INPUT_RAW_BUTTON_RELEASE:
         // A wheel notch is one event, as its press.
-        if (isWheelButton(static_cast<const xcb_input_raw_button_release_event_t *>(xcbEvent)->detail))
+        if (isWheelButton(
+                static_cast<const xcb_input_raw_button_release_event_t *>(xcbEvent)->detail))
             return false;
         kind = RawEventKind::ButtonRelease;
         break;
@@ -371,8 +369,7 @@ bool X11RawInput::handleEvent(const void *xcbEvent) noexcept
     return false; // the toolkit sees every event, as before
 }
 
-QPoint X11RawInput::toNative(QPoint global)
-{
+QPoint X11RawInput::toNative(QPoint global) {
     const QScreen *screen = screenOf(global);
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
     if (ratio == 1.0)
@@ -380,25 +377,27 @@ QPoint X11RawInput::toNative(QPoint global)
     // Screens keep their native origin; only the distance from it is scaled.
     const QPoint origin = screen->geometry().topLeft();
     const QPointF scaled = QPointF(global - origin) * ratio;
-    return origin + QPoint(static_cast<int>(std::lround(scaled.x())), static_cast<int>(std::lround(scaled.y())));
+    return origin + QPoint(static_cast<int>(std::lround(scaled.x())),
+                           static_cast<int>(std::lround(scaled.y())));
 }
 
-QRect X11RawInput::toNative(QRect global)
-{
+QRect X11RawInput::toNative(QRect global) {
     const QScreen *screen = screenOf(global.center());
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
     if (ratio == 1.0)
         return global;
     const QPoint origin = screen->geometry().topLeft();
     const QPointF from = QPointF(global.topLeft() - origin) * ratio;
-    const QPointF to = QPointF(global.topLeft() + QPoint(global.width(), global.height()) - origin) * ratio;
-    const QPoint a = origin + QPoint(static_cast<int>(std::lround(from.x())), static_cast<int>(std::lround(from.y())));
-    const QPoint b = origin + QPoint(static_cast<int>(std::lround(to.x())), static_cast<int>(std::lround(to.y())));
+    const QPointF to =
+        QPointF(global.topLeft() + QPoint(global.width(), global.height()) - origin) * ratio;
+    const QPoint a = origin + QPoint(static_cast<int>(std::lround(from.x())),
+                                     static_cast<int>(std::lround(from.y())));
+    const QPoint b = origin + QPoint(static_cast<int>(std::lround(to.x())),
+                                     static_cast<int>(std::lround(to.y())));
     return QRect(a, QSize(b.x() - a.x(), b.y() - a.y()));
 }
 
-void X11RawInput::warpCursor(QPoint global)
-{
+void X11RawInput::warpCursor(QPoint global) {
     const QPoint p = toNative(global);
     xcb_warp_pointer(conn_, XCB_NONE, root_, 0, 0, 0, 0, static_cast<std::int16_t>(p.x()),
                      static_cast<std::int16_t>(p.y()));
@@ -408,8 +407,7 @@ void X11RawInput::warpCursor(QPoint global)
         xcb_flush(conn_);
 }
 
-void X11RawInput::confineCursor(QRect global)
-{
+void X11RawInput::confineCursor(QRect global) {
     if (!barriersAvailable_)
         throw std::runtime_error("The X server cannot confine the pointer (it lacks XFixes 5).");
     releaseCursor();
@@ -467,12 +465,12 @@ void X11RawInput::confineCursor(QRect global)
     }
     if (failed) {
         releaseCursor();
-        throw std::runtime_error("The X server refused a pointer barrier (error " + std::to_string(failed) + ").");
+        throw std::runtime_error("The X server refused a pointer barrier (error " +
+                                 std::to_string(failed) + ").");
     }
 }
 
-void X11RawInput::releaseCursor()
-{
+void X11RawInput::releaseCursor() {
     bool any = false;
     for (std::uint32_t &barrier : barriers_) {
         if (barrier) {

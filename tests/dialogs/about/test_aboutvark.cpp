@@ -14,17 +14,15 @@ using namespace lumbrast::dialogs;
 
 namespace {
 
-void moveOver(QWidget *widget)
-{
-    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+void moveOver(QWidget *widget) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
 } // namespace
 
-TEST(AboutWindow, TextPicturesLinksAndCorners)
-{
+TEST(AboutWindow, TextPicturesLinksAndCorners) {
     QWidget game;
     game.setGeometry(200, 150, 429, 400);
     game.show();
@@ -67,12 +65,12 @@ TEST(AboutWindow, TextPicturesLinksAndCorners)
     }
 }
 
-TEST(AboutWindow, LinksOpenExactAddressesWithTheStartButtonsCursor)
-{
+TEST(AboutWindow, LinksOpenExactAddressesWithTheStartButtonsCursor) {
     QWidget game;
     lumbrast::platform::RecordingUrlOpener links;
     QCursor startCursor(Qt::PointingHandCursor);
-    frmAboutVark about(&game, [&] { return startCursor; }, links);
+    frmAboutVark about(
+        &game, [&] { return startCursor; }, links);
     about.show();
     QTest::mouseClick(about.lblAuthorMail, Qt::LeftButton);
     QTest::mouseClick(about.lblAuthorWeb, Qt::LeftButton);

@@ -13,14 +13,14 @@
 using namespace lumbrast::dialogs;
 using lumbrast::testing::kMouse1;
 
-TEST(HelpMenu, HelpOpensTheFileBesideTheProgramAndAboutIsModal)
-{
+TEST(HelpMenu, HelpOpensTheFileBesideTheProgramAndAboutIsModal) {
     lumbrast::testing::Window game; // the build puts Lumbrast.chm beside this test
     game.w.mnuHelpLocal->trigger();
     std::unique_ptr<frmHelpViewer> viewer(
         ChmHelpViewer::openWindowFor(QCoreApplication::applicationDirPath() + "/Lumbrast.chm"));
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->txtHelpTopic->source(), QUrl(QStringLiteral("chm:/Lumbrast_help_main_EN.htm")));
+    EXPECT_EQ(viewer->txtHelpTopic->source(),
+              QUrl(QStringLiteral("chm:/Lumbrast_help_main_EN.htm")));
     EXPECT_EQ(viewer->parentWidget(), &game.w);
     EXPECT_TRUE(viewer->isVisible());
 
@@ -38,8 +38,9 @@ TEST(HelpMenu, HelpOpensTheFileBesideTheProgramAndAboutIsModal)
         if (!about)
             return;
         modal = about->isModal() && about->parentWidget() == &game.w;
-        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), about->lblAuthorWeb->mapToGlobal(QPointF(5, 5)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5),
+                         about->lblAuthorWeb->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(about->lblAuthorWeb, &move);
         linkHotSpot = about->lblAuthorWeb->cursor().hotSpot();
         about->close();

@@ -19,9 +19,7 @@ using namespace lumbrast::dialogs;
 
 namespace {
 
-template <typename T>
-QList<T *> windowsOf()
-{
+template <typename T> QList<T *> windowsOf() {
     QList<T *> found;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *t = qobject_cast<T *>(w))
@@ -29,17 +27,19 @@ QList<T *> windowsOf()
     return found;
 }
 
-QUrl topic(const char *path) { return QUrl(QStringLiteral("chm:/") + QString::fromLatin1(path)); }
+QUrl topic(const char *path) {
+    return QUrl(QStringLiteral("chm:/") + QString::fromLatin1(path));
+}
 
 // A program folder holding a copy of the built help file, its name full of shell
 // metacharacters: the path must reach the reader as it is.
 class HelpFolder : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         folder = root.filePath(QStringLiteral("games; $(touch x) 'a' & \"b\""));
         ASSERT_TRUE(QDir().mkpath(folder));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(LUMBRAST_TEST_HELP_FILE), folder + QStringLiteral("/Lumbrast.chm")));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(LUMBRAST_TEST_HELP_FILE),
+                                folder + QStringLiteral("/Lumbrast.chm")));
     }
     void TearDown() override { qDeleteAll(windowsOf<frmHelpViewer>()); }
 
@@ -51,10 +51,11 @@ protected:
 } // namespace
 
 // A viewer that fails is reported, not let through.
-TEST(HelpLocal, AFailureIsReportedWithItsTag)
-{
+TEST(HelpLocal, AFailureIsReportedWithItsTag) {
     struct Failing : lumbrast::platform::HelpViewer {
-        void displayTopic(QWidget *, const QString &, const QString &) override { throw std::runtime_error("viewer gone"); }
+        void displayTopic(QWidget *, const QString &, const QString &) override {
+            throw std::runtime_error("viewer gone");
+        }
     } failing;
     QString shown;
     QTimer::singleShot(0, [&] {
@@ -67,8 +68,7 @@ TEST(HelpLocal, AFailureIsReportedWithItsTag)
     EXPECT_EQ(shown, QStringLiteral("Lumbrast|5\r\nviewer gone\r\nsub: 27"));
 }
 
-TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDesktop)
-{
+TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDesktop) {
     lumbrast::platform::RecordingUrlOpener links;
     ChmHelpViewer chm(&links);
     mnuHelpLocal_Click(&game, folder, chm);
@@ -81,14 +81,18 @@ TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDes
     EXPECT_EQ(viewer->parentWidget(), &game);
     EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
     EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Lumbrast Help"));
-    const QVariant picture = page->loadResource(QTextDocument::ImageResource, topic("images/window.png"));
+    const QVariant picture =
+        page->loadResource(QTextDocument::ImageResource, topic("images/window.png"));
     EXPECT_EQ(QImage::fromData(picture.toByteArray()).size(), QSize(429, 419));
-    EXPECT_FALSE(page->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("file:///etc/passwd"))).isValid());
+    EXPECT_FALSE(
+        page->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("file:///etc/passwd")))
+            .isValid());
 
     // Click the link on the page.
     viewer->resize(700, 900);
     QApplication::processEvents();
-    const QTextCursor found = page->document()->find(QStringLiteral("Two mice: plugging in and binding"));
+    const QTextCursor found =
+        page->document()->find(QStringLiteral("Two mice: plugging in and binding"));
     ASSERT_FALSE(found.isNull());
     QTextCursor at(page->document());
     at.setPosition(found.selectionStart() + 2);
@@ -98,7 +102,8 @@ TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDes
     EXPECT_EQ(page->source(), topic("mice_EN.htm"));
     EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Two mice: plugging in and binding"));
 
-    for (const char *url : {"https://lumbrast.example.org/faq", "file:///etc/passwd", "chm:/no_such_page.htm"})
+    for (const char *url :
+         {"https://lumbrast.example.org/faq", "file:///etc/passwd", "chm:/no_such_page.htm"})
         emit page->anchorClicked(QUrl(QString::fromLatin1(url)));
     EXPECT_EQ(links.opened, QStringList{QStringLiteral("https://lumbrast.example.org/faq")});
     EXPECT_EQ(page->source(), topic("mice_EN.htm"));
@@ -109,19 +114,20 @@ TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDes
     EXPECT_EQ(windowsOf<frmHelpViewer>().size(), 1);
 }
 
-TEST_F(HelpFolder, MissingFileCorruptFileAndMissingTopicShowNothing)
-{
+TEST_F(HelpFolder, MissingFileCorruptFileAndMissingTopicShowNothing) {
     const QString other = root.filePath(QStringLiteral("other"));
     ASSERT_TRUE(QDir().mkpath(other));
     showHelpLocal(&game, other); // no help file there
 
-    QFile good(QStringLiteral(LUMBRAST_TEST_HELP_FILE)), corrupt(other + QStringLiteral("/Lumbrast.chm"));
+    QFile good(QStringLiteral(LUMBRAST_TEST_HELP_FILE)),
+        corrupt(other + QStringLiteral("/Lumbrast.chm"));
     ASSERT_TRUE(good.open(QIODevice::ReadOnly) && corrupt.open(QIODevice::WriteOnly));
     corrupt.write(good.readAll().replace(0, 4, "XXXX")); // no longer a compiled help file
     corrupt.close();
     showHelpLocal(&game, other);
 
-    ChmHelpViewer().displayTopic(&game, folder + QStringLiteral("/Lumbrast.chm"), QStringLiteral("no_such_topic.htm"));
+    ChmHelpViewer().displayTopic(&game, folder + QStringLiteral("/Lumbrast.chm"),
+                                 QStringLiteral("no_such_topic.htm"));
     EXPECT_TRUE(windowsOf<frmHelpViewer>().isEmpty());
     EXPECT_TRUE(windowsOf<QMessageBox>().isEmpty());
 }

@@ -9,8 +9,7 @@
 using lumbrast::dialogs::frmGameOptions;
 using lumbrast::game::GameVariables;
 
-TEST(GameOptions, LayoutAndUnlistedSettingsShowAndSaveTheMiddleValue)
-{
+TEST(GameOptions, LayoutAndUnlistedSettingsShowAndSaveTheMiddleValue) {
     GameVariables v;
     v.PlayerMoveTime = 25;
     v.PointsPerSet = 99;
@@ -30,8 +29,7 @@ TEST(GameOptions, LayoutAndUnlistedSettingsShowAndSaveTheMiddleValue)
     EXPECT_EQ(v.SetsPerMatch, 3);
 }
 
-TEST(GameOptions, OnlySaveWritesAndOnlyTheButtonsClose)
-{
+TEST(GameOptions, OnlySaveWritesAndOnlyTheButtonsClose) {
     GameVariables v;
     for (bool save : {false, true}) {
         frmGameOptions d(v, nullptr);

@@ -13,152 +13,169 @@ using namespace lumbrast::music::test;
 
 namespace {
 
-MusicError parseError(const std::string& text, bool style = true) {
-  return errorOf([&] { style ? (void)Loader::ParseStyle(text, "BAD.STY") : (void)Loader::ParseChordMap(text, "BAD.CDM"); });
+MusicError parseError(const std::string &text, bool style = true) {
+    return errorOf([&] {
+        style ? (void)Loader::ParseStyle(text, "BAD.STY")
+              : (void)Loader::ParseChordMap(text, "BAD.CDM");
+    });
 }
 
 // The text from the error's line and column on.
-std::string at(const std::string& source, const MusicError& e) {
-  std::istringstream in(source);
-  std::string line;
-  for (int i = 0; i < e.line() && std::getline(in, line);) ++i;
-  return e.column() >= 1 && static_cast<std::size_t>(e.column()) <= line.size() + 1 ? line.substr(e.column() - 1) : "";
+std::string at(const std::string &source, const MusicError &e) {
+    std::istringstream in(source);
+    std::string line;
+    for (int i = 0; i < e.line() && std::getline(in, line);)
+        ++i;
+    return e.column() >= 1 && static_cast<std::size_t>(e.column()) <= line.size() + 1
+               ? line.substr(e.column() - 1)
+               : "";
 }
 
-std::string replaced(std::string s, const std::string& from, const std::string& to) {
-  auto p = s.find(from);
-  EXPECT_NE(p, std::string::npos) << from;
-  return p == std::string::npos ? s : s.replace(p, from.size(), to);
+std::string replaced(std::string s, const std::string &from, const std::string &to) {
+    auto p = s.find(from);
+    EXPECT_NE(p, std::string::npos) << from;
+    return p == std::string::npos ? s : s.replace(p, from.size(), to);
 }
 
-}  // namespace
+} // namespace
 
 TEST(Loader, StyleAndChordMapReadAsWritten) {
-  StylePtr s = waltz();
-  EXPECT_EQ(s->GetTempo(), 120.0);
-  EXPECT_EQ(s->GetTimeSignature().beatsPerMeasure, 3);
-  ASSERT_EQ(s->GetBandCount(), 2);
-  EXPECT_EQ(s->GetBand(s->GetBandName(1))->name(), "Two");
-  ASSERT_EQ(s->GetMotifCount(), 2);
-  EXPECT_EQ(s->GetMotifName(1), "Drum");
-  EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell"));  // the window compares motifs by identity
-  EXPECT_EQ(s->GetMotif("Drum")->GetLength(), 3 * kTicksPerBeat);
-  EXPECT_THROW(s->GetBandName(2), MusicError);
-  EXPECT_THROW(s->GetMotifName(-1), MusicError);
-  MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
-  EXPECT_EQ(nope.code(), ErrorCode::NotFound);
-  EXPECT_NE(std::string(nope.what()).find("Nope"), std::string::npos);
+    StylePtr s = waltz();
+    EXPECT_EQ(s->GetTempo(), 120.0);
+    EXPECT_EQ(s->GetTimeSignature().beatsPerMeasure, 3);
+    ASSERT_EQ(s->GetBandCount(), 2);
+    EXPECT_EQ(s->GetBand(s->GetBandName(1))->name(), "Two");
+    ASSERT_EQ(s->GetMotifCount(), 2);
+    EXPECT_EQ(s->GetMotifName(1), "Drum");
+    EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell")); // the window compares motifs by identity
+    EXPECT_EQ(s->GetMotif("Drum")->GetLength(), 3 * kTicksPerBeat);
+    EXPECT_THROW(s->GetBandName(2), MusicError);
+    EXPECT_THROW(s->GetMotifName(-1), MusicError);
+    MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
+    EXPECT_EQ(nope.code(), ErrorCode::NotFound);
+    EXPECT_NE(std::string(nope.what()).find("Nope"), std::string::npos);
 
-  const auto& d = *s->data();
-  const auto& n = d.patterns[2].parts[0].notes[1];  // "1.1.2 c2 1/2 90" with 2 grid points a beat
-  EXPECT_EQ(n.start, kTicksPerBeat / 2);
-  EXPECT_EQ(n.length, kTicksPerBeat / 2);
-  EXPECT_EQ(n.kind, detail::PatternNote::Kind::ChordTone);
-  EXPECT_EQ(n.index, 1);
-  EXPECT_EQ(d.patterns[2].parts[0].notes[3].kind, detail::PatternNote::Kind::ScaleStep);
-  EXPECT_EQ(d.patterns[0].parts[1].notes[0].index, 36);  // kick
-  EXPECT_EQ(d.patterns[0].parts[1].channel, 9);
+    const auto &d = *s->data();
+    const auto &n = d.patterns[2].parts[0].notes[1]; // "1.1.2 c2 1/2 90" with 2 grid points a beat
+    EXPECT_EQ(n.start, kTicksPerBeat / 2);
+    EXPECT_EQ(n.length, kTicksPerBeat / 2);
+    EXPECT_EQ(n.kind, detail::PatternNote::Kind::ChordTone);
+    EXPECT_EQ(n.index, 1);
+    EXPECT_EQ(d.patterns[2].parts[0].notes[3].kind, detail::PatternNote::Kind::ScaleStep);
+    EXPECT_EQ(d.patterns[0].parts[1].notes[0].index, 36); // kick
+    EXPECT_EQ(d.patterns[0].parts[1].channel, 9);
 
-  ChordMapPtr map = majorMap();
-  const auto& m = *map->data();
-  ASSERT_EQ(m.chords.size(), 5u);
-  EXPECT_EQ(m.chords[m.find("V")].root, 7);
-  EXPECT_EQ(m.chords[m.find("V")].intervals, (std::vector<int>{0, 4, 7, 10}));
-  EXPECT_TRUE(m.connected(m.find("ii"), m.find("V")) && !m.connected(m.find("V"), m.find("ii")));
-  EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
+    ChordMapPtr map = majorMap();
+    const auto &m = *map->data();
+    ASSERT_EQ(m.chords.size(), 5u);
+    EXPECT_EQ(m.chords[m.find("V")].root, 7);
+    EXPECT_EQ(m.chords[m.find("V")].intervals, (std::vector<int>{0, 4, 7, 10}));
+    EXPECT_TRUE(m.connected(m.find("ii"), m.find("V")) && !m.connected(m.find("V"), m.find("ii")));
+    EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
-  detail::ChordDef g7{"V", 7, {0, 4, 7, 10}, "7"};
-  std::vector<int> major = detail::ScaleSteps("major");
-  detail::ChordContext c{g7.root, &g7.intervals, 0, &major};
-  detail::Part root, voicing;
-  root.voice = detail::Voice::Root;
-  root.low = 36;
-  voicing.voice = detail::Voice::Voicing;
-  voicing.low = 60;
-  detail::PatternNote n;
-  n.kind = detail::PatternNote::Kind::ChordTone;
-  auto key = [&](int index, const detail::Part& p) { return n.index = index, detail::ResolveKey(n, p, c); };
-  EXPECT_EQ(key(0, root), 43);     // G2: first G at or above C2
-  EXPECT_EQ(key(3, root), 53);     // F3, the seventh
-  EXPECT_EQ(key(4, root), 55);     // past the last tone, an octave up
-  EXPECT_EQ(key(0, voicing), 62);  // D4 is the lowest G7 tone from C4
-  n.kind = detail::PatternNote::Kind::ScaleStep;
-  EXPECT_EQ(key(1, root), 45);  // s2 over G in C major: A
-  n.octave = -1;
-  EXPECT_EQ(key(1, root), 33);
+    detail::ChordDef g7{"V", 7, {0, 4, 7, 10}, "7"};
+    std::vector<int> major = detail::ScaleSteps("major");
+    detail::ChordContext c{g7.root, &g7.intervals, 0, &major};
+    detail::Part root, voicing;
+    root.voice = detail::Voice::Root;
+    root.low = 36;
+    voicing.voice = detail::Voice::Voicing;
+    voicing.low = 60;
+    detail::PatternNote n;
+    n.kind = detail::PatternNote::Kind::ChordTone;
+    auto key = [&](int index, const detail::Part &p) {
+        return n.index = index, detail::ResolveKey(n, p, c);
+    };
+    EXPECT_EQ(key(0, root), 43);    // G2: first G at or above C2
+    EXPECT_EQ(key(3, root), 53);    // F3, the seventh
+    EXPECT_EQ(key(4, root), 55);    // past the last tone, an octave up
+    EXPECT_EQ(key(0, voicing), 62); // D4 is the lowest G7 tone from C4
+    n.kind = detail::PatternNote::Kind::ScaleStep;
+    EXPECT_EQ(key(1, root), 45); // s2 over G in C major: A
+    n.octave = -1;
+    EXPECT_EQ(key(1, root), 33);
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
-  std::string text = std::string(kWaltz) + "\n[[pattern]\nname = 1\n";
-  MusicError e = parseError(text);
-  EXPECT_EQ(e.code(), ErrorCode::Syntax);
-  EXPECT_EQ(e.line(), static_cast<int>(std::count(text.begin(), text.end(), '\n')) - 1);  // "[[pattern]"
-  EXPECT_EQ(std::string(e.what()).rfind("BAD.STY:" + std::to_string(e.line()) + ":" + std::to_string(e.column()) + ": ", 0), 0u)
-      << e.what();
+    std::string text = std::string(kWaltz) + "\n[[pattern]\nname = 1\n";
+    MusicError e = parseError(text);
+    EXPECT_EQ(e.code(), ErrorCode::Syntax);
+    EXPECT_EQ(e.line(),
+              static_cast<int>(std::count(text.begin(), text.end(), '\n')) - 1); // "[[pattern]"
+    EXPECT_EQ(std::string(e.what()).rfind("BAD.STY:" + std::to_string(e.line()) + ":" +
+                                              std::to_string(e.column()) + ": ",
+                                          0),
+              0u)
+        << e.what();
 
-  struct Case {
-    bool style;
-    std::string from, to, points, says;
-  };
-  const Case cases[] = {
-      {true, "tempo = 120", "tempo = 0", "0", "tempo"},
-      {true, "tempo = 120", "tempo = \"fast\"", "\"fast\"", "must be a number"},
-      {true, "grid = 2", "grid = 7", "7", "divide"},
-      {true, "time_signature = [3, 4]", "time_signature = [3, 5]", "5", "beat"},
-      {true, "{ channel = 2, program = 33 }", "{ channel = 2, program = 300 }", "300", "program"},
-      {true, "{ channel = 2, program = 33 }", "{ channel = 2, program = 33, loud = 1 }", "1 }", "unknown key 'loud'"},
-      {true, "groove = [1, 40]", "groove = [40, 1]", "[40, 1]", "backwards"},
-      {true, "embellishment = \"fill\"", "embellishment = \"flourish\"", "\"flourish\"", "embellishment"},
-      {true, "\"1.2 c2 1 80\"", "\"1.4 c2 1 80\"", "1.4", "beat 4"},
-      {true, "\"1.2 c2 1 80\"", "\"1.2 x2 1 80\"", "x2", "pitch"},
-      {true, "\"1.2 c2 1 80\"", "\"1.2 c2 0 80\"", "0 80", "length"},
-      {true, "\"1.2 c2 1 80\"", "\"1.2 c2 1 300\"", "300", "velocity"},
-      {true, "\"1.2 c2 1 80\"", "\"1.2 c2\"", "\"1.2 c2\"", "a note reads"},
-      {true, "\"1.1 kick 1 90\"", "\"1.1 boing 1 90\"", "boing", "drum name"},
-      {true, "\"1.1 kick 1 90\"", "\"3.1 kick 1 90\"", "3.1", "bar 3"},
-      {true, "voice = \"root\"", "voice = \"bass\"", "\"bass\"", "voice"},
-      {false, "key = \"C\"", "key = \"H\"", "\"H\"", "key"},
-      {false, "scale = \"major\"", "scale = \"bluesy\"", "\"bluesy\"", "unknown scale"},
-      {false, "type = \"min7\"", "type = \"min13\"", "\"min13\"", "unknown chord type"},
-      {false, "to = \"V\"", "to = \"VII\"", "\"VII\"", "no chord with id 'VII'"},
-      {false, "beats = [3, 3]", "beats = [3, 2]", "[3, 2]", "backwards"},
-      {false, "end = [\"V\", \"I\"]", "end = [\"V\", \"vii\"]", "\"vii\"", "no chord"},
-      // ii can no longer reach an end signpost.
-      {false, "to = \"V\"", "to = \"ii\"", "{ id = \"ii\"", "no path"},
-  };
-  for (const Case& c : cases) {
-    std::string bad = replaced(c.style ? kWaltz : kMajorMap, c.from, c.to);
-    MusicError e = parseError(bad, c.style);
-    EXPECT_EQ(e.code(), ErrorCode::BadContent) << c.to;
-    EXPECT_EQ(e.file(), c.style ? "BAD.STY" : "BAD.CDM");
-    EXPECT_EQ(at(bad, e).rfind(c.points, 0), 0u) << c.to << " -> " << e.what() << " at [" << at(bad, e) << "]";
-    EXPECT_NE(e.description().find(c.says), std::string::npos) << c.to << " -> " << e.what();
-  }
+    struct Case {
+        bool style;
+        std::string from, to, points, says;
+    };
+    const Case cases[] = {
+        {true, "tempo = 120", "tempo = 0", "0", "tempo"},
+        {true, "tempo = 120", "tempo = \"fast\"", "\"fast\"", "must be a number"},
+        {true, "grid = 2", "grid = 7", "7", "divide"},
+        {true, "time_signature = [3, 4]", "time_signature = [3, 5]", "5", "beat"},
+        {true, "{ channel = 2, program = 33 }", "{ channel = 2, program = 300 }", "300", "program"},
+        {true, "{ channel = 2, program = 33 }", "{ channel = 2, program = 33, loud = 1 }", "1 }",
+         "unknown key 'loud'"},
+        {true, "groove = [1, 40]", "groove = [40, 1]", "[40, 1]", "backwards"},
+        {true, "embellishment = \"fill\"", "embellishment = \"flourish\"", "\"flourish\"",
+         "embellishment"},
+        {true, "\"1.2 c2 1 80\"", "\"1.4 c2 1 80\"", "1.4", "beat 4"},
+        {true, "\"1.2 c2 1 80\"", "\"1.2 x2 1 80\"", "x2", "pitch"},
+        {true, "\"1.2 c2 1 80\"", "\"1.2 c2 0 80\"", "0 80", "length"},
+        {true, "\"1.2 c2 1 80\"", "\"1.2 c2 1 300\"", "300", "velocity"},
+        {true, "\"1.2 c2 1 80\"", "\"1.2 c2\"", "\"1.2 c2\"", "a note reads"},
+        {true, "\"1.1 kick 1 90\"", "\"1.1 boing 1 90\"", "boing", "drum name"},
+        {true, "\"1.1 kick 1 90\"", "\"3.1 kick 1 90\"", "3.1", "bar 3"},
+        {true, "voice = \"root\"", "voice = \"bass\"", "\"bass\"", "voice"},
+        {false, "key = \"C\"", "key = \"H\"", "\"H\"", "key"},
+        {false, "scale = \"major\"", "scale = \"bluesy\"", "\"bluesy\"", "unknown scale"},
+        {false, "type = \"min7\"", "type = \"min13\"", "\"min13\"", "unknown chord type"},
+        {false, "to = \"V\"", "to = \"VII\"", "\"VII\"", "no chord with id 'VII'"},
+        {false, "beats = [3, 3]", "beats = [3, 2]", "[3, 2]", "backwards"},
+        {false, "end = [\"V\", \"I\"]", "end = [\"V\", \"vii\"]", "\"vii\"", "no chord"},
+        // ii can no longer reach an end signpost.
+        {false, "to = \"V\"", "to = \"ii\"", "{ id = \"ii\"", "no path"},
+    };
+    for (const Case &c : cases) {
+        std::string bad = replaced(c.style ? kWaltz : kMajorMap, c.from, c.to);
+        MusicError e = parseError(bad, c.style);
+        EXPECT_EQ(e.code(), ErrorCode::BadContent) << c.to;
+        EXPECT_EQ(e.file(), c.style ? "BAD.STY" : "BAD.CDM");
+        EXPECT_EQ(at(bad, e).rfind(c.points, 0), 0u)
+            << c.to << " -> " << e.what() << " at [" << at(bad, e) << "]";
+        EXPECT_NE(e.description().find(c.says), std::string::npos) << c.to << " -> " << e.what();
+    }
 }
 
 TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
-  EXPECT_EQ(parseError(kMajorMap).code(), ErrorCode::WrongKind);
-  EXPECT_EQ(parseError(kWaltz, false).code(), ErrorCode::WrongKind);
-  EXPECT_EQ(parseError("").code(), ErrorCode::BadContent);
-  EXPECT_EQ(parseError("\xff\xfe[style]").code(), ErrorCode::Syntax);
-  // Accented letters are fine in quoted text and comments, nowhere else.
-  std::string accented = replaced(kWaltz, "name = \"Test Waltz\"", "name = \"Caf\xc3\xa9 Waltz\" # d\xc3\xa9j\xc3\xa0");
-  EXPECT_EQ(Loader::ParseStyle(accented, "OK.STY")->name(), "Caf\xc3\xa9 Waltz");
-  MusicError bare = parseError(replaced(kWaltz, "tempo = 120", "tempo = 120\xc3\xa9"));
-  EXPECT_EQ(bare.code(), ErrorCode::Syntax);
-  EXPECT_EQ(bare.column(), 12);
-  EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(), ErrorCode::FileTooLarge);
+    EXPECT_EQ(parseError(kMajorMap).code(), ErrorCode::WrongKind);
+    EXPECT_EQ(parseError(kWaltz, false).code(), ErrorCode::WrongKind);
+    EXPECT_EQ(parseError("").code(), ErrorCode::BadContent);
+    EXPECT_EQ(parseError("\xff\xfe[style]").code(), ErrorCode::Syntax);
+    // Accented letters are fine in quoted text and comments, nowhere else.
+    std::string accented = replaced(kWaltz, "name = \"Test Waltz\"",
+                                    "name = \"Caf\xc3\xa9 Waltz\" # d\xc3\xa9j\xc3\xa0");
+    EXPECT_EQ(Loader::ParseStyle(accented, "OK.STY")->name(), "Caf\xc3\xa9 Waltz");
+    MusicError bare = parseError(replaced(kWaltz, "tempo = 120", "tempo = 120\xc3\xa9"));
+    EXPECT_EQ(bare.code(), ErrorCode::Syntax);
+    EXPECT_EQ(bare.column(), 12);
+    EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(),
+              ErrorCode::FileTooLarge);
 
-  auto load = [](const std::string& path) { return errorOf([&] { Loader().LoadStyle(path); }); };
-  MusicError missing = load("/nonexistent/NOPE.STY");
-  EXPECT_EQ(missing.code(), ErrorCode::FileNotFound);
-  EXPECT_EQ(missing.file(), "/nonexistent/NOPE.STY");
-  auto path = std::filesystem::temp_directory_path() / "lumbrast_huge.sty";
-  std::ofstream(path) << std::string(Loader::kMaxFileBytes + 1, '#');
-  MusicError huge = load(path.string());
-  EXPECT_EQ(huge.code(), ErrorCode::FileTooLarge);
-  EXPECT_NE(huge.description().find("at most"), std::string::npos);
-  std::filesystem::remove(path);
+    auto load = [](const std::string &path) { return errorOf([&] { Loader().LoadStyle(path); }); };
+    MusicError missing = load("/nonexistent/NOPE.STY");
+    EXPECT_EQ(missing.code(), ErrorCode::FileNotFound);
+    EXPECT_EQ(missing.file(), "/nonexistent/NOPE.STY");
+    auto path = std::filesystem::temp_directory_path() / "lumbrast_huge.sty";
+    std::ofstream(path) << std::string(Loader::kMaxFileBytes + 1, '#');
+    MusicError huge = load(path.string());
+    EXPECT_EQ(huge.code(), ErrorCode::FileTooLarge);
+    EXPECT_NE(huge.description().find("at most"), std::string::npos);
+    std::filesystem::remove(path);
 }

@@ -19,297 +19,332 @@ namespace {
 constexpr std::int64_t kBeat = 24000;
 
 struct Offline : testing::Test {
-  Performance perf;
-  std::vector<PlayedEvent> played;
-  StylePtr style = waltz();
+    Performance perf;
+    std::vector<PlayedEvent> played;
+    StylePtr style = waltz();
 
-  void SetUp() override {
-    AudioParams p;
-    p.output = AudioOutput::Offline;
-    p.sampleRate = 48000;
-    perf.InitAudio(p);
-    perf.AddNotificationType(kNotifySegment);
-    perf.AddNotificationType(kNotifyMeasureAndBeat);
-    perf.SetEventTap([this](const PlayedEvent& e) { played.push_back(e); });
-  }
-  SegmentPtr compose(int measures) {
-    return Composer(3).ComposeSegmentFromShape(style, measures, 1, 1, false, false, majorMap());
-  }
-  std::vector<NotificationPMSG> drain() {
-    std::vector<NotificationPMSG> out;
-    for (NotificationPMSG n; perf.GetNotificationPMSG(n);) out.push_back(n);
-    return out;
-  }
-  template <class Pred>
-  static const NotificationPMSG* find(const std::vector<NotificationPMSG>& n, Pred p) {
-    auto it = std::find_if(n.begin(), n.end(), p);
-    return it == n.end() ? nullptr : &*it;
-  }
-  const PlayedEvent* firstPlayed(PlayedEvent::Kind kind, std::uint64_t stateId = 0) {
-    for (const auto& e : played)
-      if (e.kind == kind && (!stateId || e.stateId == stateId)) return &e;
-    return nullptr;
-  }
+    void SetUp() override {
+        AudioParams p;
+        p.output = AudioOutput::Offline;
+        p.sampleRate = 48000;
+        perf.InitAudio(p);
+        perf.AddNotificationType(kNotifySegment);
+        perf.AddNotificationType(kNotifyMeasureAndBeat);
+        perf.SetEventTap([this](const PlayedEvent &e) { played.push_back(e); });
+    }
+    SegmentPtr compose(int measures) {
+        return Composer(3).ComposeSegmentFromShape(style, measures, 1, 1, false, false, majorMap());
+    }
+    std::vector<NotificationPMSG> drain() {
+        std::vector<NotificationPMSG> out;
+        for (NotificationPMSG n; perf.GetNotificationPMSG(n);)
+            out.push_back(n);
+        return out;
+    }
+    template <class Pred>
+    static const NotificationPMSG *find(const std::vector<NotificationPMSG> &n, Pred p) {
+        auto it = std::find_if(n.begin(), n.end(), p);
+        return it == n.end() ? nullptr : &*it;
+    }
+    const PlayedEvent *firstPlayed(PlayedEvent::Kind kind, std::uint64_t stateId = 0) {
+        for (const auto &e : played)
+            if (e.kind == kind && (!stateId || e.stateId == stateId))
+                return &e;
+        return nullptr;
+    }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Offline, SixteenMeasuresOfThreeFourGiveFortyEightBeatsBetweenStartAndEnd) {
-  SegmentPtr seg = compose(16);
-  seg->Download(perf.GetDefaultAudioPath());
-  seg->SetRepeats(0);
-  SegmentStatePtr state = perf.PlaySegmentEx(seg, 0);
-  EXPECT_TRUE(perf.IsPlaying(seg));
-  perf.AdvanceOffline(16 * 3 * kBeat + 100);
-  EXPECT_FALSE(perf.IsPlaying(seg));
-  auto n = drain();
-  ASSERT_EQ(n.size(), 50u);
-  EXPECT_TRUE(n[0].type == kNotifySegment && n[0].option == kSegmentStart && n[0].sampleTime == 0);
-  EXPECT_TRUE(n[49].type == kNotifySegment && n[49].option == kSegmentEnd && n[49].sampleTime == 16 * 3 * kBeat);
-  for (int i = 0; i < 50; ++i) {
-    const auto& x = n[static_cast<std::size_t>(i)];
-    EXPECT_TRUE(x.user == state && x.user->GetSegment() == seg) << i;  // the same objects
-    if (i > 0 && i < 49) {
-      const int beat = i - 1;
-      EXPECT_TRUE(x.type == kNotifyMeasureAndBeat && x.option == 0u && x.field1 == beat % 3 && x.field2 == beat / 3 &&
-                  x.sampleTime == beat * kBeat)
-          << "beat " << beat << ": " << x.field2 << "." << x.field1 << " at " << x.sampleTime;
+    SegmentPtr seg = compose(16);
+    seg->Download(perf.GetDefaultAudioPath());
+    seg->SetRepeats(0);
+    SegmentStatePtr state = perf.PlaySegmentEx(seg, 0);
+    EXPECT_TRUE(perf.IsPlaying(seg));
+    perf.AdvanceOffline(16 * 3 * kBeat + 100);
+    EXPECT_FALSE(perf.IsPlaying(seg));
+    auto n = drain();
+    ASSERT_EQ(n.size(), 50u);
+    EXPECT_TRUE(n[0].type == kNotifySegment && n[0].option == kSegmentStart &&
+                n[0].sampleTime == 0);
+    EXPECT_TRUE(n[49].type == kNotifySegment && n[49].option == kSegmentEnd &&
+                n[49].sampleTime == 16 * 3 * kBeat);
+    for (int i = 0; i < 50; ++i) {
+        const auto &x = n[static_cast<std::size_t>(i)];
+        EXPECT_TRUE(x.user == state && x.user->GetSegment() == seg) << i; // the same objects
+        if (i > 0 && i < 49) {
+            const int beat = i - 1;
+            EXPECT_TRUE(x.type == kNotifyMeasureAndBeat && x.option == 0u && x.field1 == beat % 3 &&
+                        x.field2 == beat / 3 && x.sampleTime == beat * kBeat)
+                << "beat " << beat << ": " << x.field2 << "." << x.field1 << " at " << x.sampleTime;
+        }
     }
-  }
 }
 
 TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
-  SegmentPtr seg = compose(8);
-  SegmentPtr bell = style->GetMotif("Bell");  // default boundary: beat
-  SegmentPtr drum = style->GetMotif("Drum");  // default boundary: measure
-  perf.PlaySegmentEx(seg, 0);
-  const std::int64_t now = 4 * kBeat + 1234;  // inside beat 2 of measure 2
-  perf.AdvanceOffline(now);
-  struct { std::uint32_t flags; SegmentPtr motif; std::int64_t expected; } cases[] = {
-      {0x80, bell, now},
-      {0x880, bell, 4 * kBeat + kBeat / 2},  // grid: half beats in this style
-      {0x1080, bell, 5 * kBeat},
-      {0x2080, bell, 6 * kBeat},
-      {0x4080, bell, 5 * kBeat},
-      {0x4080, drum, 6 * kBeat},
-  };
-  std::vector<SegmentStatePtr> states;
-  for (const auto& c : cases) states.push_back(perf.PlaySegmentEx(c.motif, c.flags));
-  drain();
-  perf.AdvanceOffline(4 * kBeat);
-  auto n = drain();
-  for (std::size_t i = 0; i < states.size(); ++i) {
-    SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << cases[i].flags);
-    const PlayedEvent* note = firstPlayed(PlayedEvent::Kind::NoteOn, states[i]->id());
-    auto start = find(n, [&](const auto& x) { return x.user == states[i] && x.option == kSegmentStart; });
-    ASSERT_TRUE(note && start);
-    EXPECT_EQ(note->sample, cases[i].expected);
-    EXPECT_EQ(start->sampleTime, cases[i].expected);
-  }
-  // A motif ends one measure after it starts, with its own end notice.
-  auto end = find(n, [&](const auto& x) { return x.user == states[0] && x.option == kSegmentEnd; });
-  ASSERT_TRUE(end);
-  EXPECT_EQ(end->sampleTime, now + 3 * kBeat);
-  for (const auto& x : n)
-    if (x.type == kNotifyMeasureAndBeat) { EXPECT_EQ(x.user->GetSegment(), seg); }  // beats are the main segment's
+    SegmentPtr seg = compose(8);
+    SegmentPtr bell = style->GetMotif("Bell"); // default boundary: beat
+    SegmentPtr drum = style->GetMotif("Drum"); // default boundary: measure
+    perf.PlaySegmentEx(seg, 0);
+    const std::int64_t now = 4 * kBeat + 1234; // inside beat 2 of measure 2
+    perf.AdvanceOffline(now);
+    struct {
+        std::uint32_t flags;
+        SegmentPtr motif;
+        std::int64_t expected;
+    } cases[] = {
+        {0x80, bell, now},
+        {0x880, bell, 4 * kBeat + kBeat / 2}, // grid: half beats in this style
+        {0x1080, bell, 5 * kBeat},
+        {0x2080, bell, 6 * kBeat},
+        {0x4080, bell, 5 * kBeat},
+        {0x4080, drum, 6 * kBeat},
+    };
+    std::vector<SegmentStatePtr> states;
+    for (const auto &c : cases)
+        states.push_back(perf.PlaySegmentEx(c.motif, c.flags));
+    drain();
+    perf.AdvanceOffline(4 * kBeat);
+    auto n = drain();
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << cases[i].flags);
+        const PlayedEvent *note = firstPlayed(PlayedEvent::Kind::NoteOn, states[i]->id());
+        auto start = find(
+            n, [&](const auto &x) { return x.user == states[i] && x.option == kSegmentStart; });
+        ASSERT_TRUE(note && start);
+        EXPECT_EQ(note->sample, cases[i].expected);
+        EXPECT_EQ(start->sampleTime, cases[i].expected);
+    }
+    // A motif ends one measure after it starts, with its own end notice.
+    auto end =
+        find(n, [&](const auto &x) { return x.user == states[0] && x.option == kSegmentEnd; });
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->sampleTime, now + 3 * kBeat);
+    for (const auto &x : n)
+        if (x.type == kNotifyMeasureAndBeat) {
+            EXPECT_EQ(x.user->GetSegment(), seg);
+        } // beats are the main segment's
 }
 
 TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
-  SegmentPtr seg = compose(8);
-  SegmentStatePtr st = perf.PlaySegmentEx(seg, 0);
-  const std::int64_t change = kBeat + kBeat / 4;  // a quarter into beat 2
-  perf.AdvanceOffline(change);
-  drain();
-  perf.SendTempoPMSG(0, 1, 60.0);  // half speed: the rest of the beat takes twice as long
-  EXPECT_EQ(perf.GetTempo(), 60.0);
-  EXPECT_THROW(perf.SendTempoPMSG(0, 1, 0.0), MusicError);
-  perf.AdvanceOffline(4 * kBeat);
-  auto n = drain();
-  ASSERT_EQ(n.size(), 2u);
-  EXPECT_EQ(n[0].field1, 2);
-  EXPECT_EQ(n[0].sampleTime, change + 2 * (kBeat * 3 / 4));
-  EXPECT_EQ(n[1].sampleTime, n[0].sampleTime + 2 * kBeat);
+    SegmentPtr seg = compose(8);
+    SegmentStatePtr st = perf.PlaySegmentEx(seg, 0);
+    const std::int64_t change = kBeat + kBeat / 4; // a quarter into beat 2
+    perf.AdvanceOffline(change);
+    drain();
+    perf.SendTempoPMSG(0, 1, 60.0); // half speed: the rest of the beat takes twice as long
+    EXPECT_EQ(perf.GetTempo(), 60.0);
+    EXPECT_THROW(perf.SendTempoPMSG(0, 1, 0.0), MusicError);
+    perf.AdvanceOffline(4 * kBeat);
+    auto n = drain();
+    ASSERT_EQ(n.size(), 2u);
+    EXPECT_EQ(n[0].field1, 2);
+    EXPECT_EQ(n[0].sampleTime, change + 2 * (kBeat * 3 / 4));
+    EXPECT_EQ(n[1].sampleTime, n[0].sampleTime + 2 * kBeat);
 
-  played.clear();
-  perf.StopEx(seg, 0, 0);
-  EXPECT_FALSE(perf.IsPlaying(nullptr));
-  n = drain();
-  ASSERT_EQ(n.size(), 1u);
-  EXPECT_EQ(n[0].option, kSegmentAbort);
-  EXPECT_EQ(n[0].user, st);
-  EXPECT_FALSE(played.empty());  // the sounding notes end at once
-  for (const auto& e : played) EXPECT_EQ(e.kind, PlayedEvent::Kind::NoteOff);
-  perf.AdvanceOffline(8 * 3 * kBeat);
-  EXPECT_TRUE(drain().empty());
+    played.clear();
+    perf.StopEx(seg, 0, 0);
+    EXPECT_FALSE(perf.IsPlaying(nullptr));
+    n = drain();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_EQ(n[0].option, kSegmentAbort);
+    EXPECT_EQ(n[0].user, st);
+    EXPECT_FALSE(played.empty()); // the sounding notes end at once
+    for (const auto &e : played)
+        EXPECT_EQ(e.kind, PlayedEvent::Kind::NoteOff);
+    perf.AdvanceOffline(8 * 3 * kBeat);
+    EXPECT_TRUE(drain().empty());
 }
 
 TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
-  SegmentPtr a = compose(4), b = compose(2);
-  SegmentStatePtr sa = perf.PlaySegmentEx(a, 0);
-  perf.AdvanceOffline(kBeat);
-  b->SetRepeats(1);
-  SegmentStatePtr sb = perf.PlaySegmentEx(b, 0);
-  EXPECT_FALSE(perf.IsPlaying(a));
-  EXPECT_TRUE(perf.IsPlaying(b, sb));
-  EXPECT_FALSE(perf.IsPlaying(b, sa));
-  perf.AdvanceOffline(20 * kBeat);
-  auto n = drain();
-  EXPECT_EQ(std::count_if(n.begin(), n.end(), [&](const auto& x) { return x.type == kNotifyMeasureAndBeat && x.user == sb; }),
-            12);  // two measures of 3/4, played twice
-  EXPECT_TRUE(find(n, [&](const auto& x) { return x.user == sa && x.option == kSegmentAbort; }));
-  auto endB = find(n, [&](const auto& x) { return x.user == sb && x.option == kSegmentEnd; });
-  ASSERT_TRUE(endB);
-  EXPECT_EQ(endB->sampleTime, kBeat + 12 * kBeat);
+    SegmentPtr a = compose(4), b = compose(2);
+    SegmentStatePtr sa = perf.PlaySegmentEx(a, 0);
+    perf.AdvanceOffline(kBeat);
+    b->SetRepeats(1);
+    SegmentStatePtr sb = perf.PlaySegmentEx(b, 0);
+    EXPECT_FALSE(perf.IsPlaying(a));
+    EXPECT_TRUE(perf.IsPlaying(b, sb));
+    EXPECT_FALSE(perf.IsPlaying(b, sa));
+    perf.AdvanceOffline(20 * kBeat);
+    auto n = drain();
+    EXPECT_EQ(std::count_if(
+                  n.begin(), n.end(),
+                  [&](const auto &x) { return x.type == kNotifyMeasureAndBeat && x.user == sb; }),
+              12); // two measures of 3/4, played twice
+    EXPECT_TRUE(find(n, [&](const auto &x) { return x.user == sa && x.option == kSegmentAbort; }));
+    auto endB = find(n, [&](const auto &x) { return x.user == sb && x.option == kSegmentEnd; });
+    ASSERT_TRUE(endB);
+    EXPECT_EQ(endB->sampleTime, kBeat + 12 * kBeat);
 }
 
 TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
-  perf.RemoveNotificationType(kNotifyMeasureAndBeat);
-  EXPECT_THROW(perf.AddNotificationType(4), MusicError);
-  SegmentPtr empty = compose(0);
-  for (SegmentPtr seg : {compose(2), empty}) {
-    perf.PlaySegmentEx(seg, 0);
-    perf.AdvanceOffline(7 * kBeat);
+    perf.RemoveNotificationType(kNotifyMeasureAndBeat);
+    EXPECT_THROW(perf.AddNotificationType(4), MusicError);
+    SegmentPtr empty = compose(0);
+    for (SegmentPtr seg : {compose(2), empty}) {
+        perf.PlaySegmentEx(seg, 0);
+        perf.AdvanceOffline(7 * kBeat);
+        auto n = drain();
+        ASSERT_EQ(n.size(), 2u);
+        EXPECT_EQ(n[0].option, kSegmentStart);
+        EXPECT_EQ(n[1].option, kSegmentEnd);
+    }
+
+    // With no music under it a motif starts at once and sounds over C major.
+    const std::int64_t now = 14 * kBeat;
+    SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x2080);
+    perf.AdvanceOffline(500);
+    EXPECT_EQ(bell->GetStartSample(), now);
+    const PlayedEvent *note = firstPlayed(PlayedEvent::Kind::NoteOn, bell->id());
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->data1, 72); // C5
+    // A band segment sets its instruments at once and ends.
+    BandPtr band = style->GetBand("Two");
+    band->Download(perf);
+    SegmentPtr bs = band->CreateSegment();
+    bs->Download(perf.GetDefaultAudioPath());
+    SegmentStatePtr bst = perf.PlaySegmentEx(bs, 0x80);
+    perf.AdvanceOffline(1);
+    const PlayedEvent *program = firstPlayed(PlayedEvent::Kind::Program, bst->id());
+    ASSERT_TRUE(program);
+    EXPECT_EQ(program->sample, now + 500);
+    EXPECT_EQ(program->data1, 24); // nylon guitar, program 25 counted from 1
+    EXPECT_FALSE(perf.IsPlaying(bs));
     auto n = drain();
-    ASSERT_EQ(n.size(), 2u);
-    EXPECT_EQ(n[0].option, kSegmentStart);
-    EXPECT_EQ(n[1].option, kSegmentEnd);
-  }
+    EXPECT_EQ(std::count_if(n.begin(), n.end(), [&](const auto &x) { return x.user == bst; }),
+              2); // start and end
+    band->Unload(perf);
 
-  // With no music under it a motif starts at once and sounds over C major.
-  const std::int64_t now = 14 * kBeat;
-  SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x2080);
-  perf.AdvanceOffline(500);
-  EXPECT_EQ(bell->GetStartSample(), now);
-  const PlayedEvent* note = firstPlayed(PlayedEvent::Kind::NoteOn, bell->id());
-  ASSERT_TRUE(note);
-  EXPECT_EQ(note->data1, 72);  // C5
-  // A band segment sets its instruments at once and ends.
-  BandPtr band = style->GetBand("Two");
-  band->Download(perf);
-  SegmentPtr bs = band->CreateSegment();
-  bs->Download(perf.GetDefaultAudioPath());
-  SegmentStatePtr bst = perf.PlaySegmentEx(bs, 0x80);
-  perf.AdvanceOffline(1);
-  const PlayedEvent* program = firstPlayed(PlayedEvent::Kind::Program, bst->id());
-  ASSERT_TRUE(program);
-  EXPECT_EQ(program->sample, now + 500);
-  EXPECT_EQ(program->data1, 24);  // nylon guitar, program 25 counted from 1
-  EXPECT_FALSE(perf.IsPlaying(bs));
-  auto n = drain();
-  EXPECT_EQ(std::count_if(n.begin(), n.end(), [&](const auto& x) { return x.user == bst; }), 2);  // start and end
-  band->Unload(perf);
-
-  EXPECT_THROW(perf.PlaySegmentEx(nullptr, 0), MusicError);
-  EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
-  AudioPathPtr path = perf.GetDefaultAudioPath();
-  perf.CloseDown();
-  EXPECT_FALSE(perf.IsPlaying(nullptr));
-  EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(empty, 0); }).code(), ErrorCode::ClosedDown);
-  EXPECT_THROW(empty->Download(path), MusicError);
-  perf.CloseDown();  // twice is harmless
+    EXPECT_THROW(perf.PlaySegmentEx(nullptr, 0), MusicError);
+    EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
+    AudioPathPtr path = perf.GetDefaultAudioPath();
+    perf.CloseDown();
+    EXPECT_FALSE(perf.IsPlaying(nullptr));
+    EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(empty, 0); }).code(), ErrorCode::ClosedDown);
+    EXPECT_THROW(empty->Download(path), MusicError);
+    perf.CloseDown(); // twice is harmless
 }
 
 // The shipped media is complete, and every band and composition finds its
 // instruments in the default SoundFont, so the music window's downloads never fail.
 TEST_F(Offline, ShippedMediaIsCompleteAndDownloads) {
-  Loader loader;
-  auto map = loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/NIGHTMIN.CDM");
-  int styles = 0, maps = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(LUMBRAST_MEDIA_DIR)) {
-    const std::string name = entry.path().filename().string(), ext = entry.path().extension().string();
-    SCOPED_TRACE(name);
-    EXPECT_TRUE(std::none_of(name.begin(), name.end(), [](unsigned char c) { return std::islower(c); }));
-    if (ext == ".CDM") maps += loader.LoadChordMap(entry.path().string()) != nullptr;
-    if (ext != ".STY") continue;
-    StylePtr s = loader.LoadStyle(entry.path().string());
-    styles += 1 + 100 * (name == "NEWAVTCH.STY");
-    EXPECT_TRUE(s->GetBandCount() >= 2 && s->GetMotifCount() >= 2);
-    std::set<Embellishment> kinds;
-    std::set<int> grooves;  // normal patterns for low, middle and high groove
-    for (const auto& p : s->data()->patterns) {
-      kinds.insert(p.embellishment);
-      for (int g : {15, 50, 95}) if (p.embellishment == Embellishment::Normal && p.grooveLow <= g && g <= p.grooveHigh) grooves.insert(g);
+    Loader loader;
+    auto map = loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/NIGHTMIN.CDM");
+    int styles = 0, maps = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(LUMBRAST_MEDIA_DIR)) {
+        const std::string name = entry.path().filename().string(),
+                          ext = entry.path().extension().string();
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(std::none_of(name.begin(), name.end(),
+                                 [](unsigned char c) { return std::islower(c); }));
+        if (ext == ".CDM")
+            maps += loader.LoadChordMap(entry.path().string()) != nullptr;
+        if (ext != ".STY")
+            continue;
+        StylePtr s = loader.LoadStyle(entry.path().string());
+        styles += 1 + 100 * (name == "NEWAVTCH.STY");
+        EXPECT_TRUE(s->GetBandCount() >= 2 && s->GetMotifCount() >= 2);
+        std::set<Embellishment> kinds;
+        std::set<int> grooves; // normal patterns for low, middle and high groove
+        for (const auto &p : s->data()->patterns) {
+            kinds.insert(p.embellishment);
+            for (int g : {15, 50, 95})
+                if (p.embellishment == Embellishment::Normal && p.grooveLow <= g &&
+                    g <= p.grooveHigh)
+                    grooves.insert(g);
+        }
+        EXPECT_TRUE(kinds.size() == 5u && grooves.size() == 3u);
+        for (int i = 0; i < s->GetBandCount(); ++i) {
+            EXPECT_NO_THROW(s->GetBand(s->GetBandName(i))->Download(perf));
+            EXPECT_NO_THROW(s->GetBand(s->GetBandName(i))
+                                ->CreateSegment()
+                                ->Download(perf.GetDefaultAudioPath()));
+        }
+        EXPECT_NO_THROW(Composer(1)
+                            .ComposeSegmentFromShape(s, 4, 1, 1, true, true, map)
+                            ->Download(perf.GetDefaultAudioPath()));
     }
-    EXPECT_TRUE(kinds.size() == 5u && grooves.size() == 3u);
-    for (int i = 0; i < s->GetBandCount(); ++i) {
-      EXPECT_NO_THROW(s->GetBand(s->GetBandName(i))->Download(perf));
-      EXPECT_NO_THROW(s->GetBand(s->GetBandName(i))->CreateSegment()->Download(perf.GetDefaultAudioPath()));
-    }
-    EXPECT_NO_THROW(Composer(1).ComposeSegmentFromShape(s, 4, 1, 1, true, true, map)->Download(perf.GetDefaultAudioPath()));
-  }
-  EXPECT_GE(styles, 105);  // five or more, NEWAVTCH.STY among them
-  EXPECT_GE(maps, 3);
+    EXPECT_GE(styles, 105); // five or more, NEWAVTCH.STY among them
+    EXPECT_GE(maps, 3);
 }
 
 TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
-  Performance perf;
-  EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); }).code(), ErrorCode::NotInitialised);
-  AudioParams p;
-  p.output = AudioOutput::Offline;
-  for (const char* font : {"/nonexistent/none.sf2", LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"}) {
-    p.soundFont = font;
-    MusicError e = errorOf([&] { perf.InitAudio(p); });
-    EXPECT_EQ(e.code(), ErrorCode::NoSoundFont);
-    EXPECT_NE(e.description().find("timgm6mb-soundfont"), std::string::npos) << e.what();
-  }
+    Performance perf;
+    EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); }).code(),
+              ErrorCode::NotInitialised);
+    AudioParams p;
+    p.output = AudioOutput::Offline;
+    for (const char *font : {"/nonexistent/none.sf2", LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"}) {
+        p.soundFont = font;
+        MusicError e = errorOf([&] { perf.InitAudio(p); });
+        EXPECT_EQ(e.code(), ErrorCode::NoSoundFont);
+        EXPECT_NE(e.description().find("timgm6mb-soundfont"), std::string::npos) << e.what();
+    }
 
-  // No usable device: Automatic falls back to the silent real-time clock with
-  // one message; Device refuses and leaves the performance ready for another try.
-  p = AudioParams();
-  p.driver = "no-such-driver";
-  Performance silent;
-  silent.InitAudio(p);
-  EXPECT_EQ(silent.audioOutput(), AudioOutput::RealTimeSilent);
-  const std::string status = silent.audioStatus();
-  EXPECT_TRUE(status.find("without sound") != std::string::npos && status.find('\n') == std::string::npos) << status;
-  EXPECT_EQ(errorOf([&] { silent.AdvanceOffline(10); }).code(), ErrorCode::WrongClock);
-  silent.CloseDown();
-  p.output = AudioOutput::Device;
-  EXPECT_EQ(errorOf([&] { perf.InitAudio(p); }).code(), ErrorCode::AudioFailure);
-  p.output = AudioOutput::Offline;
-  EXPECT_NO_THROW(perf.InitAudio(p));
-  EXPECT_NO_THROW(perf.AdvanceOffline(100));
+    // No usable device: Automatic falls back to the silent real-time clock with
+    // one message; Device refuses and leaves the performance ready for another try.
+    p = AudioParams();
+    p.driver = "no-such-driver";
+    Performance silent;
+    silent.InitAudio(p);
+    EXPECT_EQ(silent.audioOutput(), AudioOutput::RealTimeSilent);
+    const std::string status = silent.audioStatus();
+    EXPECT_TRUE(status.find("without sound") != std::string::npos &&
+                status.find('\n') == std::string::npos)
+        << status;
+    EXPECT_EQ(errorOf([&] { silent.AdvanceOffline(10); }).code(), ErrorCode::WrongClock);
+    silent.CloseDown();
+    p.output = AudioOutput::Device;
+    EXPECT_EQ(errorOf([&] { perf.InitAudio(p); }).code(), ErrorCode::AudioFailure);
+    p.output = AudioOutput::Offline;
+    EXPECT_NO_THROW(perf.InitAudio(p));
+    EXPECT_NO_THROW(perf.AdvanceOffline(100));
 }
 
 // Notices reach the handle's thread through Qt's event loop: a burst is one
 // signal. Without a device the real-time clock runs into a null output and
 // notices still flow.
 TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
-  int argc = 1;
-  char name[] = "test", *argv[] = {name};
-  QCoreApplication app(argc, argv);
-  for (AudioOutput output : {AudioOutput::Offline, AudioOutput::RealTimeSilent}) {
-    Performance perf;
-    AudioParams p;
-    p.output = output;
-    perf.InitAudio(p);
-    perf.AddNotificationType(kNotifySegment);
-    perf.AddNotificationType(kNotifyMeasureAndBeat);
-    auto handle = std::make_shared<NotificationEvent>(7);
-    perf.SetNotificationHandle(handle);
-    int signalCount = 0, notices = 0, id = -1;
-    bool ended = false;
-    QEventLoop loop;
-    QObject::connect(handle.get(), &NotificationEvent::signalled, &loop, [&](int eventId) {
-      ++signalCount;
-      id = eventId;
-      for (NotificationPMSG n; perf.GetNotificationPMSG(n); ++notices) ended |= n.option == kSegmentEnd;
-      if (ended) loop.quit();
-    });
-    const bool offline = output == AudioOutput::Offline;
-    perf.PlaySegmentEx(Composer(1).ComposeSegmentFromShape(waltz(), offline ? 2 : 0, 1, 1, false, false, majorMap()), 0);
-    if (offline) {
-      perf.AdvanceOffline(10 * p.sampleRate);
-      EXPECT_EQ(signalCount, 0);  // nothing runs outside the event loop
-      QCoreApplication::processEvents();
-      EXPECT_EQ(signalCount, 1);
-      EXPECT_EQ(notices, 8);
-    } else {
-      QTimer::singleShot(10000, &loop, &QEventLoop::quit);  // guard only
-      loop.exec();
+    int argc = 1;
+    char name[] = "test", *argv[] = {name};
+    QCoreApplication app(argc, argv);
+    for (AudioOutput output : {AudioOutput::Offline, AudioOutput::RealTimeSilent}) {
+        Performance perf;
+        AudioParams p;
+        p.output = output;
+        perf.InitAudio(p);
+        perf.AddNotificationType(kNotifySegment);
+        perf.AddNotificationType(kNotifyMeasureAndBeat);
+        auto handle = std::make_shared<NotificationEvent>(7);
+        perf.SetNotificationHandle(handle);
+        int signalCount = 0, notices = 0, id = -1;
+        bool ended = false;
+        QEventLoop loop;
+        QObject::connect(handle.get(), &NotificationEvent::signalled, &loop, [&](int eventId) {
+            ++signalCount;
+            id = eventId;
+            for (NotificationPMSG n; perf.GetNotificationPMSG(n); ++notices)
+                ended |= n.option == kSegmentEnd;
+            if (ended)
+                loop.quit();
+        });
+        const bool offline = output == AudioOutput::Offline;
+        perf.PlaySegmentEx(Composer(1).ComposeSegmentFromShape(waltz(), offline ? 2 : 0, 1, 1,
+                                                               false, false, majorMap()),
+                           0);
+        if (offline) {
+            perf.AdvanceOffline(10 * p.sampleRate);
+            EXPECT_EQ(signalCount, 0); // nothing runs outside the event loop
+            QCoreApplication::processEvents();
+            EXPECT_EQ(signalCount, 1);
+            EXPECT_EQ(notices, 8);
+        } else {
+            QTimer::singleShot(10000, &loop, &QEventLoop::quit); // guard only
+            loop.exec();
+        }
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(id, 7);
+        perf.CloseDown();
     }
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(id, 7);
-    perf.CloseDown();
-  }
 }

@@ -8,19 +8,18 @@
 namespace lumbrast::music::test {
 
 // The error `f` throws; a test failure when it throws none.
-template <class F>
-MusicError errorOf(F f) {
-  try {
-    f();
-  } catch (const MusicError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error";
-  return MusicError(ErrorCode::InvalidArgument, "none");
+template <class F> MusicError errorOf(F f) {
+    try {
+        f();
+    } catch (const MusicError &e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error";
+    return MusicError(ErrorCode::InvalidArgument, "none");
 }
 
 // 3/4, two bands, two motifs, one pattern for each level and embellishment.
-inline const char* kWaltz = R"(
+inline const char *kWaltz = R"(
 band = [ { name = "One", channels = [ { channel = 1, program = 1 }, { channel = 2, program = 33 }, { channel = 10, program = 1 } ] },
          { name = "Two", channels = [ { channel = 1, program = 25 }, { channel = 2, program = 36 } ] } ]
 motif = [
@@ -47,7 +46,7 @@ grid = 2
 humanize = { time = 0, velocity = 0 }
 )";
 
-inline const char* kMajorMap = R"(
+inline const char *kMajorMap = R"(
 chord = [ { id = "I", degree = 1, type = "maj" }, { id = "ii", degree = 2, type = "min7" },
           { id = "IV", degree = 4, type = "maj" }, { id = "V", degree = 5, type = "7" },
           { id = "vi", degree = 6, type = "min" } ]
@@ -67,7 +66,11 @@ end = ["V", "I"]
 cadence = ["IV", "V", "I"]
 )";
 
-inline StylePtr waltz() { return Loader::ParseStyle(kWaltz, "WALTZ.STY"); }
-inline ChordMapPtr majorMap() { return Loader::ParseChordMap(kMajorMap, "MAJOR.CDM"); }
+inline StylePtr waltz() {
+    return Loader::ParseStyle(kWaltz, "WALTZ.STY");
+}
+inline ChordMapPtr majorMap() {
+    return Loader::ParseChordMap(kMajorMap, "MAJOR.CDM");
+}
 
-}  // namespace lumbrast::music::test
+} // namespace lumbrast::music::test

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  try {
-    auto map = lumbrast::music::Loader::ParseChordMap(
-        std::string_view(reinterpret_cast<const char*>(data), size), "FUZZ.CDM");
-    lumbrast::music::detail::Rng rng(size);
-    for (int activity = 0; activity <= 3; ++activity)
-      lumbrast::music::detail::WalkChords(*map->data(), 9, 3, activity, activity == 2, rng);
-  } catch (const lumbrast::music::MusicError&) {
-  }
-  return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    try {
+        auto map = lumbrast::music::Loader::ParseChordMap(
+            std::string_view(reinterpret_cast<const char *>(data), size), "FUZZ.CDM");
+        lumbrast::music::detail::Rng rng(size);
+        for (int activity = 0; activity <= 3; ++activity)
+            lumbrast::music::detail::WalkChords(*map->data(), 9, 3, activity, activity == 2, rng);
+    } catch (const lumbrast::music::MusicError &) {
+    }
+    return 0;
 }

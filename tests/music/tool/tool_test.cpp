@@ -13,63 +13,82 @@ namespace {
 const std::string media = LUMBRAST_MEDIA_DIR "/";
 
 // Exit status and stdout with stderr.
-std::pair<int, std::string> run(const std::string& args) {
-  std::string out, cmd = std::string(LUMBRAST_MUSIC_TOOL) + " " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return {-1, out};
-  char buf[4096];
-  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  int st = pclose(p);
-  return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
+std::pair<int, std::string> run(const std::string &args) {
+    std::string out, cmd = std::string(LUMBRAST_MUSIC_TOOL) + " " + args + " 2>&1";
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p)
+        return {-1, out};
+    char buf[4096];
+    for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    int st = pclose(p);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
 }
 
-bool has(const std::string& out, const std::string& what) { return out.find(what) != std::string::npos; }
+bool has(const std::string &out, const std::string &what) {
+    return out.find(what) != std::string::npos;
+}
 
-}  // namespace
+} // namespace
 
 TEST(MusicTool, HelpAndUsageErrors) {
-  auto [status, help] = run("--help");
-  EXPECT_EQ(status, 0);
-  EXPECT_TRUE(has(help, "render STYLE CHORDMAP --shape NAME --measures N"));
-  EXPECT_EQ(run("render --help").first, 0);
-  EXPECT_EQ(run("").first, 2);
-  EXPECT_EQ(run("frobnicate").first, 2);
-  auto bad = run("render " + media + "NEWAVTCH.STY " + media + "EVENMAJ.CDM --shape WOBBLY --measures 4 --output x.wav");
-  EXPECT_EQ(bad.first, 2);
-  EXPECT_TRUE(has(bad.second, "--shape"));
+    auto [status, help] = run("--help");
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(has(help, "render STYLE CHORDMAP --shape NAME --measures N"));
+    EXPECT_EQ(run("render --help").first, 0);
+    EXPECT_EQ(run("").first, 2);
+    EXPECT_EQ(run("frobnicate").first, 2);
+    auto bad = run("render " + media + "NEWAVTCH.STY " + media +
+                   "EVENMAJ.CDM --shape WOBBLY --measures 4 --output x.wav");
+    EXPECT_EQ(bad.first, 2);
+    EXPECT_TRUE(has(bad.second, "--shape"));
 }
 
 TEST(MusicTool, InfoDescribesStylesAndChordMaps) {
-  auto [status, style] = run("info " + media + "HARBRLGT.STY");
-  ASSERT_EQ(status, 0) << style;
-  for (const char* line : {"Tempo:      104 bpm", "3/4", "Bands (2)", "Fiddle Turn", "Dance on the Pier: groove 64-100, normal"})
-    EXPECT_TRUE(has(style, line)) << line << "\n" << style;
-  auto map = run("info " + media + "NIGHTMIN.CDM");
-  ASSERT_EQ(map.first, 0) << map.second;
-  for (const char* line : {"Key:        A minor", "V = E 7", "cadence iv V i"}) EXPECT_TRUE(has(map.second, line)) << line << "\n" << map.second;
+    auto [status, style] = run("info " + media + "HARBRLGT.STY");
+    ASSERT_EQ(status, 0) << style;
+    for (const char *line : {"Tempo:      104 bpm", "3/4", "Bands (2)", "Fiddle Turn",
+                             "Dance on the Pier: groove 64-100, normal"})
+        EXPECT_TRUE(has(style, line)) << line << "\n" << style;
+    auto map = run("info " + media + "NIGHTMIN.CDM");
+    ASSERT_EQ(map.first, 0) << map.second;
+    for (const char *line : {"Key:        A minor", "V = E 7", "cadence iv V i"})
+        EXPECT_TRUE(has(map.second, line)) << line << "\n" << map.second;
 }
 
 TEST(MusicTool, FileErrorsInCompilerFormAndNonZeroExit) {
-  auto path = std::filesystem::temp_directory_path() / "LUMBRAST_TOOL_BAD.STY";
-  std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\ntime_signature = [4, 4]\n\n[[pattern]]\nname = \"p\"\n"
-                         "groove = [1, 100]\n  [[pattern.part]]\n  channel = 10\n  notes = [\"1.1 kick 1 90\", \"1.5 kick 1 90\"]\n";
-  auto info = run("info " + path.string());
-  EXPECT_EQ(info.first, 1);
-  EXPECT_EQ(info.second.rfind(path.string() + ":11:30: beat 5 lies outside the measure of 4 beats", 0), 0u) << info.second;
-  auto missing = run("info /nonexistent/NOPE.STY");
-  EXPECT_EQ(missing.first, 1);
-  EXPECT_TRUE(has(missing.second, "/nonexistent/NOPE.STY: cannot open the file")) << missing.second;
-  EXPECT_EQ(run("render " + path.string() + " " + media + "EVENMAJ.CDM --shape LEVEL --measures 2 --output /tmp/x.wav").first, 1);
-  std::filesystem::remove(path);
+    auto path = std::filesystem::temp_directory_path() / "LUMBRAST_TOOL_BAD.STY";
+    std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\ntime_signature = [4, "
+                           "4]\n\n[[pattern]]\nname = \"p\"\n"
+                           "groove = [1, 100]\n  [[pattern.part]]\n  channel = 10\n  notes = "
+                           "[\"1.1 kick 1 90\", \"1.5 kick 1 90\"]\n";
+    auto info = run("info " + path.string());
+    EXPECT_EQ(info.first, 1);
+    EXPECT_EQ(
+        info.second.rfind(path.string() + ":11:30: beat 5 lies outside the measure of 4 beats", 0),
+        0u)
+        << info.second;
+    auto missing = run("info /nonexistent/NOPE.STY");
+    EXPECT_EQ(missing.first, 1);
+    EXPECT_TRUE(has(missing.second, "/nonexistent/NOPE.STY: cannot open the file"))
+        << missing.second;
+    EXPECT_EQ(run("render " + path.string() + " " + media +
+                  "EVENMAJ.CDM --shape LEVEL --measures 2 --output /tmp/x.wav")
+                  .first,
+              1);
+    std::filesystem::remove(path);
 }
 
 TEST(MusicTool, RenderWritesAWavFileOfTheComposition) {
-  auto wav = std::filesystem::temp_directory_path() / "lumbrast_tool_render.wav";
-  auto [status, out] = run("render " + media + "TINROBOT.STY " + media + "SUNDAYMX.CDM --shape song --measures 4 --activity 0"
-                           " --intro --end --seed 9 --plan --output " + wav.string());
-  ASSERT_EQ(status, 0) << out;
-  EXPECT_TRUE(has(out, "   1  groove") && has(out, "4 measures") && !has(out, "clipped")) << out;
-  // 4 measures at 116 bpm plus 2 s of tail, 16-bit stereo at 44.1 kHz.
-  EXPECT_NEAR(static_cast<double>(std::filesystem::file_size(wav)), 44 + (16 * 60.0 / 116 + 2) * 44100 * 4, 4096 * 4);
-  std::filesystem::remove(wav);
+    auto wav = std::filesystem::temp_directory_path() / "lumbrast_tool_render.wav";
+    auto [status, out] = run("render " + media + "TINROBOT.STY " + media +
+                             "SUNDAYMX.CDM --shape song --measures 4 --activity 0"
+                             " --intro --end --seed 9 --plan --output " +
+                             wav.string());
+    ASSERT_EQ(status, 0) << out;
+    EXPECT_TRUE(has(out, "   1  groove") && has(out, "4 measures") && !has(out, "clipped")) << out;
+    // 4 measures at 116 bpm plus 2 s of tail, 16-bit stereo at 44.1 kHz.
+    EXPECT_NEAR(static_cast<double>(std::filesystem::file_size(wav)),
+                44 + (16 * 60.0 / 116 + 2) * 44100 * 4, 4096 * 4);
+    std::filesystem::remove(wav);
 }

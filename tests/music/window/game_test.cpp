@@ -16,77 +16,80 @@ namespace lumbrast::musicwindow::test {
 namespace {
 
 struct Game {
-  explicit Game(std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice())
-      : sim(std::move(mice)) {
-    media.style("NEWAVTCH.STY");
-    media.chordMap("only.cdm");
-    w.music().environment().mediaFolder = media.path();
-    w.music().environment().audio.output = music::AudioOutput::Offline;
-  }
-  // Runs the event loop until `done`, with a generous guard against a hang.
-  template <class F> void waitFor(F done) {
-    QElapsedTimer guard;
-    guard.start();
-    while (!done() && guard.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
+    explicit Game(
+        std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice())
+        : sim(std::move(mice)) {
+        media.style("NEWAVTCH.STY");
+        media.chordMap("only.cdm");
+        w.music().environment().mediaFolder = media.path();
+        w.music().environment().audio.output = music::AudioOutput::Offline;
+    }
+    // Runs the event loop until `done`, with a generous guard against a hang.
+    template <class F> void waitFor(F done) {
+        QElapsedTimer guard;
+        guard.start();
+        while (!done() && guard.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
 
-  MediaFolder media;
-  platform::SimulatedRawInput sim;
-  platform::RecordingMessageBoxes boxes;
-  platform::RecordingSounds sounds;
-  app::frmLumbrast w{sim, boxes, sounds};
+    MediaFolder media;
+    platform::SimulatedRawInput sim;
+    platform::RecordingMessageBoxes boxes;
+    platform::RecordingSounds sounds;
+    app::frmLumbrast w{sim, boxes, sounds};
 };
 
 TEST(GameMusic, StartsOnceTheGameShowsAndEndsWithIt) {
-  Game g;
-  g.w.Form_Load();
-  EXPECT_EQ(g.w.music().window(), nullptr);  // the game window comes first
-  g.w.show();
-  g.waitFor([&] { return g.w.music().window() != nullptr; });
-  frmStylesDX9* m = g.w.music().window();
-  ASSERT_NE(m, nullptr);
-  EXPECT_FALSE(m->isVisible());
-  EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
+    Game g;
+    g.w.Form_Load();
+    EXPECT_EQ(g.w.music().window(), nullptr); // the game window comes first
+    g.w.show();
+    g.waitFor([&] { return g.w.music().window() != nullptr; });
+    frmStylesDX9 *m = g.w.music().window();
+    ASSERT_NE(m, nullptr);
+    EXPECT_FALSE(m->isVisible());
+    EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
 
-  g.w.mnuStopMusic->trigger();
-  EXPECT_FALSE(m->Perf->IsPlaying(m->MainSegment));
-  g.w.mnuPlayMusic->trigger();
-  EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
-  g.w.mnuSetupMusic->trigger();
-  EXPECT_TRUE(m->isVisible());
-  EXPECT_FALSE(m->isModal());
+    g.w.mnuStopMusic->trigger();
+    EXPECT_FALSE(m->Perf->IsPlaying(m->MainSegment));
+    g.w.mnuPlayMusic->trigger();
+    EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
+    g.w.mnuSetupMusic->trigger();
+    EXPECT_TRUE(m->isVisible());
+    EXPECT_FALSE(m->isModal());
 
-  std::weak_ptr<music::Performance> perf = m->Perf;
-  g.w.close();
-  EXPECT_EQ(g.w.music().window(), nullptr);
-  EXPECT_TRUE(perf.expired());
-  EXPECT_TRUE(g.boxes.boxes.empty());
+    std::weak_ptr<music::Performance> perf = m->Perf;
+    g.w.close();
+    EXPECT_EQ(g.w.music().window(), nullptr);
+    EXPECT_TRUE(perf.expired());
+    EXPECT_TRUE(g.boxes.boxes.empty());
 }
 
 TEST(GameMusic, OneMouseMeansNoMusicUntilTheMenuAsks) {
-  Game g(std::vector<platform::PointingDevice>{{17, "USB", "VID_046D&PID_C077", "Optical USB Mouse", false}});
-  g.w.Form_Load();
-  g.w.show();
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(g.w.music().isLoadPending());
-  EXPECT_EQ(g.w.music().window(), nullptr);
-  g.w.mnuStopMusic->trigger();  // loads the window, which starts and stops the music
-  ASSERT_NE(g.w.music().window(), nullptr);
-  EXPECT_EQ(g.w.music().window()->lblPlayProgress->text(), "User stop");
-  EXPECT_EQ(g.boxes.boxes.size(), 1u);  // the refusal only
+    Game g(std::vector<platform::PointingDevice>{
+        {17, "USB", "VID_046D&PID_C077", "Optical USB Mouse", false}});
+    g.w.Form_Load();
+    g.w.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(g.w.music().isLoadPending());
+    EXPECT_EQ(g.w.music().window(), nullptr);
+    g.w.mnuStopMusic->trigger(); // loads the window, which starts and stops the music
+    ASSERT_NE(g.w.music().window(), nullptr);
+    EXPECT_EQ(g.w.music().window()->lblPlayProgress->text(), "User stop");
+    EXPECT_EQ(g.boxes.boxes.size(), 1u); // the refusal only
 }
 
 TEST(GameMusic, MissingMusicIsToldAndTheGameGoesOn) {
-  Game g;
-  g.w.music().environment().mediaFolder = g.media.path() + "missing/";
-  g.w.Form_Load();
-  g.w.show();
-  g.waitFor([&] { return !g.boxes.boxes.empty(); });
-  ASSERT_EQ(g.boxes.boxes.size(), 1u);
-  EXPECT_EQ(g.boxes.boxes[0].text, "There is no single style file in default (MediaSL9) folder");
-  EXPECT_EQ(g.w.music().window(), nullptr);
-  EXPECT_TRUE(g.w.isVisible());
+    Game g;
+    g.w.music().environment().mediaFolder = g.media.path() + "missing/";
+    g.w.Form_Load();
+    g.w.show();
+    g.waitFor([&] { return !g.boxes.boxes.empty(); });
+    ASSERT_EQ(g.boxes.boxes.size(), 1u);
+    EXPECT_EQ(g.boxes.boxes[0].text, "There is no single style file in default (MediaSL9) folder");
+    EXPECT_EQ(g.w.music().window(), nullptr);
+    EXPECT_TRUE(g.w.isVisible());
 }
 
-}  // namespace
-}  // namespace lumbrast::musicwindow::test
+} // namespace
+} // namespace lumbrast::musicwindow::test

@@ -5,8 +5,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     bool listing = false;
     for (int i = 1; i < argc; ++i)
         listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;

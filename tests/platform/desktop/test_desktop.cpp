@@ -10,14 +10,15 @@ using namespace lumbrast::platform;
 
 // The four beeps sound different, each from the freedesktop theme (a misspelt
 // name is silence); without a sound card playing is silent, not an error.
-TEST(Sounds, FourDistinctThemeEventsSilentWithoutAudioDevice)
-{
+TEST(Sounds, FourDistinctThemeEventsSilentWithoutAudioDevice) {
     std::set<std::string> ids;
     CanberraSounds sounds;
-    for (SoundKind k : {SoundKind::Default, SoundKind::Ok, SoundKind::Asterisk, SoundKind::Exclamation}) {
+    for (SoundKind k :
+         {SoundKind::Default, SoundKind::Ok, SoundKind::Asterisk, SoundKind::Exclamation}) {
         const std::string id = soundEventId(k);
         ids.insert(id);
-        EXPECT_TRUE(std::filesystem::exists("/usr/share/sounds/freedesktop/stereo/" + id + ".oga")) << id;
+        EXPECT_TRUE(std::filesystem::exists("/usr/share/sounds/freedesktop/stereo/" + id + ".oga"))
+            << id;
         sounds.play(k);
     }
     EXPECT_EQ(ids.size(), 4u);

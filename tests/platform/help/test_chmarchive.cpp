@@ -13,15 +13,13 @@ using lumbrast::platform::ChmArchive;
 
 namespace {
 
-QByteArray builtHelp()
-{
+QByteArray builtHelp() {
     QFile f(QStringLiteral(LUMBRAST_TEST_HELP_FILE));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     return f.readAll();
 }
 
-std::unique_ptr<ChmArchive> openContent(const QTemporaryDir &dir, const QByteArray &content)
-{
+std::unique_ptr<ChmArchive> openContent(const QTemporaryDir &dir, const QByteArray &content) {
     QFile f(dir.filePath(QStringLiteral("test.chm")));
     EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(content);
@@ -33,13 +31,13 @@ std::unique_ptr<ChmArchive> openContent(const QTemporaryDir &dir, const QByteArr
 
 // Missing, foreign, truncated and damaged files: refused, or read without a crash
 // (the reader library on its own crashes on files like these).
-TEST(ChmArchive, BadFilesAreRefusedAndNeverCrash)
-{
+TEST(ChmArchive, BadFilesAreRefusedAndNeverCrash) {
     QTemporaryDir dir;
     EXPECT_FALSE(ChmArchive::open(dir.filePath(QStringLiteral("missing.chm"))));
     EXPECT_FALSE(ChmArchive::open(dir.path())); // a folder
     EXPECT_FALSE(openContent(dir, "<html>not compiled</html>"));
-    const QString fifo = dir.filePath(QStringLiteral("pipe.chm")); // would block the reader for good
+    const QString fifo =
+        dir.filePath(QStringLiteral("pipe.chm")); // would block the reader for good
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(ChmArchive::open(fifo));
 
@@ -48,7 +46,8 @@ TEST(ChmArchive, BadFilesAreRefusedAndNeverCrash)
     EXPECT_FALSE(openContent(dir, good.left(200)));
     auto readAll = [&](const QByteArray &content) {
         if (auto archive = openContent(dir, content))
-            for (const char *entry : {"Lumbrast_help_main_EN.htm", "mice_EN.htm", "images/window.png", "nothing.htm"})
+            for (const char *entry :
+                 {"Lumbrast_help_main_EN.htm", "mice_EN.htm", "images/window.png", "nothing.htm"})
                 (void)archive->read(QString::fromLatin1(entry));
     };
     for (qsizetype cut : {qsizetype(1000), good.size() / 2, good.size() - 100})

@@ -16,8 +16,7 @@ struct Log final : RawInputSink {
     std::vector<std::string> *seq = nullptr;
     SimulatedRawInput *sim = nullptr;
     std::optional<QPoint> sendTo;
-    void rawInput(DeviceHandle d, RawEventKind k) noexcept override
-    {
+    void rawInput(DeviceHandle d, RawEventKind k) noexcept override {
         seq->push_back("raw " + std::to_string(d) + " " + std::to_string(int(k)));
         if (sendTo)
             sim->warpCursor(*sendTo);
@@ -27,8 +26,7 @@ struct Log final : RawInputSink {
 
 // Raw events reach the sink before the toolkit's click, and the click lands
 // where the cursor was when the button went down, even if the sink moved it.
-TEST(SimulatedRawInput, RawEventComesFirstAndClickLandsUnderTheCursor)
-{
+TEST(SimulatedRawInput, RawEventComesFirstAndClickLandsUnderTheCursor) {
     QWidget window;
     window.resize(200, 100);
     QPushButton a("a", &window), b("b", &window);

@@ -10,8 +10,7 @@
 #include "platform/x11/x11rawinput.h"
 #include "xvfb.h"
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     // A client of the test's server that confines the pointer, then waits to be killed.
     if (argc == 2 && std::string_view(argv[1]) == "--confine") {
         QGuiApplication app(argc, argv);

@@ -37,8 +37,8 @@ struct XWindow {
     int xtest = inject.deviceId(XInjector::kXTestPointer);
 
     explicit XWindow(bool virtualMice)
-        : owned(app::makeRawInput({.virtualMice = virtualMice})), raw(dynamic_cast<X11RawInput &>(*owned))
-    {
+        : owned(app::makeRawInput({.virtualMice = virtualMice})),
+          raw(dynamic_cast<X11RawInput &>(*owned)) {
         inject.warp(5, 5); // outside the window: the confinement has to bring it in
         w = std::make_unique<app::frmLumbrast>(raw, boxes, sounds);
         // The shipped music on a clock nobody advances: silent, and no sound device needed.
@@ -48,17 +48,18 @@ struct XWindow {
         w->Form_Load();
         w->show();
         w->activateWindow(); // raw input counts only while the game window is in front
-        EXPECT_TRUE(waitUntil([&] { return w->windowHandle()->isExposed() && w->isActiveWindow(); }));
+        EXPECT_TRUE(
+            waitUntil([&] { return w->windowHandle()->isExposed() && w->isActiveWindow(); }));
     }
     input::InputState &in() { return w->inputState(); }
-    static QPoint centre(const QWidget *widget) { return X11RawInput::toNative(input::RawMouseRouter::centreOf(widget)); }
+    static QPoint centre(const QWidget *widget) {
+        return X11RawInput::toNative(input::RawMouseRouter::centreOf(widget));
+    }
     QPoint home() const { return centre(w->cmdCursorPos); }
-    void moveOnto(int device, const QWidget *widget)
-    {
+    void moveOnto(int device, const QWidget *widget) {
         EXPECT_TRUE(moveAndSettle(inject, device, centre(widget)));
     }
-    void click(int device, const QWidget *widget)
-    {
+    void click(int device, const QWidget *widget) {
         moveOnto(device, widget);
         inject.click(device);
     }
@@ -66,22 +67,22 @@ struct XWindow {
 
 } // namespace
 
-TEST(WindowOnX11, OneRealMouseIsRefused)
-{
+TEST(WindowOnX11, OneRealMouseIsRefused) {
     XWindow t(false);
     ASSERT_EQ(t.boxes.boxes.size(), 1u);
-    EXPECT_EQ(t.boxes.boxes[0].text, "You must have minimum of two computer mouses \r\nconnected to your PC\r\n"
-                                     "Sorry, but program will not work.");
+    EXPECT_EQ(t.boxes.boxes[0].text,
+              "You must have minimum of two computer mouses \r\nconnected to your PC\r\n"
+              "Sorry, but program will not work.");
     EXPECT_EQ(t.boxes.boxes[0].icon, platform::BoxIcon::Critical);
     EXPECT_EQ(t.in().MiceCount, 1);
     ASSERT_EQ(t.w->lvwMice->topLevelItemCount(), 1);
     EXPECT_EQ(t.w->lvwMice->topLevelItem(0)->text(1), XInjector::kXvfbMouse);
-    EXPECT_EQ(t.w->lvwMice->topLevelItem(0)->text(0), QString::number(t.raw.handleOfXDevice(t.mouse)));
+    EXPECT_EQ(t.w->lvwMice->topLevelItem(0)->text(0),
+              QString::number(t.raw.handleOfXDevice(t.mouse)));
     EXPECT_FALSE(t.raw.installed());
 }
 
-TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind)
-{
+TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind) {
     XWindow t(true);
     ASSERT_TRUE(t.boxes.boxes.empty()) << t.boxes.boxes[0].text.toStdString();
     EXPECT_EQ(t.in().MiceCount, 2);
@@ -111,7 +112,8 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind)
     EXPECT_TRUE(firstPlug != 0 && firstPlug != hMouse && firstPlug != hXTest);
     auto unplug = [&](int master) {
         t.inject.removeMaster(master);
-        ASSERT_TRUE(waitUntil([&] { return t.raw.handleOfXDevice(plugId) == 0; })) << "the removal was seen";
+        ASSERT_TRUE(waitUntil([&] { return t.raw.handleOfXDevice(plugId) == 0; }))
+            << "the removal was seen";
         t.w->mnuRefreshDevices_Click();
         EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 2);
     };
@@ -128,7 +130,8 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind)
     ASSERT_TRUE(waitUntil([&] { return t.w->tmrGameMove->isActive(); }));
     ASSERT_EQ(t.in().hDeviceActive, hMouse) << "player 1 opens";
     t.moveOnto(t.mouse, t.w->cmdGamePiece[0]);
-    EXPECT_EQ(t.inject.pointer(), XWindow::centre(t.w->cmdGamePiece[0])) << "the active mouse moves freely";
+    EXPECT_EQ(t.inject.pointer(), XWindow::centre(t.w->cmdGamePiece[0]))
+        << "the active mouse moves freely";
 
     // The other mouse heads for a piece: the cursor goes home, and its click there only beeps.
     const QPoint piece1 = XWindow::centre(t.w->cmdGamePiece[1]);
@@ -140,7 +143,8 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind)
     EXPECT_EQ(t.w->game().v.PiecesTurned, 0) << "nothing turned";
     EXPECT_EQ(t.inject.pointer(), t.home());
     t.click(t.mouse, t.w->cmdGamePiece[1]);
-    ASSERT_TRUE(waitUntil([&] { return !t.w->cmdGamePiece[1]->text().isEmpty(); })) << "the active mouse turns it";
+    ASSERT_TRUE(waitUntil([&] { return !t.w->cmdGamePiece[1]->text().isEmpty(); }))
+        << "the active mouse turns it";
 
     // Hook twice warns and keeps the one hook.
     t.w->cmdHook_Click();

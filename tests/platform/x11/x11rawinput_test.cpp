@@ -36,8 +36,7 @@ struct RecordingSink final : RawInputSink {
         int sequence;
     };
     std::vector<Event> events;
-    void rawInput(DeviceHandle device, RawEventKind kind) noexcept override
-    {
+    void rawInput(DeviceHandle device, RawEventKind kind) noexcept override {
         events.push_back({device, kind, ++gSequence});
     }
 };
@@ -45,8 +44,7 @@ struct RecordingSink final : RawInputSink {
 // A window that notes when the toolkit hands it a press.
 struct Target final : QWidget {
     int pressSequence = 0;
-    Target()
-    {
+    Target() {
         setGeometry(100, 100, 200, 200);
         show();
         EXPECT_TRUE(waitUntil([&] { return windowHandle()->isExposed(); }));
@@ -54,25 +52,25 @@ struct Target final : QWidget {
     void mousePressEvent(QMouseEvent *) override { pressSequence = ++gSequence; }
 };
 
-const PointingDevice *named(const std::vector<PointingDevice> &list, const std::string &name)
-{
-    auto it = std::find_if(list.begin(), list.end(), [&](auto &d) { return d.description == name; });
+const PointingDevice *named(const std::vector<PointingDevice> &list, const std::string &name) {
+    auto it =
+        std::find_if(list.begin(), list.end(), [&](auto &d) { return d.description == name; });
     return it == list.end() ? nullptr : &*it;
 }
 
-xcb_connection_t *toolkitConnection()
-{
+xcb_connection_t *toolkitConnection() {
     return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
 }
 
 // This client's XI event mask on the root window for one device id (0: none).
-std::uint32_t rootSelection(std::uint16_t deviceId)
-{
+std::uint32_t rootSelection(std::uint16_t deviceId) {
     xcb_connection_t *c = toolkitConnection();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    auto *reply = xcb_input_xi_get_selected_events_reply(c, xcb_input_xi_get_selected_events(c, root), nullptr);
+    auto *reply = xcb_input_xi_get_selected_events_reply(
+        c, xcb_input_xi_get_selected_events(c, root), nullptr);
     std::uint32_t mask = 0;
-    for (auto it = xcb_input_xi_get_selected_events_masks_iterator(reply); it.rem; xcb_input_event_mask_next(&it))
+    for (auto it = xcb_input_xi_get_selected_events_masks_iterator(reply); it.rem;
+         xcb_input_event_mask_next(&it))
         if (it.data->deviceid == deviceId && it.data->mask_len > 0)
             mask = xcb_input_event_mask_mask(it.data)[0];
     std::free(reply);
@@ -89,18 +87,19 @@ protected:
 
 } // namespace
 
-TEST_F(X11RawInputTest, DiscoveryListsExactlyTheServersPointersAndKeepsHandles)
-{
+TEST_F(X11RawInputTest, DiscoveryListsExactlyTheServersPointersAndKeepsHandles) {
     X11RawInput plain(false);
     const auto list = plain.devices();
     ASSERT_EQ(list.size(), 2u) << "Xvfb has one mouse and one XTest pointer";
-    const PointingDevice *m = named(list, XInjector::kXvfbMouse), *t = named(list, XInjector::kXTestPointer);
+    const PointingDevice *m = named(list, XInjector::kXvfbMouse),
+                         *t = named(list, XInjector::kXTestPointer);
     ASSERT_TRUE(m && t);
     EXPECT_FALSE(m->systemMade);
     EXPECT_TRUE(t->systemMade) << "XTest pointers are made by the server itself";
     EXPECT_NE(m->handle, t->handle);
     EXPECT_EQ(plain.handleOfXDevice(mouse), m->handle);
-    EXPECT_EQ(named(plain.devices(), XInjector::kXvfbMouse)->handle, m->handle) << "handles are stable";
+    EXPECT_EQ(named(plain.devices(), XInjector::kXvfbMouse)->handle, m->handle)
+        << "handles are stable";
     // Without a device node the X name stands in.
     EXPECT_EQ(m->type, "X11");
     EXPECT_EQ(m->identification, XInjector::kXvfbMouse);
@@ -111,18 +110,19 @@ TEST_F(X11RawInputTest, DiscoveryListsExactlyTheServersPointersAndKeepsHandles)
     EXPECT_TRUE(std::none_of(both.begin(), both.end(), [](auto &d) { return d.systemMade; }));
 }
 
-TEST_F(X11RawInputTest, RawEventsNameTheirDeviceComeBeforeTheToolkitsPressAndStopOnRemove)
-{
+TEST_F(X11RawInputTest, RawEventsNameTheirDeviceComeBeforeTheToolkitsPressAndStopOnRemove) {
     Target target;
     const std::uint32_t toolkitBits = rootSelection(XCB_INPUT_DEVICE_ALL);
-    ASSERT_NE(toolkitBits & XCB_INPUT_XI_EVENT_MASK_HIERARCHY, 0u) << "the toolkit watches the device hierarchy";
+    ASSERT_NE(toolkitBits & XCB_INPUT_XI_EVENT_MASK_HIERARCHY, 0u)
+        << "the toolkit watches the device hierarchy";
     X11RawInput input(true);
     input.registerWindow(&target);
     RecordingSink sink;
     input.install(&sink);
     input.install(&sink); // idempotent
-    constexpr std::uint32_t raw = XCB_INPUT_XI_EVENT_MASK_RAW_MOTION | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS
-        | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE;
+    constexpr std::uint32_t raw = XCB_INPUT_XI_EVENT_MASK_RAW_MOTION |
+                                  XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
+                                  XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE;
     EXPECT_EQ(rootSelection(XCB_INPUT_DEVICE_ALL_MASTER) & raw, raw);
     EXPECT_EQ(rootSelection(XCB_INPUT_DEVICE_ALL), toolkitBits);
 
@@ -131,7 +131,8 @@ TEST_F(X11RawInputTest, RawEventsNameTheirDeviceComeBeforeTheToolkitsPressAndSto
         sink.events.clear();
         target.pressSequence = 0;
         inject.click(device);
-        ASSERT_TRUE(waitUntil([&] { return target.pressSequence != 0 && sink.events.size() >= 2; }));
+        ASSERT_TRUE(
+            waitUntil([&] { return target.pressSequence != 0 && sink.events.size() >= 2; }));
         EXPECT_EQ(sink.events[0].device, input.handleOfXDevice(device));
         EXPECT_EQ(sink.events[0].kind, RawEventKind::ButtonPress);
         EXPECT_LT(sink.events[0].sequence, target.pressSequence) << "the raw press comes first";
@@ -151,8 +152,7 @@ TEST_F(X11RawInputTest, RawEventsNameTheirDeviceComeBeforeTheToolkitsPressAndSto
     EXPECT_FALSE(sink.events.empty()) << "installed again, it routes again";
 }
 
-TEST_F(X11RawInputTest, WarpAndBarriersHoldThePointerInsideUntilReleased)
-{
+TEST_F(X11RawInputTest, WarpAndBarriersHoldThePointerInsideUntilReleased) {
     X11RawInput input;
     for (QPoint p : {QPoint(10, 20), QPoint(300, 200)}) {
         input.warpCursor(p);
@@ -189,8 +189,7 @@ TEST_F(X11RawInputTest, WarpAndBarriersHoldThePointerInsideUntilReleased)
     EXPECT_EQ(inject.pointer().x(), r.left() + qRound(200 * ratio));
 }
 
-TEST_F(X11RawInputTest, BarriersDieWithAClientThatNeverReleasedThem)
-{
+TEST_F(X11RawInputTest, BarriersDieWithAClientThatNeverReleasedThem) {
     const int right = qRound(350 * ratio) - 1; // the helper scales alike
     inject.warp(qRound(300 * ratio), qRound(300 * ratio));
     QProcess helper;
@@ -203,15 +202,16 @@ TEST_F(X11RawInputTest, BarriersDieWithAClientThatNeverReleasedThem)
     helper.kill(); // SIGKILL: no chance to clean up
     ASSERT_TRUE(helper.waitForFinished(10000));
     // The server frees a client's barriers when it notices the connection gone.
-    EXPECT_TRUE(waitUntil([&] {
-        inject.moveBy(mouse, 1000, 0);
-        return inject.pointer().x() > right;
-    }, 10000));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            inject.moveBy(mouse, 1000, 0);
+            return inject.pointer().x() > right;
+        },
+        10000));
 }
 
 // Events as the server would send them, for the shapes Xvfb cannot make.
-TEST(X11RawInputEvents, ShapesMapToTheirKinds)
-{
+TEST(X11RawInputEvents, ShapesMapToTheirKinds) {
     X11RawInput input(true);
     RecordingSink sink;
     input.install(&sink);
@@ -220,8 +220,8 @@ TEST(X11RawInputEvents, ShapesMapToTheirKinds)
         xcb_input_raw_button_press_event_t head;
         std::uint32_t mask;
     } ev{};
-    auto send = [&](std::uint16_t type, std::uint32_t detail, std::uint32_t mask, std::uint16_t source = 6,
-                    int extensionOffset = 0) {
+    auto send = [&](std::uint16_t type, std::uint32_t detail, std::uint32_t mask,
+                    std::uint16_t source = 6, int extensionOffset = 0) {
         ev.head.response_type = XCB_GE_GENERIC;
         ev.head.extension = static_cast<std::uint8_t>(xi->major_opcode + extensionOffset);
         ev.head.event_type = type;
@@ -233,7 +233,8 @@ TEST(X11RawInputEvents, ShapesMapToTheirKinds)
         EXPECT_FALSE(input.handleEvent(&ev)) << "the toolkit still sees every event";
         return sink.events.empty() ? -1 : static_cast<int>(sink.events.front().kind);
     };
-    EXPECT_EQ(send(XCB_INPUT_RAW_MOTION, 0, 0b1000), int(RawEventKind::Wheel)) << "smooth scrolling";
+    EXPECT_EQ(send(XCB_INPUT_RAW_MOTION, 0, 0b1000), int(RawEventKind::Wheel))
+        << "smooth scrolling";
     EXPECT_EQ(send(XCB_INPUT_RAW_BUTTON_PRESS, 5, 0), int(RawEventKind::Wheel));
     EXPECT_EQ(send(XCB_INPUT_RAW_BUTTON_RELEASE, 6, 0), -1) << "a wheel notch's release";
     EXPECT_EQ(send(XCB_INPUT_RAW_MOTION, 0, 0b11, 300), -1) << "beyond the server's device ids";
@@ -241,8 +242,7 @@ TEST(X11RawInputEvents, ShapesMapToTheirKinds)
     EXPECT_EQ(send(XCB_INPUT_RAW_MOTION, 0, 0b11, 6, 1), -1) << "another extension's event";
 }
 
-TEST(SessionTest, TellsTheKindOfDisplayAndSaysWhyItCannotPlay)
-{
+TEST(SessionTest, TellsTheKindOfDisplayAndSaysWhyItCannotPlay) {
     const char *display = std::getenv("DISPLAY");
     EXPECT_EQ(detectSession(display, nullptr, nullptr), SessionKind::X11);
     EXPECT_EQ(detectSession(display, "wayland-0", "xcb:nograb"), SessionKind::X11);
@@ -250,20 +250,22 @@ TEST(SessionTest, TellsTheKindOfDisplayAndSaysWhyItCannotPlay)
     EXPECT_EQ(detectSession(nullptr, nullptr, nullptr), SessionKind::NoDisplay);
     EXPECT_EQ(detectSession("", "", nullptr), SessionKind::NoDisplay);
     EXPECT_EQ(detectSession(nullptr, "wayland-0", nullptr), SessionKind::WaylandOnly);
-    EXPECT_EQ(detectSession(":65000", nullptr, nullptr), SessionKind::NoDisplay) << "unreachable display";
+    EXPECT_EQ(detectSession(":65000", nullptr, nullptr), SessionKind::NoDisplay)
+        << "unreachable display";
 
     EXPECT_TRUE(sessionMessage(SessionKind::X11).empty());
     EXPECT_NE(sessionMessage(SessionKind::Xwayland).find("cannot tell"), std::string::npos);
-    EXPECT_NE(sessionMessage(SessionKind::OtherPlatform, "wayland").find("\"wayland\""), std::string::npos);
+    EXPECT_NE(sessionMessage(SessionKind::OtherPlatform, "wayland").find("\"wayland\""),
+              std::string::npos);
     for (SessionKind k : {SessionKind::Xwayland, SessionKind::WaylandOnly, SessionKind::NoDisplay})
         EXPECT_NE(sessionMessage(k).find("X11"), std::string::npos);
 }
 
-TEST(UdevDescriptionTest, OnlyInputNodesAreDescribed)
-{
+TEST(UdevDescriptionTest, OnlyInputNodesAreDescribed) {
     EXPECT_FALSE(describeDeviceNode(""));
     EXPECT_FALSE(describeDeviceNode("/nonexistent/event0"));
-    EXPECT_FALSE(describeDeviceNode("/dev/null")) << "a character device that is not an input device";
+    EXPECT_FALSE(describeDeviceNode("/dev/null"))
+        << "a character device that is not an input device";
     EXPECT_EQ(busName(0x03), "USB");
     EXPECT_EQ(busName(0x42), "BUS_42");
 }

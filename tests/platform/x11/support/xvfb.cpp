@@ -24,8 +24,7 @@
 
 namespace lumbrast::testing {
 
-XvfbServer::XvfbServer()
-{
+XvfbServer::XvfbServer() {
     int fds[2];
     if (::pipe(fds) != 0 || (pid_ = ::fork()) < 0)
         throw std::runtime_error("cannot start Xvfb");
@@ -34,8 +33,8 @@ XvfbServer::XvfbServer()
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, STDOUT_FILENO);
         ::dup2(null, STDERR_FILENO);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "1024x768x24",
-                 "-nolisten", "tcp", "-noreset", static_cast<char *>(nullptr));
+        ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
+                 "1024x768x24", "-nolisten", "tcp", "-noreset", static_cast<char *>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -52,29 +51,27 @@ XvfbServer::XvfbServer()
     display_ = ":" + std::string(number, std::strchr(number, '\n'));
 }
 
-XvfbServer::~XvfbServer()
-{
+XvfbServer::~XvfbServer() {
     ::kill(pid_, SIGTERM);
     ::waitpid(pid_, nullptr, 0);
 }
 
-XInjector::XInjector(const std::string &display) : dpy_(XOpenDisplay(display.empty() ? nullptr : display.c_str()))
-{
+XInjector::XInjector(const std::string &display)
+    : dpy_(XOpenDisplay(display.empty() ? nullptr : display.c_str())) {
     int ev, err, major = 2, minor = 2;
-    if (!dpy_ || !XTestQueryExtension(dpy_, &ev, &err, &major, &minor) || XIQueryVersion(dpy_, &major, &minor) != Success)
+    if (!dpy_ || !XTestQueryExtension(dpy_, &ev, &err, &major, &minor) ||
+        XIQueryVersion(dpy_, &major, &minor) != Success)
         throw std::runtime_error("no X display with XTest and XInput 2: " + display);
 }
 
-XInjector::~XInjector()
-{
+XInjector::~XInjector() {
     for (auto [id, device] : devices_)
         if (device)
             XCloseDevice(dpy_, static_cast<XDevice *>(device));
     XCloseDisplay(dpy_);
 }
 
-int XInjector::deviceId(const std::string &name) const
-{
+int XInjector::deviceId(const std::string &name) const {
     int n = 0, id = -1;
     XIDeviceInfo *info = XIQueryDevice(dpy_, XIAllDevices, &n);
     for (int i = 0; i < n; ++i)
@@ -84,37 +81,33 @@ int XInjector::deviceId(const std::string &name) const
     return id;
 }
 
-void *XInjector::open(int device)
-{
+void *XInjector::open(int device) {
     void *&opened = devices_[device];
     if (!opened && !(opened = XOpenDevice(dpy_, static_cast<XID>(device))))
         throw std::runtime_error("cannot open X device " + std::to_string(device));
     return opened;
 }
 
-void XInjector::motion(int device, bool relative, int x, int y)
-{
+void XInjector::motion(int device, bool relative, int x, int y) {
     int axes[2] = {x, y};
-    XTestFakeDeviceMotionEvent(dpy_, static_cast<XDevice *>(open(device)), relative, 0, axes, 2, CurrentTime);
+    XTestFakeDeviceMotionEvent(dpy_, static_cast<XDevice *>(open(device)), relative, 0, axes, 2,
+                               CurrentTime);
     XFlush(dpy_);
 }
 
-void XInjector::click(int device, int button)
-{
+void XInjector::click(int device, int button) {
     for (Bool press : {True, False})
-        XTestFakeDeviceButtonEvent(dpy_, static_cast<XDevice *>(open(device)), static_cast<unsigned>(button), press,
-                                   nullptr, 0, CurrentTime);
+        XTestFakeDeviceButtonEvent(dpy_, static_cast<XDevice *>(open(device)),
+                                   static_cast<unsigned>(button), press, nullptr, 0, CurrentTime);
     XFlush(dpy_);
 }
 
-void XInjector::warp(int x, int y)
-{
+void XInjector::warp(int x, int y) {
     XWarpPointer(dpy_, None, DefaultRootWindow(dpy_), 0, 0, 0, 0, x, y);
     XSync(dpy_, False);
 }
 
-QPoint XInjector::pointer()
-{
+QPoint XInjector::pointer() {
     Window root, child;
     int x = 0, y = 0, wx, wy;
     unsigned mask;
@@ -122,29 +115,25 @@ QPoint XInjector::pointer()
     return {x, y};
 }
 
-int XInjector::addMaster(const std::string &name)
-{
+int XInjector::addMaster(const std::string &name) {
     XIAddMasterInfo add{XIAddMaster, const_cast<char *>(name.c_str()), True, True};
     XIChangeHierarchy(dpy_, reinterpret_cast<XIAnyHierarchyChangeInfo *>(&add), 1);
     XSync(dpy_, False);
     return deviceId(name + " pointer");
 }
 
-void XInjector::removeMaster(int masterId)
-{
+void XInjector::removeMaster(int masterId) {
     XIRemoveMasterInfo remove{XIRemoveMaster, masterId, XIFloating, 0, 0};
     XIChangeHierarchy(dpy_, reinterpret_cast<XIAnyHierarchyChangeInfo *>(&remove), 1);
     XSync(dpy_, False);
 }
 
-void XInjector::watchPointer(bool on)
-{
+void XInjector::watchPointer(bool on) {
     XSelectInput(dpy_, DefaultRootWindow(dpy_), on ? PointerMotionMask : NoEventMask);
     XSync(dpy_, False);
 }
 
-bool XInjector::waitForPointerAt(QPoint at, int timeoutMs)
-{
+bool XInjector::waitForPointerAt(QPoint at, int timeoutMs) {
     pollfd pfd{ConnectionNumber(dpy_), POLLIN, 0};
     for (;;) {
         while (XPending(dpy_)) {
@@ -158,14 +147,14 @@ bool XInjector::waitForPointerAt(QPoint at, int timeoutMs)
     }
 }
 
-void XInjector::discardEvents() { XSync(dpy_, True); }
+void XInjector::discardEvents() {
+    XSync(dpy_, True);
+}
 
-bool moveAndSettle(XInjector &inject, int device, QPoint at)
-{
+bool moveAndSettle(XInjector &inject, int device, QPoint at) {
     struct Motions final : QObject {
         QPoint last;
-        bool eventFilter(QObject *, QEvent *e) override
-        {
+        bool eventFilter(QObject *, QEvent *e) override {
             if (e->type() == QEvent::MouseMove)
                 last = static_cast<QMouseEvent *>(e)->globalPosition().toPoint();
             return false;
@@ -176,14 +165,13 @@ bool moveAndSettle(XInjector &inject, int device, QPoint at)
     return waitUntil([&] { return seen.last == at; });
 }
 
-void syncToolkit()
-{
-    xcb_connection_t *conn = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+void syncToolkit() {
+    xcb_connection_t *conn =
+        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     std::free(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
 }
 
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
-{
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
     QTimer wake; // bounds each wait for events
