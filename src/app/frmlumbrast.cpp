@@ -22,17 +22,16 @@
 #include "dialogs/help/helplocal.h"
 #include "dialogs/options/frmgameoptions.h"
 #include "game/errorreport.h"
+#include "platform/desktop/twips.h"
 
 namespace lumbrast::app {
+
+using platform::twipsRect;
 
 namespace {
 constexpr const char *kRefusal = "You must have minimum of two computer mouses \r\n"
                                  "connected to your PC\r\n"
                                  "Sorry, but program will not work.";
-
-int px(int tw) {
-    return qRound(tw / kTwipsPerPixel);
-}
 
 QFont uiFont(double points, bool bold = false) {
     QFont f;
@@ -103,10 +102,6 @@ platform::SoundKind soundKind(game::Beep beep) {
 const QColor kGrey(0xC0, 0xC0, 0xC0);
 } // namespace
 
-QRect twips(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
 frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
                          platform::Sounds &sounds, QWidget *parent)
     : QMainWindow(parent), raw_(raw), boxes_(boxes), sounds_(sounds), game_(input_, *this),
@@ -155,7 +150,7 @@ frmLumbrast::~frmLumbrast() {
 
 void frmLumbrast::buildControls() {
     auto *client = new QWidget(this);
-    client->setFixedSize(px(6435), px(6000));
+    client->setFixedSize(platform::twipsToPixels(6435), platform::twipsToPixels(6000));
     client->setFont(uiFont(8.25));
     setCentralWidget(client);
 
@@ -175,19 +170,19 @@ void frmLumbrast::buildControls() {
     fraGameIntro =
         new FrameBox(QStringLiteral("List of all available mice on this computer "), client);
     fill(fraGameIntro, kGrey);
-    fraGameIntro->setGeometry(twips(90, 30, 6255, 1695));
+    fraGameIntro->setGeometry(twipsRect(90, 30, 6255, 1695));
     lvwMice = new QTreeWidget(fraGameIntro);
-    lvwMice->setGeometry(twips(120, 240, 6030, 1335));
+    lvwMice->setGeometry(twipsRect(120, 240, 6030, 1335));
     QFont tahoma = uiFont(8.25);
     tahoma.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
     lvwMice->setFont(tahoma);
     input::setUpMiceList(lvwMice);
     lstMouseCollection = new QListWidget(fraGameIntro);
-    lstMouseCollection->setGeometry(twips(120, 240, 1215, 450));
+    lstMouseCollection->setGeometry(twipsRect(120, 240, 1215, 450));
     lstMouseCollection->hide();
-    cmdGetRawData = button(QStringLiteral("Raw Data"), fraGameIntro, twips(4680, 0, 855, 255));
-    cmdHook = button(QStringLiteral("Hook"), fraGameIntro, twips(3720, 0, 855, 255));
-    cmdUnHook = button(QStringLiteral("UnHook"), fraGameIntro, twips(2760, 0, 855, 255));
+    cmdGetRawData = button(QStringLiteral("Raw Data"), fraGameIntro, twipsRect(4680, 0, 855, 255));
+    cmdHook = button(QStringLiteral("Hook"), fraGameIntro, twipsRect(3720, 0, 855, 255));
+    cmdUnHook = button(QStringLiteral("UnHook"), fraGameIntro, twipsRect(2760, 0, 855, 255));
     for (QWidget *hidden : {static_cast<QWidget *>(cmdGetRawData), static_cast<QWidget *>(cmdHook),
                             static_cast<QWidget *>(cmdUnHook)})
         hidden->hide();
@@ -198,32 +193,32 @@ void frmLumbrast::buildControls() {
     // ---- The game frame ----
     fraGameLumbrast =
         new FrameBox(QStringLiteral("Do you feel lucky? - Osjećaš li se sretno?"), client);
-    fraGameLumbrast->setGeometry(twips(90, 1800, 6255, 4095));
+    fraGameLumbrast->setGeometry(twipsRect(90, 1800, 6255, 4095));
     fill(fraGameLumbrast, kGrey);
     QWidget *game = fraGameLumbrast;
 
     // Player panel
     lblDevDescCaption =
-        label(QStringLiteral("Mice - Device Description"), game, twips(120, 360, 3495, 210));
-    lbl_hDeviceCaption = label(QStringLiteral("hDevice"), game, twips(3600, 360, 735, 210));
-    lblPlayersName = label(QStringLiteral("Players:"), game, twips(4920, 360, 1215, 210));
+        label(QStringLiteral("Mice - Device Description"), game, twipsRect(120, 360, 3495, 210));
+    lbl_hDeviceCaption = label(QStringLiteral("hDevice"), game, twipsRect(3600, 360, 735, 210));
+    lblPlayersName = label(QStringLiteral("Players:"), game, twipsRect(4920, 360, 1215, 210));
     lblDevDesc_01 =
-        label(QStringLiteral("Mice - Device Description"), game, twips(120, 720, 3495, 210));
-    lblDevhDevice_01 = label(QStringLiteral("hDevice"), game, twips(3600, 720, 735, 210));
-    cmdVerify_M_P_01 = button(QStringLiteral("1"), game, twips(4560, 600, 315, 315));
+        label(QStringLiteral("Mice - Device Description"), game, twipsRect(120, 720, 3495, 210));
+    lblDevhDevice_01 = label(QStringLiteral("hDevice"), game, twipsRect(3600, 720, 735, 210));
+    cmdVerify_M_P_01 = button(QStringLiteral("1"), game, twipsRect(4560, 600, 315, 315));
     cmdVerify_M_P_01->setToolTip(QStringLiteral("Verify mouse for first player"));
     lblDevDesc_02 =
-        label(QStringLiteral("Mice - Device Description"), game, twips(120, 1080, 3495, 210));
-    lblDevhDevice_02 = label(QStringLiteral("hDevice"), game, twips(3600, 1080, 735, 210));
-    cmdVerify_M_P_02 = button(QStringLiteral("2"), game, twips(4560, 960, 315, 315));
+        label(QStringLiteral("Mice - Device Description"), game, twipsRect(120, 1080, 3495, 210));
+    lblDevhDevice_02 = label(QStringLiteral("hDevice"), game, twipsRect(3600, 1080, 735, 210));
+    cmdVerify_M_P_02 = button(QStringLiteral("2"), game, twipsRect(4560, 960, 315, 315));
     cmdVerify_M_P_02->setToolTip(QStringLiteral("Verify mouse for second player"));
     connect(cmdVerify_M_P_01, &QPushButton::clicked, this, &frmLumbrast::cmdVerify_M_P_01_Click);
     connect(cmdVerify_M_P_02, &QPushButton::clicked, this, &frmLumbrast::cmdVerify_M_P_02_Click);
 
     txtPlayerName_01 = new QLineEdit(QStringLiteral("Player1"), game);
-    txtPlayerName_01->setGeometry(twips(4920, 600, 1215, 285));
+    txtPlayerName_01->setGeometry(twipsRect(4920, 600, 1215, 285));
     txtPlayerName_02 = new QLineEdit(QStringLiteral("Player2"), game);
-    txtPlayerName_02->setGeometry(twips(4920, 960, 1215, 285));
+    txtPlayerName_02->setGeometry(twipsRect(4920, 960, 1215, 285));
     for (QLineEdit *box : {txtPlayerName_01, txtPlayerName_02})
         box->setMaxLength(game::kMaxNameLength);
     connect(txtPlayerName_01, &QLineEdit::textChanged, this, &frmLumbrast::txtPlayerName_01_Change);
@@ -231,8 +226,8 @@ void frmLumbrast::buildControls() {
 
     // Score panel: name labels over two columns of cells, rows Points, Sets, Match.
     const QFont cells = cellFont();
-    lblPlayer1Stat = label(QStringLiteral("Player1"), game, twips(690, 1680, 630, 255));
-    lblPlayer2Stat = label(QStringLiteral("Player2"), game, twips(1365, 1680, 630, 255));
+    lblPlayer1Stat = label(QStringLiteral("Player1"), game, twipsRect(690, 1680, 630, 255));
+    lblPlayer2Stat = label(QStringLiteral("Player2"), game, twipsRect(1365, 1680, 630, 255));
     for (QLabel *name : {lblPlayer1Stat, lblPlayer2Stat}) {
         name->setAlignment(Qt::AlignCenter);
         name->setFont(uiFont(7.5, true));
@@ -243,13 +238,13 @@ void frmLumbrast::buildControls() {
     QLabel **p1[] = {&lblPointsStatP1, &lblSetStatP1, &lblMatchStatP1};
     QLabel **p2[] = {&lblPointsStatP2, &lblSetStatP2, &lblMatchStatP2};
     for (int row = 0; row < 3; ++row) {
-        *captions[row] =
-            label(QString::fromLatin1(rowCaption[row]), game, twips(120, rowTop[row], 570, 405));
+        *captions[row] = label(QString::fromLatin1(rowCaption[row]), game,
+                               twipsRect(120, rowTop[row], 570, 405));
         (*captions[row])->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         const QColor ink = row == 0 ? QColor(Qt::white) : fromBgr(game::kColourDarkBlue, palette());
         const QColor paper = row == 0 ? QColor(Qt::black) : QColor(Qt::white);
-        *p1[row] = label(QStringLiteral("0"), game, twips(690, rowTop[row], 630, 405));
-        *p2[row] = label(QStringLiteral("0"), game, twips(1365, rowTop[row], 630, 405));
+        *p1[row] = label(QStringLiteral("0"), game, twipsRect(690, rowTop[row], 630, 405));
+        *p2[row] = label(QStringLiteral("0"), game, twipsRect(1365, rowTop[row], 630, 405));
         for (QLabel *cell : {*p1[row], *p2[row]}) {
             cell->setFont(cells);
             cell->setAlignment(Qt::AlignCenter);
@@ -260,13 +255,13 @@ void frmLumbrast::buildControls() {
 
     // The table
     fraGameTable = new FrameBox(QString(), game);
-    fraGameTable->setGeometry(twips(game::kFraGameTable.left, game::kFraGameTable.top,
-                                    game::kFraGameTable.width, game::kFraGameTable.height));
+    fraGameTable->setGeometry(twipsRect(game::kFraGameTable.left, game::kFraGameTable.top,
+                                        game::kFraGameTable.width, game::kFraGameTable.height));
     fill(fraGameTable, fromBgr(game::kColourTable, palette()));
     for (int i = 0; i < 4; ++i) {
         const game::Rect r = game::kPieceRects[static_cast<std::size_t>(i)];
         auto *piece = new PieceButton(i, fraGameTable);
-        piece->setGeometry(twips(r.left, r.top, r.width, r.height));
+        piece->setGeometry(twipsRect(r.left, r.top, r.width, r.height));
         piece->setObjectName(QStringLiteral("cmdGamePiece_%1").arg(i));
         connect(piece, &QPushButton::clicked, this, [this, i] { cmdGamePiece_Click(i); });
         connect(piece, &PieceButton::hovered, this, &frmLumbrast::cmdGamePiece_MouseMove);
@@ -274,41 +269,41 @@ void frmLumbrast::buildControls() {
     }
     const game::Rect home = game::kCmdCursorPos;
     cmdCursorPos = button(QStringLiteral("."), fraGameTable,
-                          twips(home.left, home.top, home.width, home.height));
+                          twipsRect(home.left, home.top, home.width, home.height));
     cmdCursorPos->setFillColour(fromBgr(game::kColourCursorPos, palette()));
     paint(cmdCursorPos, QPalette::ButtonText, Qt::white);
     connect(cmdCursorPos, &QPushButton::clicked, this, &frmLumbrast::cmdCursorPos_Click);
 
     // Game buttons, timer and first move
     fraFirstMove = new FrameBox(QStringLiteral("Select First Move"), game);
-    fraFirstMove->setGeometry(twips(4560, 1605, 1575, 495));
+    fraFirstMove->setGeometry(twipsRect(4560, 1605, 1575, 495));
     fill(fraFirstMove, kGrey);
     optPlayer_01 = new QRadioButton(QStringLiteral("P1"), fraFirstMove);
-    optPlayer_01->setGeometry(twips(120, 210, 615, 255));
+    optPlayer_01->setGeometry(twipsRect(120, 210, 615, 255));
     optPlayer_02 = new QRadioButton(QStringLiteral("P2"), fraFirstMove);
-    optPlayer_02->setGeometry(twips(840, 210, 495, 255));
+    optPlayer_02->setGeometry(twipsRect(840, 210, 495, 255));
     firstMoveGroup_ = new QButtonGroup(this);
     firstMoveGroup_->addButton(optPlayer_01, 1);
     firstMoveGroup_->addButton(optPlayer_02, 2);
     connect(optPlayer_01, &QRadioButton::clicked, this, &frmLumbrast::optPlayer_01_Click);
     connect(optPlayer_02, &QRadioButton::clicked, this, &frmLumbrast::optPlayer_02_Click);
 
-    cmdGamePlay = button(QStringLiteral("Start"), game, twips(5040, 2280, 1095, 375));
-    cmdGamePause = button(QStringLiteral("Pause"), game, twips(5040, 2760, 1095, 375));
-    cmdGameReset = button(QStringLiteral("Reset"), game, twips(5040, 3000, 1095, 375));
+    cmdGamePlay = button(QStringLiteral("Start"), game, twipsRect(5040, 2280, 1095, 375));
+    cmdGamePause = button(QStringLiteral("Pause"), game, twipsRect(5040, 2760, 1095, 375));
+    cmdGameReset = button(QStringLiteral("Reset"), game, twipsRect(5040, 3000, 1095, 375));
     connect(cmdGamePlay, &QPushButton::clicked, this, &frmLumbrast::cmdGamePlay_Click);
     connect(cmdGamePause, &QPushButton::clicked, this, &frmLumbrast::cmdGamePause_Click);
     connect(cmdGameReset, &QPushButton::clicked, this, &frmLumbrast::cmdGameReset_Click);
-    lblGameMoveTimer = label(QStringLiteral("00"), game, twips(4560, 2280, 375, 330));
+    lblGameMoveTimer = label(QStringLiteral("00"), game, twipsRect(4560, 2280, 375, 330));
     lblGameMoveTimer->setFont(cells);
     lblGameMoveTimer->setAlignment(Qt::AlignCenter);
     fill(lblGameMoveTimer, Qt::black);
     paint(lblGameMoveTimer, QPalette::WindowText, Qt::white);
 
     // The window's own buttons: "Exit" and the hidden music trigger.
-    cmdExit = button(QStringLiteral("Exit"), client, twips(90 + 5040, 1800 + 3480, 1095, 375));
+    cmdExit = button(QStringLiteral("Exit"), client, twipsRect(90 + 5040, 1800 + 3480, 1095, 375));
     connect(cmdExit, &QPushButton::clicked, this, &frmLumbrast::cmdExit_Click);
-    cmdLoadMusic = button(QStringLiteral("LM"), client, twips(90, 5895 - 255, 495, 255));
+    cmdLoadMusic = button(QStringLiteral("LM"), client, twipsRect(90, 5895 - 255, 495, 255));
     cmdLoadMusic->hide();
     connect(cmdLoadMusic, &QPushButton::clicked, this, &frmLumbrast::cmdLoadMusic_Click);
 

@@ -33,10 +33,6 @@ namespace lumbrast::app {
 class ColourButton;
 class PieceButton;
 
-// Twips to pixels at 96 dpi (Qt scales the pixels on high-density screens).
-inline constexpr double kTwipsPerPixel = 15.0;
-QRect twips(int left, int top, int width, int height);
-
 class frmLumbrast final : public QMainWindow, private game::GameEffects {
     Q_OBJECT
 public:

@@ -10,11 +10,11 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include "platform/desktop/twips.h"
+
 namespace lumbrast::input {
 
 namespace {
-constexpr double kTwipsPerPixel = 15.0;
-
 // The leading number of a text, 0 when there is none ("12abc" is 12).
 long long leadingNumber(const QString &text) {
     const QString t = text.trimmed();
@@ -52,7 +52,7 @@ void setUpMiceList(QTreeWidget *lvwMice) {
     lvwMice->setUniformRowHeights(true);
     const int widths[] = {1464, 4126, 1481, 4480};
     for (int i = 0; i < 4; ++i)
-        lvwMice->header()->resizeSection(i, qRound(widths[i] / kTwipsPerPixel));
+        lvwMice->header()->resizeSection(i, platform::twipsToPixels(widths[i]));
 }
 
 MouseInput::MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes,

@@ -10,22 +10,23 @@
 #include <QTreeWidget>
 
 #include "dialogs/options/frmgameoptions.h"
+#include "platform/desktop/twips.h"
 #include "window_fixture.h"
 
 using namespace lumbrast;
 using namespace lumbrast::testing;
-using app::twips;
+using platform::twipsRect;
 
 TEST(WindowLayout, ControlsMenusFacesAndShapes) {
     Window t;
     app::frmLumbrast &w = t.w;
     EXPECT_EQ(w.windowTitle(), "Lumbrast");
     EXPECT_EQ(w.centralWidget()->size(), QSize(429, 400));
-    EXPECT_EQ(w.lvwMice->geometry(), twips(120, 240, 6030, 1335));
-    EXPECT_EQ(w.fraGameTable->geometry(), twips(2040, 1560, 2295, 2415));
-    EXPECT_EQ(t.piece(3)->geometry(), twips(1200, 1320, 960, 960));
-    EXPECT_EQ(w.cmdCursorPos->geometry(), twips(1080, 1160, 135, 195));
-    EXPECT_EQ(w.cmdGamePlay->geometry(), twips(5040, 2280, 1095, 375));
+    EXPECT_EQ(w.lvwMice->geometry(), twipsRect(120, 240, 6030, 1335));
+    EXPECT_EQ(w.fraGameTable->geometry(), twipsRect(2040, 1560, 2295, 2415));
+    EXPECT_EQ(t.piece(3)->geometry(), twipsRect(1200, 1320, 960, 960));
+    EXPECT_EQ(w.cmdCursorPos->geometry(), twipsRect(1080, 1160, 135, 195));
+    EXPECT_EQ(w.cmdGamePlay->geometry(), twipsRect(5040, 2280, 1095, 375));
     EXPECT_FALSE(w.lstMouseCollection->isVisible());
     EXPECT_EQ(w.lvwMice->topLevelItemCount(), 2);
     // The players' own pointers, hot spots 7,7 and 24,7; "Start" shows player 1's.

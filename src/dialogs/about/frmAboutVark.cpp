@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "dialogs/help/errorreport.h"
+#include "platform/desktop/twips.h"
 #include "platform/help/urlopener.h"
 
 // Resources of a static library must be registered by name, from outside any namespace.
@@ -17,16 +18,11 @@ static void registerAboutPictures() {
 }
 
 namespace lumbrast::dialogs {
+
+using platform::twipsRect;
+using platform::twipsToPixels;
+
 namespace {
-
-// Sizes are laid out in twips, 15 to the pixel at 96 dots per inch.
-constexpr int px(int twips) {
-    return (twips + 7) / 15;
-}
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return {px(left), px(top), px(width), px(height)};
-}
 
 // Colours are written &HBBGGRR.
 QColor bgr(quint32 value) {
@@ -112,7 +108,7 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
     : QDialog(gameWindow), startCursor_(std::move(startCursor)), links_(links) {
     [[maybe_unused]] static const bool pictures = (registerAboutPictures(), true);
     setWindowTitle(QStringLiteral("Lumbrast- About author and program"));
-    setFixedSize(px(7410), px(3720));
+    setFixedSize(twipsToPixels(7410), twipsToPixels(3720));
 
     imgAuthorPicture = new QLabel(this);
     imgAuthorPicture->setGeometry(twipsRect(120, 0, 2400, 2925));

@@ -3,9 +3,8 @@
 #include <exception>
 #include <new>
 
-#include <QMessageBox>
-
 #include "game/errorreport.h"
+#include "platform/desktop/messageboxes.h"
 
 namespace lumbrast::dialogs {
 
@@ -25,9 +24,8 @@ void reportCurrentError(QWidget *owner, const QString &tag) {
     } catch (...) {
     }
     const std::string text = game::formatErrorReport(number, description, tag.toStdString());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumbrast"), QString::fromStdString(text),
-                    QMessageBox::Ok, owner);
-    box.exec();
+    platform::execMessageBox(owner, QString::fromStdString(text), platform::BoxIcon::Exclamation,
+                             QStringLiteral("Lumbrast"));
 }
 
 } // namespace lumbrast::dialogs

@@ -6,14 +6,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "platform/desktop/twips.h"
+
 namespace lumbrast::dialogs {
 
-namespace {
-QRect twips(int left, int top, int width, int height) {
-    auto px = [](int tw) { return qRound(tw / 15.0); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
+using platform::twipsRect;
 
+namespace {
 QFont buttonFont() {
     QFont f;
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
@@ -35,7 +34,7 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
     : QDialog(gameWindow), settings_(settings) {
     setWindowTitle(QStringLiteral("Lumbrast - game options"));
     setModal(true);
-    setFixedSize(twips(0, 0, 3840, 2535).size());
+    setFixedSize(twipsRect(0, 0, 3840, 2535).size());
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(pal);
@@ -44,7 +43,7 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
     const QFont font = buttonFont();
     auto frame = [this](const QString &caption, int top) {
         auto *f = new QGroupBox(caption, this);
-        f->setGeometry(twips(120, top, 2535, 615));
+        f->setGeometry(twipsRect(120, top, 2535, 615));
         return f;
     };
     auto options = [&font](QGroupBox *parent, auto &group,
@@ -54,7 +53,7 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
         std::size_t i = 0;
         for (const char *caption : captions) {
             auto *b = new QRadioButton(QString::fromLatin1(caption), parent);
-            b->setGeometry(twips(lefts[i], 240, 615, 255));
+            b->setGeometry(twipsRect(lefts[i], 240, 615, 255));
             b->setFont(font);
             exclusive->addButton(b);
             group[i++] = b;
@@ -70,7 +69,7 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
 
     auto button = [this](const QString &caption, int top) {
         auto *b = new QPushButton(caption, this);
-        b->setGeometry(twips(2880, top, 855, 375));
+        b->setGeometry(twipsRect(2880, top, 855, 375));
         b->setAutoDefault(false); // neither is the default nor the cancel button
         b->setDefault(false);
         b->setCursor(Qt::PointingHandCursor);

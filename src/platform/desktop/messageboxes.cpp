@@ -20,13 +20,17 @@ QMessageBox::Icon toQt(BoxIcon icon) {
 }
 } // namespace
 
-void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon,
-                          const QString &title) {
+void execMessageBox(QWidget *parent, const QString &text, BoxIcon icon, const QString &title) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); // a bare CR would show as a glyph
     QMessageBox box(toQt(icon), title, shown, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon,
+                          const QString &title) {
+    execMessageBox(parent, text, icon, title);
 }
 
 } // namespace lumbrast::platform

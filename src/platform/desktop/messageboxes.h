@@ -9,6 +9,10 @@ namespace lumbrast::platform {
 
 enum class BoxIcon : unsigned char { None, Exclamation, Information, Critical };
 
+// The one modal box of the program: OK button, plain text (markup in a
+// message shows as typed), lines separated by CR LF or LF.
+void execMessageBox(QWidget *parent, const QString &text, BoxIcon icon, const QString &title);
+
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;

@@ -50,22 +50,25 @@ protected:
 
 } // namespace
 
-// A viewer that fails is reported, not let through.
-TEST(HelpLocal, AFailureIsReportedWithItsTag) {
+// A viewer that fails is reported, not let through; markup in its message shows as typed.
+TEST(HelpLocal, AFailureIsReportedWithItsTagAsPlainText) {
     struct Failing : lumbrast::platform::HelpViewer {
         void displayTopic(QWidget *, const QString &, const QString &) override {
-            throw std::runtime_error("viewer gone");
+            throw std::runtime_error("viewer <b>gone</b>");
         }
     } failing;
     QString shown;
+    bool plain = false;
     QTimer::singleShot(0, [&] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             shown = box->windowTitle() + u'|' + box->text();
+            plain = box->textFormat() == Qt::PlainText;
             box->accept();
         }
     });
     mnuHelpLocal_Click(nullptr, QStringLiteral("/opt/lumbrast"), failing);
-    EXPECT_EQ(shown, QStringLiteral("Lumbrast|5\r\nviewer gone\r\nsub: 27"));
+    EXPECT_EQ(shown, QStringLiteral("Lumbrast|5\nviewer <b>gone</b>\nsub: 27"));
+    EXPECT_TRUE(plain);
 }
 
 TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDesktop) {

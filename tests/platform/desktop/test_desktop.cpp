@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/desktop/sounds.h"
+#include "platform/desktop/twips.h"
 
 using namespace lumbrast::platform;
 
@@ -23,4 +24,14 @@ TEST(Sounds, FourDistinctThemeEventsSilentWithoutAudioDevice) {
     }
     EXPECT_EQ(ids.size(), 4u);
     EXPECT_STREQ(soundEventId(SoundKind::Default), "bell");
+}
+
+// Twips round to the nearest pixel on both sides of zero.
+TEST(Twips, RoundToNearestPixel) {
+    EXPECT_EQ(twipsToPixels(7), 0);
+    EXPECT_EQ(twipsToPixels(8), 1);
+    EXPECT_EQ(twipsToPixels(22), 1);
+    EXPECT_EQ(twipsToPixels(23), 2);
+    EXPECT_EQ(twipsToPixels(-8), -1);
+    EXPECT_EQ(twipsRect(90, 1800, 6255, 4095), QRect(6, 120, 417, 273));
 }
