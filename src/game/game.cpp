@@ -259,10 +259,10 @@ void Game::cmdGamePlay_Click() {
         DealPieces();
         v.OpeningMove = kTrue;
         v.PiecesTurned = 0;
-        if (v.FirstMovePlayer == 0) {
+        if (v.FirstMovePlayer == 0)
             AlternateFirstMove();
-            SelectActiveDevice();
-        }
+        // The mice may have been bound after the last reset chose the opener.
+        SelectActiveDevice();
         v.MoveSecondsElapsed = 0;
         cmdGamePause.Enabled = true;
         if (v.FirstMovePlayer == 1) {
@@ -331,9 +331,10 @@ void Game::optPlayer_02_Click() {
 void Game::tmrGameMove_Timer() {
     if (!timerRunning_)
         return;
-    lblGameMoveTimer = std::to_string(v.PlayerMoveTime - v.MoveSecondsElapsed);
+    // The move time may have been lowered below the seconds already gone.
+    lblGameMoveTimer = std::to_string(std::max(0, v.PlayerMoveTime - v.MoveSecondsElapsed));
     v.MoveSecondsElapsed = static_cast<std::int16_t>(v.MoveSecondsElapsed + 1);
-    if (v.MoveSecondsElapsed == v.PlayerMoveTime + 1) {
+    if (v.MoveSecondsElapsed > v.PlayerMoveTime) {
         v.MoveSecondsElapsed = 0;
         selectOption(optPlayer_01.Value ? 2 : 1);
     }

@@ -31,6 +31,20 @@ TEST(GameStart, DefaultsNamesAndErrorReport) {
     EXPECT_THROW(checkedAdd(32767, 1), RuntimeError);
 }
 
+// File > New before the mice are bound chose the opener with no device to select.
+TEST(GameStart, StartAfterNewBeforeBindingHandsTheTableToTheOpenersMouse) {
+    input::InputState in;
+    FakeEffects fx;
+    Game game(in, fx);
+    game.SetPublicDefaults();
+    game.mnuNevGame_Click();
+    in.hDevicePlayer_01 = kMouse1;
+    in.hDevicePlayer_02 = kMouse2;
+    game.EnableGameControls();
+    game.cmdGamePlay_Click();
+    EXPECT_EQ(in.hDeviceActive, kMouse1);
+}
+
 using Table = BoundGame;
 
 TEST_F(Table, DealsArePermutationsFromFreshSeedsAndTheIdleTableHoldsNoPair) {
@@ -120,8 +134,11 @@ TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
 TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne) {
     game.cmdGamePlay_Click();
     const int first = pieceWithFace('7'), second = pieceWithFace('8');
+    game.tmrGameMove_Timer();
+    game.tmrGameMove_Timer();
     click(kMouse1, first);
     game.tmrGameMove_Timer();
+    EXPECT_EQ(game.lblGameMoveTimer, "20") << "the first piece restarts the move clock";
     click(kMouse1, second);
     EXPECT_TRUE(game.cmdGamePiece[static_cast<std::size_t>(first)].Caption.empty());
     EXPECT_EQ(game.cmdGamePiece[static_cast<std::size_t>(second)].Caption, "8");
@@ -153,8 +170,10 @@ TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne) {
 }
 
 TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks) {
-    click(kMouse1, 0); // bound but not started: enabled pieces without tags
+    game.optPlayer_01_Click();
+    click(kMouse1, 0); // the right mouse before any deal: enabled pieces without tags
     EXPECT_EQ(game.v.PiecesTurned, 0);
+    EXPECT_TRUE(fx.beeps.empty() && fx.messages.empty());
 
     game.cmdGamePlay_Click();
     const int first = pieceWithFace('7');
@@ -184,6 +203,19 @@ TEST_F(Table, TimerPassesTheTurnOnTheTickThatShowsZeroAndKeepsTheTable) {
     click(kMouse2, pieceWithFace('7')); // he completes the opening move
     ASSERT_EQ(fx.messages.size(), 1u);
     EXPECT_EQ(fx.messages[0].text, "Excellent Player2, you win 3 points");
+
+    // Lowered from 30 s to 10 s after 15 s: the next tick shows 0 and passes the turn.
+    game.v.PlayerMoveTime = 30;
+    game.cmdGamePlay_Click();
+    const bool firstHadIt = game.optPlayer_01.Value;
+    for (int tick = 0; tick < 15; ++tick)
+        game.tmrGameMove_Timer();
+    game.v.PlayerMoveTime = 10;
+    game.tmrGameMove_Timer();
+    EXPECT_EQ(game.lblGameMoveTimer, "0");
+    EXPECT_NE(game.optPlayer_01.Value, firstHadIt);
+    game.tmrGameMove_Timer();
+    EXPECT_EQ(game.lblGameMoveTimer, "10");
 }
 
 TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
@@ -210,6 +242,7 @@ TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
 
     game.cmdGamePause_Click();
     game.mnuNevGame_Click(); // "New" leads back to play
+    EXPECT_EQ(game.lblGameMoveTimer, "00");
     EXPECT_EQ(game.cmdGamePause.Caption, "Pause");
     EXPECT_FALSE(game.cmdGamePause.Enabled);
     EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdVerify_M_P_01.Enabled);

@@ -50,6 +50,22 @@ TEST_F(Score, SetAtItsThresholdClearsBothPlayersPointsAndMatchFollows) {
         EXPECT_EQ(*cell, "0");
 }
 
+// Exactly at both thresholds, reached with a follow-up pair.
+TEST_F(Score, AFollowUpPairWinsTheSetAndTheMatch) {
+    game.v.PointsPerSet = 7;
+    game.v.SetsPerMatch = 2;
+    game.v.SetsP1 = 1;
+    game.v.PointsP1 = 5;
+    game.optPlayer_02_Click();
+    game.cmdGamePlay_Click();
+    missOpening(kMouse2);
+    click(kMouse1, pieceWithFace('8'));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Very good Player1, you win 2 points",
+                                                 "Bravo Player1, you win Set",
+                                                 "Congratulations Player1, you win Match"}));
+    EXPECT_EQ(game.lblMatchStatP1, "1");
+}
+
 TEST_F(Score, OnlyTheScorerIsTestedAgainstALoweredThreshold) {
     game.v.PointsP1 = 10;
     game.v.PointsPerSet = 7;
