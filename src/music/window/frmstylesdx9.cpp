@@ -137,6 +137,7 @@ void frmStylesDX9::Unload() {
     }
     MotifTable.clear();
     MainSegment.reset();
+    playing_.reset();
     BandSegment.reset();
     CurBand.reset();
     CurStyle.reset();

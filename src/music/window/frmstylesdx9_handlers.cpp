@@ -278,6 +278,7 @@ void frmStylesDX9::cmdPlaySegment_Click() {
     ResetPlayCounters();
     MainSegment->SetRepeats(0);
     perf.PlaySegmentEx(MainSegment, 0, 0);
+    playing_ = MainSegment;
     lblStyleTempoValue->setText(QString::number(StyleTempo));
     setSliderValue(StyleTempo);
     perf.SendTempoPMSG(0, 1, static_cast<double>(StyleTempo));
@@ -286,7 +287,12 @@ void frmStylesDX9::cmdPlaySegment_Click() {
 void frmStylesDX9::cmdStopSegment_Click() {
     if (!MainSegment)
         return; // nothing composed yet
-    need(Perf).StopEx(MainSegment, 0, 0);
+    // Re-Compose replaces MainSegment while the music it replaced plays on.
+    mus::Performance &perf = need(Perf);
+    if (playing_ && playing_ != MainSegment)
+        perf.StopEx(playing_, 0, 0);
+    perf.StopEx(MainSegment, 0, 0);
+    playing_.reset();
     ShowPlayProgress(QStringLiteral("User stop"));
     ClearPlayCounters();
 }
