@@ -198,6 +198,7 @@ private:
 
     QPointer<QWidget> gameWindow_;
     MusicWindowEnv env_;
+    mus::SegmentPtr playing_; // the primary Play Seg started last
     bool unloaded_ = false;
     bool inCallback_ = false;
 };

@@ -182,11 +182,14 @@ TEST_F(StylePlayerTest, LengthBoxStopAndCounterOverflow) {
 
     w->cmdPlaySegment->click();
     advance(beatFrames() * 5);
+    const auto playing = w->MainSegment;
+    w->cmdRecompose->click(); // Stop stops the music that plays, not the new composition
     w->cmdStopSegment->click();
+    EXPECT_FALSE(w->Perf->IsPlaying(playing));
     EXPECT_EQ(w->lblPlayProgress->text(), "User stop");
-    EXPECT_EQ(w->lblSegBarValue->text(), "2"); // kept
     advance(beatFrames());
     EXPECT_EQ(w->lblPlayProgress->text(), "User stop"); // a stop is no end
+    EXPECT_EQ(w->lblSegBarValue->text(), "2");          // kept, no count from 0 again
 
     w->txtComposeLength->clear(); // no measures: the music ends as it starts
     w->cmdRecompose->click();

@@ -1,0 +1,193 @@
+#include "music/window/frmstylesdx9.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+namespace lumbrast::musicwindow {
+
+namespace {
+
+constexpr int kTempoMin = 1;
+constexpr int kTempoMax = 250;
+
+QFont courierNew() {
+    QFont f(QStringLiteral("Courier New"));
+    f.setStyleHint(QFont::TypeWriter);
+    return f;
+}
+
+} // namespace
+
+void frmStylesDX9::buildControls() {
+    setFixedSize(640, 452);
+
+    auto label = [](QWidget *parent, const char *text, int x, int y, int w, int h = 18) {
+        auto *l = new QLabel(QString::fromLatin1(text), parent);
+        l->setGeometry(x, y, w, h);
+        return l;
+    };
+
+    fraStyleInfo = new QGroupBox(QStringLiteral("Style Info - Create Segment"), this);
+    fraStyleInfo->setGeometry(8, 6, 624, 246);
+    QWidget *f = fraStyleInfo;
+
+    label(f, "Style", 12, 22, 200);
+    cboStyles = new QComboBox(f);
+    cboStyles->setObjectName(QStringLiteral("cboStyles"));
+    cboStyles->setGeometry(12, 40, 200, 26);
+
+    label(f, "Currently loaded style file:", 224, 22, 388);
+    txtStyleFileName = new QLineEdit(QStringLiteral("No file loaded..."), f);
+    txtStyleFileName->setObjectName(QStringLiteral("txtStyleFileName"));
+    txtStyleFileName->setReadOnly(true);
+    txtStyleFileName->setGeometry(224, 40, 388, 26);
+
+    label(f, "Band", 12, 74, 200);
+    lstBands = new QListWidget(f);
+    lstBands->setObjectName(QStringLiteral("lstBands"));
+    lstBands->setGeometry(12, 92, 200, 142);
+
+    auto *bpm = label(f, "bpm", 224, 74, 60);
+    bpm->setToolTip(QStringLiteral("Tempo (bpm = beats per minute)"));
+    lblStyleTempoValue = label(f, "120", 224, 92, 48, 24);
+    lblStyleTempoValue->setObjectName(QStringLiteral("lblStyleTempoValue"));
+    lblStyleTempoValue->setFont(courierNew());
+    hscTempoSty = new QSlider(Qt::Horizontal, f);
+    hscTempoSty->setObjectName(QStringLiteral("hscTempoSty"));
+    hscTempoSty->setRange(kTempoMin, kTempoMax);
+    hscTempoSty->setValue(120);
+    hscTempoSty->setGeometry(276, 92, 220, 24);
+
+    label(f, "Time Sig.", 512, 74, 100);
+    lblStyleTimeSigValue = label(f, "", 512, 92, 100, 24);
+    lblStyleTimeSigValue->setObjectName(QStringLiteral("lblStyleTimeSigValue"));
+    lblStyleTimeSigValue->setToolTip(
+        QStringLiteral("Time Signature of Style (beatsPerMeasure / beat)"));
+
+    label(f, "ChordMap", 224, 126, 180);
+    cboChordMap = new QComboBox(f);
+    cboChordMap->setObjectName(QStringLiteral("cboChordMap"));
+    cboChordMap->setGeometry(224, 144, 180, 26);
+
+    label(f, "Shape", 416, 126, 140);
+    cboShape = new QComboBox(f);
+    cboShape->setObjectName(QStringLiteral("cboShape"));
+    cboShape->setGeometry(416, 144, 140, 26);
+
+    auto *length = label(f, "Length", 224, 180, 70);
+    length->setToolTip(QStringLiteral("Length in Measures (Bars)"));
+    txtComposeLength = new QLineEdit(QStringLiteral("1024"), f);
+    txtComposeLength->setObjectName(QStringLiteral("txtComposeLength"));
+    txtComposeLength->setMaxLength(4);
+    txtComposeLength->setToolTip(
+        QStringLiteral("Enter new Length in Measures (Bars) for Re-Compose"));
+    txtComposeLength->setGeometry(224, 198, 70, 26);
+    txtComposeLength->installEventFilter(this);
+
+    chkComposeIntro = new QCheckBox(QStringLiteral("Intro"), f);
+    chkComposeIntro->setObjectName(QStringLiteral("chkComposeIntro"));
+    chkComposeIntro->setGeometry(304, 200, 64, 22);
+    chkComposeEnd = new QCheckBox(QStringLiteral("End"), f);
+    chkComposeEnd->setObjectName(QStringLiteral("chkComposeEnd"));
+    chkComposeEnd->setChecked(true);
+    chkComposeEnd->setGeometry(370, 200, 56, 22);
+
+    cmdRecompose = new QPushButton(QStringLiteral("&Re-Compose"), f);
+    cmdRecompose->setObjectName(QStringLiteral("cmdRecompose"));
+    cmdRecompose->setGeometry(430, 196, 100, 30);
+    cmdHide = new QPushButton(QStringLiteral("Hide"), f);
+    cmdHide->setObjectName(QStringLiteral("cmdHide"));
+    cmdHide->setGeometry(538, 196, 74, 30);
+
+    fraPlaySegment = new QGroupBox(QStringLiteral("Play Segment and Style Motifs "), this);
+    fraPlaySegment->setGeometry(8, 258, 624, 186);
+    QWidget *g = fraPlaySegment;
+
+    cmdStopSegment = new QPushButton(QStringLiteral("&Stop"), g);
+    cmdStopSegment->setObjectName(QStringLiteral("cmdStopSegment"));
+    cmdStopSegment->setGeometry(12, 24, 90, 30);
+    cmdPlaySegment = new QPushButton(QStringLiteral("&Play Seg"), g);
+    cmdPlaySegment->setObjectName(QStringLiteral("cmdPlaySegment"));
+    cmdPlaySegment->setGeometry(110, 24, 90, 30);
+    cmdPlayMotif = new QPushButton(QStringLiteral("Play &Motif"), g);
+    cmdPlayMotif->setObjectName(QStringLiteral("cmdPlayMotif"));
+    cmdPlayMotif->setGeometry(208, 24, 100, 30);
+
+    lblSegBarValue = label(g, "0", 330, 28, 70, 24);
+    lblSegBarValue->setObjectName(QStringLiteral("lblSegBarValue"));
+    lblSegBarValue->setToolTip(QStringLiteral("Bar"));
+    lblSegBeatValue = label(g, "0", 410, 28, 40, 24);
+    lblSegBeatValue->setObjectName(QStringLiteral("lblSegBeatValue"));
+    lblSegBeatValue->setToolTip(QStringLiteral("Beat"));
+    lblPlayProgress = label(g, "000000000000000000", 330, 64, 282, 24);
+    lblPlayProgress->setObjectName(QStringLiteral("lblPlayProgress"));
+    for (QLabel *l : {lblSegBarValue, lblSegBeatValue, lblPlayProgress})
+        l->setFont(courierNew());
+    for (QLabel *l : {lblStyleTempoValue, lblStyleTimeSigValue, lblSegBarValue, lblSegBeatValue,
+                      lblPlayProgress}) {
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        l->setIndent(4);
+    }
+
+    label(g, "Motif", 12, 60, 200);
+    lstMotifs = new QListWidget(g);
+    lstMotifs->setObjectName(QStringLiteral("lstMotifs"));
+    lstMotifs->setGeometry(12, 78, 200, 98);
+
+    label(g, "Align Option:", 224, 60, 100);
+    optDefault = new QRadioButton(QStringLiteral("Default"), g);
+    optImmediate = new QRadioButton(QStringLiteral("Immediate"), g);
+    optGrid = new QRadioButton(QStringLiteral("Grid"), g);
+    optBeat = new QRadioButton(QStringLiteral("Beat"), g);
+    optMeasure = new QRadioButton(QStringLiteral("Measure"), g);
+    int y = 78;
+    for (QRadioButton *o : {optDefault, optImmediate, optGrid, optBeat, optMeasure}) {
+        o->setGeometry(224, y, 100, 20);
+        y += 20;
+    }
+    optDefault->setObjectName(QStringLiteral("optDefault"));
+    optImmediate->setObjectName(QStringLiteral("optImmediate"));
+    optGrid->setObjectName(QStringLiteral("optGrid"));
+    optBeat->setObjectName(QStringLiteral("optBeat"));
+    optMeasure->setObjectName(QStringLiteral("optMeasure"));
+    optMeasure->setChecked(true);
+
+    cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(540, 418, 80, 26);
+    cmdOK->setVisible(false);
+
+    // Clicks and changes by the listener. Changes made from code go through
+    // the select... routines, which call the handlers themselves.
+    connect(cboStyles, &QComboBox::activated, this, [this] { cboStyles_Click(); });
+    connect(cboChordMap, &QComboBox::activated, this, [this] { cboChordMap_Click(); });
+    connect(cboShape, &QComboBox::activated, this, [this] { cboShape_Click(); });
+    connect(lstBands, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            lstBands_Click();
+    });
+    connect(hscTempoSty, &QSlider::valueChanged, this, [this] { hscTempoSty_Change(); });
+    connect(txtComposeLength, &QLineEdit::textChanged, this, [this] { txtComposeLength_Change(); });
+    connect(cmdRecompose, &QPushButton::clicked, this, [this] { cmdRecompose_Click(); });
+    connect(cmdHide, &QPushButton::clicked, this, [this] { cmdHide_Click(); });
+    // Play and Stop have no report of their own: pressed from code, their
+    // errors go to the caller; pressed by the listener, the window reports.
+    connect(cmdPlaySegment, &QPushButton::clicked, this, [this] {
+        guarded("form: Style , sub: cmdPlaySegment_Click", [this] { cmdPlaySegment_Click(); });
+    });
+    connect(cmdStopSegment, &QPushButton::clicked, this, [this] {
+        guarded("form: Style , sub: cmdStopSegment_Click", [this] { cmdStopSegment_Click(); });
+    });
+    connect(cmdPlayMotif, &QPushButton::clicked, this, [this] { cmdPlayMotif_Click(); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+}
+
+} // namespace lumbrast::musicwindow
