@@ -64,7 +64,10 @@ private:
         std::uint32_t loopsLeft = 0;
         std::int64_t loop = 0;
         std::vector<MidiEvent> own; // motif notes placed when it starts
-        const std::vector<MidiEvent> *events = nullptr;
+        // Looked up on each use: a Running moves when running_ grows or shrinks.
+        const std::vector<MidiEvent> &events() const {
+            return data->kind == Segment::Kind::Motif ? own : data->events;
+        }
         std::size_t cursor = 0;
         std::int64_t beat = 0; // next beat notice
         std::int64_t beatsPerLoop = 0;

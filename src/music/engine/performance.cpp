@@ -428,7 +428,6 @@ SegmentStatePtr Engine::play(const SegmentPtr &segment, std::uint32_t flags) {
         state = std::make_shared<SegmentState>(segment, nextStateId_++);
         r.state = state;
         r.loopsLeft = segment->GetRepeats();
-        r.events = &r.data->events;
         running_.push_back(std::move(r));
     }
     signalHandle();
@@ -547,8 +546,8 @@ bool Engine::nextItem(const Running &r, std::int64_t &u, int &priority) const {
     const std::int64_t loopBase = r.startU + r.loop * len * uPerTick_;
     u = loopBase + len * uPerTick_;
     priority = 4; // end of this pass
-    if (r.cursor < r.events->size()) {
-        const MidiEvent &e = (*r.events)[r.cursor];
+    if (r.cursor < r.events().size()) {
+        const MidiEvent &e = r.events()[r.cursor];
         std::int64_t eu = loopBase + e.tick * uPerTick_;
         int p = e.kind == MidiEvent::NoteOff ? 1 : 3;
         if (eu < u || (eu == u && p < priority)) {
@@ -593,7 +592,7 @@ void Engine::runDue() {
             break;
         case 1:
         case 3:
-            send((*r.events)[r.cursor], &r);
+            send(r.events()[r.cursor], &r);
             ++r.cursor;
             break;
         case 2: {
@@ -661,7 +660,6 @@ void Engine::placeMotif(Running &r) {
         }
     }
     std::stable_sort(r.own.begin(), r.own.end());
-    r.events = &r.own;
     r.cursor = 0;
 }
 

@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <set>
+#include <tuple>
 
 using namespace lumbrast::music;
 using namespace lumbrast::music::test;
@@ -155,6 +158,74 @@ TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
         EXPECT_EQ(e.kind, PlayedEvent::Kind::NoteOff);
     perf.AdvanceOffline(8 * 3 * kBeat);
     EXPECT_TRUE(drain().empty());
+}
+
+// A motif keeps its own notes and times whatever starts or stops around it:
+// each one, played in a busy performance, sounds exactly as it does when
+// the performance is left alone after its start.
+TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
+    using Note = std::tuple<PlayedEvent::Kind, int, int, int, std::int64_t>;
+    struct Run {
+        Performance perf;
+        std::vector<PlayedEvent> played;
+        std::vector<SegmentStatePtr> states;
+    };
+    const StylePtr style = waltz();
+    auto compose = [&](int measures) {
+        return Composer(3).ComposeSegmentFromShape(style, measures, 1, 1, false, false, majorMap());
+    };
+    const SegmentPtr first = compose(8), second = compose(4), bell = style->GetMotif("Bell"),
+                     drum = style->GetMotif("Drum"), band = style->GetBand("Two")->CreateSegment();
+    const std::vector<std::function<void(Performance &, std::vector<SegmentStatePtr> &)>> script = {
+        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(first, 0)); },
+        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(bell, 0x80)); },
+        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(drum, 0x80)); },
+        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(band, 0x80)); },
+        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(bell, 0x80)); },
+        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(second, 0)); },
+        [&](auto &p, auto &) { p.StopEx(second); },
+    };
+    // Runs the script up to and including step `last`, then lets it play.
+    auto run = [&](std::size_t last) {
+        auto r = std::make_unique<Run>();
+        AudioParams params;
+        params.output = AudioOutput::Offline;
+        params.sampleRate = 48000;
+        r->perf.InitAudio(params);
+        r->perf.SetEventTap([p = &r->played](const PlayedEvent &e) { p->push_back(e); });
+        for (std::size_t i = 0; i <= last; ++i) {
+            script[i](r->perf, r->states);
+            r->perf.AdvanceOffline(i + 1 < script.size() ? kBeat / 2 : 0);
+        }
+        r->perf.AdvanceOffline(8 * kBeat);
+        return r;
+    };
+    auto notesOf = [](const Run &r, const SegmentStatePtr &s) {
+        std::vector<Note> out;
+        for (const auto &e : r.played)
+            if (e.stateId == s->id() && e.kind != PlayedEvent::Kind::Program)
+                out.emplace_back(e.kind, e.channel, e.data1, e.data2,
+                                 e.sample - s->GetStartSample());
+        return out;
+    };
+    const auto busy = run(script.size() - 1);
+    std::map<std::pair<int, int>, int> sounding;
+    for (const auto &e : busy->played)
+        if (e.kind == PlayedEvent::Kind::NoteOn)
+            ++sounding[{e.channel, e.data1}];
+        else if (e.kind == PlayedEvent::Kind::NoteOff && sounding[{e.channel, e.data1}] > 0)
+            --sounding[{e.channel, e.data1}];
+    for (const auto &[key, count] : sounding)
+        EXPECT_EQ(count, 0) << "channel " << key.first << " key " << key.second << " hangs";
+    for (std::size_t step : {1, 2, 4}) {
+        SCOPED_TRACE(testing::Message() << "motif started at step " << step);
+        const auto alone = run(step);
+        const SegmentStatePtr &mine = busy->states[step];
+        const auto expected = notesOf(*alone, alone->states[step]);
+        EXPECT_EQ(mine->id(), alone->states[step]->id());
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(notesOf(*busy, mine), expected);
+    }
 }
 
 TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
