@@ -39,7 +39,7 @@ public:
 
     bool isPlaying(const Segment *segment, const SegmentState *state) const;
     SegmentStatePtr play(const SegmentPtr &segment, std::uint32_t flags);
-    void stop(const Segment *segment);
+    void stop(const Segment *segment, std::uint32_t flags);
     void setTempo(double bpm);
     double tempo() const;
     AudioPathPtr audioPath();

@@ -434,13 +434,16 @@ SegmentStatePtr Engine::play(const SegmentPtr &segment, std::uint32_t flags) {
     return state;
 }
 
-void Engine::stop(const Segment *segment) {
+void Engine::stop(const Segment *segment, std::uint32_t flags) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requireInit();
-        for (std::size_t i = running_.size(); i-- > 0;)
-            if (!segment || running_[i].state->GetSegment().get() == segment)
+        const bool primaryOnly = flags & kStopPrimary;
+        for (std::size_t i = running_.size(); i-- > 0;) {
+            const Running &r = running_[i];
+            if (primaryOnly ? r.primary : !segment || r.state->GetSegment().get() == segment)
                 finish(i, kSegmentAbort);
+        }
     }
     signalHandle();
 }
@@ -815,8 +818,8 @@ SegmentStatePtr Performance::PlaySegmentEx(const SegmentPtr &segment, std::uint3
     return engine_->play(segment, flags);
 }
 
-void Performance::StopEx(const SegmentPtr &segment, std::int64_t, std::uint32_t) {
-    engine_->stop(segment.get());
+void Performance::StopEx(const SegmentPtr &segment, std::int64_t, std::uint32_t flags) {
+    engine_->stop(segment.get(), flags);
 }
 void Performance::SendTempoPMSG(std::int64_t, std::uint32_t, double tempo) {
     engine_->setTempo(tempo);

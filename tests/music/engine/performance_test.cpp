@@ -228,6 +228,27 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
     }
 }
 
+// The music that plays stops, whichever segment was handed out last; a
+// motif over it plays on.
+TEST_F(Offline, StopPrimaryStopsTheSegmentThatPlays) {
+    SegmentPtr a = compose(4), b = compose(4);
+    perf.PlaySegmentEx(a, 0);
+    perf.AdvanceOffline(kBeat);
+    SegmentStatePtr sb = perf.PlaySegmentEx(b, 0);
+    SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x80);
+    perf.AdvanceOffline(kBeat);
+    drain();
+    perf.StopEx(nullptr, 0, kStopPrimary);
+    EXPECT_FALSE(perf.IsPlaying(b));
+    EXPECT_TRUE(perf.IsPlaying(nullptr, bell));
+    auto n = drain();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_TRUE(n[0].user == sb && n[0].option == kSegmentAbort);
+    perf.AdvanceOffline(4 * kBeat);
+    for (const auto &x : drain())
+        EXPECT_TRUE(x.user == bell && x.type == kNotifySegment); // no more beats
+}
+
 TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
     SegmentPtr a = compose(4), b = compose(2);
     SegmentStatePtr sa = perf.PlaySegmentEx(a, 0);
