@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -53,6 +54,14 @@ public:
 
     // The audio driver's callback.
     int audioCallback(int len, float **out);
+
+    // The silent real-time clock: microseconds from any fixed origin. Set it
+    // before init; tests drive it by hand and call clockStep themselves.
+    void setClock(std::function<std::int64_t()> micros) { micros_ = std::move(micros); }
+    // Brings the silent clock up to the present, at most a tenth of a second
+    // of music at once: after a stall the music resumes instead of racing.
+    void clockStep();
+    static constexpr int kMaxCatchUpDivisor = 10; // a tenth of a second
 
 private:
     struct Running {
@@ -102,6 +111,9 @@ private:
     fluid_synth_t *synth_ = nullptr;
     fluid_audio_driver_t *driver_ = nullptr;
     std::thread clock_;
+    std::function<std::int64_t()> micros_;
+    std::int64_t clockOrigin_ = 0;  // micros_() at start
+    std::int64_t clockSkipped_ = 0; // samples dropped after stalls
     std::condition_variable clockWake_;
     bool stopClock_ = false;
 

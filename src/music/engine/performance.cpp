@@ -245,32 +245,52 @@ void Engine::init(const AudioParams &params) {
     }
     output_ = AudioOutput::RealTimeSilent;
     driverName_ = "none";
+    if (!micros_)
+        micros_ = [] {
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+    clockOrigin_ = micros_();
+    clockSkipped_ = 0;
     stopClock_ = false;
     clock_ = std::thread([this] { clockThread(); });
 }
 
 void Engine::clockThread() {
-    using clock = std::chrono::steady_clock;
-    const auto t0 = clock::now();
-    std::int64_t played = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopClock_) {
         clockWake_.wait_for(lock, std::chrono::milliseconds(5));
         if (stopClock_)
             break;
-        auto elapsed =
-            std::chrono::duration_cast<std::chrono::microseconds>(clock::now() - t0).count();
-        std::int64_t target = elapsed * rate_ / 1000000;
-        while (played < target && !stopClock_) {
-            std::int64_t n = std::min<std::int64_t>(target - played, 4096);
-            std::fill(scratch_.begin(), scratch_.end(), 0.0f);
-            process(n, scratch_.data(), scratch_.data() + 4096);
-            played += n;
-        }
         lock.unlock();
-        signalHandle();
+        clockStep();
         lock.lock();
     }
+}
+
+void Engine::clockStep() {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (output_ != AudioOutput::RealTimeSilent || !synth_)
+            return;
+        std::int64_t target = (micros_() - clockOrigin_) * rate_ / 1000000 - clockSkipped_;
+        const std::int64_t cap = rate_ / kMaxCatchUpDivisor;
+        if (target - now_ > cap) {
+            clockSkipped_ += target - now_ - cap;
+            target = now_ + cap;
+        }
+        // In slices, so a call from the UI thread never waits for a long one.
+        while (now_ < target) {
+            process(std::min<std::int64_t>(target - now_, 1024), scratch_.data(),
+                    scratch_.data() + 4096);
+            lock.unlock();
+            lock.lock();
+            if (!synth_)
+                return;
+        }
+    }
+    signalHandle();
 }
 
 int Engine::audioCallback(int len, float **out) {
@@ -715,8 +735,8 @@ void Engine::finish(std::size_t index, std::uint32_t option) {
 }
 
 void Engine::render(std::int64_t frames, float *left, float *right, std::int64_t offset) {
-    if (frames <= 0)
-        return;
+    if (frames <= 0 || output_ == AudioOutput::RealTimeSilent)
+        return; // nobody hears it
     float *out[2] = {left + offset, right + offset};
     float *fx[4] = {out[0], out[1], out[0], out[1]};
     fluid_synth_process(synth_, static_cast<int>(frames), 4, fx, 2, out);

@@ -1,4 +1,5 @@
 // The performance on the offline clock: notices, boundaries, tempo, stop.
+#include "engine.h"
 #include "model.h"
 #include "testdata.h"
 
@@ -7,6 +8,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -392,6 +394,30 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     p.output = AudioOutput::Offline;
     EXPECT_NO_THROW(perf.InitAudio(p));
     EXPECT_NO_THROW(perf.AdvanceOffline(100));
+}
+
+// Without a device the clock follows real time, but after the process stood
+// still it plays on from where it was instead of catching up on the gap.
+TEST(Performance, SilentClockResumesAfterAStallWithoutCatchingUp) {
+    std::atomic<std::int64_t> micros{1'000'000};
+    Performance perf;
+    perf.engine()->setClock([&] { return micros.load(); });
+    AudioParams p;
+    p.output = AudioOutput::RealTimeSilent;
+    p.sampleRate = 48000;
+    perf.InitAudio(p);
+    perf.PlaySegmentEx(
+        Composer(1).ComposeSegmentFromShape(waltz(), 8, 1, 1, false, false, majorMap()), 0);
+    micros += 50'000;
+    perf.engine()->clockStep();
+    EXPECT_EQ(perf.GetSampleTime(), 2400);
+    micros += 5'000'000;
+    perf.engine()->clockStep();
+    EXPECT_EQ(perf.GetSampleTime(), 2400 + 4800); // a tenth of a second, not five
+    micros += 20'000;
+    perf.engine()->clockStep();
+    EXPECT_EQ(perf.GetSampleTime(), 2400 + 4800 + 960);
+    EXPECT_TRUE(perf.IsPlaying(nullptr));
 }
 
 // Notices reach the handle's thread through Qt's event loop: a burst is one
