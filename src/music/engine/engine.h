@@ -32,6 +32,7 @@ public:
     AudioOutput output() const { return output_; }
     std::string driver() const { return driverName_; }
     std::string status() const { return status_; }
+    std::string statusDetail() const { return statusDetail_; }
     int sampleRate() const { return rate_; }
 
     void enableNotices(std::uint32_t type, bool on);
@@ -120,6 +121,7 @@ private:
     AudioOutput output_ = AudioOutput::Automatic;
     std::string driverName_;
     std::string status_;
+    std::string statusDetail_;
     bool initialised_ = false;
     bool closed_ = false;
     int rate_ = 44100;

@@ -417,8 +417,12 @@ public:
     // How the performance ended up playing.
     AudioOutput audioOutput() const;
     std::string audioDriver() const; // name of the FluidSynth driver in use
-    // Empty with sound; otherwise the one message saying why there is none.
+    // Empty with sound; otherwise the one message, in plain words, saying
+    // why there is none.
     std::string audioStatus() const;
+    // The technical side of audioStatus (drivers tried, the sound server's
+    // own words), for standard error; empty when there is nothing to add.
+    std::string audioStatusDetail() const;
     int sampleRate() const;
 
     void AddNotificationType(std::uint32_t type);

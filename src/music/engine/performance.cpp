@@ -223,13 +223,13 @@ void Engine::init(const AudioParams &params) {
             if (!why.empty() && lastWhy.empty())
                 lastWhy = why;
         }
-        std::string list;
-        for (const auto &t : tried)
-            list += (list.empty() ? "" : ", ") + t;
-        std::string message = "No audio device could be opened (tried " +
-                              (list.empty() ? std::string("none") : list) + ")";
+        std::string detail = "tried ";
+        for (std::size_t i = 0; i < tried.size(); ++i)
+            detail += (i ? ", " : "") + tried[i];
+        if (tried.empty())
+            detail += "none";
         if (!lastWhy.empty())
-            message += ": " + lastWhy;
+            detail += ": " + lastWhy;
         if (params.output == AudioOutput::Device) {
             // Leave the performance as it was, so InitAudio can be tried again.
             delete_fluid_synth(synth_);
@@ -237,9 +237,12 @@ void Engine::init(const AudioParams &params) {
             synth_ = nullptr;
             settings_ = nullptr;
             initialised_ = false;
-            throw MusicError(ErrorCode::AudioFailure, message);
+            throw MusicError(ErrorCode::AudioFailure,
+                             "No sound device could be opened (" + detail + ")");
         }
-        status_ = message + ". The music plays on without sound.";
+        status_ = "No sound device could be opened, so the music plays on without sound. "
+                  "Check that a sound card is connected and the sound server is running.";
+        statusDetail_ = detail;
     } else {
         status_ = "Silent output chosen: the music plays without sound.";
     }
@@ -804,6 +807,9 @@ std::string Performance::audioDriver() const {
 }
 std::string Performance::audioStatus() const {
     return engine_->status();
+}
+std::string Performance::audioStatusDetail() const {
+    return engine_->statusDetail();
 }
 int Performance::sampleRate() const {
     return engine_->sampleRate();
