@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -31,6 +32,7 @@ public:
     AudioOutput output() const { return output_; }
     std::string driver() const { return driverName_; }
     std::string status() const { return status_; }
+    std::string statusDetail() const { return statusDetail_; }
     int sampleRate() const { return rate_; }
 
     void enableNotices(std::uint32_t type, bool on);
@@ -39,7 +41,7 @@ public:
 
     bool isPlaying(const Segment *segment, const SegmentState *state) const;
     SegmentStatePtr play(const SegmentPtr &segment, std::uint32_t flags);
-    void stop(const Segment *segment);
+    void stop(const Segment *segment, std::uint32_t flags);
     void setTempo(double bpm);
     double tempo() const;
     AudioPathPtr audioPath();
@@ -54,6 +56,14 @@ public:
     // The audio driver's callback.
     int audioCallback(int len, float **out);
 
+    // The silent real-time clock: microseconds from any fixed origin. Set it
+    // before init; tests drive it by hand and call clockStep themselves.
+    void setClock(std::function<std::int64_t()> micros) { micros_ = std::move(micros); }
+    // Brings the silent clock up to the present, at most a tenth of a second
+    // of music at once: after a stall the music resumes instead of racing.
+    void clockStep();
+    static constexpr int kMaxCatchUpDivisor = 10; // a tenth of a second
+
 private:
     struct Running {
         SegmentStatePtr state;
@@ -64,7 +74,10 @@ private:
         std::uint32_t loopsLeft = 0;
         std::int64_t loop = 0;
         std::vector<MidiEvent> own; // motif notes placed when it starts
-        const std::vector<MidiEvent> *events = nullptr;
+        // Looked up on each use: a Running moves when running_ grows or shrinks.
+        const std::vector<MidiEvent> &events() const {
+            return data->kind == Segment::Kind::Motif ? own : data->events;
+        }
         std::size_t cursor = 0;
         std::int64_t beat = 0; // next beat notice
         std::int64_t beatsPerLoop = 0;
@@ -99,12 +112,16 @@ private:
     fluid_synth_t *synth_ = nullptr;
     fluid_audio_driver_t *driver_ = nullptr;
     std::thread clock_;
+    std::function<std::int64_t()> micros_;
+    std::int64_t clockOrigin_ = 0;  // micros_() at start
+    std::int64_t clockSkipped_ = 0; // samples dropped after stalls
     std::condition_variable clockWake_;
     bool stopClock_ = false;
 
     AudioOutput output_ = AudioOutput::Automatic;
     std::string driverName_;
     std::string status_;
+    std::string statusDetail_;
     bool initialised_ = false;
     bool closed_ = false;
     int rate_ = 44100;

@@ -135,6 +135,10 @@ inline constexpr std::uint32_t kPlayBeat = 0x1000;
 inline constexpr std::uint32_t kPlayMeasure = 0x2000;
 inline constexpr std::uint32_t kPlayDefault = 0x4000;
 
+// StopEx flag: stop the primary segment that plays, whichever segment it is
+// (the segment argument is then ignored); secondaries play on.
+inline constexpr std::uint32_t kStopPrimary = 0x10000;
+
 // Music time: ticks per beat (the beat being the time signature's note value).
 inline constexpr std::int64_t kTicksPerBeat = 480;
 
@@ -413,8 +417,12 @@ public:
     // How the performance ended up playing.
     AudioOutput audioOutput() const;
     std::string audioDriver() const; // name of the FluidSynth driver in use
-    // Empty with sound; otherwise the one message saying why there is none.
+    // Empty with sound; otherwise the one message, in plain words, saying
+    // why there is none.
     std::string audioStatus() const;
+    // The technical side of audioStatus (drivers tried, the sound server's
+    // own words), for standard error; empty when there is nothing to add.
+    std::string audioStatusDetail() const;
     int sampleRate() const;
 
     void AddNotificationType(std::uint32_t type);
@@ -430,7 +438,8 @@ public:
     // See the kPlay... flags. startTime must be 0 (now).
     SegmentStatePtr PlaySegmentEx(const SegmentPtr &segment, std::uint32_t flags,
                                   std::int64_t startTime = 0);
-    // Stops every state of the segment at once (null: everything).
+    // Stops every state of the segment at once (null: everything); with
+    // kStopPrimary, the primary that plays.
     void StopEx(const SegmentPtr &segment, std::int64_t stopTime = 0, std::uint32_t flags = 0);
     // Changes the tempo at once (time 0, any flags); 1 to 1000 bpm.
     void SendTempoPMSG(std::int64_t time, std::uint32_t flags, double tempo);

@@ -223,13 +223,13 @@ void Engine::init(const AudioParams &params) {
             if (!why.empty() && lastWhy.empty())
                 lastWhy = why;
         }
-        std::string list;
-        for (const auto &t : tried)
-            list += (list.empty() ? "" : ", ") + t;
-        std::string message = "No audio device could be opened (tried " +
-                              (list.empty() ? std::string("none") : list) + ")";
+        std::string detail = "tried ";
+        for (std::size_t i = 0; i < tried.size(); ++i)
+            detail += (i ? ", " : "") + tried[i];
+        if (tried.empty())
+            detail += "none";
         if (!lastWhy.empty())
-            message += ": " + lastWhy;
+            detail += ": " + lastWhy;
         if (params.output == AudioOutput::Device) {
             // Leave the performance as it was, so InitAudio can be tried again.
             delete_fluid_synth(synth_);
@@ -237,40 +237,63 @@ void Engine::init(const AudioParams &params) {
             synth_ = nullptr;
             settings_ = nullptr;
             initialised_ = false;
-            throw MusicError(ErrorCode::AudioFailure, message);
+            throw MusicError(ErrorCode::AudioFailure,
+                             "No sound device could be opened (" + detail + ")");
         }
-        status_ = message + ". The music plays on without sound.";
+        status_ = "No sound device could be opened, so the music plays on without sound. "
+                  "Check that a sound card is connected and the sound server is running.";
+        statusDetail_ = detail;
     } else {
         status_ = "Silent output chosen: the music plays without sound.";
     }
     output_ = AudioOutput::RealTimeSilent;
     driverName_ = "none";
+    if (!micros_)
+        micros_ = [] {
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+    clockOrigin_ = micros_();
+    clockSkipped_ = 0;
     stopClock_ = false;
     clock_ = std::thread([this] { clockThread(); });
 }
 
 void Engine::clockThread() {
-    using clock = std::chrono::steady_clock;
-    const auto t0 = clock::now();
-    std::int64_t played = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopClock_) {
         clockWake_.wait_for(lock, std::chrono::milliseconds(5));
         if (stopClock_)
             break;
-        auto elapsed =
-            std::chrono::duration_cast<std::chrono::microseconds>(clock::now() - t0).count();
-        std::int64_t target = elapsed * rate_ / 1000000;
-        while (played < target && !stopClock_) {
-            std::int64_t n = std::min<std::int64_t>(target - played, 4096);
-            std::fill(scratch_.begin(), scratch_.end(), 0.0f);
-            process(n, scratch_.data(), scratch_.data() + 4096);
-            played += n;
-        }
         lock.unlock();
-        signalHandle();
+        clockStep();
         lock.lock();
     }
+}
+
+void Engine::clockStep() {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (output_ != AudioOutput::RealTimeSilent || !synth_)
+            return;
+        std::int64_t target = (micros_() - clockOrigin_) * rate_ / 1000000 - clockSkipped_;
+        const std::int64_t cap = rate_ / kMaxCatchUpDivisor;
+        if (target - now_ > cap) {
+            clockSkipped_ += target - now_ - cap;
+            target = now_ + cap;
+        }
+        // In slices, so a call from the UI thread never waits for a long one.
+        while (now_ < target) {
+            process(std::min<std::int64_t>(target - now_, 1024), scratch_.data(),
+                    scratch_.data() + 4096);
+            lock.unlock();
+            lock.lock();
+            if (!synth_)
+                return;
+        }
+    }
+    signalHandle();
 }
 
 int Engine::audioCallback(int len, float **out) {
@@ -428,20 +451,22 @@ SegmentStatePtr Engine::play(const SegmentPtr &segment, std::uint32_t flags) {
         state = std::make_shared<SegmentState>(segment, nextStateId_++);
         r.state = state;
         r.loopsLeft = segment->GetRepeats();
-        r.events = &r.data->events;
         running_.push_back(std::move(r));
     }
     signalHandle();
     return state;
 }
 
-void Engine::stop(const Segment *segment) {
+void Engine::stop(const Segment *segment, std::uint32_t flags) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requireInit();
-        for (std::size_t i = running_.size(); i-- > 0;)
-            if (!segment || running_[i].state->GetSegment().get() == segment)
+        const bool primaryOnly = flags & kStopPrimary;
+        for (std::size_t i = running_.size(); i-- > 0;) {
+            const Running &r = running_[i];
+            if (primaryOnly ? r.primary : !segment || r.state->GetSegment().get() == segment)
                 finish(i, kSegmentAbort);
+        }
     }
     signalHandle();
 }
@@ -547,8 +572,8 @@ bool Engine::nextItem(const Running &r, std::int64_t &u, int &priority) const {
     const std::int64_t loopBase = r.startU + r.loop * len * uPerTick_;
     u = loopBase + len * uPerTick_;
     priority = 4; // end of this pass
-    if (r.cursor < r.events->size()) {
-        const MidiEvent &e = (*r.events)[r.cursor];
+    if (r.cursor < r.events().size()) {
+        const MidiEvent &e = r.events()[r.cursor];
         std::int64_t eu = loopBase + e.tick * uPerTick_;
         int p = e.kind == MidiEvent::NoteOff ? 1 : 3;
         if (eu < u || (eu == u && p < priority)) {
@@ -593,7 +618,7 @@ void Engine::runDue() {
             break;
         case 1:
         case 3:
-            send((*r.events)[r.cursor], &r);
+            send(r.events()[r.cursor], &r);
             ++r.cursor;
             break;
         case 2: {
@@ -661,7 +686,6 @@ void Engine::placeMotif(Running &r) {
         }
     }
     std::stable_sort(r.own.begin(), r.own.end());
-    r.events = &r.own;
     r.cursor = 0;
 }
 
@@ -714,8 +738,8 @@ void Engine::finish(std::size_t index, std::uint32_t option) {
 }
 
 void Engine::render(std::int64_t frames, float *left, float *right, std::int64_t offset) {
-    if (frames <= 0)
-        return;
+    if (frames <= 0 || output_ == AudioOutput::RealTimeSilent)
+        return; // nobody hears it
     float *out[2] = {left + offset, right + offset};
     float *fx[4] = {out[0], out[1], out[0], out[1]};
     fluid_synth_process(synth_, static_cast<int>(frames), 4, fx, 2, out);
@@ -784,6 +808,9 @@ std::string Performance::audioDriver() const {
 std::string Performance::audioStatus() const {
     return engine_->status();
 }
+std::string Performance::audioStatusDetail() const {
+    return engine_->statusDetail();
+}
 int Performance::sampleRate() const {
     return engine_->sampleRate();
 }
@@ -817,8 +844,8 @@ SegmentStatePtr Performance::PlaySegmentEx(const SegmentPtr &segment, std::uint3
     return engine_->play(segment, flags);
 }
 
-void Performance::StopEx(const SegmentPtr &segment, std::int64_t, std::uint32_t) {
-    engine_->stop(segment.get());
+void Performance::StopEx(const SegmentPtr &segment, std::int64_t, std::uint32_t flags) {
+    engine_->stop(segment.get(), flags);
 }
 void Performance::SendTempoPMSG(std::int64_t, std::uint32_t, double tempo) {
     engine_->setTempo(tempo);

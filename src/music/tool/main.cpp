@@ -263,6 +263,8 @@ int play(const ComposeArgs &c, int argc, char **argv) {
     perf.InitAudio(params);
     if (!perf.audioStatus().empty())
         std::fprintf(stderr, "%s\n", perf.audioStatus().c_str());
+    if (!perf.audioStatusDetail().empty())
+        std::fprintf(stderr, "(%s)\n", perf.audioStatusDetail().c_str());
     else
         std::fprintf(stderr, "Playing through %s.\n", perf.audioDriver().c_str());
     auto handle = std::make_shared<NotificationEvent>(1);
