@@ -69,6 +69,10 @@ void MouseInput::attach(const InputControls &controls) {
     c_ = controls;
     router_.setCursorHome(c_.cmdCursorPos);
     router_.setWindow(c_.window);
+    reach_ = std::make_unique<ReachWatcher>(c_.window, [this](QRect reach) {
+        if (trapped_ && reach != confinedTo_)
+            confineTo(reach);
+    });
 }
 
 template <class F> void MouseInput::guarded(std::string_view tag, F &&body) {
@@ -136,10 +140,17 @@ void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameC
 }
 
 void MouseInput::ConfineCursorForm() {
-    guarded("sub: 08", [&] { raw_.confineCursor(c_.window->frameGeometry()); });
+    trapped_ = true;
+    confineTo(reachOf(c_.window));
+}
+
+void MouseInput::confineTo(QRect reach) {
+    confinedTo_ = reach;
+    guarded("sub: 08", [&] { raw_.confineCursor(reach); });
 }
 
 void MouseInput::ReleaseCursorForm() {
+    trapped_ = false;
     guarded("sub: 09", [&] { raw_.releaseCursor(); });
 }
 

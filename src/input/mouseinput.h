@@ -6,12 +6,14 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include <QPointer>
 #include <QString>
 
 #include "input/inputstate.h"
+#include "input/reach.h"
 #include "input/routing.h"
 #include "platform/desktop/messageboxes.h"
 #include "platform/rawinput.h"
@@ -68,10 +70,14 @@ public:
     // the latest raw input; with both players bound, enableGameControls runs.
     void bindPlayer(int player, const std::function<void()> &enableGameControls);
 
+    // The trap holds the pointer to the game window and to whatever other
+    // window of the program is open, following them until released.
     void ConfineCursorForm();
     void ReleaseCursorForm();
 
 private:
+    void confineTo(QRect reach);
+
     template <class F> void guarded(std::string_view tag, F &&body);
 
     InputState &state_;
@@ -80,6 +86,9 @@ private:
     ErrorReport report_;
     RawMouseRouter router_;
     InputControls c_;
+    std::unique_ptr<ReachWatcher> reach_;
+    bool trapped_ = false;
+    QRect confinedTo_;
 };
 
 } // namespace lumbrast::input

@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -192,4 +193,35 @@ TEST(Confinement, TrapUsesTheWindowRectangleAndReleaseFreesIt) {
     EXPECT_EQ(p.sim.confinement(), p.window.frameGeometry());
     p.input.ReleaseCursorForm();
     EXPECT_FALSE(p.sim.confined());
+}
+
+TEST(Confinement, TheTrapReachesEveryOpenWindowOfTheProgramUntilItCloses) {
+    Panel p;
+    p.window.move(200, 150);
+    p.input.ConfineCursorForm();
+    const QRect game = p.window.frameGeometry();
+    ASSERT_EQ(p.sim.confinement(), game);
+    auto settle = [] {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+    };
+    QDialog about(&p.window); // wider than the game window, reaching past its right
+    about.setGeometry(game.left() + 100, game.top() + 20, 494, 120);
+    about.show();
+    QWidget popup(nullptr, Qt::Popup); // a menu: no close box to reach
+    popup.setGeometry(0, 0, 20, 20);
+    popup.show();
+    settle();
+    EXPECT_EQ(p.sim.confinement(), game | about.frameGeometry());
+    about.move(game.left() - 50, game.top());
+    settle();
+    EXPECT_EQ(p.sim.confinement(), game | about.frameGeometry()) << "it follows the window";
+    about.hide();
+    settle();
+    EXPECT_EQ(p.sim.confinement(), game) << "the game window's trap comes back";
+
+    p.input.ReleaseCursorForm();
+    about.show();
+    settle();
+    EXPECT_FALSE(p.sim.confined()) << "a released pointer stays free";
 }

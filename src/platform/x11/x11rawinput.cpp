@@ -29,6 +29,7 @@ template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 constexpr std::uint32_t kRawBits = XCB_INPUT_XI_EVENT_MASK_RAW_MOTION |
                                    XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS |
                                    XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_RELEASE;
+constexpr std::uint32_t kHierarchyBit = XCB_INPUT_XI_EVENT_MASK_HIERARCHY;
 
 // Buttons 4 to 7 are the wheel's notches (vertical, then horizontal).
 constexpr bool isWheelButton(std::uint32_t button) {
@@ -125,9 +126,11 @@ X11RawInput::X11RawInput(bool virtualMice) : virtualMice_(virtualMice) {
     atomXTest_ = internAtom(conn_, "XTEST Device");
 
     // Always on, so that hot-plugging is seen even while unhooked; raw events
-    // reach it only while installed.
+    // reach it only while installed. The hierarchy events are selected here
+    // too: the toolkit selects them only when it uses XInput itself.
     filter_ = std::make_unique<Filter>(*this);
     qGuiApp->installNativeEventFilter(filter_.get());
+    priorAllMask_ = changeSelection(XCB_INPUT_DEVICE_ALL, kHierarchyBit, 0) & kHierarchyBit;
 }
 
 X11RawInput::~X11RawInput() {
@@ -138,6 +141,10 @@ X11RawInput::~X11RawInput() {
     } catch (...) {
     }
     releaseCursor();
+    try {
+        changeSelection(XCB_INPUT_DEVICE_ALL, 0, kHierarchyBit & ~priorAllMask_);
+    } catch (...) {
+    }
     qGuiApp->removeNativeEventFilter(filter_.get());
 }
 
@@ -247,23 +254,33 @@ void X11RawInput::remove() {
     selectRaw(false);
 }
 
+void X11RawInput::selectRaw(bool on) {
+    if (on) {
+        priorMasterMask_ = changeSelection(XCB_INPUT_DEVICE_ALL_MASTER, kRawBits, 0) & kRawBits;
+    } else {
+        changeSelection(XCB_INPUT_DEVICE_ALL_MASTER, 0, kRawBits & ~priorMasterMask_);
+    }
+}
+
 // An XI selection replaces this client's earlier mask for the same window and
 // device id, so read it and change only our own bits. The toolkit selects its
-// hierarchy and property events for all devices, a separate entry; ours is the
-// one for all master devices, whose raw events still name the physical mouse.
-void X11RawInput::selectRaw(bool on) {
+// hierarchy and property events for all devices, a separate entry; our raw
+// events are the entry for all master devices, whose raw events still name
+// the physical mouse.
+std::uint32_t X11RawInput::changeSelection(std::uint16_t deviceId, std::uint32_t add,
+                                           std::uint32_t drop) {
     Reply<xcb_input_xi_get_selected_events_reply_t> reply(xcb_input_xi_get_selected_events_reply(
         conn_, xcb_input_xi_get_selected_events(conn_, root_), nullptr));
     struct {
         xcb_input_event_mask_t head;
         std::uint32_t words[8];
     } mask{};
-    mask.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
+    mask.head.deviceid = deviceId;
     mask.head.mask_len = 1;
     if (reply) {
         for (auto it = xcb_input_xi_get_selected_events_masks_iterator(reply.get()); it.rem;
              xcb_input_event_mask_next(&it)) {
-            if (it.data->deviceid != XCB_INPUT_DEVICE_ALL_MASTER)
+            if (it.data->deviceid != deviceId)
                 continue;
             const int len = std::min<int>(it.data->mask_len, 8);
             std::memcpy(mask.words, xcb_input_event_mask_mask(it.data),
@@ -271,17 +288,14 @@ void X11RawInput::selectRaw(bool on) {
             mask.head.mask_len = static_cast<std::uint16_t>(std::max(len, 1));
         }
     }
-    if (on) {
-        priorMasterMask_ = mask.words[0] & kRawBits;
-        mask.words[0] |= kRawBits;
-    } else {
-        mask.words[0] &= ~(kRawBits & ~priorMasterMask_);
-    }
+    const std::uint32_t prior = mask.words[0];
+    mask.words[0] = (prior | add) & ~drop;
     xcb_void_cookie_t cookie = xcb_input_xi_select_events_checked(conn_, root_, 1, &mask.head);
     Reply<xcb_generic_error_t> error(xcb_request_check(conn_, cookie));
-    if (error && on)
-        throw std::runtime_error("The X server refused the raw mouse events (error " +
+    if (error && add)
+        throw std::runtime_error("The X server refused the mouse events (error " +
                                  std::to_string(error->error_code) + ").");
+    return prior;
 }
 
 DeviceHandle X11RawInput::handleOfXDevice(int xDeviceId) const noexcept {

@@ -63,6 +63,8 @@ private:
     DeviceHandle handleFor(std::uint16_t xDeviceId) noexcept;
     void forget(std::uint16_t xDeviceId) noexcept;
     void selectRaw(bool on);
+    // Returns the mask before the change; throws when the server refuses an addition.
+    std::uint32_t changeSelection(std::uint16_t deviceId, std::uint32_t add, std::uint32_t drop);
     void onHierarchy(const void *event) noexcept;
 
     static constexpr std::size_t kMaxXDevices = 256; // the server's own limit
@@ -77,7 +79,8 @@ private:
 
     RawInputSink *sink_ = nullptr;
     bool inEvent_ = false;
-    std::uint32_t priorMasterMask_ = 0; // our client's bits before install
+    std::uint32_t priorMasterMask_ = 0; // our client's raw bits before install
+    std::uint32_t priorAllMask_ = 0;    // our client's hierarchy bit before us
     std::array<std::uint32_t, 4> barriers_{};
 
     // X reuses device ids; our handles are never reused within a run.

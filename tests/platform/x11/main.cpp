@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include <unistd.h>
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -19,6 +21,14 @@ int main(int argc, char **argv) {
         std::puts("confined");
         std::fflush(stdout);
         return app.exec();
+    }
+    // A test that starts its own server, says the server's pid, then waits to be killed.
+    if (argc == 2 && std::string_view(argv[1]) == "--own-server") {
+        lumbrast::testing::XvfbServer server;
+        std::printf("%d\n", static_cast<int>(server.pid()));
+        std::fflush(stdout);
+        for (;;)
+            ::pause();
     }
     ::testing::InitGoogleTest(&argc, argv);
     lumbrast::testing::XvfbServer server; // throws, saying why, when Xvfb does not start

@@ -11,6 +11,12 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
@@ -152,6 +158,30 @@ TEST_F(X11RawInputTest, RawEventsNameTheirDeviceComeBeforeTheToolkitsPressAndSto
     EXPECT_FALSE(sink.events.empty()) << "installed again, it routes again";
 }
 
+// Also run with the toolkit's own XInput use turned off (QT_XCB_NO_XI2).
+TEST_F(X11RawInputTest, HotPlugIsSeenWhateverTheToolkitSelects) {
+    const std::uint32_t toolkitBits = rootSelection(XCB_INPUT_DEVICE_ALL);
+    {
+        X11RawInput input(true);
+        EXPECT_NE(rootSelection(XCB_INPUT_DEVICE_ALL) & XCB_INPUT_XI_EVENT_MASK_HIERARCHY, 0u);
+        const std::string name = "Lumbrast plug XTEST pointer";
+        const int first = inject.addMaster("Lumbrast plug"), id = inject.deviceId(name);
+        ASSERT_TRUE(named(input.devices(), name));
+        const DeviceHandle before = input.handleOfXDevice(id);
+        ASSERT_NE(before, 0u);
+        inject.removeMaster(first);
+        ASSERT_TRUE(waitUntil([&] { return input.handleOfXDevice(id) == 0; }))
+            << "the removal was seen";
+        const int second = inject.addMaster("Lumbrast plug");
+        ASSERT_EQ(inject.deviceId(name), id) << "the server reused the id";
+        ASSERT_TRUE(named(input.devices(), name));
+        EXPECT_NE(input.handleOfXDevice(id), before) << "a new mouse gets a handle of its own";
+        inject.removeMaster(second);
+    }
+    EXPECT_EQ(rootSelection(XCB_INPUT_DEVICE_ALL), toolkitBits)
+        << "the toolkit's selection is back";
+}
+
 TEST_F(X11RawInputTest, WarpAndBarriersHoldThePointerInsideUntilReleased) {
     X11RawInput input;
     for (QPoint p : {QPoint(10, 20), QPoint(300, 200)}) {
@@ -208,6 +238,27 @@ TEST_F(X11RawInputTest, BarriersDieWithAClientThatNeverReleasedThem) {
             return inject.pointer().x() > right;
         },
         10000));
+}
+
+TEST(XvfbServerTest, ATestKilledOutrightLeavesNoServerBehind) {
+    // The orphaned server comes to us, so we can reap it.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    QProcess helper;
+    helper.start(QCoreApplication::applicationFilePath(), {"--own-server"}); // see main()
+    ASSERT_TRUE(helper.waitForReadyRead(20000)) << helper.readAllStandardError().toStdString();
+    const pid_t server = helper.readLine().trimmed().toInt();
+    ASSERT_GT(server, 0);
+    const int ended = static_cast<int>(::syscall(SYS_pidfd_open, server, 0));
+    ASSERT_GE(ended, 0);
+    helper.kill();
+    ASSERT_TRUE(helper.waitForFinished(10000));
+    pollfd p{ended, POLLIN, 0};
+    const bool gone = ::poll(&p, 1, 10000) == 1; // readable once the process has ended
+    if (!gone)
+        ::kill(server, SIGKILL);
+    ::waitpid(server, nullptr, 0);
+    ::close(ended);
+    EXPECT_TRUE(gone) << "the server outlived the test that started it";
 }
 
 // Events as the server would send them, for the shapes Xvfb cannot make.

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,11 +25,20 @@
 
 namespace lumbrast::testing {
 
+void endWithParent(pid_t parent) {
+    // SIGTERM lets the server remove its lock file. Checked after the request:
+    // a parent that died before it has already orphaned us.
+    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
+        ::_exit(126);
+}
+
 XvfbServer::XvfbServer() {
     int fds[2];
+    const pid_t parent = ::getpid();
     if (::pipe(fds) != 0 || (pid_ = ::fork()) < 0)
         throw std::runtime_error("cannot start Xvfb");
     if (pid_ == 0) {
+        endWithParent(parent);
         ::close(fds[0]);
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, STDOUT_FILENO);

@@ -13,12 +13,18 @@ struct _XDisplay;
 
 namespace lumbrast::testing {
 
+// For a child about to exec: it gets SIGTERM when the thread that forked it
+// ends, however that ends.
+void endWithParent(pid_t parent);
+
+// Ends with the thread that made it, even when that thread is killed.
 class XvfbServer {
 public:
     XvfbServer(); // throws when Xvfb does not come up
     ~XvfbServer();
     XvfbServer(const XvfbServer &) = delete;
     const std::string &display() const { return display_; } // ":N"
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
