@@ -89,6 +89,8 @@ TEST_F(Score, NamesAreInsertedUnchangedAndNoSelectedOptionScoresNothing) {
     const int first = pieceWithFace('8');
     click(in.hDeviceActive, first);
     game.optPlayer_01.Value = game.optPlayer_02.Value = false;
+    game.v.PointsPerSet = 3; // reached by both, yet nobody scored
+    game.v.SetsPerMatch = 0;
     click(in.hDeviceActive, pieceWithFace('8', true, first));
     EXPECT_TRUE(fx.messages.empty());
     EXPECT_EQ(game.v.PointsP1 + game.v.PointsP2, 6);
