@@ -281,9 +281,9 @@ TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
     game.cmdGamePause_Click();
     EXPECT_EQ(game.cmdGamePause.Caption, "Resume");
     EXPECT_FALSE(fx.timerRunning);
-    EXPECT_FALSE(game.cmdGamePlay.Enabled || game.cmdVerify_M_P_02.Enabled ||
-                 game.cmdGamePiece[0].Enabled);
-    EXPECT_TRUE(game.optPlayer_01.Enabled);
+    EXPECT_FALSE(game.cmdGamePlay.Enabled || game.cmdVerify_M_P_01.Enabled ||
+                 game.cmdVerify_M_P_02.Enabled || game.cmdGamePiece[0].Enabled);
+    EXPECT_TRUE(game.optPlayer_01.Enabled && game.optPlayer_02.Enabled);
     game.tmrGameMove_Timer(); // a tick after the stop changes nothing
     game.cmdGamePause_Click();
     EXPECT_TRUE(game.cmdGamePiece[1].Enabled && fx.timerRunning);
