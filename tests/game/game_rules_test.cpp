@@ -180,6 +180,7 @@ TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
     EXPECT_EQ(faceUpDuringMessage, 2);
     EXPECT_FALSE(clockDuringMessage) << "no turn passes while the score is announced";
     EXPECT_EQ(game.lblPointsStatP1, "3");
+    EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty());
     EXPECT_EQ(game.cmdGamePiece[0].Tag, "R70") << "the idle table closes it";
     EXPECT_FALSE(game.cmdGamePiece[0].Enabled);
     EXPECT_EQ(in.hDeviceActive, kMouse2);
