@@ -111,6 +111,13 @@ void PieceButton::paintFace(QPainter &p, const QRect &face) {
 }
 
 namespace {
+// The outline of a device's body, 1.8 units wide, with rounded corners.
+void drawBody(QPainter &p, const QRectF &body, double radius, const QColor &ink, double u) {
+    p.setPen(QPen(ink, 1.8 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(body, radius, radius);
+}
+
 void drawFace(QPainter &p, const QRectF &s, const QColor &ink, bool smiling) {
     const double u = s.width() / 32.0;
     p.setPen(QPen(ink, 2.2 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -137,9 +144,7 @@ void drawFace(QPainter &p, const QRectF &s, const QColor &ink, bool smiling) {
 void drawKeyboard(QPainter &p, const QRectF &s, const QColor &ink) {
     const double u = s.width() / 32.0;
     const QRectF body(s.left() + 1 * u, s.top() + 8 * u, 30 * u, 17 * u);
-    p.setPen(QPen(ink, 1.8 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(body, 2 * u, 2 * u);
+    drawBody(p, body, 2 * u, ink, u);
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
     const double key = 2.6 * u, gap = 1.0 * u;
@@ -156,9 +161,7 @@ void drawKeyboard(QPainter &p, const QRectF &s, const QColor &ink) {
 void drawMouse(QPainter &p, const QRectF &s, const QColor &ink) {
     const double u = s.width() / 32.0;
     const QRectF body(s.left() + 8 * u, s.top() + 8 * u, 16 * u, 22 * u);
-    p.setPen(QPen(ink, 1.8 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(body, 8 * u, 8 * u);
+    drawBody(p, body, 8 * u, ink, u);
     // the two buttons and the wheel
     p.drawLine(QPointF(body.left(), body.top() + 9 * u), QPointF(body.right(), body.top() + 9 * u));
     p.drawLine(QPointF(body.center().x(), body.top()),

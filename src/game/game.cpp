@@ -20,16 +20,13 @@ const std::array<DealPattern, 4> kDealPatterns{
 
 namespace {
 
-// The face is the tag's second character; "" when the tag is too short.
+// A tag is empty or three characters: colour letter, face, own index digit 0-3.
 std::string faceOf(const std::string &tag) {
-    return tag.size() >= 2 ? tag.substr(1, 1) : std::string();
+    return tag.empty() ? std::string() : tag.substr(1, 1);
 }
 
-// The tag's third character as a piece index; anything else counts as 0.
 int indexOf(const std::string &tag) {
-    if (tag.size() >= 3 && tag[2] >= '0' && tag[2] <= '3')
-        return tag[2] - '0';
-    return 0;
+    return tag.empty() ? 0 : tag[2] - '0';
 }
 
 // Cuts UTF-8 text to at most n characters without splitting one.
@@ -45,6 +42,10 @@ std::string firstChars(std::string_view text, int n) {
     return std::string(text.substr(0, i));
 }
 
+bool validIndex(int index) {
+    return index >= 0 && index < 4;
+}
+
 std::uint64_t clockSeed() {
     return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
            std::random_device{}();
@@ -57,8 +58,6 @@ Game::Game(input::InputState &input, GameEffects &effects) : input_(input), fx_(
     for (std::size_t i = 0; i < cmdGamePiece.size(); ++i) {
         cmdGamePiece[i].BackColor = kIdleTable[i].colour;
         cmdGamePiece[i].Caption = kIdleTable[i].caption;
-        cmdGamePiece[i].Tag.clear();
-        cmdGamePiece[i].Enabled = false;
     }
     cmdGamePlay = Button{"Start", false, true, kColourPanel, PlayerCursor::Player1};
     cmdGamePause = Button{"Pause", false, true, kColourPanel, PlayerCursor::None};
@@ -113,11 +112,6 @@ void Game::txtPlayerName_02_Change(std::string_view text) {
 
 void Game::DealPieces() {
     guarded("sub: 20", [&] {
-        for (auto &piece : cmdGamePiece) {
-            piece.BackColor = kColourButtonFace;
-            piece.Caption.clear();
-            piece.Tag.clear();
-        }
         // A true permutation of the four patterns, from a fresh seed at every deal.
         std::array<int, 4> order{};
         std::iota(order.begin(), order.end(), 0);
@@ -159,7 +153,7 @@ void Game::DisablePieces() {
 }
 
 void Game::cmdGamePiece_MouseMove(int index) {
-    if (index < 0 || index > 3)
+    if (!validIndex(index))
         return;
     const auto &in = input_;
     if (in.hDeviceActive == in.hDevicePlayer_01)
@@ -179,7 +173,7 @@ void Game::turnFaceUp(int index) {
 
 void Game::cmdGamePiece_Click(int index) {
     guarded("sub: 01", [&] {
-        if (index < 0 || index > 3)
+        if (!validIndex(index))
             throw RuntimeError(340, "Control array element does not exist");
         if (input_.hDeviceLast != input_.hDeviceActive) {
             fx_.beep(Beep::Default);
@@ -188,7 +182,7 @@ void Game::cmdGamePiece_Click(int index) {
         const Piece &piece = cmdGamePiece[static_cast<std::size_t>(index)];
         // Only a face-down piece of a dealt table takes part: a piece already face up
         // would otherwise pair with itself, and before a deal the tags are empty.
-        if (piece.Tag.size() < 3 || !piece.Caption.empty())
+        if (piece.Tag.empty() || !piece.Caption.empty())
             return;
 
         v.PiecesTurned = checkedAdd(v.PiecesTurned, 1);
@@ -225,9 +219,8 @@ void Game::comparePieces(bool openingPair) {
         }
         v.FirstPieceTag.clear();
         v.SecondPieceTag.clear();
-        v.MoveSecondsElapsed = 0;
         v.PiecesTurned = 0;
-        cmdGameReset_Click();
+        cmdGameReset_Click(); // stops the clock at 0
         return;
     }
     cmdGamePiece[static_cast<std::size_t>(indexOf(v.FirstPieceTag))].Caption.clear();

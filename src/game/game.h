@@ -24,11 +24,9 @@ using input::kTrue;
 // 24-bit colour written &HBBGGRR: blue in the high byte, red in the low byte.
 using Colour = std::uint32_t;
 
-inline constexpr Colour kColourR = 0xAAE8E4;    // "R" pieces, idle piece 0
-inline constexpr Colour kColourB = 0xF8E5C8;    // "B" pieces, idle piece 2
-inline constexpr Colour kColourIdle = 0xC0E0FF; // idle pieces 1 and 3
-inline constexpr Colour kColourButtonFace =
-    0x8000000F;                                      // system button face, between clear and deal
+inline constexpr Colour kColourR = 0xAAE8E4;         // "R" pieces, idle piece 0
+inline constexpr Colour kColourB = 0xF8E5C8;         // "B" pieces, idle piece 2
+inline constexpr Colour kColourIdle = 0xC0E0FF;      // idle pieces 1 and 3
 inline constexpr Colour kColourGreen = 0x00FF00;     // binding button of the opener
 inline constexpr Colour kColourYellow = 0x00FFFF;    // binding button of the other player
 inline constexpr Colour kColourPanel = 0xC0C0C0;     // light grey of the player panel

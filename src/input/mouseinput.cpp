@@ -14,21 +14,6 @@
 
 namespace lumbrast::input {
 
-namespace {
-// The leading number of a text, 0 when there is none ("12abc" is 12).
-long long leadingNumber(const QString &text) {
-    const QString t = text.trimmed();
-    qsizetype i = 0;
-    if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
-        ++i;
-    while (i < t.size() && t[i].isDigit())
-        ++i;
-    bool ok = false;
-    const long long value = t.left(i).toLongLong(&ok);
-    return ok ? value : 0;
-}
-} // namespace
-
 QString handleText(DeviceHandle handle) {
     return QString::number(static_cast<std::int32_t>(handle));
 }
@@ -45,14 +30,13 @@ QString mouseCollectionLine(const platform::PointingDevice &mouse) {
 }
 
 void setUpMiceList(QTreeWidget *lvwMice) {
-    lvwMice->setColumnCount(4);
     lvwMice->setHeaderLabels({QStringLiteral("hDevice"), QStringLiteral("Description"),
                               QStringLiteral("Type"), QStringLiteral("Identification string")});
     lvwMice->setRootIsDecorated(false);
     lvwMice->setUniformRowHeights(true);
-    const int widths[] = {1464, 4126, 1481, 4480};
-    for (int i = 0; i < 4; ++i)
-        lvwMice->header()->resizeSection(i, platform::twipsToPixels(widths[i]));
+    int section = 0;
+    for (int twips : {1464, 4126, 1481, 4480})
+        lvwMice->header()->resizeSection(section++, platform::twipsToPixels(twips));
 }
 
 MouseInput::MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes,
@@ -126,10 +110,11 @@ void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameC
         DeviceHandle &bound = player == 2 ? state_.hDevicePlayer_02 : state_.hDevicePlayer_01;
         bound = state_.hDeviceLast;
         c_.lblDevhDevice[i]->setText(handleText(bound));
-        const long long wanted = static_cast<std::int32_t>(bound);
+        // Each line starts with the handle as handleText writes it.
+        const QString wanted = handleText(bound);
         for (int row = 0; row < c_.lstMouseCollection->count(); ++row) {
             const QStringList fields = c_.lstMouseCollection->item(row)->text().split(u'\t');
-            if (leadingNumber(fields.value(0)) == wanted) {
+            if (fields.value(0) == wanted) {
                 c_.lblDevDesc[i]->setText(fields.value(1));
                 break;
             }

@@ -1,6 +1,8 @@
 // The table, the click, turns, the timer and pause.
 
 #include <set>
+#include <stdexcept>
+#include <tuple>
 
 #include "fakes.h"
 #include "game/errorreport.h"
@@ -14,13 +16,23 @@ TEST(GameStart, DefaultsNamesAndErrorReport) {
     in.IsHooked = input::kTrue;
     FakeEffects fx;
     Game game(in, fx);
-    game.v.PointsPerSet = 7;
+    game.v = GameVariables{10, 7, 5, 4, kTrue, 1, "R70", "B81", 2};
     game.SetPublicDefaults();
-    EXPECT_EQ(game.v.PointsPerSet, 15);
+    const GameVariables fresh;
+    auto defaults = [](const GameVariables &g) {
+        return std::tie(g.PlayerMoveTime, g.PointsPerSet, g.SetsPerMatch, g.MoveSecondsElapsed,
+                        g.OpeningMove, g.PiecesTurned, g.FirstPieceTag, g.SecondPieceTag,
+                        g.FirstMovePlayer);
+    };
+    EXPECT_EQ(defaults(game.v), defaults(fresh));
+    EXPECT_EQ(fresh.PointsPerSet, 15);
     EXPECT_EQ(in.hDeviceActive, 0u);
     EXPECT_EQ(in.IsHooked, input::kTrue) << "defaults leave the hook alone";
-    for (const Piece &p : game.cmdGamePiece)
-        EXPECT_TRUE(p.Tag.empty() && !p.Enabled && p.Caption.size() == 1);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const Piece &p = game.cmdGamePiece[i];
+        EXPECT_TRUE(p.Tag.empty() && !p.Enabled && p.Caption == kIdleTable[i].caption);
+        EXPECT_EQ(p.BackColor, kIdleTable[i].colour);
+    }
 
     game.txtPlayerName_01_Change("");
     EXPECT_EQ(game.lblPlayer1Stat, "");
@@ -29,6 +41,12 @@ TEST(GameStart, DefaultsNamesAndErrorReport) {
 
     EXPECT_EQ(formatErrorReport(6, "Overflow", "sub: 23"), "6\r\nOverflow\r\nsub: 23");
     EXPECT_THROW(checkedAdd(32767, 1), RuntimeError);
+
+    // Any other failure is reported as error 5 with the handler's tag.
+    game.setSeedSource([]() -> std::uint64_t { throw std::runtime_error("no entropy"); });
+    game.DealPieces();
+    ASSERT_EQ(fx.messages.size(), 1u);
+    EXPECT_EQ(fx.messages[0].text, "5\r\nno entropy\r\nsub: 20");
 }
 
 // File > New before the mice are bound chose the opener with no device to select.
@@ -43,6 +61,7 @@ TEST(GameStart, StartAfterNewBeforeBindingHandsTheTableToTheOpenersMouse) {
     game.EnableGameControls();
     game.cmdGamePlay_Click();
     EXPECT_EQ(in.hDeviceActive, kMouse1);
+    EXPECT_TRUE(fx.messages.empty());
 }
 
 using Table = BoundGame;
@@ -71,10 +90,29 @@ TEST_F(Table, DealsArePermutationsFromFreshSeedsAndTheIdleTableHoldsNoPair) {
 
     game.ShowIdleTable();
     std::set<char> faces;
-    for (const Piece &p : game.cmdGamePiece)
+    for (std::size_t i = 0; i < 4; ++i) {
+        const Piece &p = game.cmdGamePiece[i];
         faces.insert(p.Tag[1]);
+        EXPECT_EQ(std::tie(p.BackColor, p.Caption, p.Tag),
+                  std::tuple(kIdleTable[i].colour, kIdleTable[i].caption, kIdleTable[i].tag));
+    }
     EXPECT_EQ(faces.size(), 4u);
-    EXPECT_EQ(game.cmdGamePiece[2].Caption, "8"); // "X82" shows its second character
+}
+
+TEST_F(Table, CursorHomeBeepsAndPiecesOutsideTheTableAreReported) {
+    game.cmdCursorPos_Click();
+    game.cmdGamePiece_MouseMove(0);
+    EXPECT_EQ(game.cmdGamePiece[0].MousePointer, PlayerCursor::None) << "nobody to move yet";
+    game.optPlayer_01_Click();
+    game.cmdGamePiece_MouseMove(0);
+    EXPECT_EQ(game.cmdGamePiece[0].MousePointer, PlayerCursor::Player1);
+    in.hDeviceLast = kMouse1;
+    game.cmdGamePiece_Click(-1);
+    game.cmdGamePiece_Click(4);
+    EXPECT_EQ(fx.beeps, std::vector<Beep>{Beep::Asterisk});
+    ASSERT_EQ(fx.messages.size(), 2u);
+    EXPECT_EQ(fx.messages[0].text, "340\r\nControl array element does not exist\r\nsub: 01");
+    EXPECT_EQ(fx.messages[1].text, fx.messages[0].text);
 }
 
 TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
@@ -87,6 +125,10 @@ TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
     EXPECT_EQ(game.cmdVerify_M_P_01.BackColor, kColourYellow);
     EXPECT_TRUE(game.cmdGamePause.Enabled);
     EXPECT_TRUE(fx.timerRunning);
+    game.tmrGameMove_Timer();
+    game.cmdGamePlay_Click(); // a new deal in the middle of a move restarts its clock
+    game.tmrGameMove_Timer();
+    EXPECT_EQ(game.lblGameMoveTimer, "20");
 
     game.cmdGameReset_Click();
     EXPECT_TRUE(game.optPlayer_01.Value);
@@ -95,6 +137,13 @@ TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
     EXPECT_FALSE(game.cmdGamePause.Enabled);
     EXPECT_FALSE(fx.timerRunning);
     EXPECT_EQ(fx.cursorReleases, 1);
+    game.cmdGamePlay_Click();
+    EXPECT_EQ(game.cmdVerify_M_P_01.BackColor, kColourGreen);
+    EXPECT_EQ(game.cmdVerify_M_P_02.BackColor, kColourYellow);
+    game.cmdGameReset_Click();
+    EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player2);
+    game.cmdGameReset_Click();
+    EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player1);
 }
 
 TEST_F(Table, WrongMouseOnlyBeeps) {
@@ -116,7 +165,11 @@ TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
     const int first = pieceWithFace('8');
     click(kMouse1, first);
     int faceUpDuringMessage = -1;
-    fx.onMessage = [&](const Message &) { faceUpDuringMessage = faceUpCount(); };
+    bool clockDuringMessage = true;
+    fx.onMessage = [&](const Message &) {
+        faceUpDuringMessage = faceUpCount();
+        clockDuringMessage = fx.timerRunning;
+    };
     click(kMouse1, pieceWithFace('8', true, first));
 
     EXPECT_EQ(fx.beeps.front(), Beep::Exclamation);
@@ -125,7 +178,9 @@ TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
     EXPECT_EQ(fx.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(fx.messages[0].title, "Lumbrast");
     EXPECT_EQ(faceUpDuringMessage, 2);
+    EXPECT_FALSE(clockDuringMessage) << "no turn passes while the score is announced";
     EXPECT_EQ(game.lblPointsStatP1, "3");
+    EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty());
     EXPECT_EQ(game.cmdGamePiece[0].Tag, "R70") << "the idle table closes it";
     EXPECT_FALSE(game.cmdGamePiece[0].Enabled);
     EXPECT_EQ(in.hDeviceActive, kMouse2);
@@ -219,15 +274,17 @@ TEST_F(Table, TimerPassesTheTurnOnTheTickThatShowsZeroAndKeepsTheTable) {
 }
 
 TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
+    game.cmdGameReset_Click(); // before any table: the selected option's mouse moves first
+    EXPECT_EQ(in.hDeviceActive, kMouse1);
     game.cmdGamePlay_Click();
     game.tmrGameMove_Timer();
     game.tmrGameMove_Timer();
     game.cmdGamePause_Click();
     EXPECT_EQ(game.cmdGamePause.Caption, "Resume");
     EXPECT_FALSE(fx.timerRunning);
-    EXPECT_FALSE(game.cmdGamePlay.Enabled || game.cmdVerify_M_P_02.Enabled ||
-                 game.cmdGamePiece[0].Enabled);
-    EXPECT_TRUE(game.optPlayer_01.Enabled);
+    EXPECT_FALSE(game.cmdGamePlay.Enabled || game.cmdVerify_M_P_01.Enabled ||
+                 game.cmdVerify_M_P_02.Enabled || game.cmdGamePiece[0].Enabled);
+    EXPECT_TRUE(game.optPlayer_01.Enabled && game.optPlayer_02.Enabled);
     game.tmrGameMove_Timer(); // a tick after the stop changes nothing
     game.cmdGamePause_Click();
     EXPECT_TRUE(game.cmdGamePiece[1].Enabled && fx.timerRunning);

@@ -1,5 +1,7 @@
 // Points, sets, matches, "New" and counter overflow.
 
+#include <tuple>
+
 #include "fakes.h"
 
 namespace lumbrast::game::testing {
@@ -14,6 +16,14 @@ protected:
         const int first = pieceWithFace('7');
         click(in.hDeviceActive, first);
         click(in.hDeviceActive, pieceWithFace('7', true, first));
+    }
+    auto counters() const {
+        const GameVariables &v = game.v;
+        return std::tuple(v.PointsP1, v.PointsP2, v.SetsP1, v.SetsP2, v.MatchesP1, v.MatchesP2);
+    }
+    std::vector<std::string> cells() const {
+        return {game.lblPointsStatP1, game.lblPointsStatP2, game.lblSetStatP1,
+                game.lblSetStatP2,    game.lblMatchStatP1,  game.lblMatchStatP2};
     }
     std::vector<std::string> texts() const {
         std::vector<std::string> t;
@@ -66,6 +76,17 @@ TEST_F(Score, AFollowUpPairWinsTheSetAndTheMatch) {
     EXPECT_EQ(game.lblMatchStatP1, "1");
 }
 
+// Sets already at a lowered match threshold: the next score wins the match.
+TEST_F(Score, ALoweredMatchThresholdIsWonAtTheNextScore) {
+    game.v.SetsP1 = 2;
+    game.v.SetsPerMatch = 2;
+    game.v.PointsP2 = 5;
+    openingPairBy(1);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player1, you win 3 points",
+                                                 "Congratulations Player1, you win Match"}));
+    EXPECT_EQ(counters(), std::tuple(0, 0, 0, 0, 1, 0));
+}
+
 TEST_F(Score, OnlyTheScorerIsTestedAgainstALoweredThreshold) {
     game.v.PointsP1 = 10;
     game.v.PointsPerSet = 7;
@@ -89,6 +110,8 @@ TEST_F(Score, NamesAreInsertedUnchangedAndNoSelectedOptionScoresNothing) {
     const int first = pieceWithFace('8');
     click(in.hDeviceActive, first);
     game.optPlayer_01.Value = game.optPlayer_02.Value = false;
+    game.v.PointsPerSet = 3; // reached by both, yet nobody scored
+    game.v.SetsPerMatch = 0;
     click(in.hDeviceActive, pieceWithFace('8', true, first));
     EXPECT_TRUE(fx.messages.empty());
     EXPECT_EQ(game.v.PointsP1 + game.v.PointsP2, 6);
@@ -100,12 +123,12 @@ TEST_F(Score, NewClearsCountersButNotTheMissFlag) {
     missOpening(kMouse2);
     click(kMouse1, pieceWithFace(game.v.FirstPieceTag[1], false));
     ASSERT_EQ(game.v.MissAfterOpening, kTrue);
+    game.v.SetsP2 = game.v.MatchesP1 = game.v.MatchesP2 = 1;
+    game.lblSetStatP2 = game.lblMatchStatP1 = game.lblMatchStatP2 = "1";
 
     game.mnuNevGame_Click();
-    for (const std::string *cell :
-         {&game.lblPointsStatP1, &game.lblPointsStatP2, &game.lblSetStatP1, &game.lblSetStatP2,
-          &game.lblMatchStatP1, &game.lblMatchStatP2})
-        EXPECT_EQ(*cell, "0");
+    EXPECT_EQ(counters(), std::tuple(0, 0, 0, 0, 0, 0));
+    EXPECT_EQ(cells(), std::vector<std::string>(6, "0"));
     EXPECT_EQ(game.cmdGamePiece[0].Tag, "R70") << "the table was closed";
     openingPairBy(1); // an opening pair still scores 3 and keeps the flag
     EXPECT_EQ(game.v.PointsP1, 3);

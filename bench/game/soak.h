@@ -1,6 +1,6 @@
 #pragma once
 // Two simulated mice play through many tables at random while the rules'
-// invariants are checked after every action. Shared by the test and the bench.
+// invariants are checked after every action.
 
 #include <cstdint>
 #include <random>
