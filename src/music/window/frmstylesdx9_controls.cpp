@@ -174,6 +174,12 @@ void frmStylesDX9::buildControls() {
         if (row >= 0)
             lstBands_Click();
     });
+    // A click on the band already highlighted changes no row: apply it again.
+    lstBands->viewport()->installEventFilter(this);
+    connect(lstBands, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (lstBands->row(item) == bandRowAtPress_)
+            lstBands_Click();
+    });
     connect(hscTempoSty, &QSlider::valueChanged, this, [this] { hscTempoSty_Change(); });
     connect(txtComposeLength, &QLineEdit::textChanged, this, [this] { txtComposeLength_Change(); });
     connect(cmdRecompose, &QPushButton::clicked, this, [this] { cmdRecompose_Click(); });
