@@ -137,6 +137,12 @@ void frmStylesDX9::buildControls() {
         l->setIndent(4);
     }
 
+    lblAudioStatus = label(g, "", 330, 96, 282, 76);
+    lblAudioStatus->setObjectName(QStringLiteral("lblAudioStatus"));
+    lblAudioStatus->setWordWrap(true);
+    lblAudioStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblAudioStatus->hide();
+
     label(g, "Motif", 12, 60, 200);
     lstMotifs = new QListWidget(g);
     lstMotifs->setObjectName(QStringLiteral("lstMotifs"));
