@@ -396,9 +396,10 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr &style, int measures
     const std::int64_t measureTicks = st.measureTicks();
     seg->length = measures * measureTicks;
     seg->chordMap = chordMap->data();
+    // The instruments to make ready; no band events, so the band the listener
+    // applied stays in effect when the segment starts or loops.
     if (!st.bands.empty())
         seg->band = st.bands.front()->members;
-    AppendBandEvents(seg->events, seg->band);
     if (measures == 0)
         return std::make_shared<Segment>(seg);
 

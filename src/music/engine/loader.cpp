@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -259,7 +260,15 @@ toml::table parseToml(std::string_view text, const std::string &source) {
     }
 }
 
-std::string readFile(const std::string &path) {
+// `kind` names what the file should be ("style file"), for the message about a folder.
+std::string readFile(const std::string &path, const std::string &kind) {
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::directory)
+        throw MusicError(ErrorCode::WrongKind, "this is a folder, not a " + kind, path);
+    if (!ec && type != std::filesystem::file_type::regular)
+        throw MusicError(ErrorCode::WrongKind, "this is not a file that can be read as a " + kind,
+                         path);
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw MusicError(ErrorCode::FileNotFound, "cannot open the file", path);
@@ -710,7 +719,7 @@ StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
 }
 
 StylePtr Loader::LoadStyle(const std::string &path) {
-    return ParseStyle(readFile(path), path);
+    return ParseStyle(readFile(path, "style file"), path);
 }
 
 // ---------------------------------------------------------------- chord map
@@ -854,7 +863,7 @@ ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &sour
 }
 
 ChordMapPtr Loader::LoadChordMap(const std::string &path) {
-    return ParseChordMap(readFile(path), path);
+    return ParseChordMap(readFile(path, "chord map file"), path);
 }
 
 } // namespace lumbrast::music

@@ -31,12 +31,6 @@ std::string at(const std::string &source, const MusicError &e) {
                : "";
 }
 
-std::string replaced(std::string s, const std::string &from, const std::string &to) {
-    auto p = s.find(from);
-    EXPECT_NE(p, std::string::npos) << from;
-    return p == std::string::npos ? s : s.replace(p, from.size(), to);
-}
-
 } // namespace
 
 TEST(Loader, StyleAndChordMapReadAsWritten) {
@@ -178,4 +172,14 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
     EXPECT_EQ(huge.code(), ErrorCode::FileTooLarge);
     EXPECT_NE(huge.description().find("at most"), std::string::npos);
     std::filesystem::remove(path);
+
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    MusicError style = load(folder);
+    EXPECT_EQ(style.code(), ErrorCode::WrongKind);
+    EXPECT_EQ(style.description(), "this is a folder, not a style file");
+    EXPECT_EQ(style.file(), folder);
+    MusicError map = errorOf([&] { Loader().LoadChordMap(folder); });
+    EXPECT_EQ(map.description(), "this is a folder, not a chord map file");
+    EXPECT_EQ(load("/dev/null").description(),
+              "this is not a file that can be read as a style file");
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace lumbrast::music::test {
 
 // The error `f` throws; a test failure when it throws none.
@@ -65,6 +67,13 @@ start = ["I", "vi"]
 end = ["V", "I"]
 cadence = ["IV", "V", "I"]
 )";
+
+// `s` with its first `from` replaced by `to`; a test failure when there is none.
+inline std::string replaced(std::string s, const std::string &from, const std::string &to) {
+    auto p = s.find(from);
+    EXPECT_NE(p, std::string::npos) << from;
+    return p == std::string::npos ? s : s.replace(p, from.size(), to);
+}
 
 inline StylePtr waltz() {
     return Loader::ParseStyle(kWaltz, "WALTZ.STY");
