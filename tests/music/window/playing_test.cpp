@@ -61,7 +61,18 @@ TEST_F(StylePlayerTest, TheBandHeardIsTheBandHighlighted) {
         return program;
     };
     auto shown = [&] { return 2 - w->lstBands->currentRow(); };
+    EXPECT_EQ(heard(), shown()); // after the style's load
     w->selectBand(1);
+    EXPECT_EQ(heard(), shown());
+    w->selectChordMap(1);
+    EXPECT_EQ(heard(), shown());
+    w->selectBand(1);
+    w->selectShape(2);
+    EXPECT_EQ(heard(), shown());
+    w->selectBand(1);
+    w->cmdPlaySegment->click();
+    EXPECT_EQ(heard(), shown());
+    w->selectStyle(0);
     EXPECT_EQ(heard(), shown());
 
     // A click on the highlighted band applies it again, over whatever set the instruments since.
