@@ -57,11 +57,12 @@ inline constexpr std::int32_t kErrSubscript = 9;      // "Subscript out of range
 
 // What the window needs from outside; empty members take the real thing.
 struct MusicWindowEnv {
-    std::shared_ptr<MessageBoxes> messages; // QtMessageBoxes
-    std::shared_ptr<RandomSource> random;   // ClockRandom
-    std::function<void()> beep;             // QApplication::beep
-    QString mediaFolder;                    // DefaultMediaFolder(); must end with "/"
-    mus::AudioParams audio;                 // handed to InitAudio (channels become 128)
+    std::shared_ptr<MessageBoxes> messages;         // QtMessageBoxes
+    std::shared_ptr<RandomSource> random;           // ClockRandom
+    std::function<void()> beep;                     // QApplication::beep
+    std::function<void(const QString &)> errorLine; // one line on standard error
+    QString mediaFolder;                            // DefaultMediaFolder(); must end with "/"
+    mus::AudioParams audio;                         // handed to InitAudio (channels become 128)
 };
 
 struct MotifRecord {
@@ -145,7 +146,8 @@ public:
     QLabel *lblSegBarValue = nullptr;
     QLabel *lblSegBeatValue = nullptr;
     QLabel *lblPlayProgress = nullptr;
-    QPushButton *cmdOK = nullptr; // hidden; the game window presses it
+    QLabel *lblAudioStatus = nullptr; // shown only while the music plays without sound
+    QPushButton *cmdOK = nullptr;     // hidden; the game window presses it
 
     // ---- music service objects and window state
     std::shared_ptr<mus::Performance> Perf;
@@ -185,6 +187,7 @@ private:
     void RoundMusicWindow();
     void RoundMusicControls();
     void InitialChoice();
+    void ShowAudioStatus();
     void Unload();
     void setSliderValue(int value);
     // Runs body; any error is shown as the window's error message with tag.
@@ -199,6 +202,7 @@ private:
     QPointer<QWidget> gameWindow_;
     MusicWindowEnv env_;
     mus::SegmentPtr playing_; // the primary Play Seg started last
+    int bandRowAtPress_ = -1; // lstBands' highlighted row when the mouse went down
     bool unloaded_ = false;
     bool inCallback_ = false;
 };

@@ -137,6 +137,12 @@ void frmStylesDX9::buildControls() {
         l->setIndent(4);
     }
 
+    lblAudioStatus = label(g, "", 330, 96, 282, 76);
+    lblAudioStatus->setObjectName(QStringLiteral("lblAudioStatus"));
+    lblAudioStatus->setWordWrap(true);
+    lblAudioStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblAudioStatus->hide();
+
     label(g, "Motif", 12, 60, 200);
     lstMotifs = new QListWidget(g);
     lstMotifs->setObjectName(QStringLiteral("lstMotifs"));
@@ -172,6 +178,12 @@ void frmStylesDX9::buildControls() {
     connect(cboShape, &QComboBox::activated, this, [this] { cboShape_Click(); });
     connect(lstBands, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
+            lstBands_Click();
+    });
+    // A click on the band already highlighted changes no row: apply it again.
+    lstBands->viewport()->installEventFilter(this);
+    connect(lstBands, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (lstBands->row(item) == bandRowAtPress_)
             lstBands_Click();
     });
     connect(hscTempoSty, &QSlider::valueChanged, this, [this] { hscTempoSty_Change(); });

@@ -266,6 +266,8 @@ bool frmStylesDX9::eventFilter(QObject *watched, QEvent *event) {
             }
         }
     }
+    if (watched == lstBands->viewport() && event->type() == QEvent::MouseButtonPress)
+        bandRowAtPress_ = lstBands->currentRow();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include <cstdio>
+
 namespace lumbrast::musicwindow {
 
 using namespace modMusicPublic;
@@ -50,12 +52,7 @@ bool frmStylesDX9::Form_Load() {
         mus::AudioParams params = env_.audio;
         params.channels = 128;
         Perf->InitAudio(params);
-        const std::string status = Perf->audioStatus();
-        if (!status.empty() && !AudioStatusShown) {
-            AudioStatusShown = true;
-            env_.messages->show(this, QString::fromStdString(status), BoxIcon::Information,
-                                QString::fromLatin1(kPlayerTitle));
-        }
+        ShowAudioStatus();
 
         // 6. Notices of segments, measures and beats.
         NotifyEvent = std::make_shared<mus::NotificationEvent>(0);
@@ -105,6 +102,30 @@ bool frmStylesDX9::Form_Load() {
         return false;
     }
     return !unloaded_;
+}
+
+void frmStylesDX9::ShowAudioStatus() {
+    const std::string status = Perf->audioStatus();
+    lblAudioStatus->setVisible(!status.empty());
+    if (status.empty())
+        return;
+    // Plain words in the window; the output's own detail only on standard error.
+    const QString text =
+        env_.audio.output == mus::AudioOutput::RealTimeSilent
+            ? tr("Sound is switched off: the music plays on silently.")
+            : tr("No sound device could be opened: the music plays on silently. Check that "
+                 "speakers or headphones are connected and the sound system is running, then "
+                 "start Lumbrast again.");
+    lblAudioStatus->setText(text);
+    if (AudioStatusShown)
+        return;
+    AudioStatusShown = true;
+    const QString line =
+        QStringLiteral("lumbrast: %1 (%2)").arg(text, QString::fromStdString(status));
+    if (env_.errorLine)
+        env_.errorLine(line);
+    else
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
 void frmStylesDX9::InitialChoice() {

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -67,10 +68,10 @@ protected:
         for (const char *c : {"one.cdm", "two.cdm", "three.cdm"})
             media.chordMap(c);
     }
-    // Moves the offline clock and hands the notices to the window.
+    // Moves the offline clock; the notices reach the window by the event handle's signal.
     void advance(std::int64_t frames) {
         w->Perf->AdvanceOffline(frames);
-        w->DirectXEvent8_DXCallback(0);
+        QCoreApplication::sendPostedEvents(w->NotifyEvent.get());
     }
     std::int64_t beatFrames() const { return w->Perf->sampleRate() / 2; } // at 120 bpm
     QString bar() const { return w->lblSegBarValue->text() + "." + w->lblSegBeatValue->text(); }

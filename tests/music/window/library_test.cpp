@@ -3,6 +3,7 @@
 #include "fixture.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace lumbrast::musicwindow::test {
 namespace {
@@ -125,18 +126,34 @@ TEST_F(StylePlayerTest, CorruptStylesAtStartUpAndWhenChosen) {
     EXPECT_FALSE(w->Perf->IsPlaying(playing));
 }
 
-TEST_F(StylePlayerTest, NoSoundIsToldOnceARun) {
+// A sound server that refuses the connection: the music plays on silently, said in plain words
+// in the window and once a run on standard error, which alone carries the detail; no box.
+TEST_F(StylePlayerTest, NoSoundDeviceIsToldWithoutABox) {
     standardMedia();
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", QFile::encodeName(media.path() + "no-server"));
     MusicWindowEnv e = env();
-    e.audio.output = music::AudioOutput::RealTimeSilent;
+    e.audio.output = music::AudioOutput::Automatic;
+    e.audio.driver = "pulseaudio";
+    QStringList errors;
+    e.errorLine = [&](const QString &line) { errors << line; };
     host = std::make_unique<MusicWindowHost>(&game, e);
-    ASSERT_NE(host->load(), nullptr);
-    host->exit();
-    ASSERT_NE(host->load(), nullptr);
-    ASSERT_EQ(boxes->boxes.size(), 1u);
-    EXPECT_EQ(boxes->boxes[0].title, "MuVoTre - Style Player");
-    EXPECT_TRUE(boxes->boxes[0].text.contains("without sound"));
-    host->exit();
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_NE(w = host->load(), nullptr);
+        EXPECT_TRUE(w->Perf->IsPlaying(w->MainSegment));
+        EXPECT_FALSE(w->lblAudioStatus->isHidden());
+        EXPECT_TRUE(w->lblAudioStatus->text().startsWith("No sound device could be opened"));
+        EXPECT_FALSE(w->lblAudioStatus->text().contains("pulseaudio"));
+        host->exit();
+    }
+    if (server.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", server);
+    EXPECT_TRUE(boxes->boxes.empty());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("lumbrast: No sound device could be opened"));
+    EXPECT_TRUE(errors[0].contains("pulseaudio")) << errors[0].toStdString();
 }
 
 } // namespace

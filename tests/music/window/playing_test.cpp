@@ -48,6 +48,45 @@ TEST_F(StylePlayerTest, BandsAndMotifsOfTheChosenStyle) {
     EXPECT_EQ(boxes->boxes[0].text, "380\nInvalid property value\nform: Style , sub: Get_Bands");
 }
 
+TEST_F(StylePlayerTest, TheBandHeardIsTheBandHighlighted) {
+    standardMedia({.bands = {"Zero", "One", "Two"}}); // programs 0, 1, 2 on the first channel
+    ASSERT_NE(w = open(), nullptr);
+    int program = -1;
+    w->Perf->SetEventTap([&](const music::PlayedEvent &e) {
+        if (e.kind == music::PlayedEvent::Kind::Program && e.channel == 0)
+            program = e.data1;
+    });
+    auto heard = [&] {
+        advance(beatFrames());
+        return program;
+    };
+    auto shown = [&] { return 2 - w->lstBands->currentRow(); };
+    EXPECT_EQ(heard(), shown()); // after the style's load
+    w->selectBand(1);
+    EXPECT_EQ(heard(), shown());
+    w->selectChordMap(1);
+    EXPECT_EQ(heard(), shown());
+    w->selectBand(1);
+    w->selectShape(2);
+    EXPECT_EQ(heard(), shown());
+    w->selectBand(1);
+    w->cmdPlaySegment->click();
+    EXPECT_EQ(heard(), shown());
+    w->selectStyle(0);
+    EXPECT_EQ(heard(), shown());
+
+    // A click on the highlighted band applies it again, over whatever set the instruments since.
+    w->selectChordMap(1);
+    w->show();
+    const QRect row = w->lstBands->visualItemRect(w->lstBands->currentItem());
+    ASSERT_TRUE(row.isValid());
+    program = -1;
+    QTest::mouseClick(w->lstBands->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(heard(), shown());
+    EXPECT_EQ(w->lstBands->currentRow(), 0);
+    EXPECT_TRUE(boxes->boxes.empty());
+}
+
 TEST_F(StylePlayerTest, TempoReComposeShapeAndChordMap) {
     standardMedia({.tempo = 119.5});
     media.style("fast.sty", {.tempo = 300});
