@@ -9,7 +9,6 @@
 
 namespace lumbrast::music::detail {
 
-
 std::int64_t Engine::posOf(std::int64_t sample) const {
     return anchorU_ + (sample - anchorSample_) * tempoMilli_ * kTicksPerBeat;
 }
