@@ -182,9 +182,9 @@ void Engine::send(const MidiEvent &e, Running *r) {
 
 void Engine::silence(Running &r) {
     auto sounding = std::move(r.sounding);
-    for (auto [ch, key] : sounding)
-        send({0, MidiEvent::NoteOff, ch, key, 0}, nullptr);
     r.sounding.clear();
+    for (auto [ch, key] : sounding)
+        send({0, MidiEvent::NoteOff, ch, key, 0}, &r); // each off in the name of its state
 }
 
 void Engine::finish(std::size_t index, std::uint32_t option) {
