@@ -1,9 +1,11 @@
 // Composer and offline renderer speed. Goals: 1024 measures composed in
 // under 50 ms; offline rendering at least 100 times faster than real time.
+#include "engine.h"
 #include "musicservice.h"
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <filesystem>
 #include <vector>
 
@@ -63,6 +65,30 @@ void RenderOffline(benchmark::State &state) {
     state.SetLabel(style->name());
 }
 BENCHMARK(RenderOffline)->DenseRange(0, 4)->MinTime(3.0)->Unit(benchmark::kMillisecond);
+
+// Without a sound device: the work one clock step does after the process
+// stood still for 5 s, which is how long a UI call may wait behind it.
+// Goal: under 5 ms.
+void SilentClockAfterStall(benchmark::State &state) {
+    Loader loader;
+    auto style = loader.LoadStyle(styles()[0]);
+    auto map = loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/NIGHTMIN.CDM");
+    std::atomic<std::int64_t> micros{0};
+    Performance perf;
+    perf.engine()->setClock([&] { return micros.load(); });
+    AudioParams p;
+    p.output = AudioOutput::RealTimeSilent;
+    perf.InitAudio(p);
+    auto seg = Composer(2).ComposeSegmentFromShape(style, 64, 3, 0, false, false, map);
+    seg->SetRepeats(1'000'000); // music under every step
+    perf.PlaySegmentEx(seg, 0);
+    for (auto _ : state) {
+        micros += 5'000'000;
+        perf.engine()->clockStep();
+    }
+    perf.CloseDown();
+}
+BENCHMARK(SilentClockAfterStall)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -20,6 +20,11 @@ typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 
 namespace lumbrast::music::detail {
 
+// Division rounding towards positive infinity, for b > 0.
+inline std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
 class Engine {
 public:
     Engine();

@@ -88,7 +88,7 @@ enum class ErrorCode : std::int32_t {
     WrongClock = 1105,      // offline calls on a real-time performance or back
     InvalidArgument = 1201, // null object, value out of range
     NotFound = 1202,        // no band or motif of that name / index
-    WavWrite = 1301,        // cannot write the WAV file
+    WavWrite = 1301,        // cannot write the audio file
 };
 
 class MusicError : public std::runtime_error {
@@ -469,8 +469,10 @@ private:
 };
 
 // Renders `segment` from its start to its end (plus tail seconds of
-// release) into a 16-bit stereo WAV file, sample-exact and repeatable.
-// Returns the number of frames written.
+// release) into a stereo file, sample-exact and repeatable: 16-bit WAV (RF64
+// past 4 GiB), 16-bit FLAC or Ogg Vorbis by the extension (.wav, .flac, .ogg).
+// Throws WavWrite, before touching the file, for another extension or music
+// longer than the format holds. Returns the number of frames written.
 struct RenderResult {
     std::int64_t frames = 0;
     float peak = 0; // largest absolute sample, 1.0 = full scale

@@ -1,71 +1,103 @@
-// Offline rendering of a segment into a 16-bit stereo WAV file.
+// Offline rendering of a segment into a WAV, FLAC or Ogg Vorbis file.
 #include "musicservice.h"
 
+#include <sndfile.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
+#include <limits>
 #include <memory>
 
 namespace lumbrast::music {
 
 namespace {
 
-void put16(unsigned char *p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-void put32(unsigned char *p, std::uint32_t v) {
-    put16(p, v & 0xFFFF);
-    put16(p + 2, v >> 16);
+struct Container {
+    int format;
+    const char *name;
+    std::int64_t maxFrames;
+};
+
+// The container for a file name, by its extension in any letter case.
+Container containerFor(const std::string &path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.rfind('.');
+    std::string ext;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        ext = path.substr(dot + 1);
+    for (auto &c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
+    if (ext == "wav") // RF64 past 4 GiB, see below
+        return {SF_FORMAT_WAV | SF_FORMAT_PCM_16, "WAV", kUnlimited};
+    if (ext == "flac") // the stream header counts samples in 36 bits
+        return {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "FLAC", (std::int64_t{1} << 36) - 1};
+    if (ext == "ogg")
+        return {SF_FORMAT_OGG | SF_FORMAT_VORBIS, "Ogg Vorbis", kUnlimited};
+    throw MusicError(ErrorCode::WavWrite,
+                     "cannot tell the audio format from the name; end it in .wav, .flac or .ogg",
+                     path);
 }
 
-void header(unsigned char *h, std::uint32_t rate, std::uint32_t frames) {
-    std::uint32_t dataBytes = frames * 4;
-    std::memcpy(h, "RIFF", 4);
-    put32(h + 4, 36 + dataBytes);
-    std::memcpy(h + 8, "WAVEfmt ", 8);
-    put32(h + 16, 16);
-    put16(h + 20, 1); // PCM
-    put16(h + 22, 2);
-    put32(h + 24, rate);
-    put32(h + 28, rate * 4);
-    put16(h + 32, 4);
-    put16(h + 34, 16);
-    std::memcpy(h + 36, "data", 4);
-    put32(h + 40, dataBytes);
+// Frames the segment plays for, with its repeats, at the tempo it plays at.
+long double playedFrames(const Segment &segment, int rate) {
+    const double bpm = segment.kind() == Segment::Kind::Composed ? segment.tempo() : 120.0;
+    const long double beats = static_cast<long double>(segment.GetLength()) *
+                              (1.0L + segment.GetRepeats()) / kTicksPerBeat;
+    return std::ceil(beats * 60.0L * rate / bpm);
 }
 
-struct FileCloser {
-    void operator()(std::FILE *f) const { std::fclose(f); }
+// Every container gets the same 16-bit samples, so a FLAC decodes to the WAV.
+short pcm16(float v) {
+    return static_cast<short>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+}
+
+struct SndCloser {
+    void operator()(SNDFILE *f) const { sf_close(f); }
 };
 
 } // namespace
 
-RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &wavPath,
+RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &path,
                                 const AudioParams &params, double tailSeconds) {
     if (!segment)
         throw MusicError(ErrorCode::InvalidArgument, "no segment to render");
     AudioParams p = params;
     p.output = AudioOutput::Offline;
+    Container container = containerFor(path);
+    const std::int64_t tail =
+        static_cast<std::int64_t>(std::max(0.0, tailSeconds) * std::max(p.sampleRate, 0));
+    // Refused before the file is touched, so nothing already there is lost.
+    if (playedFrames(*segment, p.sampleRate) + tail > container.maxFrames)
+        throw MusicError(ErrorCode::WavWrite,
+                         std::string("the music is too long for a ") + container.name +
+                             " file; render fewer measures or choose .wav",
+                         path);
+    // Rendering stops at the first block after the end: allow for one more,
+    // and for the header, before a 32-bit WAV size field overflows.
+    constexpr std::int64_t kBlock = 4096;
+    if ((container.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+        (playedFrames(*segment, p.sampleRate) + tail + kBlock) * 4 + 4096 > 0xFFFFFFFFLL)
+        container.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     Performance perf;
     perf.InitAudio(p);
     perf.PlaySegmentEx(segment, 0);
 
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(wavPath.c_str(), "wb"));
+    SF_INFO info{};
+    info.samplerate = p.sampleRate;
+    info.channels = 2;
+    info.format = container.format;
+    std::unique_ptr<SNDFILE, SndCloser> f(sf_open(path.c_str(), SFM_WRITE, &info));
     if (!f)
-        throw MusicError(ErrorCode::WavWrite, "cannot write the file", wavPath);
-    unsigned char h[44];
-    header(h, static_cast<std::uint32_t>(p.sampleRate), 0);
-    std::fwrite(h, 1, sizeof h, f.get());
+        throw MusicError(ErrorCode::WavWrite,
+                         std::string("cannot write the file: ") + sf_strerror(nullptr), path);
 
-    constexpr std::int64_t kBlock = 4096;
     std::vector<float> left(kBlock), right(kBlock);
-    std::vector<unsigned char> pcm(kBlock * 4);
+    std::vector<short> frames(2 * kBlock);
     RenderResult result;
     double sumSquares = 0;
-    std::int64_t tailLeft = static_cast<std::int64_t>(std::max(0.0, tailSeconds) * p.sampleRate);
-    const std::int64_t maxFrames = 0x7FFFFFFF / 4 - kBlock; // stay inside a WAV file's size field
+    std::int64_t tailLeft = tail;
     bool playing = true;
     while (playing || tailLeft > 0) {
         std::int64_t n = kBlock;
@@ -74,31 +106,22 @@ RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &wa
             tailLeft -= n;
         }
         perf.RenderOffline(left.data(), right.data(), n);
-        for (std::int64_t i = 0; i < n; ++i) {
-            float l = left[static_cast<std::size_t>(i)], r = right[static_cast<std::size_t>(i)];
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+            const float l = left[i], r = right[i];
             result.peak = std::max({result.peak, std::fabs(l), std::fabs(r)});
             sumSquares += static_cast<double>(l) * l + static_cast<double>(r) * r;
-            auto q = [](float v) {
-                return static_cast<std::uint32_t>(
-                    static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f)));
-            };
-            put16(&pcm[static_cast<std::size_t>(i) * 4], q(l) & 0xFFFF);
-            put16(&pcm[static_cast<std::size_t>(i) * 4 + 2], q(r) & 0xFFFF);
+            frames[2 * i] = pcm16(l);
+            frames[2 * i + 1] = pcm16(r);
         }
-        if (std::fwrite(pcm.data(), 4, static_cast<std::size_t>(n), f.get()) !=
-            static_cast<std::size_t>(n))
-            throw MusicError(ErrorCode::WavWrite, "cannot write the file (disk full?)", wavPath);
+        if (sf_writef_short(f.get(), frames.data(), n) != n)
+            throw MusicError(ErrorCode::WavWrite,
+                             std::string("cannot write the file: ") + sf_strerror(f.get()), path);
         result.frames += n;
         if (playing)
-            playing = perf.IsPlaying(segment) && result.frames < maxFrames;
-        if (result.frames >= maxFrames)
-            tailLeft = 0;
+            playing = perf.IsPlaying(segment);
     }
-    header(h, static_cast<std::uint32_t>(p.sampleRate), static_cast<std::uint32_t>(result.frames));
-    if (std::fseek(f.get(), 0, SEEK_SET) != 0 || std::fwrite(h, 1, sizeof h, f.get()) != sizeof h)
-        throw MusicError(ErrorCode::WavWrite, "cannot write the file header", wavPath);
-    if (std::fclose(f.release()) != 0)
-        throw MusicError(ErrorCode::WavWrite, "cannot finish the file", wavPath);
+    if (sf_close(f.release()) != 0)
+        throw MusicError(ErrorCode::WavWrite, "cannot finish the file", path);
     result.rms = result.frames > 0
                      ? std::sqrt(sumSquares / (2.0 * static_cast<double>(result.frames)))
                      : 0.0;

@@ -18,6 +18,12 @@
 using namespace lumbrast::music;
 using namespace lumbrast::music::test;
 
+// FluidSynth loads SoundFonts on OpenMP threads, whose barriers ThreadSanitizer
+// cannot see inside the uninstrumented libgomp; races it reports there are its own.
+extern "C" const char *__tsan_default_suppressions() {
+    return "race:libgomp.so.1\n";
+}
+
 namespace {
 
 // At 120 bpm a beat is exactly 24000 samples at 48 kHz.
@@ -157,7 +163,7 @@ TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
     EXPECT_EQ(n[0].user, st);
     EXPECT_FALSE(played.empty()); // the sounding notes end at once
     for (const auto &e : played)
-        EXPECT_EQ(e.kind, PlayedEvent::Kind::NoteOff);
+        EXPECT_TRUE(e.kind == PlayedEvent::Kind::NoteOff && e.stateId == st->id());
     perf.AdvanceOffline(8 * 3 * kBeat);
     EXPECT_TRUE(drain().empty());
 }
@@ -211,14 +217,15 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
         return out;
     };
     const auto busy = run(script.size() - 1);
-    std::map<std::pair<int, int>, int> sounding;
+    // Every state ends each note it starts, stopped or not.
+    std::map<std::tuple<std::uint64_t, int, int>, int> sounding;
     for (const auto &e : busy->played)
         if (e.kind == PlayedEvent::Kind::NoteOn)
-            ++sounding[{e.channel, e.data1}];
-        else if (e.kind == PlayedEvent::Kind::NoteOff && sounding[{e.channel, e.data1}] > 0)
-            --sounding[{e.channel, e.data1}];
+            ++sounding[{e.stateId, e.channel, e.data1}];
+        else if (e.kind == PlayedEvent::Kind::NoteOff)
+            --sounding[{e.stateId, e.channel, e.data1}];
     for (const auto &[key, count] : sounding)
-        EXPECT_EQ(count, 0) << "channel " << key.first << " key " << key.second << " hangs";
+        EXPECT_EQ(count, 0) << "state " << std::get<0>(key) << " key " << std::get<2>(key);
     for (std::size_t step : {1, 2, 4}) {
         SCOPED_TRACE(testing::Message() << "motif started at step " << step);
         const auto alone = run(step);

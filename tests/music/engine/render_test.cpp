@@ -1,37 +1,87 @@
-// Offline rendering: real music, not silent, not clipping, repeatable.
+// Offline rendering: real music, not silent, not clipping, repeatable, in
+// each container, and refused before anything is written when it cannot fit.
 #include "testdata.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace lumbrast::music;
 
-TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExact) {
+namespace {
+
+struct Decoded {
+    int format = 0;
+    std::vector<float> samples; // interleaved stereo
+};
+
+Decoded decode(const std::filesystem::path &path) {
+    SF_INFO info{};
+    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
+    Decoded d;
+    if (!f)
+        return d;
+    d.format = info.format & SF_FORMAT_TYPEMASK;
+    d.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
+    d.samples.resize(static_cast<std::size_t>(sf_readf_float(f, d.samples.data(), info.frames)) *
+                     static_cast<std::size_t>(info.channels));
+    sf_close(f);
+    return d;
+}
+
+} // namespace
+
+TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExactInEachFormat) {
     Loader loader;
     SegmentPtr seg = Composer(5).ComposeSegmentFromShape(
         loader.LoadStyle(LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"), 8, 3, 1, true, true,
         loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/EVENMAJ.CDM"));
-    std::string wav[2];
-    RenderResult r[2];
-    for (int i : {0, 1}) {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("lumbrast_render_" + std::to_string(i) + ".wav");
-        r[i] = RenderSegmentToWav(seg, path.string(), {}, 1.0);
-        std::ostringstream bytes;
-        bytes << std::ifstream(path, std::ios::binary).rdbuf();
-        wav[i] = bytes.str();
-        std::filesystem::remove(path);
+    const auto dir = std::filesystem::temp_directory_path();
+    std::vector<Decoded> out;
+    std::vector<RenderResult> r;
+    for (const char *name : {"lumbrast_render_a.wav", "lumbrast_render_b.WAV",
+                             "lumbrast_render.flac", "lumbrast_render.ogg"}) {
+        r.push_back(RenderSegmentToWav(seg, (dir / name).string(), {}, 1.0));
+        out.push_back(decode(dir / name));
+        std::filesystem::remove(dir / name);
+        SCOPED_TRACE(name);
+        EXPECT_EQ(r.back().frames, r[0].frames);
     }
     // 8 measures of 4/4 at 76 bpm plus one second of tail.
     EXPECT_NEAR(static_cast<double>(r[0].frames), (8 * 4 * 60 * 44100 + 75) / 76 + 44100, 4096.0);
-    EXPECT_GT(r[0].rms, 0.01);   // about -40 dBFS: clearly music
-    EXPECT_LT(r[0].peak, 0.98f); // headroom, no clipping
-    ASSERT_EQ(wav[0].size(), 44u + static_cast<std::size_t>(r[0].frames) * 4);
-    EXPECT_EQ(wav[0].substr(0, 4), "RIFF");
-    EXPECT_EQ(wav[0].substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(wav[0], wav[1]); // sample-exact: the same segment renders the same bytes
-    EXPECT_THROW(RenderSegmentToWav(seg, "/nonexistent/dir/out.wav", {}, 0.0), MusicError);
+    EXPECT_GT(r[0].rms, 0.01);               // about -40 dBFS: clearly music
+    EXPECT_LT(r[0].peak, 0.98f);             // headroom, no clipping
+    EXPECT_EQ(out[0].format, SF_FORMAT_WAV); // a small WAV stays a plain one
+    EXPECT_EQ(out[0].samples.size(), static_cast<std::size_t>(r[0].frames) * 2);
+    EXPECT_EQ(out[0].samples, out[1].samples); // the same segment renders the same sound
+    EXPECT_EQ(out[2].format, SF_FORMAT_FLAC);
+    EXPECT_EQ(out[2].samples, out[0].samples); // lossless
+    EXPECT_EQ(out[3].format, SF_FORMAT_OGG);
+    EXPECT_EQ(out[3].samples.size(), out[0].samples.size());
+}
+
+TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
+    SegmentPtr seg =
+        Composer(1).ComposeSegmentFromShape(test::waltz(), 2, 1, 1, false, false, test::majorMap());
+    const auto flac = std::filesystem::temp_directory_path() / "lumbrast_render_keep.flac";
+    std::ofstream(flac) << "keep";
+    // A pass is 6 beats at 120 bpm, 132300 frames; a FLAC stream counts at
+    // most 2^36 - 1 samples, which 519421 passes fit and 519422 do not.
+    seg->SetRepeats(519421);
+    MusicError e = test::errorOf([&] { RenderSegmentToWav(seg, flac.string(), {}, 0.0); });
+    EXPECT_EQ(e.code(), ErrorCode::WavWrite);
+    EXPECT_NE(e.description().find("too long for a FLAC file"), std::string::npos) << e.what();
+    EXPECT_EQ(std::filesystem::file_size(flac), 4u);
+    seg->SetRepeats(519420); // fits: the refusal comes from the missing folder
+    e = test::errorOf([&] { RenderSegmentToWav(seg, "/nonexistent/dir/out.flac", {}, 0.0); });
+    EXPECT_NE(e.description().find("cannot write the file"), std::string::npos) << e.what();
+    std::filesystem::remove(flac);
+    seg->SetRepeats(0);
+    for (const char *bad :
+         {"/tmp/lumbrast_render.mp3", "/tmp/lumbrast.d/render", "/nonexistent/dir/out.wav"})
+        EXPECT_EQ(test::errorOf([&] { RenderSegmentToWav(seg, bad, {}, 0.0); }).code(),
+                  ErrorCode::WavWrite)
+            << bad;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -91,4 +92,25 @@ TEST(MusicTool, RenderWritesAWavFileOfTheComposition) {
     EXPECT_NEAR(static_cast<double>(std::filesystem::file_size(wav)),
                 44 + (16 * 60.0 / 116 + 2) * 44100 * 4, 4096 * 4);
     std::filesystem::remove(wav);
+}
+
+// Refused before anything is rendered or written: an unknown format, and
+// music longer than the format can count (32767 measures at 1 bpm).
+TEST(MusicTool, RenderRefusesWhatTheFormatCannotHold) {
+    const auto dir = std::filesystem::temp_directory_path();
+    std::ifstream in(media + "TINROBOT.STY");
+    std::string style((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_NE(style.find("tempo = 116"), std::string::npos);
+    style.replace(style.find("tempo = 116"), 11, "tempo = 1");
+    std::ofstream(dir / "LUMBRAST_SLOW.STY") << style;
+    const std::string args = "render " + (dir / "LUMBRAST_SLOW.STY").string() + " " + media +
+                             "SUNDAYMX.CDM --shape level --measures 32767 --output ";
+    auto [status, out] = run(args + (dir / "lumbrast_long.flac").string());
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(has(out, "too long for a FLAC file")) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "lumbrast_long.flac"));
+    auto mp3 = run(args + (dir / "lumbrast_long.mp3").string());
+    EXPECT_EQ(mp3.first, 1);
+    EXPECT_TRUE(has(mp3.second, ".wav, .flac or .ogg")) << mp3.second;
+    std::filesystem::remove(dir / "LUMBRAST_SLOW.STY");
 }
