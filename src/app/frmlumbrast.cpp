@@ -17,32 +17,17 @@ constexpr const char *kRefusal = "You must have minimum of two computer mouses \
                                  "connected to your PC\r\n"
                                  "Sorry, but program will not work.";
 
+// Both tables follow the order of the game's enumerators.
 platform::BoxIcon boxIcon(game::MessageIcon icon) {
-    switch (icon) {
-    case game::MessageIcon::Exclamation:
-        return platform::BoxIcon::Exclamation;
-    case game::MessageIcon::Information:
-        return platform::BoxIcon::Information;
-    case game::MessageIcon::Critical:
-        return platform::BoxIcon::Critical;
-    case game::MessageIcon::None:
-        break;
-    }
-    return platform::BoxIcon::None;
+    using enum platform::BoxIcon;
+    constexpr platform::BoxIcon kBoxes[] = {None, Exclamation, Information, Critical};
+    return kBoxes[static_cast<std::size_t>(icon)];
 }
 
 platform::SoundKind soundKind(game::Beep beep) {
-    switch (beep) {
-    case game::Beep::Ok:
-        return platform::SoundKind::Ok;
-    case game::Beep::Asterisk:
-        return platform::SoundKind::Asterisk;
-    case game::Beep::Exclamation:
-        return platform::SoundKind::Exclamation;
-    case game::Beep::Default:
-        break;
-    }
-    return platform::SoundKind::Default;
+    using enum platform::SoundKind;
+    constexpr platform::SoundKind kSounds[] = {Default, Ok, Asterisk, Exclamation};
+    return kSounds[static_cast<std::size_t>(beep)];
 }
 
 } // namespace

@@ -71,7 +71,7 @@ TEST(WindowStartUp, TheCursorIsTrappedWhereTheWindowManagerPutTheWindow) {
 
 TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook) {
     const platform::PointingDevice one{17, "USB", "VID_046D&PID_C077", "Optical USB Mouse", false};
-    for (auto mice :
+    for (const auto &mice :
          {std::vector<platform::PointingDevice>{}, std::vector<platform::PointingDevice>{one}}) {
         Window t(mice);
         ASSERT_EQ(t.boxes.boxes.size(), 1u);
