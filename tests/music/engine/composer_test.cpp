@@ -218,6 +218,19 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     EXPECT_EQ(plan(compose(12, static_cast<int>(Shape::Falling), 3, true, false, 8)),
               "I:3 IV:6 V:3 vi:3 IV:6 V:3 vi:6 IV:2 V:1 I:3 | in high high fill mid mid mid fill "
               "mid mid low low");
+    EXPECT_EQ(plan(compose(8, static_cast<int>(Shape::Level), 0, false, false, 11)),
+              "vi:3 IV:3 ii:3 V:3 I:3 IV:1 V:1 I:1 IV:2 V:1 I:3 | mid mid mid mid mid mid mid mid");
+    // After a one-measure intro the two-measure pattern is cut at the phrase end.
+    EXPECT_EQ(fingerprint(compose(8, static_cast<int>(Shape::Level), 1, true, false, 12)),
+              "15:629093006");
+    // Where two patterns hold the groove, leaving one means taking the other.
+    auto wide =
+        Loader::ParseStyle(replaced(kWaltz, "groove = [1, 40]", "groove = [1, 60]"), "W.STY");
+    EXPECT_EQ(plan(Composer(13).ComposeSegmentFromShape(wide, 24, static_cast<int>(Shape::Level), 3,
+                                                        false, false, majorMap())),
+              "vi:6 IV:3 V:3 I:6 IV:3 V:3 I:3 vi:3 ii:3 V:3 I:3 vi:3 IV:3 V:3 vi:6 IV:3 V:3 vi:6 "
+              "IV:2 V:1 I:3 | low low low low mid mid low fill low low low fill low mid mid fill "
+              "mid mid mid mid mid mid mid mid");
     auto song = compose(16, static_cast<int>(Shape::Song), 1, true, true, 9);
     EXPECT_EQ(plan(song), "vi:6 ii:3 V:3 I:3 IV:3 V:3 I:3 vi:6 ii:3 V:3 I:3 vi:3 IV:2 V:1 I:3 | in "
                           "mid mid low mid mid mid fill high high high high high high out out");
