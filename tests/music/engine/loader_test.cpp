@@ -103,6 +103,12 @@ TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
                                           0),
               0u)
         << e.what();
+    EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 3, 0).what(), "A.STY:3:1: bad");
+    EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 0, 0).what(), "A.STY: bad");
+    // Shape names, as the tool and the window spell them.
+    EXPECT_EQ(ShapeFromName("song"), static_cast<int>(Shape::Song));
+    EXPECT_EQ(ShapeName(static_cast<int>(Shape::Song)), "SONG");
+    EXPECT_EQ(ShapeName(kShapeCount), "");
 
     struct Case {
         bool style;

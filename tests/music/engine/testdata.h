@@ -33,7 +33,8 @@ pattern = [
   { name = "mid", groove = [35, 70], measures = 2, part = [
     { channel = 1, voice = "voicing", low = 55, notes = ["1.1 c1 3 80", "1.1 c2 3 80", "2.1 c3 3 80"] } ] },
   { name = "high", groove = [65, 100], part = [
-    { channel = 1, voice = "voicing", notes = ["1.1 c1 1/2 90", "1.1.2 c2 1/2 90", "1.2 c3 1 90", "1.3 s5 1 90"] } ] },
+    { channel = 1, voice = "voicing", notes = ["1.1 c1 1/2 90", "1.1.2 c2 1/2 90", "1.2 c3 1 90", "1.3 s5 1 90"] },
+    { channel = 10, notes = ["1.2.2 hat 1/2 60 ?50"] } ] },
   { name = "in", embellishment = "intro", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 70"] } ] },
   { name = "fill", embellishment = "fill", groove = [1, 100], part = [
     { channel = 10, notes = ["1.1 snare 1 70", "1.2 snare 1 70", "1.3 snare 1 70"] } ] },
