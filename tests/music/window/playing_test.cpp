@@ -43,7 +43,6 @@ TEST_F(StylePlayerTest, BandsAndMotifsOfTheChosenStyle) {
     EXPECT_EQ(heard(), shown());
     const auto previous = w->CurBand;
     w->lstBands->setCurrentRow(2); // a click on "Zero"
-    EXPECT_EQ(BandName, "Zero");
     EXPECT_TRUE(w->CurBand->isDownloaded());
     EXPECT_FALSE(previous->isDownloaded());
     EXPECT_EQ(heard(), shown());
@@ -79,7 +78,6 @@ TEST_F(StylePlayerTest, TempoReComposeShapeAndChordMap) {
     media.style("fast.sty", {.tempo = 300});
     ASSERT_NE(w = open(), nullptr);
     EXPECT_EQ(w->lblStyleTempoValue->text(), "120");
-    EXPECT_DOUBLE_EQ(w->Perf->GetTempo(), 120.0);
     w->hscTempoSty->setValue(90); // the listener drags the slider
     EXPECT_EQ(w->lblStyleTempoValue->text(), "90");
     EXPECT_DOUBLE_EQ(w->Perf->GetTempo(), 90.0);
