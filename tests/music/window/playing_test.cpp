@@ -2,6 +2,7 @@
 // changes, the length box, the motif alignments and the notices.
 
 #include "fixture.h"
+#include "music/engine/model.h"
 
 #include <QTest>
 
@@ -85,13 +86,20 @@ TEST_F(StylePlayerTest, TempoReComposeShapeAndChordMap) {
     // Re-Compose reads the style file again and keeps the old music until Play Seg, which
     // restores the style's tempo.
     auto old = w->MainSegment;
-    media.style("NEWAVTCH.STY", {.tempo = 119.5, .beatsPerMeasure = 3});
+    media.style("NEWAVTCH.STY", {.tempo = 119.5, .beatsPerMeasure = 3, .introAndEnd = true});
     w->txtComposeLength->setText("3");
-    w->chkComposeIntro->setChecked(false);
     w->cmdRecompose->click();
     ASSERT_NE(w->MainSegment, old);
     EXPECT_EQ(w->MainSegment->measures(), 3);
     EXPECT_EQ(w->MainSegment->timeSignature().beatsPerMeasure, 3);
+    for (bool intro : {false, true}) { // the boxes choose an intro or an ending
+        w->chkComposeIntro->setChecked(intro);
+        w->chkComposeEnd->setChecked(!intro);
+        w->cmdRecompose->click();
+        const auto &marks = w->MainSegment->data()->embellishments;
+        EXPECT_EQ(marks.front() == music::Embellishment::Intro, intro);
+        EXPECT_EQ(marks.back() == music::Embellishment::End, !intro);
+    }
     EXPECT_TRUE(w->Perf->IsPlaying(old));
     EXPECT_FALSE(w->Perf->IsPlaying(w->MainSegment));
     w->cmdPlaySegment->click();
