@@ -42,6 +42,7 @@ void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon,
         break;
     }
     QMessageBox box(qicon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // an error text may hold '<' from a file
     box.exec();
 }
 

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace lumbrast::musicwindow::test {
@@ -50,8 +51,10 @@ TEST(GameMusic, StartsOnceTheGameShowsAndEndsWithIt) {
     EXPECT_FALSE(m->isVisible());
     EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
 
+    const auto playing = m->MainSegment;
+    m->cmdRecompose->click(); // Stop stops the music that plays, not the new composition
     g.w.mnuStopMusic->trigger();
-    EXPECT_FALSE(m->Perf->IsPlaying(m->MainSegment));
+    EXPECT_FALSE(m->Perf->IsPlaying(playing));
     g.w.mnuPlayMusic->trigger();
     EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
     g.w.mnuSetupMusic->trigger();

@@ -2,8 +2,11 @@
 
 #include "fixture.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QTimer>
 
 namespace lumbrast::musicwindow::test {
 namespace {
@@ -20,6 +23,25 @@ TEST(MediaListing, PlainFilesAnyCaseInNaturalOrder) {
               (QStringList{"b.Sty", "NEWAVTCH.STY", "s2.sty", "s10.sty"}));
     EXPECT_EQ(ListMediaFiles(m.path(), "*.cdm"), QStringList{"a.cdm"});
     EXPECT_TRUE(ListMediaFiles(m.path() + "missing/", "*.sty").isEmpty());
+}
+
+TEST(ErrorBox, TitleIconAndTextAsGiven) {
+    QMessageBox *box = nullptr;
+    QString text, title;
+    QTimer::singleShot(0, [&] {
+        box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        text = box->text();
+        title = box->windowTitle();
+        EXPECT_EQ(box->icon(), QMessageBox::Warning);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        box->accept();
+    });
+    QtMessageBoxes().show(nullptr, "6\n<b>a.sty</b>", BoxIcon::Exclamation, "MuVoTre");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text, "6\n<b>a.sty</b>");
+    EXPECT_EQ(title, "MuVoTre");
 }
 
 TEST_F(StylePlayerTest, FirstChoiceThenCmdOKReleasesAndReopeningRestores) {

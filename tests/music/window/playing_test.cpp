@@ -2,8 +2,11 @@
 // changes, the length box, the motif alignments and the notices.
 
 #include "fixture.h"
+#include "music/engine/model.h"
 
 #include <QTest>
+
+#include <functional>
 
 namespace lumbrast::musicwindow::test {
 namespace {
@@ -17,24 +20,47 @@ QStringList items(QListWidget *l) {
     return out;
 }
 
+// The band heard is the band highlighted, after every change that composes and
+// after a click on the highlighted band.
 TEST_F(StylePlayerTest, BandsAndMotifsOfTheChosenStyle) {
-    StyleRecipe recipe{.bands = {"Zero", "One", "Two"}, .motifs = {"Bell", "Horn", "Drop"}};
-    standardMedia(recipe);
+    standardMedia({.bands = {"Zero", "One", "Two"}, .motifs = {"Bell", "Horn", "Drop"}});
     media.style("nomotif.sty", {.motifs = {}});
     media.style("noband.sty", {.bands = {}});
     ASSERT_NE(w = open(), nullptr);
     EXPECT_EQ(items(w->lstBands), (QStringList{"Two", "One", "Zero"})); // last first
-    ASSERT_TRUE(w->CurBand);
-    EXPECT_EQ(w->CurBand->name(), "Two");
-    EXPECT_TRUE(w->CurBand->isDownloaded());
-    EXPECT_TRUE(w->Perf->IsPlaying(w->BandSegment));
-    const auto previous = w->CurBand;
-    w->lstBands->setCurrentRow(2); // a click on "Zero"
-    EXPECT_EQ(BandName, "Zero");
-    EXPECT_FALSE(previous->isDownloaded());
     EXPECT_EQ(items(w->lstMotifs), (QStringList{"Bell", "Horn", "Drop"}));
     EXPECT_EQ(w->MotifTable.at(1).Segment->name(), "Horn");
     EXPECT_TRUE(w->cmdPlayMotif->isEnabled());
+    int program = -1; // the bands set programs 0, 1, 2 on the first channel
+    w->Perf->SetEventTap([&](const music::PlayedEvent &e) {
+        if (e.kind == music::PlayedEvent::Kind::Program && e.channel == 0)
+            program = e.data1;
+    });
+    auto heard = [&] {
+        advance(beatFrames());
+        return program;
+    };
+    auto shown = [&] { return 2 - w->lstBands->currentRow(); };
+    EXPECT_EQ(heard(), shown());
+    const auto previous = w->CurBand;
+    w->lstBands->setCurrentRow(2); // a click on "Zero"
+    EXPECT_TRUE(w->CurBand->isDownloaded());
+    EXPECT_FALSE(previous->isDownloaded());
+    EXPECT_EQ(heard(), shown());
+    const std::function<void()> changes[] = {
+        [&] { w->selectChordMap(1); }, [&] { w->selectShape(2); },
+        [&] { w->cmdPlaySegment->click(); }, [&] { w->selectStyle(0); }};
+    for (const auto &change : changes) {
+        w->selectBand(1);
+        change();
+        EXPECT_EQ(heard(), shown());
+        EXPECT_TRUE(w->Perf->IsPlaying(w->MainSegment));
+    }
+    w->show();
+    const QRect row = w->lstBands->visualItemRect(w->lstBands->currentItem());
+    program = -1;
+    QTest::mouseClick(w->lstBands->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(heard(), shown());
 
     w->selectStyle(w->cboStyles->findText("nomotif.sty"));
     EXPECT_EQ(items(w->lstMotifs), QStringList{"no Motifs in this Style"});
@@ -48,45 +74,6 @@ TEST_F(StylePlayerTest, BandsAndMotifsOfTheChosenStyle) {
     EXPECT_EQ(boxes->boxes[0].text, "380\nInvalid property value\nform: Style , sub: Get_Bands");
 }
 
-TEST_F(StylePlayerTest, TheBandHeardIsTheBandHighlighted) {
-    standardMedia({.bands = {"Zero", "One", "Two"}}); // programs 0, 1, 2 on the first channel
-    ASSERT_NE(w = open(), nullptr);
-    int program = -1;
-    w->Perf->SetEventTap([&](const music::PlayedEvent &e) {
-        if (e.kind == music::PlayedEvent::Kind::Program && e.channel == 0)
-            program = e.data1;
-    });
-    auto heard = [&] {
-        advance(beatFrames());
-        return program;
-    };
-    auto shown = [&] { return 2 - w->lstBands->currentRow(); };
-    EXPECT_EQ(heard(), shown()); // after the style's load
-    w->selectBand(1);
-    EXPECT_EQ(heard(), shown());
-    w->selectChordMap(1);
-    EXPECT_EQ(heard(), shown());
-    w->selectBand(1);
-    w->selectShape(2);
-    EXPECT_EQ(heard(), shown());
-    w->selectBand(1);
-    w->cmdPlaySegment->click();
-    EXPECT_EQ(heard(), shown());
-    w->selectStyle(0);
-    EXPECT_EQ(heard(), shown());
-
-    // A click on the highlighted band applies it again, over whatever set the instruments since.
-    w->selectChordMap(1);
-    w->show();
-    const QRect row = w->lstBands->visualItemRect(w->lstBands->currentItem());
-    ASSERT_TRUE(row.isValid());
-    program = -1;
-    QTest::mouseClick(w->lstBands->viewport(), Qt::LeftButton, {}, row.center());
-    EXPECT_EQ(heard(), shown());
-    EXPECT_EQ(w->lstBands->currentRow(), 0);
-    EXPECT_TRUE(boxes->boxes.empty());
-}
-
 TEST_F(StylePlayerTest, TempoReComposeShapeAndChordMap) {
     standardMedia({.tempo = 119.5});
     media.style("fast.sty", {.tempo = 300});
@@ -96,13 +83,23 @@ TEST_F(StylePlayerTest, TempoReComposeShapeAndChordMap) {
     EXPECT_EQ(w->lblStyleTempoValue->text(), "90");
     EXPECT_DOUBLE_EQ(w->Perf->GetTempo(), 90.0);
 
-    // Re-Compose keeps the old music until Play Seg, which restores the style's tempo.
+    // Re-Compose reads the style file again and keeps the old music until Play Seg, which
+    // restores the style's tempo.
     auto old = w->MainSegment;
+    media.style("NEWAVTCH.STY", {.tempo = 119.5, .beatsPerMeasure = 3, .introAndEnd = true});
     w->txtComposeLength->setText("3");
-    w->chkComposeIntro->setChecked(false);
     w->cmdRecompose->click();
     ASSERT_NE(w->MainSegment, old);
     EXPECT_EQ(w->MainSegment->measures(), 3);
+    EXPECT_EQ(w->MainSegment->timeSignature().beatsPerMeasure, 3);
+    for (bool intro : {false, true}) { // the boxes choose an intro or an ending
+        w->chkComposeIntro->setChecked(intro);
+        w->chkComposeEnd->setChecked(!intro);
+        w->cmdRecompose->click();
+        const auto &marks = w->MainSegment->data()->embellishments;
+        EXPECT_EQ(marks.front() == music::Embellishment::Intro, intro);
+        EXPECT_EQ(marks.back() == music::Embellishment::End, !intro);
+    }
     EXPECT_TRUE(w->Perf->IsPlaying(old));
     EXPECT_FALSE(w->Perf->IsPlaying(w->MainSegment));
     w->cmdPlaySegment->click();
@@ -130,7 +127,8 @@ TEST_F(StylePlayerTest, TempoReComposeShapeAndChordMap) {
     EXPECT_TRUE(w->Perf->IsPlaying(w->MainSegment));
     EXPECT_TRUE(boxes->boxes.empty());
 
-    old = w->MainSegment; // a tempo outside the slider's range: reported, nothing composed
+    old = w->MainSegment; // a tempo outside the slider's range: reported, nothing
+                          // composed
     w->selectStyle(w->cboStyles->findText("fast.sty"));
     ASSERT_EQ(boxes->boxes.size(), 1u);
     EXPECT_EQ(boxes->boxes[0].text,
@@ -186,7 +184,8 @@ TEST_P(NoticeTest, BarAndBeatFollowTheMusicToItsEnd) {
             advance(beat);
     }
     EXPECT_EQ(seen, expected);
-    advance(beat); // the end: the labels keep the last bar and beat, the counters restart
+    advance(beat); // the end: the labels keep the last bar and beat, the counters
+                   // restart
     EXPECT_EQ(w->lblPlayProgress->text(), "PS finished playing.");
     EXPECT_EQ(bar(), QStringLiteral("2.%1").arg(beats));
     EXPECT_EQ(w->BarNumber, 0);

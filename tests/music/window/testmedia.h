@@ -12,6 +12,7 @@ struct StyleRecipe {
     int beatsPerMeasure = 4;
     QStringList bands = {"Band 0"}; // in the style's order
     QStringList motifs = {"Bell"};
+    bool introAndEnd = false; // patterns for an intro and an ending
 };
 
 // One part on channel 1 with a note on every beat; bands set channels 1 and 5;
@@ -34,6 +35,12 @@ inline QString StyleText(const StyleRecipe &r) {
              "[[pattern]]\nname = \"basic\"\ngroove = [1, 100]\n\n[[pattern.part]]\nchannel = 1\n"
              "voice = \"voicing\"\nnotes = [%1]\n\n")
              .arg(notes.join(", "));
+    for (const char *e : {"intro", "end"})
+        if (r.introAndEnd)
+            t += QStringLiteral(
+                     "[[pattern]]\nname = \"%1\"\nembellishment = \"%1\"\ngroove = [1, 100]\n\n"
+                     "[[pattern.part]]\nchannel = 1\nvoice = \"voicing\"\nnotes = [%2]\n\n")
+                     .arg(QLatin1String(e), notes.join(", "));
     for (const QString &motif : r.motifs)
         t += QStringLiteral(
                  "[[motif]]\nname = \"%1\"\nboundary = \"measure\"\n\n[[motif.part]]\nchannel = 5\n"
