@@ -18,12 +18,6 @@
 using namespace lumbrast::music;
 using namespace lumbrast::music::test;
 
-// FluidSynth loads SoundFonts on OpenMP threads, whose barriers ThreadSanitizer
-// cannot see inside the uninstrumented libgomp; races it reports there are its own.
-extern "C" const char *__tsan_default_suppressions() {
-    return "race:libgomp.so.1\n";
-}
-
 namespace {
 
 // At 120 bpm a beat is exactly 24000 samples at 48 kHz.
