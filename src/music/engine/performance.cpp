@@ -139,8 +139,7 @@ void Engine::advance(std::int64_t frames, float *left, float *right) {
                 std::fill(left + done, left + done + n, 0.0f);
                 std::fill(right + done, right + done + n, 0.0f);
                 process(n, left + done, right + done);
-            } else {
-                std::fill(scratch_.begin(), scratch_.end(), 0.0f);
+            } else { // the sound is not wanted: no need to clear it first
                 process(n, scratch_.data(), scratch_.data() + 4096);
             }
             done += n;

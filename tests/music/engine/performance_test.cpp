@@ -18,16 +18,26 @@
 using namespace lumbrast::music;
 using namespace lumbrast::music::test;
 
-// FluidSynth loads SoundFonts on OpenMP threads, whose barriers ThreadSanitizer
-// cannot see inside the uninstrumented libgomp; races it reports there are its own.
-extern "C" const char *__tsan_default_suppressions() {
-    return "race:libgomp.so.1\n";
-}
-
 namespace {
 
 // At 120 bpm a beat is exactly 24000 samples at 48 kHz.
 constexpr std::int64_t kBeat = 24000;
+
+// Two parts written out of time order, a note running past the motif's end,
+// and velocities at both ends of the range under humanising.
+const char *kMotifs = R"(
+band = [ { name = "One", channels = [ { channel = 1, program = 1 }, { channel = 2, program = 1 } ] } ]
+motif = [ { name = "Cross", boundary = "beat", part = [
+    { channel = 1, voice = "voicing", low = 60, humanize = { velocity = 40 }, notes = ["1.2 c1 1 127", "1.3 c2 2 1"] },
+    { channel = 2, voice = "voicing", low = 48, notes = ["1.1 c1 1/2 100"] } ] },
+  { name = "Twice", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100", "1.2 c1 1 100"] } ] } ]
+pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
+[style]
+name = "Test Motifs"
+tempo = 120
+time_signature = [3, 4]
+humanize = { time = 0, velocity = 0 }
+)";
 
 struct Offline : testing::Test {
     Performance perf;
@@ -136,6 +146,44 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
         if (x.type == kNotifyMeasureAndBeat) {
             EXPECT_EQ(x.user->GetSegment(), seg);
         } // beats are the main segment's
+    // What falls on one sample comes in the order it was asked for, and a
+    // note ends before another begins there.
+    std::vector<std::uint64_t> started;
+    for (const auto &x : n)
+        if (x.option == kSegmentStart && x.type == kNotifySegment && x.sampleTime == 5 * kBeat)
+            started.push_back(x.user->id());
+    EXPECT_EQ(started, (std::vector<std::uint64_t>{states[2]->id(), states[4]->id()}));
+    for (std::size_t i = 1; i < played.size(); ++i)
+        EXPECT_FALSE(played[i].sample == played[i - 1].sample &&
+                     played[i].kind == PlayedEvent::Kind::NoteOff &&
+                     played[i - 1].kind == PlayedEvent::Kind::NoteOn)
+            << "at sample " << played[i].sample;
+}
+
+// A motif takes each note's chord from the music under that note: the
+// second note of one started on beat 3 sounds the next measure's chord, as
+// the first note of one started there does.
+TEST_F(Offline, MotifFollowsTheChordUnderEachNote) {
+    SegmentPtr twice = Loader::ParseStyle(kMotifs, "MOTIFS.STY")->GetMotif("Twice");
+    perf.PlaySegmentEx(compose(8), 0);
+    std::vector<std::pair<SegmentStatePtr, SegmentStatePtr>> pairs;
+    for (int m = 0; m < 7; ++m) {
+        perf.AdvanceOffline((m * 3 + 1) * kBeat + 100 - perf.GetSampleTime()); // on beat 2
+        pairs.emplace_back(perf.PlaySegmentEx(twice, 0x1080), perf.PlaySegmentEx(twice, 0x2080));
+    }
+    perf.AdvanceOffline(6 * kBeat);
+    auto keys = [&](const SegmentStatePtr &s) {
+        std::vector<int> out;
+        for (const auto &e : played)
+            if (e.stateId == s->id() && e.kind == PlayedEvent::Kind::NoteOn)
+                out.push_back(e.data1);
+        return out;
+    };
+    for (const auto &[early, onTime] : pairs) {
+        const auto a = keys(early), b = keys(onTime);
+        ASSERT_TRUE(a.size() == 2 && b.size() == 2);
+        EXPECT_EQ(a[1], b[0]) << "started at " << early->GetStartSample();
+    }
 }
 
 TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
@@ -146,7 +194,8 @@ TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
     drain();
     perf.SendTempoPMSG(0, 1, 60.0); // half speed: the rest of the beat takes twice as long
     EXPECT_EQ(perf.GetTempo(), 60.0);
-    EXPECT_THROW(perf.SendTempoPMSG(0, 1, 0.0), MusicError);
+    for (double bad : {0.99, 1000.01})
+        EXPECT_THROW(perf.SendTempoPMSG(0, 1, bad), MusicError) << bad;
     perf.AdvanceOffline(4 * kBeat);
     auto n = drain();
     ASSERT_EQ(n.size(), 2u);
@@ -166,6 +215,41 @@ TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
         EXPECT_TRUE(e.kind == PlayedEvent::Kind::NoteOff && e.stateId == st->id());
     perf.AdvanceOffline(8 * 3 * kBeat);
     EXPECT_TRUE(drain().empty());
+
+    // A secondary composition lays its notes over the tempo that runs.
+    perf.PlaySegmentEx(compose(1), 0x80);
+    perf.AdvanceOffline(1);
+    EXPECT_EQ(perf.GetTempo(), 60.0);
+    for (double edge : {1.0, 1000.0}) {
+        perf.SendTempoPMSG(0, 1, edge);
+        EXPECT_EQ(perf.GetTempo(), edge);
+    }
+}
+
+// Over no music (C major) each note sounds at its written time, in time
+// order across parts, cut at the motif's end, with a velocity MIDI can carry.
+TEST_F(Offline, MotifNotesSoundAtTheirWrittenTimes) {
+    using Note = std::tuple<PlayedEvent::Kind, int, int, std::int64_t>;
+    const auto on = PlayedEvent::Kind::NoteOn, off = PlayedEvent::Kind::NoteOff;
+    SegmentPtr cross = Loader::ParseStyle(kMotifs, "MOTIFS.STY")->GetMotif("Cross");
+    std::set<int> loud, soft;
+    for (int play = 0; play < 6; ++play) {
+        played.clear();
+        SegmentStatePtr st = perf.PlaySegmentEx(cross, 0x80);
+        perf.AdvanceOffline(3 * kBeat + 1);
+        std::vector<Note> notes;
+        for (const auto &e : played) {
+            notes.emplace_back(e.kind, e.channel, e.data1, e.sample - st->GetStartSample());
+            if (e.kind == on && e.channel == 0)
+                (e.data1 == 60 ? loud : soft).insert(e.data2);
+        }
+        const std::vector<Note> expected = {{on, 1, 48, 0},         {off, 1, 48, kBeat / 2},
+                                            {on, 0, 60, kBeat},     {off, 0, 60, 2 * kBeat},
+                                            {on, 0, 64, 2 * kBeat}, {off, 0, 64, 3 * kBeat}};
+        EXPECT_EQ(notes, expected) << "play " << play;
+    }
+    EXPECT_TRUE(*loud.begin() >= 87 && *loud.rbegin() == 127) << *loud.rbegin();
+    EXPECT_TRUE(*soft.begin() == 1 && *soft.rbegin() <= 41) << *soft.begin();
 }
 
 // A motif keeps its own notes and times whatever starts or stops around it:
@@ -283,6 +367,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     perf.RemoveNotificationType(kNotifyMeasureAndBeat);
     EXPECT_THROW(perf.AddNotificationType(4), MusicError);
     SegmentPtr empty = compose(0);
+    empty->SetRepeats(0xFFFFFFFF); // nothing to repeat: it ends at once
     for (SegmentPtr seg : {compose(2), empty}) {
         perf.PlaySegmentEx(seg, 0);
         perf.AdvanceOffline(7 * kBeat);
