@@ -1,6 +1,7 @@
 // One Xvfb for the whole binary: the toolkit connects to a display once per
 // process, so the server has to exist before the application object.
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include <unistd.h>
@@ -32,6 +33,9 @@ int main(int argc, char **argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     lumbrast::testing::XvfbServer server; // throws, saying why, when Xvfb does not start
+    std::optional<lumbrast::testing::WindowManager> manager;
+    if (lumbrast::testing::WindowManager::wanted())
+        manager.emplace(server.display());
     ::setenv("DISPLAY", server.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     ::unsetenv("WAYLAND_DISPLAY");
