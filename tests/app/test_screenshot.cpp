@@ -57,8 +57,7 @@ int main(int argc, char **argv) {
     testing::InitGoogleTest(&argc, argv);
     // The server ends with this process, however it ends.
     lumbrast::testing::XvfbServer server; // throws, saying why, when Xvfb does not start
-    setenv("DISPLAY", server.display().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    lumbrast::testing::useDisplayOf(server);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -36,9 +36,7 @@ int main(int argc, char **argv) {
     std::optional<lumbrast::testing::WindowManager> manager;
     if (lumbrast::testing::WindowManager::wanted())
         manager.emplace(server.display());
-    ::setenv("DISPLAY", server.display().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    ::unsetenv("WAYLAND_DISPLAY");
+    lumbrast::testing::useDisplayOf(server);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -68,6 +68,13 @@ XvfbServer::~XvfbServer() {
     ::waitpid(pid_, nullptr, 0);
 }
 
+void useDisplayOf(const XvfbServer &server) {
+    ::setenv("DISPLAY", server.display().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+
 bool WindowManager::wanted() {
     const char *wm = std::getenv("LUMBRAST_TEST_WINDOW_MANAGER");
     return wm && *wm;

@@ -31,6 +31,11 @@ private:
     std::string display_;
 };
 
+// Points this process's toolkit at the server: its display, the xcb platform,
+// and no session bus (the test's display has none, and a failed connection
+// leaks inside libdbus).
+void useDisplayOf(const XvfbServer &server);
+
 // A reparenting, click-to-focus window manager (openbox) on a display, tied
 // to the thread that made it like the server.
 class WindowManager {
