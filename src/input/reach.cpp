@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QTimerEvent>
 #include <QWidget>
 
 namespace lumbrast::input {
@@ -25,11 +24,13 @@ QRect reachOf(const QWidget *gameWindow) {
 
 ReachWatcher::ReachWatcher(QWidget *gameWindow, std::function<void(QRect)> changed)
     : gameWindow_(gameWindow), changed_(std::move(changed)) {
-    qApp->installEventFilter(this);
-}
-
-ReachWatcher::~ReachWatcher() {
-    qApp->removeEventFilter(this);
+    update_.setSingleShot(true);
+    update_.setInterval(0);
+    connect(&update_, &QTimer::timeout, this, [this] {
+        if (gameWindow_)
+            changed_(reachOf(gameWindow_));
+    });
+    qApp->installEventFilter(this); // a deleted filter leaves the application by itself
 }
 
 bool ReachWatcher::eventFilter(QObject *watched, QEvent *event) {
@@ -40,22 +41,13 @@ bool ReachWatcher::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::Resize:
     case QEvent::WindowStateChange:
         // One update after a burst of changes, once the frames are in place.
-        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow() && !timer_)
-            timer_ = startTimer(0);
+        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow())
+            update_.start();
         break;
     default:
         break;
     }
     return false;
-}
-
-void ReachWatcher::timerEvent(QTimerEvent *event) {
-    if (event->timerId() != timer_)
-        return QObject::timerEvent(event);
-    killTimer(timer_);
-    timer_ = 0;
-    if (gameWindow_)
-        changed_(reachOf(gameWindow_));
 }
 
 } // namespace lumbrast::input

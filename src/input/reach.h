@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QTimer>
 
 class QWidget;
 
@@ -22,16 +23,14 @@ class ReachWatcher final : public QObject {
 public:
     // changed runs, once per burst of window events, with the new reach.
     ReachWatcher(QWidget *gameWindow, std::function<void(QRect)> changed);
-    ~ReachWatcher() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void timerEvent(QTimerEvent *event) override;
 
 private:
     QPointer<QWidget> gameWindow_;
     std::function<void(QRect)> changed_;
-    int timer_ = 0;
+    QTimer update_;
 };
 
 } // namespace lumbrast::input

@@ -5,8 +5,13 @@
 namespace lumbrast::input {
 
 void RawMouseRouter::rawInput(platform::DeviceHandle device, platform::RawEventKind) noexcept {
-    if (window_ && !window_->isActiveWindow())
+    if (window_ && !window_->isActiveWindow()) {
+        // No cursor return behind another window; but the click that brings
+        // this window forward arrives before the activation, and has to be
+        // told by the mouse that made it.
+        state_.hDeviceLast = device;
         return;
+    }
     WindowProc(device);
 }
 

@@ -1,11 +1,4 @@
 // The window on a private X server: the idle table in the colours the players see.
-#include <csignal>
-#include <cstdio>
-#include <string>
-
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,31 +12,7 @@
 #include "app/frmlumbrast.h"
 #include "platform/desktop/fakes.h"
 #include "platform/sim/simulatedrawinput.h"
-
-namespace {
-// Starts Xvfb on a display number it picks itself; returns ":N", or "" on failure.
-std::string startXvfb(pid_t &pid) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    if ((pid = fork()) == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten",
-               "tcp", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    char c = 0;
-    // A generous guard: the server writes its number once it accepts clients.
-    while (poll(&p, 1, 20000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    return number.empty() ? std::string() : ":" + number;
-}
-} // namespace
+#include "xvfb.h"
 
 TEST(WindowOnScreen, IdleTableInItsColours) {
     lumbrast::platform::SimulatedRawInput sim(lumbrast::platform::SimulatedRawInput::twoMice());
@@ -86,20 +55,9 @@ TEST(WindowOnScreen, IdleTableInItsColours) {
 
 int main(int argc, char **argv) {
     testing::InitGoogleTest(&argc, argv);
-    pid_t xvfb = 0;
-    const std::string display = startXvfb(xvfb);
-    int result = 1;
-    if (display.empty()) {
-        std::fprintf(stderr, "could not start Xvfb (install the xvfb package)\n");
-    } else {
-        setenv("DISPLAY", display.c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        QApplication app(argc, argv);
-        result = RUN_ALL_TESTS();
-    }
-    if (xvfb > 0) {
-        kill(xvfb, SIGTERM);
-        waitpid(xvfb, nullptr, 0);
-    }
-    return result;
+    // The server ends with this process, however it ends.
+    lumbrast::testing::XvfbServer server; // throws, saying why, when Xvfb does not start
+    lumbrast::testing::useDisplayOf(server);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
 }

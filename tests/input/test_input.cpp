@@ -125,15 +125,17 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
     EXPECT_EQ(p.state.hDeviceLast, 23u);
 }
 
-TEST(Routing, AWindowInTheBackgroundIgnoresRawInput) {
+TEST(Routing, AWindowInTheBackgroundSendsNoCursorHomeButKnowsTheMouse) {
     Panel p;
     p.input.Hook();
     p.state.hDeviceActive = 17;
+    p.sim.rawEvent(17, RawEventKind::Motion);
     QWidget other; // another program, or the game's own message box
     other.show();
     QApplication::setActiveWindow(&other);
-    p.sim.rawEvent(23, RawEventKind::Motion);
+    p.sim.rawEvent(23, RawEventKind::ButtonPress);
     EXPECT_EQ(p.sim.warps(), 0);
+    EXPECT_EQ(p.state.hDeviceLast, 23u) << "the click that brings the window forward is told apart";
     QApplication::setActiveWindow(&p.window);
     p.sim.rawEvent(23, RawEventKind::Motion);
     EXPECT_EQ(p.sim.warps(), 1);

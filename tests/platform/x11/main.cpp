@@ -1,6 +1,7 @@
 // One Xvfb for the whole binary: the toolkit connects to a display once per
 // process, so the server has to exist before the application object.
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include <unistd.h>
@@ -32,9 +33,10 @@ int main(int argc, char **argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     lumbrast::testing::XvfbServer server; // throws, saying why, when Xvfb does not start
-    ::setenv("DISPLAY", server.display().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    ::unsetenv("WAYLAND_DISPLAY");
+    std::optional<lumbrast::testing::WindowManager> manager;
+    if (lumbrast::testing::WindowManager::wanted())
+        manager.emplace(server.display());
+    lumbrast::testing::useDisplayOf(server);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,71 +1,14 @@
 // The game window on the real X11 back end, end to end: every click and
 // motion is injected per device into the test's own X server.
-#include <memory>
-
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QWindow>
 
-#include <gtest/gtest.h>
-
-#include "app/colourbutton.h"
-#include "app/frmlumbrast.h"
-#include "app/rawinputfactory.h"
-#include "input/routing.h"
-#include "music/window/musicwindowhost.h"
-#include "platform/desktop/fakes.h"
-#include "platform/x11/x11rawinput.h"
-#include "xvfb.h"
+#include "window_fixture.h"
 
 using namespace lumbrast;
 using namespace lumbrast::testing;
-using platform::x11::X11RawInput;
-
-namespace {
-
-struct XWindow {
-    // The program's own choice of back end, which must be the X11 one.
-    std::unique_ptr<platform::RawInput> owned;
-    X11RawInput &raw;
-    platform::RecordingMessageBoxes boxes;
-    platform::RecordingSounds sounds;
-    std::unique_ptr<app::frmLumbrast> w;
-    XInjector inject;
-    int mouse = inject.deviceId(XInjector::kXvfbMouse);
-    int xtest = inject.deviceId(XInjector::kXTestPointer);
-
-    explicit XWindow(bool virtualMice)
-        : owned(app::makeRawInput({.virtualMice = virtualMice})),
-          raw(dynamic_cast<X11RawInput &>(*owned)) {
-        inject.warp(5, 5); // outside the window: the confinement has to bring it in
-        w = std::make_unique<app::frmLumbrast>(raw, boxes, sounds);
-        // The shipped music on a clock nobody advances: silent, and no sound device needed.
-        w->music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
-        w->music().environment().audio.output = music::AudioOutput::Offline;
-        w->move(60, 40);
-        w->Form_Load();
-        w->show();
-        w->activateWindow(); // raw input counts only while the game window is in front
-        EXPECT_TRUE(
-            waitUntil([&] { return w->windowHandle()->isExposed() && w->isActiveWindow(); }));
-    }
-    input::InputState &in() { return w->inputState(); }
-    static QPoint centre(const QWidget *widget) {
-        return X11RawInput::toNative(input::RawMouseRouter::centreOf(widget));
-    }
-    QPoint home() const { return centre(w->cmdCursorPos); }
-    void moveOnto(int device, const QWidget *widget) {
-        EXPECT_TRUE(moveAndSettle(inject, device, centre(widget)));
-    }
-    void click(int device, const QWidget *widget) {
-        moveOnto(device, widget);
-        inject.click(device);
-    }
-};
-
-} // namespace
 
 TEST(WindowOnX11, OneRealMouseIsRefused) {
     XWindow t(false);

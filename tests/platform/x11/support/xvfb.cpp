@@ -1,6 +1,7 @@
 #include "xvfb.h"
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
@@ -66,6 +68,92 @@ XvfbServer::~XvfbServer() {
     ::waitpid(pid_, nullptr, 0);
 }
 
+void useDisplayOf(const XvfbServer &server) {
+    ::setenv("DISPLAY", server.display().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+
+bool WindowManager::wanted() {
+    const char *wm = std::getenv("LUMBRAST_TEST_WINDOW_MANAGER");
+    return wm && *wm;
+}
+
+WindowManager::WindowManager(const std::string &display) {
+    Display *dpy = XOpenDisplay(display.c_str());
+    if (!dpy)
+        throw std::runtime_error("no X display " + display + " for the window manager");
+    // The manager announces itself on the root window once it has set up.
+    const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
+    const Window root = DefaultRootWindow(dpy);
+    XSelectInput(dpy, root, PropertyChangeMask);
+    XSync(dpy, False);
+
+    const pid_t parent = ::getpid();
+    if ((pid_ = ::fork()) < 0) {
+        XCloseDisplay(dpy);
+        throw std::runtime_error("cannot start openbox");
+    }
+    if (pid_ == 0) {
+        endWithParent(parent);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::setenv("DISPLAY", display.c_str(), 1);
+        ::execlp("openbox", "openbox", "--sm-disable", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    auto announced = [&] {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char *data = nullptr;
+        XGetWindowProperty(dpy, root, check, 0, 1, False, AnyPropertyType, &type, &format, &items,
+                           &after, &data);
+        XFree(data);
+        return type != None;
+    };
+    // Then it has to frame a window: one mapped while it still starts up may
+    // be let go, so the probe is mapped again until it is framed.
+    const Window probe = XCreateSimpleWindow(dpy, root, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(dpy, probe, StructureNotifyMask);
+    bool up = announced(), framed = false, ended = false;
+    pollfd pfd{ConnectionNumber(dpy), POLLIN, 0};
+    QElapsedTimer clock;
+    clock.start();
+    while (!framed && clock.elapsed() < 30000 &&
+           !(ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_)) {
+        if (up) {
+            XUnmapWindow(dpy, probe);
+            XMapWindow(dpy, probe);
+            XFlush(dpy);
+        }
+        while (!framed && (XPending(dpy) || ::poll(&pfd, 1, 200) > 0)) {
+            XEvent ev;
+            XNextEvent(dpy, &ev);
+            if (ev.type == PropertyNotify && ev.xproperty.atom == check)
+                up = announced();
+            framed = ev.type == ReparentNotify && ev.xreparent.window == probe;
+        }
+    }
+    XDestroyWindow(dpy, probe);
+    XCloseDisplay(dpy);
+    if (!framed) {
+        if (!ended) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        throw std::runtime_error("openbox did not take over " + display +
+                                 " (is the openbox package installed?)");
+    }
+}
+
+WindowManager::~WindowManager() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+}
+
 XInjector::XInjector(const std::string &display)
     : dpy_(XOpenDisplay(display.empty() ? nullptr : display.c_str())) {
     int ev, err, major = 2, minor = 2;
@@ -105,6 +193,20 @@ void XInjector::motion(int device, bool relative, int x, int y) {
     XFlush(dpy_);
 }
 
+bool XInjector::reach(int device, QPoint at) {
+    // Without acceleration a relative motion moves exactly as far as asked.
+    const Atom profile = XInternAtom(dpy_, "Device Accel Profile", True);
+    if (profile != None) {
+        std::int32_t none = -1;
+        XIChangeProperty(dpy_, device, profile, XA_INTEGER, 32, PropModeReplace,
+                         reinterpret_cast<unsigned char *>(&none), 1);
+    }
+    const QPoint from = pointer();
+    moveBy(device, at.x() - from.x(), 0);
+    moveBy(device, 0, at.y() - from.y());
+    return pointer() == at;
+}
+
 void XInjector::click(int device, int button) {
     for (Bool press : {True, False})
         XTestFakeDeviceButtonEvent(dpy_, static_cast<XDevice *>(open(device)),
@@ -114,6 +216,11 @@ void XInjector::click(int device, int button) {
 
 void XInjector::warp(int x, int y) {
     XWarpPointer(dpy_, None, DefaultRootWindow(dpy_), 0, 0, 0, 0, x, y);
+    XSync(dpy_, False);
+}
+
+void XInjector::focus(unsigned long window) {
+    XSetInputFocus(dpy_, window, RevertToPointerRoot, CurrentTime);
     XSync(dpy_, False);
 }
 

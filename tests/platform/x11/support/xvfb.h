@@ -31,6 +31,25 @@ private:
     std::string display_;
 };
 
+// Points this process's toolkit at the server: its display, the xcb platform,
+// and no session bus (the test's display has none, and a failed connection
+// leaks inside libdbus).
+void useDisplayOf(const XvfbServer &server);
+
+// A reparenting, click-to-focus window manager (openbox) on a display, tied
+// to the thread that made it like the server.
+class WindowManager {
+public:
+    explicit WindowManager(const std::string &display); // throws when it does not take over
+    ~WindowManager();
+    WindowManager(const WindowManager &) = delete;
+    // Set by the test's environment: the tests that need a window manager run.
+    static bool wanted();
+
+private:
+    pid_t pid_ = -1;
+};
+
 class XInjector {
 public:
     explicit XInjector(const std::string &display = {}); // empty: $DISPLAY
@@ -44,8 +63,14 @@ public:
     void moveBy(int device, int dx, int dy) { motion(device, true, dx, dy); }
     void moveTo(int device, int x, int y) { motion(device, false, x, y); }
     void click(int device, int button = 1);
+    // Relative motion from where the pointer stands, one axis after the other,
+    // as a hand would move it: the trap's barriers hold it (they let absolute
+    // motion through). False when the pointer did not get there.
+    bool reach(int device, QPoint at);
     // The shared pointer, moved without any device (no raw events) and read back.
     void warp(int x, int y);
+    // Gives a window the keyboard focus, as the user's choice.
+    void focus(unsigned long window);
     QPoint pointer();
 
     // A hot-plugged mouse: a master pointer and its slave "<name> XTEST pointer".
