@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -24,19 +25,19 @@ namespace {
 constexpr std::int64_t kBeat = 24000;
 
 // Two parts written out of time order, a note running past the motif's end,
-// and velocities at both ends of the range under humanising.
+// velocities at both ends of the range, and parts that humanise on their own.
 const char *kMotifs = R"(
 band = [ { name = "One", channels = [ { channel = 1, program = 1 }, { channel = 2, program = 1 } ] } ]
 motif = [ { name = "Cross", boundary = "beat", part = [
-    { channel = 1, voice = "voicing", low = 60, humanize = { velocity = 40 }, notes = ["1.2 c1 1 127", "1.3 c2 2 1"] },
-    { channel = 2, voice = "voicing", low = 48, notes = ["1.1 c1 1/2 100"] } ] },
+    { channel = 1, voice = "voicing", low = 60, humanize = { time = 0, velocity = 40 }, notes = ["1.2 c1 1 127", "1.3 c2 2 1"] },
+    { channel = 2, voice = "voicing", low = 48, humanize = { time = 0, velocity = 0 }, notes = ["1.1 c1 1/2 100"] } ] },
   { name = "Twice", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100", "1.2 c1 1 100"] } ] } ]
 pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
 [style]
 name = "Test Motifs"
 tempo = 120
 time_signature = [3, 4]
-humanize = { time = 0, velocity = 0 }
+humanize = { time = 20, velocity = 30 }
 )";
 
 struct Offline : testing::Test {
@@ -242,6 +243,8 @@ TEST_F(Offline, MotifNotesSoundAtTheirWrittenTimes) {
             notes.emplace_back(e.kind, e.channel, e.data1, e.sample - st->GetStartSample());
             if (e.kind == on && e.channel == 0)
                 (e.data1 == 60 ? loud : soft).insert(e.data2);
+            if (e.kind == on && e.channel == 1)
+                EXPECT_EQ(e.data2, 100); // the part's own humanising of 0 holds
         }
         const std::vector<Note> expected = {{on, 1, 48, 0},         {off, 1, 48, kBeat / 2},
                                             {on, 0, 60, kBeat},     {off, 0, 60, 2 * kBeat},
@@ -401,6 +404,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     EXPECT_EQ(std::count_if(n.begin(), n.end(), [&](const auto &x) { return x.user == bst; }),
               2); // start and end
     band->Unload(perf);
+    EXPECT_NO_THROW(perf.SetMasterAutoDownload(true));
 
     EXPECT_THROW(perf.PlaySegmentEx(nullptr, 0), MusicError);
     EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
@@ -409,7 +413,22 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     EXPECT_FALSE(perf.IsPlaying(nullptr));
     EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(empty, 0); }).code(), ErrorCode::ClosedDown);
     EXPECT_THROW(empty->Download(path), MusicError);
+    EXPECT_EQ(errorOf([&] { band->Download(perf); }).code(), ErrorCode::ClosedDown);
+    EXPECT_EQ(errorOf([&] { perf.SetMasterAutoDownload(true); }).code(), ErrorCode::ClosedDown);
     perf.CloseDown(); // twice is harmless
+}
+
+// Rendering writes its frames, all of them and nothing around them.
+TEST_F(Offline, RenderWritesExactlyItsFrames) {
+    const std::size_t n = 10000; // more than one block
+    std::vector<float> left(3 * n, 1.0f), right(3 * n, 1.0f);
+    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
+    for (std::size_t i = 0; i < 3 * n; ++i) {
+        const bool mine = i >= n && i < 2 * n; // cleared, then silence
+        ASSERT_TRUE(mine ? std::fabs(left[i]) < 0.01f && std::fabs(right[i]) < 0.01f
+                         : left[i] == 1.0f && right[i] == 1.0f)
+            << i;
+    }
 }
 
 // The shipped media is complete, and every band and composition finds its
@@ -459,6 +478,7 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     Performance perf;
     EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); }).code(),
               ErrorCode::NotInitialised);
+    EXPECT_EQ(errorOf([&] { perf.AdvanceOffline(1); }).code(), ErrorCode::NotInitialised);
     AudioParams p;
     p.output = AudioOutput::Offline;
     for (const char *font : {"/nonexistent/none.sf2", LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"}) {
