@@ -14,8 +14,6 @@ std::int64_t Engine::posOf(std::int64_t sample) const {
 }
 
 std::int64_t Engine::sampleOf(std::int64_t u) const {
-    if (u <= anchorU_)
-        return anchorSample_;
     return anchorSample_ + ceilDiv(u - anchorU_, tempoMilli_ * kTicksPerBeat);
 }
 

@@ -380,8 +380,19 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
         EXPECT_EQ(n[1].option, kSegmentEnd);
     }
 
+    perf.RemoveNotificationType(kNotifySegment);
+    perf.AddNotificationType(kNotifyMeasureAndBeat);
+    perf.PlaySegmentEx(compose(1), 0);
+    perf.AdvanceOffline(3 * kBeat + 1);
+    auto beats = drain();
+    EXPECT_TRUE(beats.size() == 3u && std::all_of(beats.begin(), beats.end(), [](const auto &x) {
+                    return x.type == kNotifyMeasureAndBeat;
+                }));
+    perf.RemoveNotificationType(kNotifyMeasureAndBeat);
+    perf.AddNotificationType(kNotifySegment);
+
     // With no music under it a motif starts at once and sounds over C major.
-    const std::int64_t now = 14 * kBeat;
+    const std::int64_t now = perf.GetSampleTime();
     SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x2080);
     perf.AdvanceOffline(500);
     EXPECT_EQ(bell->GetStartSample(), now);
@@ -407,6 +418,8 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     EXPECT_NO_THROW(perf.SetMasterAutoDownload(true));
 
     EXPECT_THROW(perf.PlaySegmentEx(nullptr, 0), MusicError);
+    float sample = 0;
+    EXPECT_THROW(perf.RenderOffline(&sample, nullptr, 1), MusicError);
     EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
     AudioPathPtr path = perf.GetDefaultAudioPath();
     perf.CloseDown();
@@ -479,6 +492,7 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); }).code(),
               ErrorCode::NotInitialised);
     EXPECT_EQ(errorOf([&] { perf.AdvanceOffline(1); }).code(), ErrorCode::NotInitialised);
+    EXPECT_EQ(errorOf([&] { perf.GetDefaultAudioPath(); }).code(), ErrorCode::NotInitialised);
     AudioParams p;
     p.output = AudioOutput::Offline;
     for (const char *font : {"/nonexistent/none.sf2", LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"}) {
@@ -495,6 +509,7 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     Performance silent;
     silent.InitAudio(p);
     EXPECT_EQ(silent.audioOutput(), AudioOutput::RealTimeSilent);
+    EXPECT_EQ(silent.audioDriver(), "none");
     const std::string status = silent.audioStatus();
     const std::string detail = silent.audioStatusDetail();
     EXPECT_TRUE(status.find("without sound") != std::string::npos &&
@@ -549,7 +564,9 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
         perf.AddNotificationType(kNotifySegment);
         perf.AddNotificationType(kNotifyMeasureAndBeat);
         auto handle = std::make_shared<NotificationEvent>(7);
-        perf.SetNotificationHandle(handle);
+        const bool offline = output == AudioOutput::Offline;
+        if (!offline)
+            perf.SetNotificationHandle(handle);
         int signalCount = 0, notices = 0, id = -1;
         bool ended = false;
         QEventLoop loop;
@@ -561,16 +578,19 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
             if (ended)
                 loop.quit();
         });
-        const bool offline = output == AudioOutput::Offline;
         perf.PlaySegmentEx(Composer(1).ComposeSegmentFromShape(waltz(), offline ? 2 : 0, 1, 1,
                                                                false, false, majorMap()),
                            0);
         if (offline) {
             perf.AdvanceOffline(10 * p.sampleRate);
-            EXPECT_EQ(signalCount, 0); // nothing runs outside the event loop
+            perf.SetNotificationHandle(handle); // notices already wait: it is signalled
+            EXPECT_EQ(signalCount, 0);          // nothing runs outside the event loop
             QCoreApplication::processEvents();
             EXPECT_EQ(signalCount, 1);
             EXPECT_EQ(notices, 8);
+            perf.AdvanceOffline(100); // nothing new, no signal
+            QCoreApplication::processEvents();
+            EXPECT_EQ(signalCount, 1);
         } else {
             QTimer::singleShot(10000, &loop, &QEventLoop::quit); // guard only
             loop.exec();
