@@ -66,6 +66,8 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(m.chords[m.find("V")].intervals, (std::vector<int>{0, 4, 7, 10}));
     EXPECT_TRUE(m.connected(m.find("ii"), m.find("V")) && !m.connected(m.find("V"), m.find("ii")));
     EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
+    auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
+    EXPECT_EQ(minor->data()->chords[m.find("vi")].root, 8); // the sixth of C minor is A flat
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
@@ -90,6 +92,12 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     EXPECT_EQ(key(1, root), 45); // s2 over G in C major: A
     n.octave = -1;
     EXPECT_EQ(key(1, root), 33);
+    // Past the top MIDI key an octave lower: Ab three octaves above key 92 is 128, played as 116.
+    n.kind = detail::PatternNote::Kind::ChordTone;
+    n.octave = 3;
+    root.low = 92;
+    c.root = 8;
+    EXPECT_EQ(key(0, root), 116);
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
