@@ -86,6 +86,8 @@ TEST(Composer, SegmentHasExactlyTheRequestedMeasuresAndRefusesBadArguments) {
         EXPECT_LE(d.events.back().tick, s->GetLength());
     }
     SegmentPtr empty = compose(0, 1);
+    empty->SetDefaultResolution(kPlayMeasure | kPlaySecondary); // only the boundary is kept
+    EXPECT_EQ(empty->GetDefaultResolution(), kPlayMeasure);
     EXPECT_EQ(empty->GetLength(), 0);
     EXPECT_TRUE(std::none_of(
         empty->data()->events.begin(), empty->data()->events.end(),
@@ -330,9 +332,11 @@ TEST(Composer, ComposedMusicKeepsTheBandTheListenerApplied) {
     params.sampleRate = 48000;
     perf.InitAudio(params);
     std::vector<PlayedEvent> programs;
+    int volumes = 0;
     perf.SetEventTap([&](const PlayedEvent &e) {
         if (e.kind == PlayedEvent::Kind::Program)
             programs.push_back(e);
+        volumes += e.kind == PlayedEvent::Kind::Control && e.data1 == 7;
     });
     perf.PlaySegmentEx(waltz()->GetBand("Two")->CreateSegment(), kPlaySecondary, 0);
     SegmentPtr seg = compose(2, 1);
@@ -341,4 +345,5 @@ TEST(Composer, ComposedMusicKeepsTheBandTheListenerApplied) {
     perf.AdvanceOffline(2 * 2 * 3 * 24000 + 100); // both passes at 120 bpm
     ASSERT_EQ(programs.size(), 2u);               // band "Two" alone, nothing after it
     EXPECT_EQ(programs[0].data1, 24);
+    EXPECT_EQ(volumes, 2);
 }

@@ -98,6 +98,8 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     root.low = 92;
     c.root = 8;
     EXPECT_EQ(key(0, root), 116);
+    // Without composed music, chord tones are taken from C major.
+    EXPECT_EQ(detail::ResolveKey(n, voicing, detail::ChordAt(detail::SegmentData{}, 0)), 96);
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
