@@ -175,6 +175,12 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
     MusicError bare = parseError(replaced(kWaltz, "tempo = 120", "tempo = 120\xc3\xa9"));
     EXPECT_EQ(bare.code(), ErrorCode::Syntax);
     EXPECT_EQ(bare.column(), 12);
+    MusicError escaped = parseError(
+        replaced(kWaltz, "name = \"Test Waltz\"", "name = \"\"\"Test \\  \xc3\xa9\"\"\""));
+    EXPECT_EQ(escaped.code(), ErrorCode::Syntax);
+    EXPECT_EQ(escaped.column(), 19);
+    EXPECT_EQ(escaped.description(), "a backslash in quoted text must be followed by an escape "
+                                     "such as \\n or \\\\, not by a character beyond ASCII");
     EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(),
               ErrorCode::FileTooLarge);
 
