@@ -255,6 +255,26 @@ TEST(Composer, NotesOutlastingTheirChordAreStruckAgainUnlessNearlyOver) {
     }
     EXPECT_TRUE(lengths.count(kTicksPerBeat / 2));  // half a beat left: struck again for it
     EXPECT_FALSE(lengths.count(kTicksPerBeat / 4)); // a quarter left: the note just ends
+
+    // A key struck again while it sounds ends the earlier note there; the new one is on time.
+    auto kicks = Loader::ParseStyle(
+        replaced(kWaltz, "\"1.1 kick 1 90\"", "\"1.1 kick 2 90\", \"1.2 kick 1 90\""), "K.STY");
+    auto quiet = Composer(8).ComposeSegmentFromShape(kicks, 2, static_cast<int>(Shape::Quiet), 1,
+                                                     false, false, majorMap());
+    std::vector<std::pair<std::int64_t, int>> kick;
+    for (const auto &e : quiet->data()->events)
+        if (e.channel == 9 && e.data1 == 36)
+            kick.emplace_back(e.tick, e.kind);
+    using K = detail::MidiEvent;
+    const std::int64_t b = kTicksPerBeat;
+    EXPECT_EQ(kick, (std::vector<std::pair<std::int64_t, int>>{{0, K::NoteOn},
+                                                               {b, K::NoteOff},
+                                                               {b, K::NoteOn},
+                                                               {2 * b, K::NoteOff},
+                                                               {3 * b, K::NoteOn},
+                                                               {4 * b, K::NoteOff},
+                                                               {4 * b, K::NoteOn},
+                                                               {5 * b, K::NoteOff}}));
 }
 
 TEST(Composer, HumanisedNotesStayNearTheirPlaceAndHeldPartsRingOn) {
