@@ -25,7 +25,6 @@ QRect reachOf(const QWidget *gameWindow) {
 ReachWatcher::ReachWatcher(QWidget *gameWindow, std::function<void(QRect)> changed)
     : gameWindow_(gameWindow), changed_(std::move(changed)) {
     update_.setSingleShot(true);
-    update_.setInterval(0);
     connect(&update_, &QTimer::timeout, this, [this] {
         if (gameWindow_)
             changed_(reachOf(gameWindow_));

@@ -71,6 +71,12 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
                 std::size_t j = i + 1;
                 while (j < t.size() && (t[j] == ' ' || t[j] == '\t' || t[j] == '\r'))
                     ++j;
+                // toml++ tests what follows for whitespace and misjudges non-ASCII there.
+                if (j < t.size() && static_cast<unsigned char>(t[j]) >= 0x80)
+                    throw MusicError(ErrorCode::Syntax,
+                                     "a backslash in quoted text must be followed by an escape "
+                                     "such as \\n or \\\\, not by a character beyond ASCII",
+                                     source, line, column + static_cast<int>(j - i));
                 if (j < t.size() && t[j] == '\n')
                     continued = true;
                 else if (i + 1 < t.size() && static_cast<unsigned char>(t[i + 1]) < 0x80)

@@ -36,10 +36,8 @@ std::int64_t Engine::boundaryAfterNow(std::uint32_t flags) const {
         unit *= std::max<int>(1, ts.beatsPerMeasure);
     else if (flags & kPlayGrid)
         unit /= std::max<int>(1, ts.gridsPerBeat);
-    std::int64_t d = nowU_ - p->startU;
-    if (d <= 0)
-        return p->startU;
-    return p->startU + ceilDiv(d, unit) * unit;
+    // A primary starts at once, so it never lies ahead of now.
+    return p->startU + ceilDiv(nowU_ - p->startU, unit) * unit;
 }
 
 SegmentStatePtr Engine::play(const SegmentPtr &segment, std::uint32_t flags) {
@@ -97,7 +95,7 @@ void Engine::setTempo(double bpm) {
 void Engine::setTempoLocked(double bpm) {
     anchorSample_ = now_;
     anchorU_ = nowU_;
-    tempoMilli_ = std::max<std::int64_t>(1, std::llround(bpm * 1000.0));
+    tempoMilli_ = std::llround(bpm * 1000.0); // 1 to 1000 bpm, checked by callers
 }
 
 double Engine::tempo() const {

@@ -14,8 +14,6 @@ std::int64_t Engine::posOf(std::int64_t sample) const {
 }
 
 std::int64_t Engine::sampleOf(std::int64_t u) const {
-    if (u <= anchorU_)
-        return anchorSample_;
     return anchorSample_ + ceilDiv(u - anchorU_, tempoMilli_ * kTicksPerBeat);
 }
 
@@ -32,10 +30,9 @@ bool Engine::nextItem(const Running &r, std::int64_t &u, int &priority) const {
     if (r.cursor < r.events().size()) {
         const MidiEvent &e = r.events()[r.cursor];
         std::int64_t eu = loopBase + e.tick * uPerTick_;
-        int p = e.kind == MidiEvent::NoteOff ? 1 : 3;
-        if (eu < u || (eu == u && p < priority)) {
+        if (eu <= u) { // a note at the very end still comes before the end
             u = eu;
-            priority = p;
+            priority = e.kind == MidiEvent::NoteOff ? 1 : 3;
         }
     }
     if (r.primary && r.beat < r.beatsPerLoop * (r.loop + 1)) {

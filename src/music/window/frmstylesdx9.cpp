@@ -137,7 +137,6 @@ void frmStylesDX9::Unload() {
     }
     MotifTable.clear();
     MainSegment.reset();
-    playing_.reset();
     BandSegment.reset();
     CurBand.reset();
     CurStyle.reset();

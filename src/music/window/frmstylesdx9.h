@@ -201,7 +201,6 @@ private:
 
     QPointer<QWidget> gameWindow_;
     MusicWindowEnv env_;
-    mus::SegmentPtr playing_; // the primary Play Seg started last
     int bandRowAtPress_ = -1; // lstBands' highlighted row when the mouse went down
     bool unloaded_ = false;
     bool inCallback_ = false;

@@ -280,7 +280,6 @@ void frmStylesDX9::cmdPlaySegment_Click() {
     ResetPlayCounters();
     MainSegment->SetRepeats(0);
     perf.PlaySegmentEx(MainSegment, 0, 0);
-    playing_ = MainSegment;
     lblStyleTempoValue->setText(QString::number(StyleTempo));
     setSliderValue(StyleTempo);
     perf.SendTempoPMSG(0, 1, static_cast<double>(StyleTempo));
@@ -289,12 +288,9 @@ void frmStylesDX9::cmdPlaySegment_Click() {
 void frmStylesDX9::cmdStopSegment_Click() {
     if (!MainSegment)
         return; // nothing composed yet
-    // Re-Compose replaces MainSegment while the music it replaced plays on.
-    mus::Performance &perf = need(Perf);
-    if (playing_ && playing_ != MainSegment)
-        perf.StopEx(playing_, 0, 0);
-    perf.StopEx(MainSegment, 0, 0);
-    playing_.reset();
+    // The primary that plays: Re-Compose replaces MainSegment while the music
+    // it replaced plays on.
+    need(Perf).StopEx(MainSegment, 0, mus::kStopPrimary);
     ShowPlayProgress(QStringLiteral("User stop"));
     ClearPlayCounters();
 }

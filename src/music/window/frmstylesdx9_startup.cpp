@@ -120,8 +120,10 @@ void frmStylesDX9::ShowAudioStatus() {
     if (AudioStatusShown)
         return;
     AudioStatusShown = true;
-    const QString line =
-        QStringLiteral("lumbrast: %1 (%2)").arg(text, QString::fromStdString(status));
+    const std::string detail = Perf->audioStatusDetail();
+    QString line = QStringLiteral("lumbrast: ") + text;
+    if (!detail.empty())
+        line += QStringLiteral(" (%1)").arg(QString::fromStdString(detail));
     if (env_.errorLine)
         env_.errorLine(line);
     else

@@ -1,5 +1,7 @@
 #include "music/window/windowsupport.h"
 
+#include "platform/desktop/messageboxes.h"
+
 #include <QApplication>
 #include <QCollator>
 #include <QCoreApplication>
@@ -7,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPainterPath>
 #include <QPolygonF>
 
@@ -29,21 +30,19 @@ namespace lumbrast::musicwindow {
 
 void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon,
                           const QString &title) {
-    QMessageBox::Icon qicon = QMessageBox::Information;
+    platform::BoxIcon shown = platform::BoxIcon::Information;
     switch (icon) {
     case BoxIcon::Information:
-        qicon = QMessageBox::Information;
+        shown = platform::BoxIcon::Information;
         break;
     case BoxIcon::Exclamation:
-        qicon = QMessageBox::Warning;
+        shown = platform::BoxIcon::Exclamation;
         break;
     case BoxIcon::Critical:
-        qicon = QMessageBox::Critical;
+        shown = platform::BoxIcon::Critical;
         break;
     }
-    QMessageBox box(qicon, title, text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText); // an error text may hold '<' from a file
-    box.exec();
+    platform::execMessageBox(parent, text, shown, title);
 }
 
 void ClockRandom::Randomize() {

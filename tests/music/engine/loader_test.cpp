@@ -66,6 +66,8 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(m.chords[m.find("V")].intervals, (std::vector<int>{0, 4, 7, 10}));
     EXPECT_TRUE(m.connected(m.find("ii"), m.find("V")) && !m.connected(m.find("V"), m.find("ii")));
     EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
+    auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
+    EXPECT_EQ(minor->data()->chords[m.find("vi")].root, 8); // the sixth of C minor is A flat
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
@@ -90,6 +92,14 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     EXPECT_EQ(key(1, root), 45); // s2 over G in C major: A
     n.octave = -1;
     EXPECT_EQ(key(1, root), 33);
+    // Past the top MIDI key an octave lower: Ab three octaves above key 92 is 128, played as 116.
+    n.kind = detail::PatternNote::Kind::ChordTone;
+    n.octave = 3;
+    root.low = 92;
+    c.root = 8;
+    EXPECT_EQ(key(0, root), 116);
+    // Without composed music, chord tones are taken from C major.
+    EXPECT_EQ(detail::ResolveKey(n, voicing, detail::ChordAt(detail::SegmentData{}, 0)), 96);
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
@@ -165,6 +175,12 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
     MusicError bare = parseError(replaced(kWaltz, "tempo = 120", "tempo = 120\xc3\xa9"));
     EXPECT_EQ(bare.code(), ErrorCode::Syntax);
     EXPECT_EQ(bare.column(), 12);
+    MusicError escaped = parseError(
+        replaced(kWaltz, "name = \"Test Waltz\"", "name = \"\"\"Test \\  \xc3\xa9\"\"\""));
+    EXPECT_EQ(escaped.code(), ErrorCode::Syntax);
+    EXPECT_EQ(escaped.column(), 19);
+    EXPECT_EQ(escaped.description(), "a backslash in quoted text must be followed by an escape "
+                                     "such as \\n or \\\\, not by a character beyond ASCII");
     EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(),
               ErrorCode::FileTooLarge);
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -24,19 +25,19 @@ namespace {
 constexpr std::int64_t kBeat = 24000;
 
 // Two parts written out of time order, a note running past the motif's end,
-// and velocities at both ends of the range under humanising.
+// velocities at both ends of the range, and parts that humanise on their own.
 const char *kMotifs = R"(
 band = [ { name = "One", channels = [ { channel = 1, program = 1 }, { channel = 2, program = 1 } ] } ]
 motif = [ { name = "Cross", boundary = "beat", part = [
-    { channel = 1, voice = "voicing", low = 60, humanize = { velocity = 40 }, notes = ["1.2 c1 1 127", "1.3 c2 2 1"] },
-    { channel = 2, voice = "voicing", low = 48, notes = ["1.1 c1 1/2 100"] } ] },
+    { channel = 1, voice = "voicing", low = 60, humanize = { time = 0, velocity = 40 }, notes = ["1.2 c1 1 127", "1.3 c2 2 1"] },
+    { channel = 2, voice = "voicing", low = 48, humanize = { time = 0, velocity = 0 }, notes = ["1.1 c1 1/2 100"] } ] },
   { name = "Twice", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100", "1.2 c1 1 100"] } ] } ]
 pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
 [style]
 name = "Test Motifs"
 tempo = 120
 time_signature = [3, 4]
-humanize = { time = 0, velocity = 0 }
+humanize = { time = 20, velocity = 30 }
 )";
 
 struct Offline : testing::Test {
@@ -242,6 +243,8 @@ TEST_F(Offline, MotifNotesSoundAtTheirWrittenTimes) {
             notes.emplace_back(e.kind, e.channel, e.data1, e.sample - st->GetStartSample());
             if (e.kind == on && e.channel == 0)
                 (e.data1 == 60 ? loud : soft).insert(e.data2);
+            if (e.kind == on && e.channel == 1)
+                EXPECT_EQ(e.data2, 100); // the part's own humanising of 0 holds
         }
         const std::vector<Note> expected = {{on, 1, 48, 0},         {off, 1, 48, kBeat / 2},
                                             {on, 0, 60, kBeat},     {off, 0, 60, 2 * kBeat},
@@ -377,8 +380,19 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
         EXPECT_EQ(n[1].option, kSegmentEnd);
     }
 
+    perf.RemoveNotificationType(kNotifySegment);
+    perf.AddNotificationType(kNotifyMeasureAndBeat);
+    perf.PlaySegmentEx(compose(1), 0);
+    perf.AdvanceOffline(3 * kBeat + 1);
+    auto beats = drain();
+    EXPECT_TRUE(beats.size() == 3u && std::all_of(beats.begin(), beats.end(), [](const auto &x) {
+                    return x.type == kNotifyMeasureAndBeat;
+                }));
+    perf.RemoveNotificationType(kNotifyMeasureAndBeat);
+    perf.AddNotificationType(kNotifySegment);
+
     // With no music under it a motif starts at once and sounds over C major.
-    const std::int64_t now = 14 * kBeat;
+    const std::int64_t now = perf.GetSampleTime();
     SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x2080);
     perf.AdvanceOffline(500);
     EXPECT_EQ(bell->GetStartSample(), now);
@@ -401,15 +415,33 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     EXPECT_EQ(std::count_if(n.begin(), n.end(), [&](const auto &x) { return x.user == bst; }),
               2); // start and end
     band->Unload(perf);
+    EXPECT_NO_THROW(perf.SetMasterAutoDownload(true));
 
     EXPECT_THROW(perf.PlaySegmentEx(nullptr, 0), MusicError);
+    float sample = 0;
+    EXPECT_THROW(perf.RenderOffline(&sample, nullptr, 1), MusicError);
     EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
     AudioPathPtr path = perf.GetDefaultAudioPath();
     perf.CloseDown();
     EXPECT_FALSE(perf.IsPlaying(nullptr));
     EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(empty, 0); }).code(), ErrorCode::ClosedDown);
     EXPECT_THROW(empty->Download(path), MusicError);
+    EXPECT_EQ(errorOf([&] { band->Download(perf); }).code(), ErrorCode::ClosedDown);
+    EXPECT_EQ(errorOf([&] { perf.SetMasterAutoDownload(true); }).code(), ErrorCode::ClosedDown);
     perf.CloseDown(); // twice is harmless
+}
+
+// Rendering writes its frames, all of them and nothing around them.
+TEST_F(Offline, RenderWritesExactlyItsFrames) {
+    const std::size_t n = 10000; // more than one block
+    std::vector<float> left(3 * n, 1.0f), right(3 * n, 1.0f);
+    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
+    for (std::size_t i = 0; i < 3 * n; ++i) {
+        const bool mine = i >= n && i < 2 * n; // cleared, then silence
+        ASSERT_TRUE(mine ? std::fabs(left[i]) < 0.01f && std::fabs(right[i]) < 0.01f
+                         : left[i] == 1.0f && right[i] == 1.0f)
+            << i;
+    }
 }
 
 // The shipped media is complete, and every band and composition finds its
@@ -459,6 +491,8 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     Performance perf;
     EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); }).code(),
               ErrorCode::NotInitialised);
+    EXPECT_EQ(errorOf([&] { perf.AdvanceOffline(1); }).code(), ErrorCode::NotInitialised);
+    EXPECT_EQ(errorOf([&] { perf.GetDefaultAudioPath(); }).code(), ErrorCode::NotInitialised);
     AudioParams p;
     p.output = AudioOutput::Offline;
     for (const char *font : {"/nonexistent/none.sf2", LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"}) {
@@ -475,6 +509,7 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     Performance silent;
     silent.InitAudio(p);
     EXPECT_EQ(silent.audioOutput(), AudioOutput::RealTimeSilent);
+    EXPECT_EQ(silent.audioDriver(), "none");
     const std::string status = silent.audioStatus();
     const std::string detail = silent.audioStatusDetail();
     EXPECT_TRUE(status.find("without sound") != std::string::npos &&
@@ -529,7 +564,9 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
         perf.AddNotificationType(kNotifySegment);
         perf.AddNotificationType(kNotifyMeasureAndBeat);
         auto handle = std::make_shared<NotificationEvent>(7);
-        perf.SetNotificationHandle(handle);
+        const bool offline = output == AudioOutput::Offline;
+        if (!offline)
+            perf.SetNotificationHandle(handle);
         int signalCount = 0, notices = 0, id = -1;
         bool ended = false;
         QEventLoop loop;
@@ -541,16 +578,19 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
             if (ended)
                 loop.quit();
         });
-        const bool offline = output == AudioOutput::Offline;
         perf.PlaySegmentEx(Composer(1).ComposeSegmentFromShape(waltz(), offline ? 2 : 0, 1, 1,
                                                                false, false, majorMap()),
                            0);
         if (offline) {
             perf.AdvanceOffline(10 * p.sampleRate);
-            EXPECT_EQ(signalCount, 0); // nothing runs outside the event loop
+            perf.SetNotificationHandle(handle); // notices already wait: it is signalled
+            EXPECT_EQ(signalCount, 0);          // nothing runs outside the event loop
             QCoreApplication::processEvents();
             EXPECT_EQ(signalCount, 1);
             EXPECT_EQ(notices, 8);
+            perf.AdvanceOffline(100); // nothing new, no signal
+            QCoreApplication::processEvents();
+            EXPECT_EQ(signalCount, 1);
         } else {
             QTimer::singleShot(10000, &loop, &QEventLoop::quit); // guard only
             loop.exec();
