@@ -9,7 +9,7 @@
 
 #include <QPoint>
 
-struct _XDisplay;
+struct _XDisplay; // NOLINT(bugprone-reserved-identifier): the name Xlib gives Display
 
 namespace lumbrast::testing {
 
