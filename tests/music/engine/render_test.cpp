@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -84,4 +85,25 @@ TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
         EXPECT_EQ(test::errorOf([&] { RenderSegmentToWav(seg, bad, {}, 0.0); }).code(),
                   ErrorCode::WavWrite)
             << bad;
+}
+
+// A band's instruments reach the synthesiser: the same motif after another
+// band sounds different.
+TEST(Render, TheBandChoosesTheInstruments) {
+    std::vector<float> sound[2];
+    int i = 0;
+    for (const char *band : {"One", "Two"}) {
+        Performance perf;
+        AudioParams p;
+        p.output = AudioOutput::Offline;
+        perf.InitAudio(p);
+        perf.PlaySegmentEx(test::waltz()->GetBand(band)->CreateSegment(), 0x80);
+        perf.PlaySegmentEx(test::waltz()->GetMotif("Bell"), 0x80);
+        std::vector<float> right(8192);
+        sound[i].resize(8192);
+        perf.RenderOffline(sound[i].data(), right.data(), 8192);
+        EXPECT_GT(*std::max_element(sound[i].begin(), sound[i].end()), 0.01f) << band;
+        ++i;
+    }
+    EXPECT_NE(sound[0], sound[1]);
 }
