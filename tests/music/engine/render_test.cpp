@@ -51,7 +51,7 @@ TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExactInEachFormat) {
         EXPECT_EQ(r.back().frames, r[0].frames);
     }
     // 8 measures of 4/4 at 76 bpm plus one second of tail.
-    EXPECT_NEAR(static_cast<double>(r[0].frames), (8 * 4 * 60 * 44100 + 75) / 76 + 44100, 4096.0);
+    EXPECT_NEAR(static_cast<double>(r[0].frames), 8 * 4 * 60 * 44100 / 76.0 + 44100, 4096.0);
     EXPECT_GT(r[0].rms, 0.01);               // about -40 dBFS: clearly music
     EXPECT_LT(r[0].peak, 0.98f);             // headroom, no clipping
     EXPECT_EQ(out[0].format, SF_FORMAT_WAV); // a small WAV stays a plain one
