@@ -106,4 +106,25 @@ TEST(Render, TheBandChoosesTheInstruments) {
         ++i;
     }
     EXPECT_NE(sound[0], sound[1]);
+
+    // A band at volume 0 silences its channel.
+    StylePtr muted = Loader::ParseStyle(R"(
+band = [ { name = "Mute", channels = [ { channel = 1, program = 1, volume = 0 } ] } ]
+motif = [ { name = "Note", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100"] } ] } ]
+pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
+[style]
+name = "Muted"
+tempo = 120
+time_signature = [3, 4]
+)",
+                                        "MUTED.STY");
+    Performance perf;
+    AudioParams p;
+    p.output = AudioOutput::Offline;
+    perf.InitAudio(p);
+    perf.PlaySegmentEx(muted->GetBand("Mute")->CreateSegment(), 0x80);
+    perf.PlaySegmentEx(muted->GetMotif("Note"), 0x80);
+    std::vector<float> left(8192), right(8192);
+    perf.RenderOffline(left.data(), right.data(), 8192);
+    EXPECT_LT(*std::max_element(left.begin(), left.end()), 0.001f);
 }
