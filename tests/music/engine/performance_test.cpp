@@ -371,7 +371,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     EXPECT_THROW(perf.AddNotificationType(4), MusicError);
     SegmentPtr empty = compose(0);
     empty->SetRepeats(0xFFFFFFFF); // nothing to repeat: it ends at once
-    for (SegmentPtr seg : {compose(2), empty}) {
+    for (const SegmentPtr &seg : {compose(2), empty}) {
         perf.PlaySegmentEx(seg, 0);
         perf.AdvanceOffline(7 * kBeat);
         auto n = drain();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -50,7 +51,7 @@ TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExactInEachFormat) {
         EXPECT_EQ(r.back().frames, r[0].frames);
     }
     // 8 measures of 4/4 at 76 bpm plus one second of tail.
-    EXPECT_NEAR(static_cast<double>(r[0].frames), (8 * 4 * 60 * 44100 + 75) / 76 + 44100, 4096.0);
+    EXPECT_NEAR(static_cast<double>(r[0].frames), 8 * 4 * 60 * 44100 / 76.0 + 44100, 4096.0);
     EXPECT_GT(r[0].rms, 0.01);               // about -40 dBFS: clearly music
     EXPECT_LT(r[0].peak, 0.98f);             // headroom, no clipping
     EXPECT_EQ(out[0].format, SF_FORMAT_WAV); // a small WAV stays a plain one
@@ -84,4 +85,46 @@ TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
         EXPECT_EQ(test::errorOf([&] { RenderSegmentToWav(seg, bad, {}, 0.0); }).code(),
                   ErrorCode::WavWrite)
             << bad;
+}
+
+// A band's instruments reach the synthesiser: the same motif after another
+// band sounds different.
+TEST(Render, TheBandChoosesTheInstruments) {
+    std::vector<float> sound[2];
+    int i = 0;
+    for (const char *band : {"One", "Two"}) {
+        Performance perf;
+        AudioParams p;
+        p.output = AudioOutput::Offline;
+        perf.InitAudio(p);
+        perf.PlaySegmentEx(test::waltz()->GetBand(band)->CreateSegment(), 0x80);
+        perf.PlaySegmentEx(test::waltz()->GetMotif("Bell"), 0x80);
+        std::vector<float> right(8192);
+        sound[i].resize(8192);
+        perf.RenderOffline(sound[i].data(), right.data(), 8192);
+        EXPECT_GT(*std::max_element(sound[i].begin(), sound[i].end()), 0.01f) << band;
+        ++i;
+    }
+    EXPECT_NE(sound[0], sound[1]);
+
+    // A band at volume 0 silences its channel.
+    StylePtr muted = Loader::ParseStyle(R"(
+band = [ { name = "Mute", channels = [ { channel = 1, program = 1, volume = 0 } ] } ]
+motif = [ { name = "Note", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100"] } ] } ]
+pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
+[style]
+name = "Muted"
+tempo = 120
+time_signature = [3, 4]
+)",
+                                        "MUTED.STY");
+    Performance perf;
+    AudioParams p;
+    p.output = AudioOutput::Offline;
+    perf.InitAudio(p);
+    perf.PlaySegmentEx(muted->GetBand("Mute")->CreateSegment(), 0x80);
+    perf.PlaySegmentEx(muted->GetMotif("Note"), 0x80);
+    std::vector<float> left(8192), right(8192);
+    perf.RenderOffline(left.data(), right.data(), 8192);
+    EXPECT_LT(*std::max_element(left.begin(), left.end()), 0.001f);
 }
