@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "app/colourbutton.h"
 #include "app/frmlumbrast.h"
@@ -36,13 +37,13 @@ TEST(WindowOnScreen, IdleTableInItsColours) {
         const QPoint p = widget->mapTo(&w, local);
         return shot.pixelColor(qRound(p.x() * dpr), qRound(p.y() * dpr)).rgb();
     };
-    EXPECT_EQ(at(w.cmdGamePiece[0], {6, 6}), qRgb(0xE4, 0xE8, 0xAA));
-    EXPECT_EQ(at(w.cmdGamePiece[1], {6, 6}), qRgb(0xFF, 0xE0, 0xC0));
-    EXPECT_EQ(at(w.cmdGamePiece[2], {6, 6}), qRgb(0xC8, 0xE5, 0xF8));
-    EXPECT_EQ(at(w.fraGameTable, {76, 40}), qRgb(0x00, 0xC0, 0xC0));
-    EXPECT_EQ(at(w.cmdCursorPos, {2, 2}), qRgb(0x00, 0x40, 0x40));
-    EXPECT_EQ(at(w.lblSetStatP2, {2, 2}), qRgb(255, 255, 255));
-    EXPECT_EQ(at(w.fraGameLumbrast, {307, 220}), qRgb(0xC0, 0xC0, 0xC0));
+    const std::tuple<QWidget *, QPoint, QRgb> samples[] = {
+        {w.cmdGamePiece[0], {6, 6}, 0xE4E8AA},    {w.cmdGamePiece[1], {6, 6}, 0xFFE0C0},
+        {w.cmdGamePiece[2], {6, 6}, 0xC8E5F8},    {w.fraGameTable, {76, 40}, 0x00C0C0},
+        {w.cmdCursorPos, {2, 2}, 0x004040},       {w.lblSetStatP2, {2, 2}, 0xFFFFFF},
+        {w.fraGameLumbrast, {307, 220}, 0xC0C0C0}};
+    for (const auto &[widget, point, colour] : samples)
+        EXPECT_EQ(at(widget, point), 0xFF000000 | colour) << widget->objectName().toStdString();
     // Each idle piece shows its face: dark ink somewhere in its middle.
     for (auto *piece : w.cmdGamePiece) {
         int ink = 0;

@@ -25,12 +25,6 @@ protected:
         return {game.lblPointsStatP1, game.lblPointsStatP2, game.lblSetStatP1,
                 game.lblSetStatP2,    game.lblMatchStatP1,  game.lblMatchStatP2};
     }
-    std::vector<std::string> texts() const {
-        std::vector<std::string> t;
-        for (const auto &m : fx.messages)
-            t.push_back(m.text);
-        return t;
-    }
 };
 
 TEST_F(Score, SetAtItsThresholdClearsBothPlayersPointsAndMatchFollows) {
