@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTimer>
+#include <tuple>
 
 #include "dialogs/options/frmgameoptions.h"
 #include "platform/desktop/twips.h"
@@ -47,19 +48,28 @@ TEST(WindowLayout, ControlsMenusFacesAndShapes) {
     EXPECT_FALSE(w.cmdGamePlay->mask().isEmpty());
     EXPECT_TRUE(w.cmdGamePiece[0]->mask().isEmpty());
 
+    // The idle table in the colours the players see, each piece showing its face in dark ink.
+    const QImage shot = w.grab().toImage();
+    auto at = [&](QWidget *widget, QPoint local) {
+        return shot.pixelColor(widget->mapTo(&w, local)).rgb() & 0xFFFFFF;
+    };
+    const std::tuple<QWidget *, QPoint, QRgb> samples[] = {
+        {w.cmdGamePiece[0], {6, 6}, 0xE4E8AA},    {w.cmdGamePiece[1], {6, 6}, 0xFFE0C0},
+        {w.cmdGamePiece[2], {6, 6}, 0xC8E5F8},    {w.fraGameTable, {76, 40}, 0x00C0C0},
+        {w.cmdCursorPos, {2, 2}, 0x004040},       {w.lblSetStatP2, {2, 2}, 0xFFFFFF},
+        {w.fraGameLumbrast, {307, 220}, 0xC0C0C0}};
+    for (const auto &[widget, point, colour] : samples)
+        EXPECT_EQ(at(widget, point), colour) << widget->objectName().toStdString();
+    for (auto *piece : w.cmdGamePiece) {
+        int ink = 0;
+        for (int y = 16; y < 48; ++y)
+            for (int x = 16; x < 48; ++x)
+                ink += qGray(at(piece, {x, y})) < 128;
+        EXPECT_GT(ink, 20) << piece->objectName().toStdString();
+    }
+
     w.txtPlayerName_02->insert(QStringLiteral("!"));
     EXPECT_EQ(w.lblPlayer2Stat->text(), "Player2!"); // the name box drives the score line
-}
-
-TEST(WindowStartUp, TheCursorIsTrappedWhereTheWindowManagerPutTheWindow) {
-    Window t(platform::SimulatedRawInput::twoMice(), false);
-    EXPECT_FALSE(t.sim.confined()) << "not before the window is placed";
-    t.w.move(310, 170); // the window manager places the window after the first resize
-    t.waitExposed();
-    ASSERT_TRUE(t.sim.confined());
-    EXPECT_EQ(t.sim.confinement(), t.w.frameGeometry());
-    EXPECT_TRUE(t.boxes.boxes.empty());
-    EXPECT_EQ(t.in().IsHooked, input::kTrue);
 }
 
 TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook) {
@@ -78,8 +88,14 @@ TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook) {
     }
 }
 
-TEST(WindowConfinement, MinimizeAndMaximizeFreeNormalTrapsTrapAndReleaseMenus) {
-    Window t;
+TEST(WindowConfinement, TrappedWhereTheWindowIsPlacedFreedWhenMinimizedMaximizedOrReleased) {
+    Window t(platform::SimulatedRawInput::twoMice(), false);
+    EXPECT_FALSE(t.sim.confined()) << "not before the window is placed";
+    t.w.move(310, 170); // the window manager places the window after the first resize
+    t.waitExposed();
+    ASSERT_TRUE(t.sim.confined());
+    EXPECT_EQ(t.sim.confinement(), t.w.frameGeometry());
+    EXPECT_TRUE(t.boxes.boxes.empty() && t.in().IsHooked == input::kTrue);
     t.w.setWindowState(Qt::WindowMinimized);
     EXPECT_FALSE(t.sim.confined());
     t.w.setWindowState(Qt::WindowNoState);
