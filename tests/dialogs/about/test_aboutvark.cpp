@@ -21,12 +21,14 @@ void moveOver(QWidget *widget) {
 
 } // namespace
 
-TEST(AboutWindow, TextPicturesLinksAndCorners) {
+TEST(AboutWindow, TextPicturesCornersAndLinksWithTheStartButtonsCursor) {
     QWidget game;
     game.setGeometry(200, 150, 429, 400);
     game.show();
     lumbrast::platform::RecordingUrlOpener links;
-    frmAboutVark about(&game, {}, links);
+    QCursor startCursor(Qt::PointingHandCursor);
+    frmAboutVark about(
+        &game, [&] { return startCursor; }, links);
     about.show();
     QApplication::processEvents();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Lumbrast- About author and program"));
@@ -52,15 +54,7 @@ TEST(AboutWindow, TextPicturesLinksAndCorners) {
         EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         EXPECT_LE(link->fontMetrics().horizontalAdvance(link->text()), link->width());
     }
-}
 
-TEST(AboutWindow, LinksOpenExactAddressesWithTheStartButtonsCursor) {
-    QWidget game;
-    lumbrast::platform::RecordingUrlOpener links;
-    QCursor startCursor(Qt::PointingHandCursor);
-    frmAboutVark about(
-        &game, [&] { return startCursor; }, links);
-    about.show();
     QTest::mouseClick(about.lblAuthorMail, Qt::LeftButton);
     QTest::mouseClick(about.lblAuthorWeb, Qt::LeftButton);
     QTest::mouseClick(about.lblAuthorWeb, Qt::RightButton); // no click
