@@ -72,6 +72,12 @@ protected:
             n += p.Caption.empty() ? 0 : 1;
         return n;
     }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> t;
+        for (const auto &m : fx.messages)
+            t.push_back(m.text);
+        return t;
+    }
     // The opener turns a "7" and an "8".
     void missOpening(input::DeviceHandle opener) {
         click(opener, pieceWithFace('7'));

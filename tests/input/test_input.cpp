@@ -71,13 +71,9 @@ TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters) {
     EXPECT_EQ(QStringList({row->text(0), row->text(1), row->text(2), row->text(3)}),
               QStringList({"-16", "Trackball", "USB", "VID_0001&PID_0002"}));
     EXPECT_EQ(StripAtNull(QString::fromLatin1("\0x", 2)), "");
-    EXPECT_EQ(p.state.MiceCount, 3);
-    EXPECT_EQ(p.sim.registeredWindow(), &p.window);
-    // A flat list of four columns, widths from twips.
-    EXPECT_EQ(p.lvwMice->columnCount(), 4);
-    EXPECT_FALSE(p.lvwMice->rootIsDecorated());
-    EXPECT_TRUE(p.lvwMice->uniformRowHeights());
-    const QHeaderView *header = p.lvwMice->header();
+    EXPECT_TRUE(p.state.MiceCount == 3 && p.sim.registeredWindow() == &p.window);
+    EXPECT_TRUE(!p.lvwMice->rootIsDecorated() && p.lvwMice->uniformRowHeights()); // a flat list
+    const QHeaderView *header = p.lvwMice->header(); // widths from twips
     EXPECT_EQ(QList<int>({header->sectionSize(0), header->sectionSize(1), header->sectionSize(2),
                           header->sectionSize(3)}),
               QList<int>({98, 275, 99, 299}));
@@ -85,9 +81,8 @@ TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters) {
     p.sim.unplug(17);
     p.sim.unplug(0xFFFFFFF0u);
     p.input.DiscoverMice();
-    EXPECT_EQ(p.lvwMice->topLevelItemCount(), 1);
-    EXPECT_EQ(p.lstMouseCollection->count(), 1);
-    EXPECT_EQ(p.state.MiceCount, 1);
+    EXPECT_TRUE(p.lvwMice->topLevelItemCount() == 1 && p.lstMouseCollection->count() == 1 &&
+                p.state.MiceCount == 1);
 }
 
 TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
@@ -179,12 +174,10 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.input.DiscoverMice();
     p.input.Hook();
     p.bind(1); // before any raw input: device 0, description kept, nothing enabled
-    EXPECT_EQ(p.hdev[0]->text(), "0");
-    EXPECT_EQ(p.desc[0]->text(), "Mice - Device Description");
+    EXPECT_EQ(p.hdev[0]->text() + p.desc[0]->text(), "0Mice - Device Description");
     p.sim.move(23, p.cmdCursorPos);
     p.bind(1);
-    EXPECT_EQ(p.state.hDevicePlayer_01, 23u);
-    EXPECT_EQ(p.desc[0]->text(), "Wireless Mouse");
+    EXPECT_TRUE(p.state.hDevicePlayer_01 == 23u && p.desc[0]->text() == "Wireless Mouse");
     EXPECT_EQ(p.enabled, 0) << "one player alone does not start the game";
     p.sim.move(17, p.cmdCursorPos);
     p.bind(2);
@@ -195,8 +188,7 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.input.DiscoverMice();
     p.sim.rawEvent(23, RawEventKind::ButtonPress);
     p.bind(2);
-    EXPECT_EQ(p.hdev[1]->text(), "23");
-    EXPECT_EQ(p.desc[1]->text(), "Optical USB Mouse");
+    EXPECT_EQ(p.hdev[1]->text() + p.desc[1]->text(), "23Optical USB Mouse");
     EXPECT_EQ(p.enabled, 2);
 
     // A large handle is found by its signed text; player 2 alone starts nothing.
@@ -205,9 +197,7 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.state.hDevicePlayer_01 = 0;
     p.sim.rawEvent(0xFFFFFFF0u, RawEventKind::ButtonPress);
     p.bind(2);
-    EXPECT_EQ(p.desc[1]->text(), "Trackball");
-    EXPECT_EQ(p.enabled, 2);
-    EXPECT_TRUE(p.reported.empty());
+    EXPECT_TRUE(p.desc[1]->text() == "Trackball" && p.enabled == 2 && p.reported.empty());
 
     // A failure of the game's side is reported with the binding player's tag.
     auto failing = [] { throw std::runtime_error("controls gone"); };
@@ -215,15 +205,6 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.input.bindPlayer(1, failing);
     p.input.bindPlayer(2, failing);
     EXPECT_EQ(p.reported, (std::vector<std::string>{"sub: 05", "sub: 06"}));
-}
-
-TEST(Confinement, TrapUsesTheWindowRectangleAndReleaseFreesIt) {
-    Panel p;
-    p.input.ConfineCursorForm();
-    EXPECT_TRUE(p.sim.confined());
-    EXPECT_EQ(p.sim.confinement(), p.window.frameGeometry());
-    p.input.ReleaseCursorForm();
-    EXPECT_FALSE(p.sim.confined());
 }
 
 TEST(Confinement, TheTrapReachesEveryOpenWindowOfTheProgramUntilItCloses) {

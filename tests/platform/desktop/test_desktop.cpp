@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -28,10 +29,7 @@ TEST(Sounds, FourDistinctThemeEventsSilentWithoutAudioDevice) {
 
 // Twips round to the nearest pixel on both sides of zero.
 TEST(Twips, RoundToNearestPixel) {
-    EXPECT_EQ(twipsToPixels(7), 0);
-    EXPECT_EQ(twipsToPixels(8), 1);
-    EXPECT_EQ(twipsToPixels(22), 1);
-    EXPECT_EQ(twipsToPixels(23), 2);
-    EXPECT_EQ(twipsToPixels(-8), -1);
+    for (auto [twips, pixels] : {std::pair(7, 0), {8, 1}, {22, 1}, {23, 2}, {-8, -1}})
+        EXPECT_EQ(twipsToPixels(twips), pixels) << twips;
     EXPECT_EQ(twipsRect(90, 1800, 6255, 4095), QRect(6, 120, 417, 273));
 }
