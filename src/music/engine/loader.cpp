@@ -19,6 +19,10 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
     enum class In { Plain, Comment, Basic, Literal, MultiBasic, MultiLiteral } in = In::Plain;
     int line = 1, column = 0;
     bool continued = false; // after a line-ending backslash in multi-line text
+    // A quote opens text only where a key or value may start; inside a bare
+    // value (1'x) it is plain, and toml++ reads on through what follows.
+    char last = '\n';     // last plain character other than a blank, '\n' at a line start
+    bool inValue = false; // past the '=' of this line
     const std::string_view q3("\"\"\""), a3("'''");
     auto starts = [&](std::size_t i, std::string_view s) { return t.substr(i, s.size()) == s; };
     for (std::size_t i = 0; i < t.size(); ++i) {
@@ -30,6 +34,8 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
             column = 0;
             if (in == In::Comment || in == In::Basic || in == In::Literal)
                 in = In::Plain;
+            if (in == In::Plain)
+                last = '\n', inValue = false;
             continue;
         }
         if (c >= 0x80 && (in == In::Plain || continued))
@@ -43,9 +49,16 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
             column += static_cast<int>(n);
         };
         switch (in) {
-        case In::Plain:
+        case In::Plain: {
+            const bool opens = last == '\n' || last == '=' || last == '[' || last == ',' ||
+                               last == '{' || (last == '.' && !inValue);
+            if (c != ' ' && c != '\t' && c != '\r')
+                last = static_cast<char>(c);
+            inValue = inValue || c == '=';
             if (c == '#')
                 in = In::Comment;
+            else if (!opens)
+                break;
             else if (starts(i, q3))
                 in = In::MultiBasic, skip(2);
             else if (starts(i, a3))
@@ -55,6 +68,7 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
             else if (c == '\'')
                 in = In::Literal;
             break;
+        }
         case In::Basic:
             if (c == '\\' && i + 1 < t.size() && static_cast<unsigned char>(t[i + 1]) < 0x80 &&
                 t[i + 1] != '\n')
