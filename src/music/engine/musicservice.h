@@ -472,13 +472,15 @@ private:
 // release) into a stereo file, sample-exact and repeatable: 16-bit WAV (RF64
 // past 4 GiB), 16-bit FLAC or Ogg Vorbis by the extension (.wav, .flac, .ogg).
 // Throws WavWrite, before touching the file, for another extension or music
-// longer than the format holds. Returns the number of frames written.
+// longer than the format holds. A band segment, when given, sets the
+// instruments first. Returns the number of frames written.
 struct RenderResult {
     std::int64_t frames = 0;
     float peak = 0; // largest absolute sample, 1.0 = full scale
     double rms = 0;
 };
 RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &wavPath,
-                                const AudioParams &params = {}, double tailSeconds = 2.0);
+                                const AudioParams &params = {}, double tailSeconds = 2.0,
+                                const SegmentPtr &band = nullptr);
 
 } // namespace lumbrast::music

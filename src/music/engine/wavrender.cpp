@@ -60,7 +60,8 @@ struct SndCloser {
 } // namespace
 
 RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &path,
-                                const AudioParams &params, double tailSeconds) {
+                                const AudioParams &params, double tailSeconds,
+                                const SegmentPtr &band) {
     if (!segment)
         throw MusicError(ErrorCode::InvalidArgument, "no segment to render");
     AudioParams p = params;
@@ -82,6 +83,10 @@ RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &pa
         container.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     Performance perf;
     perf.InitAudio(p);
+    if (band) {
+        band->Download(perf.GetDefaultAudioPath());
+        perf.PlaySegmentEx(band, kPlaySecondary, 0);
+    }
     perf.PlaySegmentEx(segment, 0);
 
     SF_INFO info{};

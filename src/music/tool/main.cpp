@@ -209,6 +209,12 @@ SegmentPtr compose(const ComposeArgs &c, StylePtr &style) {
                                             map);
 }
 
+// Composed music carries no instruments of its own: the style's first band sets them.
+SegmentPtr firstBand(const Style &style) {
+    return style.GetBandCount() > 0 ? style.GetBand(style.GetBandName(0))->CreateSegment()
+                                    : nullptr;
+}
+
 void printPlan(const SegmentPtr &seg) {
     const auto &d = *seg->data();
     const auto &map = *d.chordMap;
@@ -238,7 +244,7 @@ int render(const ComposeArgs &c) {
         printPlan(seg);
     AudioParams params;
     params.soundFont = c.soundFont;
-    RenderResult r = RenderSegmentToWav(seg, c.output, params);
+    RenderResult r = RenderSegmentToWav(seg, c.output, params, 2.0, firstBand(*style));
     double seconds = static_cast<double>(r.frames) / params.sampleRate;
     auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -999.0; };
     std::printf("%s: %d measures, %.1f s, peak %.1f dBFS, rms %.1f dBFS%s\n", c.output.c_str(),
@@ -273,6 +279,10 @@ int play(const ComposeArgs &c, int argc, char **argv) {
     perf.AddNotificationType(kNotifyMeasureAndBeat);
     perf.SetNotificationHandle(handle);
     seg->Download(perf.GetDefaultAudioPath());
+    if (SegmentPtr band = firstBand(*style)) {
+        band->Download(perf.GetDefaultAudioPath());
+        perf.PlaySegmentEx(band, kPlaySecondary, 0);
+    }
 
     int bar = 0;
     QObject::connect(handle.get(), &NotificationEvent::signalled, &app, [&](int) {
