@@ -226,29 +226,6 @@ void XInjector::removeMaster(int masterId) {
     XSync(dpy_, False);
 }
 
-void XInjector::watchPointer(bool on) {
-    XSelectInput(dpy_, DefaultRootWindow(dpy_), on ? PointerMotionMask : NoEventMask);
-    XSync(dpy_, False);
-}
-
-bool XInjector::waitForPointerAt(QPoint at, int timeoutMs) {
-    pollfd pfd{ConnectionNumber(dpy_), POLLIN, 0};
-    for (;;) {
-        while (XPending(dpy_)) {
-            XEvent ev;
-            XNextEvent(dpy_, &ev);
-            if (ev.type == MotionNotify && QPoint(ev.xmotion.x_root, ev.xmotion.y_root) == at)
-                return true;
-        }
-        if (::poll(&pfd, 1, timeoutMs) <= 0)
-            return false;
-    }
-}
-
-void XInjector::discardEvents() {
-    XSync(dpy_, True);
-}
-
 bool moveAndSettle(XInjector &inject, int device, QPoint at) {
     struct Motions final : QObject {
         QPoint last;

@@ -67,11 +67,6 @@ public:
     int addMaster(const std::string &name);
     void removeMaster(int masterId);
 
-    // Waits, without the toolkit's event loop, for the pointer to stand on a point.
-    void watchPointer(bool on);
-    bool waitForPointerAt(QPoint at, int timeoutMs);
-    void discardEvents(); // those the server has sent so far
-
 private:
     void motion(int device, bool relative, int x, int y);
     void *open(int device);
