@@ -36,14 +36,6 @@ QPoint closeBoxOf(const QWidget *window) {
     return {frame.right() - half, frame.top() + half};
 }
 
-// A mouse moves to the point and clicks there; false when the pointer cannot get there.
-bool clickAt(XInjector &inject, int device, QPoint at) {
-    if (!inject.reach(device, at))
-        return false;
-    inject.click(device);
-    return true;
-}
-
 // The pointer stops at the frame's corners, whichever way the mouse pushes.
 // One axis at a time: long injected diagonal pushes out of a corner were seen
 // to pass the server's barriers, which no hand on a mouse makes.
@@ -73,7 +65,7 @@ TEST_F(WindowOnOpenbox, TheActivatingClickCountsOnlyFromThePlayerToMove) {
         other.activateWindow();
         ASSERT_TRUE(waitUntil([&] { return other.isActiveWindow() && !t.w->isActiveWindow(); }));
         t.sounds.played.clear();
-        ASSERT_TRUE(clickAt(t.inject, device, XWindow::centre(t.w->cmdGamePiece[piece])));
+        ASSERT_TRUE(t.inject.clickAt(device, XWindow::centre(t.w->cmdGamePiece[piece])));
         ASSERT_TRUE(waitUntil([&] { return t.w->isActiveWindow(); })) << "click to focus";
     };
     clickFromBehind(t.xtest, 0);
@@ -98,7 +90,7 @@ TEST_F(WindowOnOpenbox, TheTrapCoversTheFrameAndLetsThePointerClickEveryCloseBox
         EXPECT_TRUE(waitUntil([&] { return framed(window); })) << "the manager framed it";
         const QPoint at = target(window);
         // The trap follows the new window a moment after it is framed.
-        EXPECT_TRUE(waitUntil([&] { return clickAt(t.inject, t.mouse, at); }))
+        EXPECT_TRUE(waitUntil([&] { return t.inject.clickAt(t.mouse, at); }))
             << "out of reach: " << at.x() << "," << at.y();
         EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); })) << "closed by the click";
         window->close(); // never leave a modal loop waiting

@@ -174,7 +174,7 @@ void XInjector::motion(int device, bool relative, int x, int y) {
     XFlush(dpy_);
 }
 
-bool XInjector::reach(int device, QPoint at) {
+bool XInjector::clickAt(int device, QPoint at) {
     // Without acceleration a relative motion moves exactly as far as asked.
     const Atom profile = XInternAtom(dpy_, "Device Accel Profile", True);
     if (profile != None) {
@@ -185,7 +185,10 @@ bool XInjector::reach(int device, QPoint at) {
     const QPoint from = pointer();
     moveBy(device, at.x() - from.x(), 0);
     moveBy(device, 0, at.y() - from.y());
-    return pointer() == at;
+    if (pointer() != at)
+        return false;
+    click(device);
+    return true;
 }
 
 void XInjector::click(int device, int button) {

@@ -57,8 +57,8 @@ public:
     void moveTo(int device, int x, int y) { motion(device, false, x, y); }
     void click(int device, int button = 1);
     // Relative motion, one axis after the other as a hand would move it (barriers
-    // let absolute motion through). False when the pointer did not get there.
-    bool reach(int device, QPoint at);
+    // let absolute motion through), then a click. False when the pointer did not get there.
+    bool clickAt(int device, QPoint at);
     void warp(int x, int y);          // without any device: no raw events
     void focus(unsigned long window); // as the user's choice
     QPoint pointer();
