@@ -13,9 +13,11 @@
 #include "platform/x11/x11rawinput.h"
 #include "xvfb.h"
 
+using namespace lumbrast::testing;
+
 int main(int argc, char **argv) {
-    // A client of the test's server that confines the pointer, then waits to be killed.
-    if (argc == 2 && std::string_view(argv[1]) == "--confine") {
+    const std::string_view role = argc == 2 ? argv[1] : "";
+    if (role == "--confine") { // a client that confines the pointer, then waits to be killed
         QGuiApplication app(argc, argv);
         lumbrast::platform::x11::X11RawInput input;
         input.confineCursor(QRect(250, 250, 100, 100));
@@ -23,20 +25,19 @@ int main(int argc, char **argv) {
         std::fflush(stdout);
         return app.exec();
     }
-    // A test that starts its own server, says the server's pid, then waits to be killed.
-    if (argc == 2 && std::string_view(argv[1]) == "--own-server") {
-        lumbrast::testing::XvfbServer server;
+    if (role == "--own-server") { // a test with its own server, waiting to be killed
+        XvfbServer server;
         std::printf("%d\n", static_cast<int>(server.pid()));
         std::fflush(stdout);
         for (;;)
             ::pause();
     }
     ::testing::InitGoogleTest(&argc, argv);
-    lumbrast::testing::XvfbServer server; // throws, saying why, when Xvfb does not start
-    std::optional<lumbrast::testing::WindowManager> manager;
-    if (lumbrast::testing::WindowManager::wanted())
+    XvfbServer server; // throws, saying why, when Xvfb does not start
+    std::optional<WindowManager> manager;
+    if (WindowManager::wanted())
         manager.emplace(server.display());
-    lumbrast::testing::useDisplayOf(server);
+    useDisplayOf(server);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

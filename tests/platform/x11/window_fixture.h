@@ -30,6 +30,7 @@ struct XWindow {
     XInjector inject;
     int mouse = inject.deviceId(XInjector::kXvfbMouse);
     int xtest = inject.deviceId(XInjector::kXTestPointer);
+    platform::DeviceHandle hMouse = 0, hXTest = 0;
 
     explicit XWindow(bool virtualMice)
         : owned(app::makeRawInput({.virtualMice = virtualMice})),
@@ -49,18 +50,28 @@ struct XWindow {
         if (!w->isActiveWindow())
             inject.focus(w->winId());
         EXPECT_TRUE(waitUntil([&] { return w->isActiveWindow(); }));
+        hMouse = raw.handleOfXDevice(mouse);
+        hXTest = raw.handleOfXDevice(xtest);
     }
     input::InputState &in() { return w->inputState(); }
     static QPoint centre(const QWidget *widget) {
         return X11RawInput::toNative(input::RawMouseRouter::centreOf(widget));
     }
-    QPoint home() const { return centre(w->cmdCursorPos); }
-    void moveOnto(int device, const QWidget *widget) {
-        EXPECT_TRUE(moveAndSettle(inject, device, centre(widget)));
-    }
     void click(int device, const QWidget *widget) {
-        moveOnto(device, widget);
+        EXPECT_TRUE(moveAndSettle(inject, device, centre(widget)));
         inject.click(device);
+    }
+    // Each player binds his mouse by clicking his button with it.
+    void bind() {
+        click(mouse, w->cmdVerify_M_P_01);
+        ASSERT_TRUE(waitUntil([&] { return in().hDevicePlayer_01 == hMouse; }));
+        click(xtest, w->cmdVerify_M_P_02);
+        ASSERT_TRUE(waitUntil([&] { return in().hDevicePlayer_02 == hXTest; }));
+    }
+    void play() { // player 1 opens
+        click(mouse, w->cmdGamePlay);
+        ASSERT_TRUE(waitUntil([&] { return w->tmrGameMove->isActive(); }));
+        ASSERT_EQ(in().hDeviceActive, hMouse);
     }
 };
 

@@ -28,24 +28,12 @@ bool framed(const QWidget *window) {
            window->frameGeometry().top() < window->geometry().top();
 }
 
-QRect native(QRect r) {
-    return X11RawInput::toNative(r);
-}
-
 // The manager's title bar ends in the close box; its middle is a bar's half
 // height in from the frame's top right corner.
 QPoint closeBoxOf(const QWidget *window) {
-    const QRect frame = native(window->frameGeometry()), inner = native(window->geometry());
-    const int half = (inner.top() - frame.top()) / 2;
+    const QRect frame = X11RawInput::toNative(window->frameGeometry());
+    const int half = (X11RawInput::toNative(window->geometry()).top() - frame.top()) / 2;
     return {frame.right() - half, frame.top() + half};
-}
-
-// A mouse moves to the point and clicks there; false when the pointer cannot get there.
-bool clickAt(XInjector &inject, int device, QPoint at) {
-    if (!inject.reach(device, at))
-        return false;
-    inject.click(device);
-    return true;
 }
 
 // The pointer stops at the frame's corners, whichever way the mouse pushes.
@@ -63,74 +51,49 @@ bool trappedIn(XWindow &t, QRect frame) {
 
 } // namespace
 
-TEST_F(WindowOnOpenbox, TheFirstTrapCoversTheFramedWindow) {
-    XWindow t(true);
-    ASSERT_TRUE(waitUntil([&] { return framed(t.w.get()); })) << "the manager framed the window";
-    const QRect frame = native(t.w->frameGeometry());
-    EXPECT_TRUE(waitUntil([&] { return trappedIn(t, frame); }))
-        << "pointer stops at " << t.inject.pointer().x() << "," << t.inject.pointer().y();
-}
-
 TEST_F(WindowOnOpenbox, TheActivatingClickCountsOnlyFromThePlayerToMove) {
     XWindow t(true);
-    const auto hMouse = t.raw.handleOfXDevice(t.mouse), hXTest = t.raw.handleOfXDevice(t.xtest);
-    t.click(t.mouse, t.w->cmdVerify_M_P_01);
-    ASSERT_TRUE(waitUntil([&] { return t.in().hDevicePlayer_01 == hMouse; }));
-    t.click(t.xtest, t.w->cmdVerify_M_P_02);
-    ASSERT_TRUE(waitUntil([&] { return t.in().hDevicePlayer_02 == hXTest; }));
-    t.click(t.mouse, t.w->cmdGamePlay);
-    ASSERT_TRUE(waitUntil([&] { return t.w->tmrGameMove->isActive(); }));
-    ASSERT_EQ(t.in().hDeviceActive, hMouse);
-
+    t.bind();
+    t.play();
     // Another window of the program comes in front, inside the game window's trap.
     QWidget other;
     const QRect frame = t.w->frameGeometry();
     other.setGeometry(frame.right() - 150, frame.bottom() - 100, 120, 60);
-    auto sendBack = [&] {
+    // Each mouse clicks a piece while the game window is behind: the click brings it forward.
+    auto clickFromBehind = [&](int device, int piece) {
         other.show();
         other.activateWindow();
-        return waitUntil([&] { return other.isActiveWindow() && !t.w->isActiveWindow(); });
+        ASSERT_TRUE(waitUntil([&] { return other.isActiveWindow() && !t.w->isActiveWindow(); }));
+        t.sounds.played.clear();
+        ASSERT_TRUE(t.inject.clickAt(device, XWindow::centre(t.w->cmdGamePiece[piece])));
+        ASSERT_TRUE(waitUntil([&] { return t.w->isActiveWindow(); })) << "click to focus";
     };
-
-    // The wrong mouse's click brings the game window forward and turns nothing.
-    ASSERT_TRUE(sendBack());
-    const QPoint piece0 = XWindow::centre(t.w->cmdGamePiece[0]);
-    t.sounds.played.clear();
-    ASSERT_TRUE(clickAt(t.inject, t.xtest, piece0));
-    ASSERT_TRUE(waitUntil([&] { return t.w->isActiveWindow(); })) << "click to focus";
+    clickFromBehind(t.xtest, 0);
     EXPECT_TRUE(waitUntil([&] { return !t.sounds.played.empty(); })) << "the wrong mouse beeps";
-    EXPECT_TRUE(t.w->cmdGamePiece[0]->text().isEmpty()) << "nothing turned";
-    EXPECT_EQ(t.w->game().v.PiecesTurned, 0);
-
-    // The right mouse's click both brings it forward and turns the piece.
-    ASSERT_TRUE(sendBack());
-    const QPoint piece1 = XWindow::centre(t.w->cmdGamePiece[1]);
-    ASSERT_TRUE(clickAt(t.inject, t.mouse, piece1));
+    EXPECT_EQ(t.w->game().v.PiecesTurned, 0) << "and turns nothing";
+    clickFromBehind(t.mouse, 1);
     EXPECT_TRUE(waitUntil([&] { return !t.w->cmdGamePiece[1]->text().isEmpty(); }))
         << "the player to move turns it";
 }
 
-TEST_F(WindowOnOpenbox, TheTrappedPointerReachesAndClicksEveryCloseBox) {
+TEST_F(WindowOnOpenbox, TheTrapCoversTheFrameAndLetsThePointerClickEveryCloseBox) {
     XWindow t(true);
-    ASSERT_TRUE(waitUntil([&] { return framed(t.w.get()); }));
-    const QRect game = native(t.w->frameGeometry());
-    ASSERT_TRUE(waitUntil([&] { return trappedIn(t, game); }));
+    ASSERT_TRUE(waitUntil([&] { return framed(t.w.get()); })) << "the manager framed the window";
+    const QRect game = X11RawInput::toNative(t.w->frameGeometry());
+    ASSERT_TRUE(waitUntil([&] { return trappedIn(t, game); }))
+        << "pointer stops at " << t.inject.pointer().x() << "," << t.inject.pointer().y();
 
     // Each window is closed by its close box (or the music window's Hide) with
     // a mouse, and the game window's trap comes back after it.
     auto closeWith = [&](QWidget *window, auto target) {
         SCOPED_TRACE(window->metaObject()->className());
-        if (waitUntil([&] { return framed(window); })) {
-            const QPoint at = target(window);
-            // The trap follows the new window a moment after it is framed.
-            EXPECT_TRUE(waitUntil([&] { return clickAt(t.inject, t.mouse, at); }))
-                << "out of reach: " << at.x() << "," << at.y();
-            EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); })) << "closed by the click";
-        } else {
-            ADD_FAILURE() << "the manager never framed the window";
-        }
-        if (window->isVisible())
-            window->close(); // never leave a modal loop waiting
+        EXPECT_TRUE(waitUntil([&] { return framed(window); })) << "the manager framed it";
+        const QPoint at = target(window);
+        // The trap follows the new window a moment after it is framed.
+        EXPECT_TRUE(waitUntil([&] { return t.inject.clickAt(t.mouse, at); }))
+            << "out of reach: " << at.x() << "," << at.y();
+        EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); })) << "closed by the click";
+        window->close(); // never leave a modal loop waiting
         EXPECT_TRUE(waitUntil([&] { return trappedIn(t, game); })) << "the trap came back";
     };
 

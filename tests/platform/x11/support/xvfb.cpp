@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -27,45 +28,60 @@
 
 namespace lumbrast::testing {
 
-void endWithParent(pid_t parent) {
-    // SIGTERM lets the server remove its lock file. Checked after the request:
-    // a parent that died before it has already orphaned us.
+namespace {
+
+// A silent child that gets SIGTERM (which lets Xvfb remove its lock file) when
+// the thread that forked it ends, however that ends.
+pid_t spawn(std::initializer_list<const char *> args, const std::string &display = {}) {
+    const pid_t parent = ::getpid(), pid = ::fork();
+    if (pid != 0)
+        return pid;
+    // Checked after the request: a parent that died before it has already orphaned us.
     if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
         ::_exit(126);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+    if (!display.empty())
+        ::setenv("DISPLAY", display.c_str(), 1);
+    std::vector<char *> argv;
+    for (const char *a : args)
+        argv.push_back(const_cast<char *>(a));
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
 }
+
+void stop(pid_t pid, int signal = SIGTERM) {
+    ::kill(pid, signal);
+    ::waitpid(pid, nullptr, 0);
+}
+
+} // namespace
 
 XvfbServer::XvfbServer() {
     int fds[2];
-    const pid_t parent = ::getpid();
-    if (::pipe(fds) != 0 || (pid_ = ::fork()) < 0)
+    if (::pipe(fds) != 0)
         throw std::runtime_error("cannot start Xvfb");
-    if (pid_ == 0) {
-        endWithParent(parent);
-        ::close(fds[0]);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0",
-                 "1024x768x24", "-nolisten", "tcp", "-noreset", static_cast<char *>(nullptr));
-        ::_exit(127);
-    }
+    const std::string fd = std::to_string(fds[1]);
+    pid_ = spawn({"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                  "tcp", "-noreset"});
     ::close(fds[1]);
     // The server writes its display number once it accepts connections.
     char number[16] = {};
     FILE *in = ::fdopen(fds[0], "r");
-    const bool up = std::fgets(number, sizeof number, in) && std::strchr(number, '\n');
+    const bool up = pid_ > 0 && std::fgets(number, sizeof number, in) && std::strchr(number, '\n');
     std::fclose(in);
     if (!up) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        if (pid_ > 0)
+            stop(pid_, SIGKILL);
         throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
     }
     display_ = ":" + std::string(number, std::strchr(number, '\n'));
 }
 
 XvfbServer::~XvfbServer() {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    stop(pid_);
 }
 
 void useDisplayOf(const XvfbServer &server) {
@@ -84,74 +100,39 @@ WindowManager::WindowManager(const std::string &display) {
     Display *dpy = XOpenDisplay(display.c_str());
     if (!dpy)
         throw std::runtime_error("no X display " + display + " for the window manager");
-    // The manager announces itself on the root window once it has set up.
-    const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
     const Window root = DefaultRootWindow(dpy);
-    XSelectInput(dpy, root, PropertyChangeMask);
-    XSync(dpy, False);
-
-    const pid_t parent = ::getpid();
-    if ((pid_ = ::fork()) < 0) {
-        XCloseDisplay(dpy);
-        throw std::runtime_error("cannot start openbox");
-    }
-    if (pid_ == 0) {
-        endWithParent(parent);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::setenv("DISPLAY", display.c_str(), 1);
-        ::execlp("openbox", "openbox", "--sm-disable", static_cast<char *>(nullptr));
-        ::_exit(127);
-    }
-    auto announced = [&] {
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char *data = nullptr;
-        XGetWindowProperty(dpy, root, check, 0, 1, False, AnyPropertyType, &type, &format, &items,
-                           &after, &data);
-        XFree(data);
-        return type != None;
-    };
-    // Then it has to frame a window: one mapped while it still starts up may
-    // be let go, so the probe is mapped again until it is framed.
+    pid_ = spawn({"openbox", "--sm-disable"}, display);
+    // It has to frame a window: one mapped while it still starts up may be let
+    // go, so the probe is mapped again whenever the server goes quiet.
     const Window probe = XCreateSimpleWindow(dpy, root, 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(dpy, probe, StructureNotifyMask);
-    bool up = announced(), framed = false, ended = false;
+    bool framed = false, ended = pid_ < 0;
     pollfd pfd{ConnectionNumber(dpy), POLLIN, 0};
     QElapsedTimer clock;
     clock.start();
     while (!framed && clock.elapsed() < 30000 &&
-           !(ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_)) {
-        if (up) {
-            XUnmapWindow(dpy, probe);
-            XMapWindow(dpy, probe);
-            XFlush(dpy);
-        }
+           !(ended = ended || ::waitpid(pid_, nullptr, WNOHANG) == pid_)) {
+        XUnmapWindow(dpy, probe);
+        XMapWindow(dpy, probe);
+        XFlush(dpy);
         while (!framed && (XPending(dpy) || ::poll(&pfd, 1, 200) > 0)) {
             XEvent ev;
             XNextEvent(dpy, &ev);
-            if (ev.type == PropertyNotify && ev.xproperty.atom == check)
-                up = announced();
             framed = ev.type == ReparentNotify && ev.xreparent.window == probe;
         }
     }
     XDestroyWindow(dpy, probe);
     XCloseDisplay(dpy);
     if (!framed) {
-        if (!ended) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        if (!ended)
+            stop(pid_, SIGKILL);
         throw std::runtime_error("openbox did not take over " + display +
                                  " (is the openbox package installed?)");
     }
 }
 
 WindowManager::~WindowManager() {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    stop(pid_);
 }
 
 XInjector::XInjector(const std::string &display)
@@ -193,7 +174,7 @@ void XInjector::motion(int device, bool relative, int x, int y) {
     XFlush(dpy_);
 }
 
-bool XInjector::reach(int device, QPoint at) {
+bool XInjector::clickAt(int device, QPoint at) {
     // Without acceleration a relative motion moves exactly as far as asked.
     const Atom profile = XInternAtom(dpy_, "Device Accel Profile", True);
     if (profile != None) {
@@ -204,7 +185,10 @@ bool XInjector::reach(int device, QPoint at) {
     const QPoint from = pointer();
     moveBy(device, at.x() - from.x(), 0);
     moveBy(device, 0, at.y() - from.y());
-    return pointer() == at;
+    if (pointer() != at)
+        return false;
+    click(device);
+    return true;
 }
 
 void XInjector::click(int device, int button) {
@@ -243,29 +227,6 @@ void XInjector::removeMaster(int masterId) {
     XIRemoveMasterInfo remove{XIRemoveMaster, masterId, XIFloating, 0, 0};
     XIChangeHierarchy(dpy_, reinterpret_cast<XIAnyHierarchyChangeInfo *>(&remove), 1);
     XSync(dpy_, False);
-}
-
-void XInjector::watchPointer(bool on) {
-    XSelectInput(dpy_, DefaultRootWindow(dpy_), on ? PointerMotionMask : NoEventMask);
-    XSync(dpy_, False);
-}
-
-bool XInjector::waitForPointerAt(QPoint at, int timeoutMs) {
-    pollfd pfd{ConnectionNumber(dpy_), POLLIN, 0};
-    for (;;) {
-        while (XPending(dpy_)) {
-            XEvent ev;
-            XNextEvent(dpy_, &ev);
-            if (ev.type == MotionNotify && QPoint(ev.xmotion.x_root, ev.xmotion.y_root) == at)
-                return true;
-        }
-        if (::poll(&pfd, 1, timeoutMs) <= 0)
-            return false;
-    }
-}
-
-void XInjector::discardEvents() {
-    XSync(dpy_, True);
 }
 
 bool moveAndSettle(XInjector &inject, int device, QPoint at) {

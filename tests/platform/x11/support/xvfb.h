@@ -1,6 +1,6 @@
 #pragma once
-// An Xvfb of the test's own and a second client that injects input per device
-// through XTest and reads the pointer.
+// An Xvfb of the test's own, a window manager on it, and a second client that
+// injects input per device through XTest and reads the pointer.
 #include <sys/types.h>
 
 #include <functional>
@@ -12,10 +12,6 @@
 struct _XDisplay; // NOLINT(bugprone-reserved-identifier): the name Xlib gives Display
 
 namespace lumbrast::testing {
-
-// For a child about to exec: it gets SIGTERM when the thread that forked it
-// ends, however that ends.
-void endWithParent(pid_t parent);
 
 // Ends with the thread that made it, even when that thread is killed.
 class XvfbServer {
@@ -31,20 +27,17 @@ private:
     std::string display_;
 };
 
-// Points this process's toolkit at the server: its display, the xcb platform,
-// and no session bus (the test's display has none, and a failed connection
-// leaks inside libdbus).
+// Points this process's toolkit at the server, with no session bus (a failed
+// connection leaks inside libdbus).
 void useDisplayOf(const XvfbServer &server);
 
-// A reparenting, click-to-focus window manager (openbox) on a display, tied
-// to the thread that made it like the server.
+// openbox (reparenting, click to focus), tied to its thread like the server.
 class WindowManager {
 public:
     explicit WindowManager(const std::string &display); // throws when it does not take over
     ~WindowManager();
     WindowManager(const WindowManager &) = delete;
-    // Set by the test's environment: the tests that need a window manager run.
-    static bool wanted();
+    static bool wanted(); // asked for by the test's environment
 
 private:
     pid_t pid_ = -1;
@@ -63,24 +56,16 @@ public:
     void moveBy(int device, int dx, int dy) { motion(device, true, dx, dy); }
     void moveTo(int device, int x, int y) { motion(device, false, x, y); }
     void click(int device, int button = 1);
-    // Relative motion from where the pointer stands, one axis after the other,
-    // as a hand would move it: the trap's barriers hold it (they let absolute
-    // motion through). False when the pointer did not get there.
-    bool reach(int device, QPoint at);
-    // The shared pointer, moved without any device (no raw events) and read back.
-    void warp(int x, int y);
-    // Gives a window the keyboard focus, as the user's choice.
-    void focus(unsigned long window);
+    // Relative motion, one axis after the other as a hand would move it (barriers
+    // let absolute motion through), then a click. False when the pointer did not get there.
+    bool clickAt(int device, QPoint at);
+    void warp(int x, int y);          // without any device: no raw events
+    void focus(unsigned long window); // as the user's choice
     QPoint pointer();
 
     // A hot-plugged mouse: a master pointer and its slave "<name> XTEST pointer".
     int addMaster(const std::string &name);
     void removeMaster(int masterId);
-
-    // Waits, without the toolkit's event loop, for the pointer to stand on a point.
-    void watchPointer(bool on);
-    bool waitForPointerAt(QPoint at, int timeoutMs);
-    void discardEvents(); // those the server has sent so far
 
 private:
     void motion(int device, bool relative, int x, int y);
@@ -89,11 +74,10 @@ private:
     std::map<int, void *> devices_;
 };
 
-// Moves the device to a point and waits for the toolkit's motion there, which
-// comes after the raw event of the same motion: by then that is handled too.
+// Moves the device and waits for the toolkit's motion there, which comes after
+// the raw event of the same motion: by then that is handled too.
 bool moveAndSettle(XInjector &inject, int device, QPoint at);
-// Waits for the server to have handled everything the toolkit sent so far.
-void syncToolkit();
+void syncToolkit(); // the server has handled all the toolkit sent so far
 // Runs the event loop until the condition holds or the time runs out.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000);
 
