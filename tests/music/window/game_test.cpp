@@ -18,14 +18,6 @@ struct Game {
         w.music().environment().mediaFolder = media.path();
         w.music().environment().audio.output = music::AudioOutput::Offline;
     }
-    // Runs the event loop until `done`, with a generous guard against a hang.
-    template <class F> void waitFor(F done) {
-        QElapsedTimer guard;
-        guard.start();
-        while (!done() && guard.elapsed() < 20000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-
     MediaFolder media;
     platform::SimulatedRawInput sim;
     platform::RecordingMessageBoxes boxes;
@@ -38,7 +30,9 @@ TEST(GameMusic, StartsOnceTheGameShowsAndEndsWithIt) {
     g.w.Form_Load();
     EXPECT_EQ(g.w.music().window(), nullptr); // the game window comes first
     g.w.show();
-    g.waitFor([&] { return g.w.music().window() != nullptr; });
+    // The load waits for the first paint; the deadline only guards against a hang.
+    for (QDeadlineTimer hang(20000); !g.w.music().window() && !hang.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     frmStylesDX9 *m = g.w.music().window();
     ASSERT_NE(m, nullptr);
     EXPECT_FALSE(m->isVisible());
