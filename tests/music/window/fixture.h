@@ -6,19 +6,8 @@
 #include "music/window/musicwindowhost.h"
 #include "testmedia.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
+#include <QtWidgets>
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <vector>
 
 namespace lumbrast::musicwindow::test {
 
@@ -26,6 +15,11 @@ struct Box {
     QString text;
     BoxIcon icon;
     QString title;
+    bool operator==(const Box &) const = default;
+    friend void PrintTo(const Box &b, std::ostream *os) {
+        *os << '{' << b.text.toStdString() << ", " << int(b.icon) << ", " << b.title.toStdString()
+            << '}';
+    }
 };
 struct RecordingBoxes final : MessageBoxes {
     void show(QWidget *, const QString &text, BoxIcon icon, const QString &title) override {
@@ -72,6 +66,12 @@ protected:
     void advance(std::int64_t frames) {
         w->Perf->AdvanceOffline(frames);
         QCoreApplication::sendPostedEvents(w->NotifyEvent.get());
+    }
+    QStringList texts() const {
+        QStringList out;
+        for (const Box &b : boxes->boxes)
+            out << b.text;
+        return out;
     }
     std::int64_t beatFrames() const { return w->Perf->sampleRate() / 2; } // at 120 bpm
     QString bar() const { return w->lblSegBarValue->text() + "." + w->lblSegBeatValue->text(); }
