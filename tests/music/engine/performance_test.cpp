@@ -31,6 +31,7 @@ band = [ { name = "One", channels = [ { channel = 1, program = 1 }, { channel = 
 motif = [ { name = "Cross", boundary = "beat", part = [
     { channel = 1, voice = "voicing", low = 60, humanize = { time = 0, velocity = 40 }, notes = ["1.2 c1 1 127", "1.3 c2 2 1"] },
     { channel = 2, voice = "voicing", low = 48, humanize = { time = 0, velocity = 0 }, notes = ["1.1 c1 1/2 100"] } ] },
+  { name = "Half", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100 ?50"] } ] },
   { name = "Twice", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100", "1.2 c1 1 100"] } ] } ]
 pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
 [style]
@@ -101,8 +102,9 @@ TEST_F(Offline, SixteenMeasuresOfThreeFourGiveFortyEightBeatsBetweenStartAndEnd)
         const int beat = i - 1;
         EXPECT_TRUE(x.user == state && x.user->GetSegment() == seg &&
                     x.type == (i % 49 ? kNotifyMeasureAndBeat : kNotifySegment) &&
-                    (i % 49 == 0 || (x.option == 0u && x.field1 == beat % 3 &&
-                                     x.field2 == beat / 3 && x.sampleTime == beat * kBeat)))
+                    (i % 49 == 0 ? x.field1 == 0
+                                 : x.option == 0u && x.field1 == beat % 3 && x.field2 == beat / 3 &&
+                                       x.sampleTime == beat * kBeat))
             << i << ": " << x.field2 << "." << x.field1 << " at " << x.sampleTime;
     }
 }
@@ -110,20 +112,22 @@ TEST_F(Offline, SixteenMeasuresOfThreeFourGiveFortyEightBeatsBetweenStartAndEnd)
 TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
     // Default boundaries: beat for the bell, measure for the drum.
     SegmentPtr bell = style->GetMotif("Bell"), drum = style->GetMotif("Drum");
+    const std::int64_t t0 = kBeat / 3; // the music starts late
+    perf.AdvanceOffline(t0);
     perf.PlaySegmentEx(compose(8), 0);
-    const std::int64_t now = 4 * kBeat + 1234; // inside beat 2 of measure 2
-    perf.AdvanceOffline(now);
+    const std::int64_t now = t0 + 4 * kBeat + 1234; // inside beat 2 of measure 2
+    perf.AdvanceOffline(now - t0);
     struct {
         std::uint32_t flags;
         SegmentPtr motif;
         std::int64_t expected;
     } cases[] = {
         {0x80, bell, now},
-        {0x880, bell, 4 * kBeat + kBeat / 2}, // grid: half beats in this style
-        {0x1080, bell, 5 * kBeat},
-        {0x2080, bell, 6 * kBeat},
-        {0x4080, bell, 5 * kBeat},
-        {0x4080, drum, 6 * kBeat},
+        {0x880, bell, t0 + 4 * kBeat + kBeat / 2}, // grid: half beats in this style
+        {0x1080, bell, t0 + 5 * kBeat},
+        {0x2080, bell, t0 + 6 * kBeat},
+        {0x4080, bell, t0 + 5 * kBeat},
+        {0x4080, drum, t0 + 6 * kBeat},
     };
     std::vector<SegmentStatePtr> states;
     for (const auto &c : cases)
@@ -147,7 +151,7 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
     // note ends before another begins there.
     std::vector<std::uint64_t> started;
     for (const auto &x : n)
-        if (x.option == kSegmentStart && x.type == kNotifySegment && x.sampleTime == 5 * kBeat)
+        if (x.option == kSegmentStart && x.type == kNotifySegment && x.sampleTime == t0 + 5 * kBeat)
             started.push_back(x.user->id());
     EXPECT_EQ(started, (std::vector<std::uint64_t>{states[2]->id(), states[4]->id()}));
     for (std::size_t i = 1; i < played.size(); ++i)
@@ -162,10 +166,12 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
 // the first note of one started there does.
 TEST_F(Offline, MotifFollowsTheChordUnderEachNote) {
     SegmentPtr twice = Loader::ParseStyle(kMotifs, "MOTIFS.STY")->GetMotif("Twice");
+    const std::int64_t t0 = 7 * kBeat + 5; // the music starts late
+    perf.AdvanceOffline(t0);
     perf.PlaySegmentEx(compose(8), 0);
     std::vector<std::pair<SegmentStatePtr, SegmentStatePtr>> pairs;
     for (int m = 0; m < 7; ++m) {
-        perf.AdvanceOffline((m * 3 + 1) * kBeat + 100 - perf.GetSampleTime()); // on beat 2
+        perf.AdvanceOffline(t0 + (m * 3 + 1) * kBeat + 100 - perf.GetSampleTime()); // on beat 2
         pairs.emplace_back(perf.PlaySegmentEx(twice, 0x1080), perf.PlaySegmentEx(twice, 0x2080));
     }
     perf.AdvanceOffline(6 * kBeat);
@@ -246,6 +252,15 @@ TEST_F(Offline, MotifNotesSoundAtTheirWrittenTimes) {
     }
     EXPECT_TRUE(*loud.begin() >= 87 && *loud.rbegin() == 127) << *loud.rbegin();
     EXPECT_TRUE(*soft.begin() == 1 && *soft.rbegin() <= 41) << *soft.begin();
+    // A note by chance sounds in some plays, not in all.
+    played.clear();
+    for (int play = 0; play < 20; ++play) {
+        perf.PlaySegmentEx(Loader::ParseStyle(kMotifs, "MOTIFS.STY")->GetMotif("Half"), 0x80);
+        perf.AdvanceOffline(3 * kBeat + 1);
+    }
+    const auto sounded = std::count_if(played.begin(), played.end(),
+                                       [](auto &e) { return e.kind == PlayedEvent::Kind::NoteOn; });
+    EXPECT_TRUE(sounded > 0 && sounded < 20) << sounded;
 }
 
 // A motif keeps its own notes and times whatever starts or stops around it:
@@ -304,6 +319,7 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
         const auto alone = run(step);
         const auto expected = notesOf(*alone, alone->states[step]);
         EXPECT_FALSE(expected.empty());
+        EXPECT_NE(busy->states[step]->id(), 0u); // 0 marks events of no state
         EXPECT_EQ(notesOf(*busy, busy->states[step]), expected);
     }
 }
@@ -386,6 +402,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     EXPECT_TRUE(program && program->sample == now + 500 && program->data1 == 24);
     EXPECT_FALSE(perf.IsPlaying(bs));
     band->Unload(perf);
+    EXPECT_FALSE(band->isDownloaded());
     // A drum kit the SoundFont lacks falls back to the standard kit.
     EXPECT_NO_THROW(Loader::ParseStyle(replaced(kWaltz, "channel = 10, program = 1 ",
                                                 "channel = 10, program = 100 "),
@@ -419,6 +436,15 @@ TEST_F(Offline, RenderWritesExactlyItsFrames) {
                          : left[i] == 1.0f && right[i] == 1.0f)
             << i;
     }
+    // With notes starting and ending inside the blocks, too.
+    std::fill(left.begin(), left.end(), 1.0f);
+    std::fill(right.begin(), right.end(), 1.0f);
+    perf.PlaySegmentEx(compose(2), 0);
+    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
+    for (std::size_t i = 0; i < 3 * n; ++i)
+        ASSERT_TRUE(i >= n && i < 2 * n ? std::fabs(left[i]) < 0.9f && std::fabs(right[i]) < 0.9f
+                                        : left[i] == 1.0f && right[i] == 1.0f)
+            << i;
 }
 
 // Every shipped band and composition finds its instruments in the default
@@ -451,7 +477,8 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     for (const auto &call : std::vector<std::function<void()>>{
              [&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); },
              [&] { perf.AdvanceOffline(1); }, [&] { perf.GetDefaultAudioPath(); },
-             [&] { waltz()->GetBand("One")->Download(perf); }})
+             [&] { waltz()->GetBand("One")->Download(perf); },
+             [&] { perf.SendTempoPMSG(0, 1, 60.0); }})
         EXPECT_EQ(errorOf(call).code(), ErrorCode::NotInitialised);
     AudioParams p;
     p.output = AudioOutput::Offline;
