@@ -420,8 +420,20 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     float sample = 0;
     EXPECT_THROW(perf.RenderOffline(&sample, nullptr, 1), MusicError);
     EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
+    // Unread notices are bounded: the oldest go first.
+    perf.SetNotificationHandle(nullptr); // with notices waiting
+    drain();
+    for (int i = 0; i < 50001; ++i) {
+        perf.PlaySegmentEx(empty, 0);
+        perf.AdvanceOffline(1);
+    }
+    auto n = drain();
+    EXPECT_TRUE(n.size() == 100000u && n.back().option == kSegmentEnd) << n.size();
     AudioPathPtr path = perf.GetDefaultAudioPath();
     perf.CloseDown();
+    EXPECT_EQ(errorOf([&] { perf.AddNotificationType(kNotifySegment); }).code(),
+              ErrorCode::ClosedDown);
+    EXPECT_EQ(errorOf([&] { perf.SetNotificationHandle(nullptr); }).code(), ErrorCode::ClosedDown);
     EXPECT_FALSE(perf.IsPlaying(nullptr));
     EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(empty, 0); }).code(), ErrorCode::ClosedDown);
     EXPECT_THROW(empty->Download(path), MusicError);
@@ -574,6 +586,12 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
             perf.AdvanceOffline(100); // nothing new, no signal
             QCoreApplication::processEvents();
             EXPECT_TRUE(signalCount == 1 && notices == 8) << signalCount << " " << notices;
+            perf.PlaySegmentEx(
+                Composer(1).ComposeSegmentFromShape(waltz(), 0, 1, 1, false, false, majorMap()),
+                0); // a second burst is a second signal
+            perf.AdvanceOffline(1);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(signalCount, 2);
         } else {
             QTimer::singleShot(10000, &loop, &QEventLoop::quit); // guard only
             loop.exec();
