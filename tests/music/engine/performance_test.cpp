@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -31,6 +30,7 @@ band = [ { name = "One", channels = [ { channel = 1, program = 1 }, { channel = 
 motif = [ { name = "Cross", boundary = "beat", part = [
     { channel = 1, voice = "voicing", low = 60, humanize = { time = 0, velocity = 40 }, notes = ["1.2 c1 1 127", "1.3 c2 2 1"] },
     { channel = 2, voice = "voicing", low = 48, humanize = { time = 0, velocity = 0 }, notes = ["1.1 c1 1/2 100"] } ] },
+  { name = "Half", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100 ?50"] } ] },
   { name = "Twice", boundary = "beat", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100", "1.2 c1 1 100"] } ] } ]
 pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
 [style]
@@ -40,22 +40,28 @@ time_signature = [3, 4]
 humanize = { time = 20, velocity = 30 }
 )";
 
+// An offline performance at 48 kHz whose played events go to `played`.
+void initOffline(Performance &perf, std::vector<PlayedEvent> &played) {
+    AudioParams p;
+    p.output = AudioOutput::Offline;
+    p.sampleRate = 48000;
+    perf.InitAudio(p);
+    perf.SetEventTap([&played](const PlayedEvent &e) { played.push_back(e); });
+}
+
+SegmentPtr compose(int measures) {
+    return Composer(3).ComposeSegmentFromShape(waltz(), measures, 1, 1, false, false, majorMap());
+}
+
 struct Offline : testing::Test {
     Performance perf;
     std::vector<PlayedEvent> played;
     StylePtr style = waltz();
 
     void SetUp() override {
-        AudioParams p;
-        p.output = AudioOutput::Offline;
-        p.sampleRate = 48000;
-        perf.InitAudio(p);
+        initOffline(perf, played);
         perf.AddNotificationType(kNotifySegment);
         perf.AddNotificationType(kNotifyMeasureAndBeat);
-        perf.SetEventTap([this](const PlayedEvent &e) { played.push_back(e); });
-    }
-    SegmentPtr compose(int measures) {
-        return Composer(3).ComposeSegmentFromShape(style, measures, 1, 1, false, false, majorMap());
     }
     std::vector<NotificationPMSG> drain() {
         std::vector<NotificationPMSG> out;
@@ -88,40 +94,39 @@ TEST_F(Offline, SixteenMeasuresOfThreeFourGiveFortyEightBeatsBetweenStartAndEnd)
     EXPECT_FALSE(perf.IsPlaying(seg));
     auto n = drain();
     ASSERT_EQ(n.size(), 50u);
-    EXPECT_TRUE(n[0].type == kNotifySegment && n[0].option == kSegmentStart &&
-                n[0].sampleTime == 0);
-    EXPECT_TRUE(n[49].type == kNotifySegment && n[49].option == kSegmentEnd &&
-                n[49].sampleTime == 16 * 3 * kBeat);
+    EXPECT_TRUE(n[0].option == kSegmentStart && n[0].sampleTime == 0);
+    EXPECT_TRUE(n[49].option == kSegmentEnd && n[49].sampleTime == 16 * 3 * kBeat);
     for (int i = 0; i < 50; ++i) {
         const auto &x = n[static_cast<std::size_t>(i)];
-        EXPECT_TRUE(x.user == state && x.user->GetSegment() == seg) << i; // the same objects
-        if (i > 0 && i < 49) {
-            const int beat = i - 1;
-            EXPECT_TRUE(x.type == kNotifyMeasureAndBeat && x.option == 0u && x.field1 == beat % 3 &&
-                        x.field2 == beat / 3 && x.sampleTime == beat * kBeat)
-                << "beat " << beat << ": " << x.field2 << "." << x.field1 << " at " << x.sampleTime;
-        }
+        const int beat = i - 1;
+        EXPECT_TRUE(x.user == state && x.user->GetSegment() == seg &&
+                    x.type == (i % 49 ? kNotifyMeasureAndBeat : kNotifySegment) &&
+                    (i % 49 == 0 ? x.field1 == 0
+                                 : x.option == 0u && x.field1 == beat % 3 && x.field2 == beat / 3 &&
+                                       x.sampleTime == beat * kBeat))
+            << i << ": " << x.field2 << "." << x.field1 << " at " << x.sampleTime;
     }
 }
 
 TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
-    SegmentPtr seg = compose(8);
-    SegmentPtr bell = style->GetMotif("Bell"); // default boundary: beat
-    SegmentPtr drum = style->GetMotif("Drum"); // default boundary: measure
-    perf.PlaySegmentEx(seg, 0);
-    const std::int64_t now = 4 * kBeat + 1234; // inside beat 2 of measure 2
-    perf.AdvanceOffline(now);
+    // Default boundaries: beat for the bell, measure for the drum.
+    SegmentPtr bell = style->GetMotif("Bell"), drum = style->GetMotif("Drum");
+    const std::int64_t t0 = kBeat / 3; // the music starts late
+    perf.AdvanceOffline(t0);
+    perf.PlaySegmentEx(compose(8), 0);
+    const std::int64_t now = t0 + 4 * kBeat + 1234; // inside beat 2 of measure 2
+    perf.AdvanceOffline(now - t0);
     struct {
         std::uint32_t flags;
         SegmentPtr motif;
         std::int64_t expected;
     } cases[] = {
         {0x80, bell, now},
-        {0x880, bell, 4 * kBeat + kBeat / 2}, // grid: half beats in this style
-        {0x1080, bell, 5 * kBeat},
-        {0x2080, bell, 6 * kBeat},
-        {0x4080, bell, 5 * kBeat},
-        {0x4080, drum, 6 * kBeat},
+        {0x880, bell, t0 + 4 * kBeat + kBeat / 2}, // grid: half beats in this style
+        {0x1080, bell, t0 + 5 * kBeat},
+        {0x2080, bell, t0 + 6 * kBeat},
+        {0x4080, bell, t0 + 5 * kBeat},
+        {0x4080, drum, t0 + 6 * kBeat},
     };
     std::vector<SegmentStatePtr> states;
     for (const auto &c : cases)
@@ -139,19 +144,13 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
         EXPECT_EQ(start->sampleTime, cases[i].expected);
     }
     // A motif ends one measure after it starts, with its own end notice.
-    auto end =
-        find(n, [&](const auto &x) { return x.user == states[0] && x.option == kSegmentEnd; });
-    ASSERT_TRUE(end);
-    EXPECT_EQ(end->sampleTime, now + 3 * kBeat);
-    for (const auto &x : n)
-        if (x.type == kNotifyMeasureAndBeat) {
-            EXPECT_EQ(x.user->GetSegment(), seg);
-        } // beats are the main segment's
+    auto end = find(n, [&](auto &x) { return x.user == states[0] && x.option == kSegmentEnd; });
+    EXPECT_TRUE(end && end->sampleTime == now + 3 * kBeat);
     // What falls on one sample comes in the order it was asked for, and a
     // note ends before another begins there.
     std::vector<std::uint64_t> started;
     for (const auto &x : n)
-        if (x.option == kSegmentStart && x.type == kNotifySegment && x.sampleTime == 5 * kBeat)
+        if (x.option == kSegmentStart && x.type == kNotifySegment && x.sampleTime == t0 + 5 * kBeat)
             started.push_back(x.user->id());
     EXPECT_EQ(started, (std::vector<std::uint64_t>{states[2]->id(), states[4]->id()}));
     for (std::size_t i = 1; i < played.size(); ++i)
@@ -164,27 +163,35 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
 // A motif takes each note's chord from the music under that note: the
 // second note of one started on beat 3 sounds the next measure's chord, as
 // the first note of one started there does.
-TEST_F(Offline, MotifFollowsTheChordUnderEachNote) {
+TEST(Performance, MotifFollowsTheChordUnderEachNote) {
     SegmentPtr twice = Loader::ParseStyle(kMotifs, "MOTIFS.STY")->GetMotif("Twice");
-    perf.PlaySegmentEx(compose(8), 0);
-    std::vector<std::pair<SegmentStatePtr, SegmentStatePtr>> pairs;
-    for (int m = 0; m < 7; ++m) {
-        perf.AdvanceOffline((m * 3 + 1) * kBeat + 100 - perf.GetSampleTime()); // on beat 2
-        pairs.emplace_back(perf.PlaySegmentEx(twice, 0x1080), perf.PlaySegmentEx(twice, 0x2080));
+    std::vector<std::vector<int>> heard[2];
+    for (int late : {0, 1}) {
+        Performance perf;
+        std::vector<PlayedEvent> played;
+        initOffline(perf, played);
+        const std::int64_t t0 = late * (7 * kBeat + 5);
+        perf.AdvanceOffline(t0);
+        perf.PlaySegmentEx(compose(8), 0);
+        std::vector<SegmentStatePtr> states;
+        for (int m = 0; m < 7; ++m) {
+            perf.AdvanceOffline(t0 + (m * 3 + 1) * kBeat + 100 - perf.GetSampleTime()); // beat 2
+            states.push_back(perf.PlaySegmentEx(twice, 0x1080));
+            states.push_back(perf.PlaySegmentEx(twice, 0x2080));
+        }
+        perf.AdvanceOffline(6 * kBeat);
+        for (const auto &s : states) {
+            heard[late].emplace_back();
+            for (const auto &e : played)
+                if (e.stateId == s->id() && e.kind == PlayedEvent::Kind::NoteOn)
+                    heard[late].back().push_back(e.data1);
+        }
+        for (std::size_t i = 0; i < states.size(); i += 2) {
+            ASSERT_TRUE(heard[late][i].size() == 2 && heard[late][i + 1].size() == 2);
+            EXPECT_EQ(heard[late][i][1], heard[late][i + 1][0]) << "measure " << i / 2;
+        }
     }
-    perf.AdvanceOffline(6 * kBeat);
-    auto keys = [&](const SegmentStatePtr &s) {
-        std::vector<int> out;
-        for (const auto &e : played)
-            if (e.stateId == s->id() && e.kind == PlayedEvent::Kind::NoteOn)
-                out.push_back(e.data1);
-        return out;
-    };
-    for (const auto &[early, onTime] : pairs) {
-        const auto a = keys(early), b = keys(onTime);
-        ASSERT_TRUE(a.size() == 2 && b.size() == 2);
-        EXPECT_EQ(a[1], b[0]) << "started at " << early->GetStartSample();
-    }
+    EXPECT_EQ(heard[0], heard[1]); // the chords follow the music, not the clock
 }
 
 TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
@@ -194,23 +201,19 @@ TEST_F(Offline, TempoChangesAtOnceAndStopSilences) {
     perf.AdvanceOffline(change);
     drain();
     perf.SendTempoPMSG(0, 1, 60.0); // half speed: the rest of the beat takes twice as long
-    EXPECT_EQ(perf.GetTempo(), 60.0);
     for (double bad : {0.99, 1000.01})
         EXPECT_THROW(perf.SendTempoPMSG(0, 1, bad), MusicError) << bad;
     perf.AdvanceOffline(4 * kBeat);
     auto n = drain();
     ASSERT_EQ(n.size(), 2u);
-    EXPECT_EQ(n[0].field1, 2);
-    EXPECT_EQ(n[0].sampleTime, change + 2 * (kBeat * 3 / 4));
+    EXPECT_TRUE(n[0].field1 == 2 && n[0].sampleTime == change + 2 * (kBeat * 3 / 4));
     EXPECT_EQ(n[1].sampleTime, n[0].sampleTime + 2 * kBeat);
 
     played.clear();
     perf.StopEx(seg, 0, 0);
     EXPECT_FALSE(perf.IsPlaying(nullptr));
     n = drain();
-    ASSERT_EQ(n.size(), 1u);
-    EXPECT_EQ(n[0].option, kSegmentAbort);
-    EXPECT_EQ(n[0].user, st);
+    EXPECT_TRUE(n.size() == 1u && n[0].option == kSegmentAbort && n[0].user == st);
     EXPECT_FALSE(played.empty()); // the sounding notes end at once
     for (const auto &e : played)
         EXPECT_TRUE(e.kind == PlayedEvent::Kind::NoteOff && e.stateId == st->id());
@@ -243,8 +246,9 @@ TEST_F(Offline, MotifNotesSoundAtTheirWrittenTimes) {
             notes.emplace_back(e.kind, e.channel, e.data1, e.sample - st->GetStartSample());
             if (e.kind == on && e.channel == 0)
                 (e.data1 == 60 ? loud : soft).insert(e.data2);
-            if (e.kind == on && e.channel == 1)
+            if (e.kind == on && e.channel == 1) {
                 EXPECT_EQ(e.data2, 100); // the part's own humanising of 0 holds
+            }
         }
         const std::vector<Note> expected = {{on, 1, 48, 0},         {off, 1, 48, kBeat / 2},
                                             {on, 0, 60, kBeat},     {off, 0, 60, 2 * kBeat},
@@ -253,6 +257,15 @@ TEST_F(Offline, MotifNotesSoundAtTheirWrittenTimes) {
     }
     EXPECT_TRUE(*loud.begin() >= 87 && *loud.rbegin() == 127) << *loud.rbegin();
     EXPECT_TRUE(*soft.begin() == 1 && *soft.rbegin() <= 41) << *soft.begin();
+    // A note by chance sounds in some plays, not in all.
+    played.clear();
+    for (int play = 0; play < 20; ++play) {
+        perf.PlaySegmentEx(Loader::ParseStyle(kMotifs, "MOTIFS.STY")->GetMotif("Half"), 0x80);
+        perf.AdvanceOffline(3 * kBeat + 1);
+    }
+    const auto sounded = std::count_if(played.begin(), played.end(),
+                                       [](auto &e) { return e.kind == PlayedEvent::Kind::NoteOn; });
+    EXPECT_TRUE(sounded > 0 && sounded < 20) << sounded;
 }
 
 // A motif keeps its own notes and times whatever starts or stops around it:
@@ -266,9 +279,6 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
         std::vector<SegmentStatePtr> states;
     };
     const StylePtr style = waltz();
-    auto compose = [&](int measures) {
-        return Composer(3).ComposeSegmentFromShape(style, measures, 1, 1, false, false, majorMap());
-    };
     const SegmentPtr first = compose(8), second = compose(4), bell = style->GetMotif("Bell"),
                      drum = style->GetMotif("Drum"), band = style->GetBand("Two")->CreateSegment();
     const std::vector<std::function<void(Performance &, std::vector<SegmentStatePtr> &)>> script = {
@@ -283,11 +293,7 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
     // Runs the script up to and including step `last`, then lets it play.
     auto run = [&](std::size_t last) {
         auto r = std::make_unique<Run>();
-        AudioParams params;
-        params.output = AudioOutput::Offline;
-        params.sampleRate = 48000;
-        r->perf.InitAudio(params);
-        r->perf.SetEventTap([p = &r->played](const PlayedEvent &e) { p->push_back(e); });
+        initOffline(r->perf, r->played);
         for (std::size_t i = 0; i <= last; ++i) {
             script[i](r->perf, r->states);
             r->perf.AdvanceOffline(i + 1 < script.size() ? kBeat / 2 : 0);
@@ -316,11 +322,10 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
     for (std::size_t step : {1, 2, 4}) {
         SCOPED_TRACE(testing::Message() << "motif started at step " << step);
         const auto alone = run(step);
-        const SegmentStatePtr &mine = busy->states[step];
         const auto expected = notesOf(*alone, alone->states[step]);
-        EXPECT_EQ(mine->id(), alone->states[step]->id());
         EXPECT_FALSE(expected.empty());
-        EXPECT_EQ(notesOf(*busy, mine), expected);
+        EXPECT_NE(busy->states[step]->id(), 0u); // 0 marks events of no state
+        EXPECT_EQ(notesOf(*busy, busy->states[step]), expected);
     }
 }
 
@@ -351,19 +356,16 @@ TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
     perf.AdvanceOffline(kBeat);
     b->SetRepeats(1);
     SegmentStatePtr sb = perf.PlaySegmentEx(b, 0);
-    EXPECT_FALSE(perf.IsPlaying(a));
-    EXPECT_TRUE(perf.IsPlaying(b, sb));
-    EXPECT_FALSE(perf.IsPlaying(b, sa));
+    EXPECT_TRUE(!perf.IsPlaying(a) && perf.IsPlaying(b, sb) && !perf.IsPlaying(b, sa));
     perf.AdvanceOffline(20 * kBeat);
     auto n = drain();
-    EXPECT_EQ(std::count_if(
-                  n.begin(), n.end(),
-                  [&](const auto &x) { return x.type == kNotifyMeasureAndBeat && x.user == sb; }),
-              12); // two measures of 3/4, played twice
-    EXPECT_TRUE(find(n, [&](const auto &x) { return x.user == sa && x.option == kSegmentAbort; }));
-    auto endB = find(n, [&](const auto &x) { return x.user == sb && x.option == kSegmentEnd; });
-    ASSERT_TRUE(endB);
-    EXPECT_EQ(endB->sampleTime, kBeat + 12 * kBeat);
+    EXPECT_EQ(
+        std::count_if(n.begin(), n.end(),
+                      [&](auto &x) { return x.type == kNotifyMeasureAndBeat && x.user == sb; }),
+        12); // two measures of 3/4, played twice
+    EXPECT_TRUE(find(n, [&](auto &x) { return x.user == sa && x.option == kSegmentAbort; }));
+    auto endB = find(n, [&](auto &x) { return x.user == sb && x.option == kSegmentEnd; });
+    EXPECT_TRUE(endB && endB->sampleTime == kBeat + 12 * kBeat);
 }
 
 TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
@@ -375,9 +377,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
         perf.PlaySegmentEx(seg, 0);
         perf.AdvanceOffline(7 * kBeat);
         auto n = drain();
-        ASSERT_EQ(n.size(), 2u);
-        EXPECT_EQ(n[0].option, kSegmentStart);
-        EXPECT_EQ(n[1].option, kSegmentEnd);
+        EXPECT_TRUE(n.size() == 2u && n[0].option == kSegmentStart && n[1].option == kSegmentEnd);
     }
 
     perf.RemoveNotificationType(kNotifySegment);
@@ -385,9 +385,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     perf.PlaySegmentEx(compose(1), 0);
     perf.AdvanceOffline(3 * kBeat + 1);
     auto beats = drain();
-    EXPECT_TRUE(beats.size() == 3u && std::all_of(beats.begin(), beats.end(), [](const auto &x) {
-                    return x.type == kNotifyMeasureAndBeat;
-                }));
+    EXPECT_TRUE(beats.size() == 3u && beats[0].type == kNotifyMeasureAndBeat);
     perf.RemoveNotificationType(kNotifyMeasureAndBeat);
     perf.AddNotificationType(kNotifySegment);
 
@@ -395,10 +393,8 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     const std::int64_t now = perf.GetSampleTime();
     SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x2080);
     perf.AdvanceOffline(500);
-    EXPECT_EQ(bell->GetStartSample(), now);
     const PlayedEvent *note = firstPlayed(PlayedEvent::Kind::NoteOn, bell->id());
-    ASSERT_TRUE(note);
-    EXPECT_EQ(note->data1, 72); // C5
+    EXPECT_TRUE(note && note->data1 == 72 && note->sample == now); // C5
     // A band segment sets its instruments at once and ends.
     BandPtr band = style->GetBand("Two");
     band->Download(perf);
@@ -407,22 +403,37 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     SegmentStatePtr bst = perf.PlaySegmentEx(bs, 0x80);
     perf.AdvanceOffline(1);
     const PlayedEvent *program = firstPlayed(PlayedEvent::Kind::Program, bst->id());
-    ASSERT_TRUE(program);
-    EXPECT_EQ(program->sample, now + 500);
-    EXPECT_EQ(program->data1, 24); // nylon guitar, program 25 counted from 1
+    // At once, nylon guitar (program 25 counted from 1), and over.
+    EXPECT_TRUE(program && program->sample == now + 500 && program->data1 == 24);
     EXPECT_FALSE(perf.IsPlaying(bs));
-    auto n = drain();
-    EXPECT_EQ(std::count_if(n.begin(), n.end(), [&](const auto &x) { return x.user == bst; }),
-              2); // start and end
     band->Unload(perf);
+    EXPECT_FALSE(band->isDownloaded());
+    // A drum kit the SoundFont lacks falls back to the standard kit.
+    EXPECT_NO_THROW(Loader::ParseStyle(replaced(kWaltz, "channel = 10, program = 1 ",
+                                                "channel = 10, program = 100 "),
+                                       "KIT.STY")
+                        ->GetBand("One")
+                        ->Download(perf));
     EXPECT_NO_THROW(perf.SetMasterAutoDownload(true));
 
     EXPECT_THROW(perf.PlaySegmentEx(nullptr, 0), MusicError);
     float sample = 0;
     EXPECT_THROW(perf.RenderOffline(&sample, nullptr, 1), MusicError);
     EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
+    // Unread notices are bounded: the oldest go first.
+    perf.SetNotificationHandle(nullptr); // with notices waiting
+    drain();
+    for (int i = 0; i < 50001; ++i) {
+        perf.PlaySegmentEx(empty, 0);
+        perf.AdvanceOffline(1);
+    }
+    auto n = drain();
+    EXPECT_TRUE(n.size() == 100000u && n.back().option == kSegmentEnd) << n.size();
     AudioPathPtr path = perf.GetDefaultAudioPath();
     perf.CloseDown();
+    EXPECT_EQ(errorOf([&] { perf.AddNotificationType(kNotifySegment); }).code(),
+              ErrorCode::ClosedDown);
+    EXPECT_EQ(errorOf([&] { perf.SetNotificationHandle(nullptr); }).code(), ErrorCode::ClosedDown);
     EXPECT_FALSE(perf.IsPlaying(nullptr));
     EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(empty, 0); }).code(), ErrorCode::ClosedDown);
     EXPECT_THROW(empty->Download(path), MusicError);
@@ -442,59 +453,37 @@ TEST_F(Offline, RenderWritesExactlyItsFrames) {
                          : left[i] == 1.0f && right[i] == 1.0f)
             << i;
     }
-}
-
-// The shipped media is complete, and every band and composition finds its
-// instruments in the default SoundFont, so the music window's downloads never fail.
-TEST_F(Offline, ShippedMediaIsCompleteAndDownloads) {
-    Loader loader;
-    auto map = loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/NIGHTMIN.CDM");
-    int styles = 0, maps = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(LUMBRAST_MEDIA_DIR)) {
-        const std::string name = entry.path().filename().string(),
-                          ext = entry.path().extension().string();
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(std::none_of(name.begin(), name.end(),
-                                 [](unsigned char c) { return std::islower(c); }));
-        if (ext == ".CDM")
-            maps += loader.LoadChordMap(entry.path().string()) != nullptr;
-        if (ext != ".STY")
-            continue;
-        StylePtr s = loader.LoadStyle(entry.path().string());
-        styles += 1 + 100 * (name == "NEWAVTCH.STY");
-        EXPECT_TRUE(s->GetBandCount() >= 2 && s->GetMotifCount() >= 2);
-        std::set<Embellishment> kinds;
-        std::set<int> grooves; // normal patterns for low, middle and high groove
-        for (const auto &p : s->data()->patterns) {
-            kinds.insert(p.embellishment);
-            for (int g : {15, 50, 95})
-                if (p.embellishment == Embellishment::Normal && p.grooveLow <= g &&
-                    g <= p.grooveHigh)
-                    grooves.insert(g);
-        }
-        EXPECT_TRUE(kinds.size() == 5u && grooves.size() == 3u);
-        for (int i = 0; i < s->GetBandCount(); ++i) {
-            EXPECT_NO_THROW(s->GetBand(s->GetBandName(i))->Download(perf));
-            EXPECT_NO_THROW(s->GetBand(s->GetBandName(i))
-                                ->CreateSegment()
-                                ->Download(perf.GetDefaultAudioPath()));
-        }
-        EXPECT_NO_THROW(Composer(1)
-                            .ComposeSegmentFromShape(s, 4, 1, 1, true, true, map)
-                            ->Download(perf.GetDefaultAudioPath()));
-    }
-    EXPECT_GE(styles, 105); // five or more, NEWAVTCH.STY among them
-    EXPECT_GE(maps, 3);
+    // With notes starting and ending inside the blocks, too.
+    std::fill(left.begin(), left.end(), 1.0f);
+    std::fill(right.begin(), right.end(), 1.0f);
+    perf.PlaySegmentEx(compose(2), 0);
+    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
+    for (std::size_t i = 0; i < 3 * n; ++i)
+        ASSERT_TRUE(i >= n && i < 2 * n ? std::fabs(left[i]) < 0.9f && std::fabs(right[i]) < 0.9f
+                                        : left[i] == 1.0f && right[i] == 1.0f)
+            << i;
 }
 
 TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     Performance perf;
-    EXPECT_EQ(errorOf([&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); }).code(),
-              ErrorCode::NotInitialised);
-    EXPECT_EQ(errorOf([&] { perf.AdvanceOffline(1); }).code(), ErrorCode::NotInitialised);
-    EXPECT_EQ(errorOf([&] { perf.GetDefaultAudioPath(); }).code(), ErrorCode::NotInitialised);
+    for (const auto &call : std::vector<std::function<void()>>{
+             [&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); },
+             [&] { perf.AdvanceOffline(1); }, [&] { perf.GetDefaultAudioPath(); },
+             [&] { waltz()->GetBand("One")->Download(perf); },
+             [&] { perf.SendTempoPMSG(0, 1, 60.0); }})
+        EXPECT_EQ(errorOf(call).code(), ErrorCode::NotInitialised);
     AudioParams p;
     p.output = AudioOutput::Offline;
+    for (const auto &[rate, ok] :
+         {std::pair(8000, true), {192000, true}, {7999, false}, {192001, false}}) {
+        Performance edge;
+        p.sampleRate = rate;
+        if (ok)
+            EXPECT_NO_THROW(edge.InitAudio(p)) << rate;
+        else
+            EXPECT_THROW(edge.InitAudio(p), MusicError) << rate;
+    }
+    p.sampleRate = 48000;
     for (const char *font : {"/nonexistent/none.sf2", LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"}) {
         p.soundFont = font;
         MusicError e = errorOf([&] { perf.InitAudio(p); });
@@ -510,14 +499,23 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     silent.InitAudio(p);
     EXPECT_EQ(silent.audioOutput(), AudioOutput::RealTimeSilent);
     EXPECT_EQ(silent.audioDriver(), "none");
-    const std::string status = silent.audioStatus();
-    const std::string detail = silent.audioStatusDetail();
+    const std::string status = silent.audioStatus(), detail = silent.audioStatusDetail();
     EXPECT_TRUE(status.find("without sound") != std::string::npos &&
-                status.find('\n') == std::string::npos && status.find("tried") == std::string::npos)
-        << status; // the technical part is apart
-    EXPECT_NE(detail.find("tried"), std::string::npos) << detail;
+                status.find("tried") == std::string::npos) // the technical part is apart
+        << status;
+    EXPECT_EQ(detail, "tried none"); // a driver this synthesiser lacks is no attempt
     EXPECT_EQ(errorOf([&] { silent.AdvanceOffline(10); }).code(), ErrorCode::WrongClock);
     silent.CloseDown();
+    p.driver = "alsa"; // asked for by name, it is tried whatever the cards
+    Performance named;
+    named.InitAudio(p);
+    const std::string why = named.audioStatusDetail();
+    EXPECT_EQ(why.find("no sound card"), std::string::npos) << why;
+    EXPECT_TRUE(named.audioOutput() == AudioOutput::Device ||
+                why.find("alsa: ") != std::string::npos)
+        << why; // it opened, or says why not
+    named.CloseDown();
+    p.driver = "no-such-driver";
     p.output = AudioOutput::Device;
     EXPECT_EQ(errorOf([&] { perf.InitAudio(p); }).code(), ErrorCode::AudioFailure);
     p.output = AudioOutput::Offline;
@@ -546,7 +544,6 @@ TEST(Performance, SilentClockResumesAfterAStallWithoutCatchingUp) {
     micros += 20'000;
     perf.engine()->clockStep();
     EXPECT_EQ(perf.GetSampleTime(), 2400 + 4800 + 960);
-    EXPECT_TRUE(perf.IsPlaying(nullptr));
 }
 
 // Notices reach the handle's thread through Qt's event loop: a burst is one
@@ -586,11 +583,15 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
             perf.SetNotificationHandle(handle); // notices already wait: it is signalled
             EXPECT_EQ(signalCount, 0);          // nothing runs outside the event loop
             QCoreApplication::processEvents();
-            EXPECT_EQ(signalCount, 1);
-            EXPECT_EQ(notices, 8);
             perf.AdvanceOffline(100); // nothing new, no signal
             QCoreApplication::processEvents();
-            EXPECT_EQ(signalCount, 1);
+            EXPECT_TRUE(signalCount == 1 && notices == 8) << signalCount << " " << notices;
+            perf.PlaySegmentEx(
+                Composer(1).ComposeSegmentFromShape(waltz(), 0, 1, 1, false, false, majorMap()),
+                0); // a second burst is a second signal
+            perf.AdvanceOffline(1);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(signalCount, 2);
         } else {
             QTimer::singleShot(10000, &loop, &QEventLoop::quit); // guard only
             loop.exec();

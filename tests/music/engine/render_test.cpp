@@ -88,43 +88,23 @@ TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
 }
 
 // A band's instruments reach the synthesiser: the same motif after another
-// band sounds different.
+// band sounds different, and a band at volume 0 silences its channel.
 TEST(Render, TheBandChoosesTheInstruments) {
-    std::vector<float> sound[2];
-    int i = 0;
-    for (const char *band : {"One", "Two"}) {
+    StylePtr muted = Loader::ParseStyle(
+        test::replaced(test::kWaltz, "program = 25", "program = 25, volume = 0"), "MUTED.STY");
+    auto left = [](const StylePtr &style, const char *band) {
         Performance perf;
         AudioParams p;
         p.output = AudioOutput::Offline;
         perf.InitAudio(p);
-        perf.PlaySegmentEx(test::waltz()->GetBand(band)->CreateSegment(), 0x80);
-        perf.PlaySegmentEx(test::waltz()->GetMotif("Bell"), 0x80);
-        std::vector<float> right(8192);
-        sound[i].resize(8192);
-        perf.RenderOffline(sound[i].data(), right.data(), 8192);
-        EXPECT_GT(*std::max_element(sound[i].begin(), sound[i].end()), 0.01f) << band;
-        ++i;
-    }
-    EXPECT_NE(sound[0], sound[1]);
-
-    // A band at volume 0 silences its channel.
-    StylePtr muted = Loader::ParseStyle(R"(
-band = [ { name = "Mute", channels = [ { channel = 1, program = 1, volume = 0 } ] } ]
-motif = [ { name = "Note", part = [ { channel = 1, voice = "voicing", low = 60, notes = ["1.1 c1 1 100"] } ] } ]
-pattern = [ { name = "p", groove = [1, 100], part = [ { channel = 1, voice = "voicing", notes = ["1.1 c1 3 80"] } ] } ]
-[style]
-name = "Muted"
-tempo = 120
-time_signature = [3, 4]
-)",
-                                        "MUTED.STY");
-    Performance perf;
-    AudioParams p;
-    p.output = AudioOutput::Offline;
-    perf.InitAudio(p);
-    perf.PlaySegmentEx(muted->GetBand("Mute")->CreateSegment(), 0x80);
-    perf.PlaySegmentEx(muted->GetMotif("Note"), 0x80);
-    std::vector<float> left(8192), right(8192);
-    perf.RenderOffline(left.data(), right.data(), 8192);
-    EXPECT_LT(*std::max_element(left.begin(), left.end()), 0.001f);
+        perf.PlaySegmentEx(style->GetBand(band)->CreateSegment(), 0x80);
+        perf.PlaySegmentEx(style->GetMotif("Bell"), 0x80);
+        std::vector<float> l(8192), r(8192);
+        perf.RenderOffline(l.data(), r.data(), 8192);
+        return std::pair(l, *std::max_element(l.begin(), l.end()));
+    };
+    const auto one = left(test::waltz(), "One"), two = left(test::waltz(), "Two");
+    EXPECT_TRUE(one.second > 0.01f && two.second > 0.01f);
+    EXPECT_NE(one.first, two.first);
+    EXPECT_LT(left(muted, "Two").second, 0.001f);
 }

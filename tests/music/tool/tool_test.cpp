@@ -36,9 +36,8 @@ TEST(MusicTool, HelpAndUsageErrors) {
     auto [status, help] = run("--help");
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(has(help, "render STYLE CHORDMAP --shape NAME --measures N"));
-    EXPECT_EQ(run("render --help").first, 0);
-    EXPECT_EQ(run("").first, 2);
-    EXPECT_EQ(run("frobnicate").first, 2);
+    for (const auto &[args, exit] : {std::pair("render --help", 0), {"", 2}, {"frobnicate", 2}})
+        EXPECT_EQ(run(args).first, exit) << args;
     auto bad = run("render " + media + "NEWAVTCH.STY " + media +
                    "EVENMAJ.CDM --shape WOBBLY --measures 4 --output x.wav");
     EXPECT_EQ(bad.first, 2);
@@ -59,15 +58,12 @@ TEST(MusicTool, InfoDescribesStylesAndChordMaps) {
 
 TEST(MusicTool, FileErrorsInCompilerFormAndNonZeroExit) {
     auto path = std::filesystem::temp_directory_path() / "LUMBRAST_TOOL_BAD.STY";
-    std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\ntime_signature = [4, "
-                           "4]\n\n[[pattern]]\nname = \"p\"\n"
-                           "groove = [1, 100]\n  [[pattern.part]]\n  channel = 10\n  notes = "
-                           "[\"1.1 kick 1 90\", \"1.5 kick 1 90\"]\n";
+    std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\ntime_signature = [4, 4]\n"
+                           "[[pattern]]\nname = \"p\"\ngroove = [1, 100]\n[[pattern.part]]\n"
+                           "channel = 10\nnotes = [\"1.1 kick 1 90\", \"1.5 kick 1 90\"]\n";
     auto info = run("info " + path.string());
     EXPECT_EQ(info.first, 1);
-    EXPECT_EQ(
-        info.second.rfind(path.string() + ":11:30: beat 5 lies outside the measure of 4 beats", 0),
-        0u)
+    EXPECT_EQ(info.second.rfind(path.string() + ":10:28: beat 5 lies outside the measure", 0), 0u)
         << info.second;
     auto missing = run("info /nonexistent/NOPE.STY");
     EXPECT_EQ(missing.first, 1);
