@@ -40,8 +40,6 @@ std::vector<int> GrooveCurve(int shape, int measures, int phraseMeasures, Rng &r
             v = 85 - 65 * x;
             break;
         case Shape::Level:
-            v = 50;
-            break;
         case Shape::Loopable:
             v = 50;
             break;
