@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 using namespace lumbrast::music;
 
@@ -36,15 +39,19 @@ Decoded decode(const std::filesystem::path &path) {
 
 TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExactInEachFormat) {
     Loader loader;
+    const StylePtr style = loader.LoadStyle(LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY");
     SegmentPtr seg = Composer(5).ComposeSegmentFromShape(
-        loader.LoadStyle(LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY"), 8, 3, 1, true, true,
-        loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/EVENMAJ.CDM"));
-    const auto dir = std::filesystem::temp_directory_path();
+        style, 8, 3, 1, true, true, loader.LoadChordMap(LUMBRAST_MEDIA_DIR "/EVENMAJ.CDM"));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("lumbrast_render_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
     std::vector<Decoded> out;
     std::vector<RenderResult> r;
-    for (const char *name : {"lumbrast_render_a.wav", "lumbrast_render_b.WAV",
-                             "lumbrast_render.flac", "lumbrast_render.ogg"}) {
-        r.push_back(RenderSegmentToWav(seg, (dir / name).string(), {}, 1.0));
+    for (const char *name : {"a.wav", "b.WAV", "c.flac", "d.ogg", "band.wav"}) {
+        const SegmentPtr band = std::string(name) == "band.wav"
+                                    ? style->GetBand(style->GetBandName(0))->CreateSegment()
+                                    : nullptr;
+        r.push_back(RenderSegmentToWav(seg, (dir / name).string(), {}, 1.0, band));
         out.push_back(decode(dir / name));
         std::filesystem::remove(dir / name);
         SCOPED_TRACE(name);
@@ -61,6 +68,9 @@ TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExactInEachFormat) {
     EXPECT_EQ(out[2].samples, out[0].samples); // lossless
     EXPECT_EQ(out[3].format, SF_FORMAT_OGG);
     EXPECT_EQ(out[3].samples.size(), out[0].samples.size());
+    // Composed music has no instruments of its own: the band sets them.
+    EXPECT_NE(out[4].samples, out[0].samples);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
