@@ -40,11 +40,8 @@ std::vector<int> GrooveCurve(int shape, int measures, int phraseMeasures, Rng &r
             v = 85 - 65 * x;
             break;
         case Shape::Level:
-            v = 50;
-            break;
         case Shape::Loopable:
-            v = 50;
-            break;
+            break; // stays at the middle
         case Shape::Loud:
             v = 85;
             break;
