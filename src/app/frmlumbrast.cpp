@@ -53,15 +53,8 @@ frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
                    {lblDevDesc_01, lblDevDesc_02}});
     buildMenus();
     musicwindow::MusicWindowEnv music;
-    music.messages = std::make_shared<musicwindow::ForwardingMessageBoxes>(
-        [this](QWidget *parent, const QString &text, musicwindow::BoxIcon icon,
-               const QString &title) {
-            const auto box = icon == musicwindow::BoxIcon::Critical ? platform::BoxIcon::Critical
-                             : icon == musicwindow::BoxIcon::Exclamation
-                                 ? platform::BoxIcon::Exclamation
-                                 : platform::BoxIcon::Information;
-            boxes_.show(parent, text, box, title);
-        });
+    // Shares the game window's boxes, which outlive it (no ownership).
+    music.messages = std::shared_ptr<platform::MessageBoxes>(std::shared_ptr<void>(), &boxes_);
     music.beep = [this] { sounds_.play(platform::SoundKind::Default); };
     music_ = new musicwindow::MusicWindowHost(
         this, std::move(music), [this](long number, const QString &text) {
@@ -162,14 +155,18 @@ void frmLumbrast::changeEvent(QEvent *event) {
         Form_Resize();
 }
 
-void frmLumbrast::cmdExit_Click() {
+void frmLumbrast::unhookAndCloseMusic() {
     if (input_.IsHooked == input::kTrue)
         mouse_.UnHook();
     try {
         pressMusicWindowExit();
     } catch (...) {
-        // closing goes on whatever the music window does
+        // closing goes on (and the cursor is freed) whatever the music window does
     }
+}
+
+void frmLumbrast::cmdExit_Click() {
+    unhookAndCloseMusic();
     close();
 }
 
@@ -184,13 +181,7 @@ void frmLumbrast::Form_QueryUnload() {
 }
 
 void frmLumbrast::Form_Unload() {
-    if (input_.IsHooked == input::kTrue)
-        mouse_.UnHook();
-    try {
-        pressMusicWindowExit();
-    } catch (...) {
-        // skipped: the cursor is freed all the same
-    }
+    unhookAndCloseMusic();
     ReleaseCursorForm();
     tmrGameMove->stop();
 }

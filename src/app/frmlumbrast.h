@@ -54,6 +54,12 @@ public:
 
     // Shows the rules' state on the controls.
     void render();
+    // Runs a game handler, then shows what it changed.
+    template <class... Params, class... Args>
+    void thenRender(void (game::Game::*handler)(Params...), Args &&...args) {
+        (game_.*handler)(std::forward<Args>(args)...);
+        render();
+    }
 
     // ---- Controls ----
     QGroupBox *fraGameIntro = nullptr;
@@ -102,17 +108,21 @@ public slots:
     void cmdGamePiece_Click(int index);
     void cmdGamePiece_MouseMove(int index);
     void cmdCursorPos_Click();
-    void cmdGamePlay_Click();
-    void cmdGamePause_Click();
-    void cmdGameReset_Click();
-    void optPlayer_01_Click();
-    void optPlayer_02_Click();
-    void tmrGameMove_Timer();
-    void txtPlayerName_01_Change(const QString &text);
-    void txtPlayerName_02_Change(const QString &text);
+    void cmdGamePlay_Click() { thenRender(&game::Game::cmdGamePlay_Click); }
+    void cmdGamePause_Click() { thenRender(&game::Game::cmdGamePause_Click); }
+    void cmdGameReset_Click() { thenRender(&game::Game::cmdGameReset_Click); }
+    void txtPlayerName_01_Change(const QString &text) {
+        thenRender(&game::Game::txtPlayerName_01_Change, text.toStdString());
+    }
+    void optPlayer_01_Click() { thenRender(&game::Game::optPlayer_01_Click); }
+    void optPlayer_02_Click() { thenRender(&game::Game::optPlayer_02_Click); }
+    void txtPlayerName_02_Change(const QString &text) {
+        thenRender(&game::Game::txtPlayerName_02_Change, text.toStdString());
+    }
+    void tmrGameMove_Timer() { thenRender(&game::Game::tmrGameMove_Timer); }
     void cmdExit_Click();
 
-    void mnuNevGame_Click();
+    void mnuNevGame_Click() { thenRender(&game::Game::mnuNevGame_Click); }
     void mnuExit_Click();
     void mnuRefreshDevices_Click();
     void mnuHook_Click();
@@ -135,8 +145,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
+    void changeEvent(QEvent *) override;
+    bool event(QEvent *) override;
 
 private:
     // GameEffects
@@ -153,6 +163,8 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     void pressMusicWindowExit();
+    // Lets the mice go and closes the style player, whatever the player does.
+    void unhookAndCloseMusic();
     void reportInputError(const std::exception &error, std::string_view tag);
 
     platform::RawInput &raw_;

@@ -78,51 +78,6 @@ void frmLumbrast::cmdCursorPos_Click() {
     game_.cmdCursorPos_Click();
 }
 
-void frmLumbrast::cmdGamePlay_Click() {
-    game_.cmdGamePlay_Click();
-    render();
-}
-
-void frmLumbrast::cmdGamePause_Click() {
-    game_.cmdGamePause_Click();
-    render();
-}
-
-void frmLumbrast::cmdGameReset_Click() {
-    game_.cmdGameReset_Click();
-    render();
-}
-
-void frmLumbrast::optPlayer_01_Click() {
-    game_.optPlayer_01_Click();
-    render();
-}
-
-void frmLumbrast::optPlayer_02_Click() {
-    game_.optPlayer_02_Click();
-    render();
-}
-
-void frmLumbrast::tmrGameMove_Timer() {
-    game_.tmrGameMove_Timer();
-    render();
-}
-
-void frmLumbrast::txtPlayerName_01_Change(const QString &text) {
-    game_.txtPlayerName_01_Change(text.toStdString());
-    render();
-}
-
-void frmLumbrast::txtPlayerName_02_Change(const QString &text) {
-    game_.txtPlayerName_02_Change(text.toStdString());
-    render();
-}
-
-void frmLumbrast::mnuNevGame_Click() {
-    game_.mnuNevGame_Click();
-    render();
-}
-
 void frmLumbrast::mnuGameSetup_Click() {
     dialogs::frmGameOptions options(game_.v, this);
     options.exec();

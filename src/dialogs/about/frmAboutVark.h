@@ -10,11 +10,9 @@
 #include <QRegion>
 #include <QString>
 
-class QPlainTextEdit;
+#include "platform/help/urlopener.h"
 
-namespace lumbrast::platform {
-class UrlOpener;
-}
+class QPlainTextEdit;
 
 namespace lumbrast::dialogs {
 

@@ -41,8 +41,7 @@ std::vector<int> GrooveCurve(int shape, int measures, int phraseMeasures, Rng &r
             break;
         case Shape::Level:
         case Shape::Loopable:
-            v = 50;
-            break;
+            break; // stays at the middle
         case Shape::Loud:
             v = 85;
             break;

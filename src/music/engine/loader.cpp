@@ -48,6 +48,13 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
             i += n;
             column += static_cast<int>(n);
         };
+        // A closing triple quote may follow up to two quotes that belong to the text.
+        auto closeMulti = [&](char quote) {
+            while (i + 3 < t.size() && t[i + 3] == quote)
+                skip(1);
+            skip(2);
+            in = In::Plain;
+        };
         switch (in) {
         case In::Plain: {
             const bool opens = last == '\n' || last == '=' || last == '[' || last == ',' ||
@@ -96,19 +103,12 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
                 else if (i + 1 < t.size() && static_cast<unsigned char>(t[i + 1]) < 0x80)
                     skip(1);
             } else if (starts(i, q3)) {
-                while (i + 3 < t.size() && t[i + 3] == '"')
-                    skip(1);
-                skip(2);
-                in = In::Plain;
+                closeMulti('"');
             }
             break;
         case In::MultiLiteral:
-            if (starts(i, a3)) {
-                while (i + 3 < t.size() && t[i + 3] == '\'')
-                    skip(1);
-                skip(2);
-                in = In::Plain;
-            }
+            if (starts(i, a3))
+                closeMulti('\'');
             break;
         case In::Comment:
             break;
@@ -165,7 +165,10 @@ std::string readFile(const std::string &path, const std::string &kind) {
     return text;
 }
 
-void checkKind(const toml::table &root, const std::string &source, bool wantStyle) {
+toml::table parseTopLevel(const Reader &r, std::string_view text, bool wantStyle,
+                          std::initializer_list<std::string_view> tables, const std::string &what) {
+    const std::string &source = r.source();
+    toml::table root = parseToml(text, source);
     bool isStyle = root.contains("style");
     bool isMap = root.contains("chordmap");
     if (wantStyle && !isStyle && isMap)
@@ -177,6 +180,8 @@ void checkKind(const toml::table &root, const std::string &source, bool wantStyl
                          wantStyle ? "missing [style] table: not a style file"
                                    : "missing [chordmap] table: not a chord map file",
                          source, 1, 1);
+    r.onlyKeys(root, tables, what);
+    return root;
 }
 
 } // namespace loading

@@ -8,16 +8,12 @@ namespace lumbrast::music {
 using namespace loading;
 
 ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &source) {
-    toml::table root = parseToml(text, source);
-    checkKind(root, source, false);
     Reader r(source);
-    r.onlyKeys(root, {"chordmap", "chord", "connection", "signposts"}, "a chord map");
+    const toml::table root = parseTopLevel(
+        r, text, false, {"chordmap", "chord", "connection", "signposts"}, "a chord map");
     auto data = std::make_shared<ChordMapData>();
-    data->source = source;
-
-    const toml::table &ct = r.table(root, "chordmap", "the file");
-    r.onlyKeys(ct, {"name", "key", "scale", "phrase"}, "[chordmap]");
-    data->name = r.string(ct, "name", "[chordmap]");
+    const toml::table &ct =
+        readHead(r, root, "chordmap", {"name", "key", "scale", "phrase"}, *data);
     std::string key = r.string(ct, "key", "[chordmap]");
     std::size_t used = 0;
     data->key = pitchClass(key, used);

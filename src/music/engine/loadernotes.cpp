@@ -234,16 +234,10 @@ Part parsePart(const Reader &r, const toml::table &t, const TimeSignature &ts, i
     r.onlyKeys(t, {"channel", "voice", "low", "notes", "humanize", "hold"}, where);
     Part part;
     part.channel = static_cast<int>(r.integer(t, "channel", 1, 16, where)) - 1;
-    static const std::string fixed = "fixed";
-    std::string voice = r.string(t, "voice", where, &fixed);
-    if (voice == "root")
-        part.voice = Voice::Root;
-    else if (voice == "voicing")
-        part.voice = Voice::Voicing;
-    else if (voice == "fixed")
-        part.voice = Voice::Fixed;
-    else
-        r.fail(t.get("voice"), "voice must be \"root\", \"voicing\" or \"fixed\"");
+    part.voice = r.choice<Voice>(
+        t, "voice", where, "fixed",
+        {{"root", Voice::Root}, {"voicing", Voice::Voicing}, {"fixed", Voice::Fixed}},
+        "voice must be \"root\", \"voicing\" or \"fixed\"");
     long long lowDefault = part.voice == Voice::Root ? 36 : 55;
     part.low = static_cast<int>(r.integer(t, "low", 12, 108, where, &lowDefault));
     if (const toml::node *h = t.get("humanize")) {

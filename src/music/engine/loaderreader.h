@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace lumbrast::music::loading {
 
@@ -57,6 +58,20 @@ public:
         if (!n->is_table())
             fail(n, "'" + std::string(key) + "' must be a table");
         return *n->as_table();
+    }
+
+    // The value named by the text at key (`fallback` when absent); a text
+    // naming none of options fails with `message`.
+    template <class E>
+    E choice(const toml::table &t, std::string_view key, const std::string &where,
+             const std::string &fallback,
+             std::initializer_list<std::pair<std::string_view, E>> options,
+             const std::string &message) const {
+        const std::string text = string(t, key, where, &fallback);
+        for (const auto &[name, value] : options)
+            if (name == text)
+                return value;
+        fail(t.get(key), message);
     }
 
     std::string string(const toml::table &t, std::string_view key, const std::string &where,
@@ -159,8 +174,24 @@ private:
 std::string readFile(const std::string &path, const std::string &kind);
 // The TOML table of a style or chord map text; throws Syntax or FileTooLarge.
 toml::table parseToml(std::string_view text, const std::string &source);
-// Refuses a chord map given as a style, and the other way round.
-void checkKind(const toml::table &root, const std::string &source, bool wantStyle);
+// The top level of a style (wantStyle) or chord map text: refused when it is
+// the other kind or holds a table other than `tables`; `what` ("a style")
+// names the file in the message.
+toml::table parseTopLevel(const Reader &r, std::string_view text, bool wantStyle,
+                          std::initializer_list<std::string_view> tables, const std::string &what);
+
+// The head table `key` ("style") of a file, holding only `keys`; sets the
+// data's source and its name from the table.
+template <class Data>
+const toml::table &readHead(const Reader &r, const toml::table &root, const std::string &key,
+                            std::initializer_list<std::string_view> keys, Data &data) {
+    const std::string where = "[" + key + "]";
+    const toml::table &head = r.table(root, key, "the file");
+    r.onlyKeys(head, keys, where);
+    data.source = r.source();
+    data.name = r.string(head, "name", where);
+    return head;
+}
 
 // Pitch class of a note name like "F#"; `used` is set to the characters read.
 int pitchClass(std::string_view s, std::size_t &used);

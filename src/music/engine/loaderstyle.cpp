@@ -7,17 +7,32 @@ namespace lumbrast::music {
 
 using namespace loading;
 
-StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
-    toml::table root = parseToml(text, source);
-    checkKind(root, source, true);
-    Reader r(source);
-    r.onlyKeys(root, {"style", "band", "pattern", "motif"}, "a style");
-    auto data = std::make_shared<StyleData>();
-    data->source = source;
+namespace {
 
-    const toml::table &st = r.table(root, "style", "the file");
-    r.onlyKeys(st, {"name", "tempo", "time_signature", "grid", "humanize"}, "[style]");
-    data->name = r.string(st, "name", "[style]");
+// Reads the parts of a pattern or motif (`what`) and adds it to list, which
+// holds at most `most`.
+template <class T>
+void addWithParts(const Reader &r, const toml::table &t, T item, std::vector<T> &list,
+                  std::size_t most, const TimeSignature &ts, const std::string &what) {
+    const std::string where = "[[" + what + ".part]]";
+    for (const toml::table *part : r.tables(t, "part"))
+        item.parts.push_back(parsePart(r, *part, ts, item.measures, where));
+    if (item.parts.empty())
+        r.fail(&t, what + " '" + item.name + "' has no " + where);
+    if (list.size() >= most)
+        r.fail(&t, "a style may hold at most " + std::to_string(most) + " " + what + "s");
+    list.push_back(std::move(item));
+}
+
+} // namespace
+
+StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
+    Reader r(source);
+    const toml::table root =
+        parseTopLevel(r, text, true, {"style", "band", "pattern", "motif"}, "a style");
+    auto data = std::make_shared<StyleData>();
+    const toml::table &st =
+        readHead(r, root, "style", {"name", "tempo", "time_signature", "grid", "humanize"}, *data);
     data->tempo = r.number(st, "tempo", 1, 1000, "[style]");
     const toml::array *sig = r.array(st, "time_signature", true, "[style]");
     if (sig->size() != 2)
@@ -89,30 +104,14 @@ StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
         p.grooveHigh = static_cast<int>(r.integerValue(g->get(1), "groove", 1, 100));
         if (p.grooveLow > p.grooveHigh)
             r.fail(pt->get("groove"), "groove range runs backwards");
-        static const std::string normal = "normal";
-        std::string e = r.string(*pt, "embellishment", "[[pattern]]", &normal);
-        if (e == "normal")
-            p.embellishment = Embellishment::Normal;
-        else if (e == "intro")
-            p.embellishment = Embellishment::Intro;
-        else if (e == "fill")
-            p.embellishment = Embellishment::Fill;
-        else if (e == "break")
-            p.embellishment = Embellishment::Break;
-        else if (e == "end")
-            p.embellishment = Embellishment::End;
-        else
-            r.fail(pt->get("embellishment"),
-                   "embellishment must be \"normal\", \"intro\", \"fill\", \"break\" or \"end\"");
+        using enum Embellishment;
+        p.embellishment = r.choice<Embellishment>(
+            *pt, "embellishment", "[[pattern]]", "normal",
+            {{"normal", Normal}, {"intro", Intro}, {"fill", Fill}, {"break", Break}, {"end", End}},
+            "embellishment must be \"normal\", \"intro\", \"fill\", \"break\" or \"end\"");
         long long one = 1;
         p.measures = static_cast<int>(r.integer(*pt, "measures", 1, 64, "[[pattern]]", &one));
-        for (const toml::table *part : r.tables(*pt, "part"))
-            p.parts.push_back(parsePart(r, *part, data->timeSig, p.measures, "[[pattern.part]]"));
-        if (p.parts.empty())
-            r.fail(pt, "pattern '" + p.name + "' has no [[pattern.part]]");
-        if (data->patterns.size() >= 512)
-            r.fail(pt, "a style may hold at most 512 patterns");
-        data->patterns.push_back(std::move(p));
+        addWithParts(r, *pt, std::move(p), data->patterns, 512, data->timeSig, "pattern");
     }
     if (data->patterns.empty())
         r.fail(&root, "a style needs at least one [[pattern]]");
@@ -129,13 +128,7 @@ StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
         long long one = 1;
         m.measures = static_cast<int>(r.integer(*mt, "measures", 1, 16, "[[motif]]", &one));
         m.boundary = parseBoundary(r, *mt);
-        for (const toml::table *part : r.tables(*mt, "part"))
-            m.parts.push_back(parsePart(r, *part, data->timeSig, m.measures, "[[motif.part]]"));
-        if (m.parts.empty())
-            r.fail(mt, "motif '" + m.name + "' has no [[motif.part]]");
-        if (data->motifs.size() >= 128)
-            r.fail(mt, "a style may hold at most 128 motifs");
-        data->motifs.push_back(std::move(m));
+        addWithParts(r, *mt, std::move(m), data->motifs, 128, data->timeSig, "motif");
     }
     return std::make_shared<Style>(data);
 }

@@ -92,11 +92,9 @@ struct ChordDef {
 };
 
 struct ChordEdge {
-    int from = 0;
-    int to = 0;
+    int from = 0, to = 0; // indices into the chords
     int weight = 1;
-    int minBeats = 1;
-    int maxBeats = 4;
+    int minBeats = 1, maxBeats = 4; // how long the chord is held
 };
 
 struct ChordMapData {

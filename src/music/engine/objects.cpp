@@ -17,6 +17,28 @@ std::string located(const std::string &description, const std::string &file, int
            ": " + description;
 }
 
+// A style's band or motif by position or by name; `what` ("band") and the
+// style's name go into the message when there is none.
+template <class T>
+const T &entryAt(const std::vector<T> &list, int index, const char *what,
+                 const std::string &style) {
+    if (index < 0 || index >= static_cast<int>(list.size()))
+        throw MusicError(ErrorCode::NotFound, "no " + std::string(what) + " at position " +
+                                                  std::to_string(index) + " of style '" + style +
+                                                  "'");
+    return list[static_cast<std::size_t>(index)];
+}
+
+template <class T>
+const T &entryNamed(const std::vector<T> &list, const std::string &name, const char *what,
+                    const std::string &style) {
+    for (const auto &e : list)
+        if (e->name() == name)
+            return e;
+    throw MusicError(ErrorCode::NotFound,
+                     "style '" + style + "' has no " + what + " named '" + name + "'");
+}
+
 constexpr std::array<std::string_view, kShapeCount> kShapeNames = {
     "FALLING", "LEVEL", "LOOPABLE", "LOUD", "QUIET", "PEAKING", "RANDOM", "RISING", "SONG"};
 } // namespace
@@ -45,19 +67,9 @@ int ShapeFromName(std::string_view name) {
 }
 
 std::string_view EmbellishmentName(Embellishment e) {
-    switch (e) {
-    case Embellishment::Normal:
-        return "normal";
-    case Embellishment::Intro:
-        return "intro";
-    case Embellishment::Fill:
-        return "fill";
-    case Embellishment::Break:
-        return "break";
-    case Embellishment::End:
-        return "end";
-    }
-    return "normal";
+    constexpr std::array<std::string_view, 5> kNames = {"normal", "intro", "fill", "break", "end"};
+    const auto i = static_cast<std::size_t>(e);
+    return i < kNames.size() ? kNames[i] : kNames[0];
 }
 
 // ---------------------------------------------------------------- style
@@ -85,48 +97,31 @@ Style::Style(std::shared_ptr<const detail::StyleData> data) : data_(std::move(da
 const std::string &Style::name() const {
     return data_->name;
 }
+int Style::GetBandCount() const {
+    return static_cast<int>(bands_.size());
+}
 double Style::GetTempo() const {
     return data_->tempo;
+}
+int Style::GetMotifCount() const {
+    return static_cast<int>(motifs_.size());
 }
 TimeSignature Style::GetTimeSignature() const {
     return data_->timeSig;
 }
-int Style::GetBandCount() const {
-    return static_cast<int>(bands_.size());
-}
 
 std::string Style::GetBandName(int index) const {
-    if (index < 0 || index >= GetBandCount())
-        throw MusicError(ErrorCode::NotFound, "no band at position " + std::to_string(index) +
-                                                  " of style '" + data_->name + "'");
-    return bands_[static_cast<std::size_t>(index)]->name();
+    return entryAt(bands_, index, "band", data_->name)->name();
+}
+std::string Style::GetMotifName(int index) const {
+    return entryAt(motifs_, index, "motif", data_->name)->name();
 }
 
 BandPtr Style::GetBand(const std::string &name) const {
-    for (const auto &b : bands_)
-        if (b->name() == name)
-            return b;
-    throw MusicError(ErrorCode::NotFound,
-                     "style '" + data_->name + "' has no band named '" + name + "'");
+    return entryNamed(bands_, name, "band", data_->name);
 }
-
-int Style::GetMotifCount() const {
-    return static_cast<int>(motifs_.size());
-}
-
-std::string Style::GetMotifName(int index) const {
-    if (index < 0 || index >= GetMotifCount())
-        throw MusicError(ErrorCode::NotFound, "no motif at position " + std::to_string(index) +
-                                                  " of style '" + data_->name + "'");
-    return motifs_[static_cast<std::size_t>(index)]->name();
-}
-
 SegmentPtr Style::GetMotif(const std::string &name) const {
-    for (const auto &m : motifs_)
-        if (m->name() == name)
-            return m;
-    throw MusicError(ErrorCode::NotFound,
-                     "style '" + data_->name + "' has no motif named '" + name + "'");
+    return entryNamed(motifs_, name, "motif", data_->name);
 }
 
 ChordMap::ChordMap(std::shared_ptr<const detail::ChordMapData> data) : data_(std::move(data)) {}

@@ -11,6 +11,8 @@
 #include "music/engine/musicservice.h"
 #include "music/window/windowsupport.h"
 
+#include <QComboBox>
+#include <QListWidget>
 #include <QPointer>
 #include <QWidget>
 
@@ -22,11 +24,9 @@
 #include <vector>
 
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -113,10 +113,13 @@ public:
     void DirectXEvent8_DXCallback(int eventid);
 
     // Selecting from code runs the list's click handler, as a click does.
-    void selectStyle(int position);
-    void selectChordMap(int position);
-    void selectShape(int position);
-    void selectBand(int position);
+    void selectStyle(int row) { selectRow(cboStyles, row, &frmStylesDX9::cboStyles_Click); }
+    void selectChordMap(int row) { selectRow(cboChordMap, row, &frmStylesDX9::cboChordMap_Click); }
+    void selectShape(int row) { selectRow(cboShape, row, &frmStylesDX9::cboShape_Click); }
+    void selectBand(int row) { selectRow(lstBands, row, &frmStylesDX9::lstBands_Click); }
+    // Moves a combo box or list (view) to row without its change signal, then
+    // runs its handler; a row out of range is an invalid value.
+    void selectRow(QWidget *view, int row, void (frmStylesDX9::*clicked)());
 
     // ---- controls
     QGroupBox *fraStyleInfo = nullptr;
@@ -190,6 +193,8 @@ private:
     void ShowAudioStatus();
     void Unload();
     void setSliderValue(int value);
+    // Stops the music if it plays, runs change, then starts it unless change did.
+    void restartAround(const std::function<void()> &change);
     // Runs body; any error is shown as the window's error message with tag.
     bool guarded(const char *tag, const std::function<void()> &body,
                  BoxIcon icon = BoxIcon::Critical);

@@ -24,6 +24,13 @@ QFont courierNew() {
     return f;
 }
 
+// Names a control and puts it at its place in its parent.
+template <class W> W *placed(W *w, const char *name, int x, int y, int width, int height) {
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
 } // namespace
 
 void frmStylesDX9::buildControls() {
@@ -40,31 +47,24 @@ void frmStylesDX9::buildControls() {
     QWidget *f = fraStyleInfo;
 
     label(f, "Style", 12, 22, 200);
-    cboStyles = new QComboBox(f);
-    cboStyles->setObjectName(QStringLiteral("cboStyles"));
-    cboStyles->setGeometry(12, 40, 200, 26);
+    cboStyles = placed(new QComboBox(f), "cboStyles", 12, 40, 200, 26);
 
     label(f, "Currently loaded style file:", 224, 22, 388);
-    txtStyleFileName = new QLineEdit(QStringLiteral("No file loaded..."), f);
-    txtStyleFileName->setObjectName(QStringLiteral("txtStyleFileName"));
+    txtStyleFileName = placed(new QLineEdit(QStringLiteral("No file loaded..."), f),
+                              "txtStyleFileName", 224, 40, 388, 26);
     txtStyleFileName->setReadOnly(true);
-    txtStyleFileName->setGeometry(224, 40, 388, 26);
 
     label(f, "Band", 12, 74, 200);
-    lstBands = new QListWidget(f);
-    lstBands->setObjectName(QStringLiteral("lstBands"));
-    lstBands->setGeometry(12, 92, 200, 142);
+    lstBands = placed(new QListWidget(f), "lstBands", 12, 92, 200, 142);
 
     auto *bpm = label(f, "bpm", 224, 74, 60);
     bpm->setToolTip(QStringLiteral("Tempo (bpm = beats per minute)"));
     lblStyleTempoValue = label(f, "120", 224, 92, 48, 24);
     lblStyleTempoValue->setObjectName(QStringLiteral("lblStyleTempoValue"));
     lblStyleTempoValue->setFont(courierNew());
-    hscTempoSty = new QSlider(Qt::Horizontal, f);
-    hscTempoSty->setObjectName(QStringLiteral("hscTempoSty"));
+    hscTempoSty = placed(new QSlider(Qt::Horizontal, f), "hscTempoSty", 276, 92, 220, 24);
     hscTempoSty->setRange(kTempoMin, kTempoMax);
     hscTempoSty->setValue(120);
-    hscTempoSty->setGeometry(276, 92, 220, 24);
 
     label(f, "Time Sig.", 512, 74, 100);
     lblStyleTimeSigValue = label(f, "", 512, 92, 100, 24);
@@ -73,53 +73,40 @@ void frmStylesDX9::buildControls() {
         QStringLiteral("Time Signature of Style (beatsPerMeasure / beat)"));
 
     label(f, "ChordMap", 224, 126, 180);
-    cboChordMap = new QComboBox(f);
-    cboChordMap->setObjectName(QStringLiteral("cboChordMap"));
-    cboChordMap->setGeometry(224, 144, 180, 26);
+    cboChordMap = placed(new QComboBox(f), "cboChordMap", 224, 144, 180, 26);
 
     label(f, "Shape", 416, 126, 140);
-    cboShape = new QComboBox(f);
-    cboShape->setObjectName(QStringLiteral("cboShape"));
-    cboShape->setGeometry(416, 144, 140, 26);
+    cboShape = placed(new QComboBox(f), "cboShape", 416, 144, 140, 26);
 
     auto *length = label(f, "Length", 224, 180, 70);
     length->setToolTip(QStringLiteral("Length in Measures (Bars)"));
-    txtComposeLength = new QLineEdit(QStringLiteral("1024"), f);
-    txtComposeLength->setObjectName(QStringLiteral("txtComposeLength"));
+    txtComposeLength =
+        placed(new QLineEdit(QStringLiteral("1024"), f), "txtComposeLength", 224, 198, 70, 26);
     txtComposeLength->setMaxLength(4);
     txtComposeLength->setToolTip(
         QStringLiteral("Enter new Length in Measures (Bars) for Re-Compose"));
-    txtComposeLength->setGeometry(224, 198, 70, 26);
     txtComposeLength->installEventFilter(this);
 
-    chkComposeIntro = new QCheckBox(QStringLiteral("Intro"), f);
-    chkComposeIntro->setObjectName(QStringLiteral("chkComposeIntro"));
-    chkComposeIntro->setGeometry(304, 200, 64, 22);
-    chkComposeEnd = new QCheckBox(QStringLiteral("End"), f);
-    chkComposeEnd->setObjectName(QStringLiteral("chkComposeEnd"));
+    chkComposeIntro =
+        placed(new QCheckBox(QStringLiteral("Intro"), f), "chkComposeIntro", 304, 200, 64, 22);
+    chkComposeEnd =
+        placed(new QCheckBox(QStringLiteral("End"), f), "chkComposeEnd", 370, 200, 56, 22);
     chkComposeEnd->setChecked(true);
-    chkComposeEnd->setGeometry(370, 200, 56, 22);
 
-    cmdRecompose = new QPushButton(QStringLiteral("&Re-Compose"), f);
-    cmdRecompose->setObjectName(QStringLiteral("cmdRecompose"));
-    cmdRecompose->setGeometry(430, 196, 100, 30);
-    cmdHide = new QPushButton(QStringLiteral("Hide"), f);
-    cmdHide->setObjectName(QStringLiteral("cmdHide"));
-    cmdHide->setGeometry(538, 196, 74, 30);
+    cmdRecompose = placed(new QPushButton(QStringLiteral("&Re-Compose"), f), "cmdRecompose", 430,
+                          196, 100, 30);
+    cmdHide = placed(new QPushButton(QStringLiteral("Hide"), f), "cmdHide", 538, 196, 74, 30);
 
     fraPlaySegment = new QGroupBox(QStringLiteral("Play Segment and Style Motifs "), this);
     fraPlaySegment->setGeometry(8, 258, 624, 186);
     QWidget *g = fraPlaySegment;
 
-    cmdStopSegment = new QPushButton(QStringLiteral("&Stop"), g);
-    cmdStopSegment->setObjectName(QStringLiteral("cmdStopSegment"));
-    cmdStopSegment->setGeometry(12, 24, 90, 30);
-    cmdPlaySegment = new QPushButton(QStringLiteral("&Play Seg"), g);
-    cmdPlaySegment->setObjectName(QStringLiteral("cmdPlaySegment"));
-    cmdPlaySegment->setGeometry(110, 24, 90, 30);
-    cmdPlayMotif = new QPushButton(QStringLiteral("Play &Motif"), g);
-    cmdPlayMotif->setObjectName(QStringLiteral("cmdPlayMotif"));
-    cmdPlayMotif->setGeometry(208, 24, 100, 30);
+    cmdStopSegment =
+        placed(new QPushButton(QStringLiteral("&Stop"), g), "cmdStopSegment", 12, 24, 90, 30);
+    cmdPlaySegment =
+        placed(new QPushButton(QStringLiteral("&Play Seg"), g), "cmdPlaySegment", 110, 24, 90, 30);
+    cmdPlayMotif =
+        placed(new QPushButton(QStringLiteral("Play &Motif"), g), "cmdPlayMotif", 208, 24, 100, 30);
 
     lblSegBarValue = label(g, "0", 330, 28, 70, 24);
     lblSegBarValue->setObjectName(QStringLiteral("lblSegBarValue"));
@@ -144,9 +131,7 @@ void frmStylesDX9::buildControls() {
     lblAudioStatus->hide();
 
     label(g, "Motif", 12, 60, 200);
-    lstMotifs = new QListWidget(g);
-    lstMotifs->setObjectName(QStringLiteral("lstMotifs"));
-    lstMotifs->setGeometry(12, 78, 200, 98);
+    lstMotifs = placed(new QListWidget(g), "lstMotifs", 12, 78, 200, 98);
 
     label(g, "Align Option:", 224, 60, 100);
     optDefault = new QRadioButton(QStringLiteral("Default"), g);
@@ -166,9 +151,7 @@ void frmStylesDX9::buildControls() {
     optMeasure->setObjectName(QStringLiteral("optMeasure"));
     optMeasure->setChecked(true);
 
-    cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(540, 418, 80, 26);
+    cmdOK = placed(new QPushButton(QStringLiteral("E&xit"), this), "cmdOK", 540, 418, 80, 26);
     cmdOK->setVisible(false);
 
     // Clicks and changes by the listener. Changes made from code go through

@@ -32,44 +32,19 @@ constexpr const char *kNoMotifs = "no Motifs in this Style";
 
 // ------------------------------------------------------------------ selections from code
 
-void frmStylesDX9::selectStyle(int position) {
-    if (position < 0 || position >= cboStyles->count())
+void frmStylesDX9::selectRow(QWidget *view, int row, void (frmStylesDX9::*clicked)()) {
+    auto *box = qobject_cast<QComboBox *>(view);
+    auto *list = qobject_cast<QListWidget *>(view);
+    if (row < 0 || row >= (box ? box->count() : list->count()))
         invalidValue();
     {
-        const QSignalBlocker block(cboStyles);
-        cboStyles->setCurrentIndex(position);
+        const QSignalBlocker block(view);
+        if (box)
+            box->setCurrentIndex(row);
+        else
+            list->setCurrentRow(row);
     }
-    cboStyles_Click();
-}
-
-void frmStylesDX9::selectChordMap(int position) {
-    if (position < 0 || position >= cboChordMap->count())
-        invalidValue();
-    {
-        const QSignalBlocker block(cboChordMap);
-        cboChordMap->setCurrentIndex(position);
-    }
-    cboChordMap_Click();
-}
-
-void frmStylesDX9::selectShape(int position) {
-    if (position < 0 || position >= cboShape->count())
-        invalidValue();
-    {
-        const QSignalBlocker block(cboShape);
-        cboShape->setCurrentIndex(position);
-    }
-    cboShape_Click();
-}
-
-void frmStylesDX9::selectBand(int position) {
-    if (position < 0 || position >= lstBands->count())
-        invalidValue();
-    {
-        const QSignalBlocker block(lstBands);
-        lstBands->setCurrentRow(position);
-    }
-    lstBands_Click();
+    (this->*clicked)();
 }
 
 void frmStylesDX9::setSliderValue(int value) {
@@ -88,36 +63,40 @@ void frmStylesDX9::setSliderValue(int value) {
 
 void frmStylesDX9::cboStyles_Click() {
     guarded("form: Style , sub: cboStyles_Click", [this] {
-        if (MainSegment && need(Perf).IsPlaying(MainSegment))
-            cmdStopSegment_Click();
+        restartAround([this] {
+            const QString name = cboStyles->currentText();
+            StyleFileName = name;
+            CurStyle = need(Loader).LoadStyle(mediaPath(name));
+            StylePath = MediaFolder + name;
+            StyleIndex = static_cast<std::int16_t>(cboStyles->currentIndex());
+            txtStyleFileName->setText(StylePath);
 
-        const QString name = cboStyles->currentText();
-        StyleFileName = name;
-        CurStyle = need(Loader).LoadStyle(mediaPath(name));
-        StylePath = MediaFolder + name;
-        StyleIndex = static_cast<std::int16_t>(cboStyles->currentIndex());
-        txtStyleFileName->setText(StylePath);
+            const double tempo = RoundHalfEven(CurStyle->GetTempo());
+            if (!(tempo >= std::numeric_limits<std::int32_t>::min() &&
+                  tempo <= std::numeric_limits<std::int32_t>::max()))
+                throw WindowError(kErrOverflow, "Overflow");
+            StyleTempo = static_cast<std::int32_t>(tempo);
+            lblStyleTempoValue->setText(QString::number(StyleTempo));
+            setSliderValue(StyleTempo);
 
-        const double tempo = RoundHalfEven(CurStyle->GetTempo());
-        if (!(tempo >= std::numeric_limits<std::int32_t>::min() &&
-              tempo <= std::numeric_limits<std::int32_t>::max()))
-            throw WindowError(kErrOverflow, "Overflow");
-        StyleTempo = static_cast<std::int32_t>(tempo);
-        lblStyleTempoValue->setText(QString::number(StyleTempo));
-        setSliderValue(StyleTempo);
+            StyleTimeSig = CurStyle->GetTimeSignature();
+            lblStyleTimeSigValue->setText(QStringLiteral("%1/%2")
+                                              .arg(unsigned{StyleTimeSig.beatsPerMeasure})
+                                              .arg(unsigned{StyleTimeSig.beat}));
 
-        StyleTimeSig = CurStyle->GetTimeSignature();
-        lblStyleTimeSigValue->setText(QStringLiteral("%1/%2")
-                                          .arg(unsigned{StyleTimeSig.beatsPerMeasure})
-                                          .arg(unsigned{StyleTimeSig.beat}));
-
-        CreateSegment();
-        Get_Bands();
-        Get_Motifs();
-
-        if (!(MainSegment && need(Perf).IsPlaying(MainSegment)))
-            cmdPlaySegment_Click();
+            CreateSegment();
+            Get_Bands();
+            Get_Motifs();
+        });
     });
+}
+
+void frmStylesDX9::restartAround(const std::function<void()> &change) {
+    if (MainSegment && need(Perf).IsPlaying(MainSegment))
+        cmdStopSegment_Click();
+    change();
+    if (!(MainSegment && need(Perf).IsPlaying(MainSegment)))
+        cmdPlaySegment_Click();
 }
 
 void frmStylesDX9::Get_Bands() {
@@ -228,11 +207,7 @@ void frmStylesDX9::cboChordMap_Click() {
         ChordMapFileName = cboChordMap->currentText();
         ChordMapIndex = static_cast<std::int16_t>(cboChordMap->currentIndex());
         ChordMapPath = MediaFolder + ChordMapFileName;
-        if (MainSegment && need(Perf).IsPlaying(MainSegment))
-            cmdStopSegment_Click();
-        ReCompose();
-        if (!(MainSegment && need(Perf).IsPlaying(MainSegment)))
-            cmdPlaySegment_Click();
+        restartAround([this] { ReCompose(); });
     });
 }
 
@@ -240,11 +215,7 @@ void frmStylesDX9::cboShape_Click() {
     guarded("form: Style , sub: cboShape_Click", [this] {
         ShapeName = cboShape->currentText();
         ShapeIndexText = QString::number(cboShape->currentIndex());
-        if (MainSegment && need(Perf).IsPlaying(MainSegment))
-            cmdStopSegment_Click();
-        ReCompose();
-        if (!(MainSegment && need(Perf).IsPlaying(MainSegment)))
-            cmdPlaySegment_Click();
+        restartAround([this] { ReCompose(); });
     });
 }
 

@@ -28,23 +28,6 @@
 
 namespace lumbrast::musicwindow {
 
-void QtMessageBoxes::show(QWidget *parent, const QString &text, BoxIcon icon,
-                          const QString &title) {
-    platform::BoxIcon shown = platform::BoxIcon::Information;
-    switch (icon) {
-    case BoxIcon::Information:
-        shown = platform::BoxIcon::Information;
-        break;
-    case BoxIcon::Exclamation:
-        shown = platform::BoxIcon::Exclamation;
-        break;
-    case BoxIcon::Critical:
-        shown = platform::BoxIcon::Critical;
-        break;
-    }
-    platform::execMessageBox(parent, text, shown, title);
-}
-
 void ClockRandom::Randomize() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const auto ticks = static_cast<std::uint64_t>(
@@ -76,17 +59,17 @@ double TextValue(const QString &text) {
     std::string num;
     if (i < s.size() && (s[i] == '+' || s[i] == '-'))
         num.push_back(s[i++]);
-    bool digits = false;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
-        num.push_back(s[i++]);
-        digits = true;
-    }
+    // Appends the digits from s[k] on to out; true when there was one.
+    auto takeDigits = [&s](std::size_t &k, std::string &out) {
+        const std::size_t start = k;
+        while (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k])))
+            out.push_back(s[k++]);
+        return k > start;
+    };
+    bool digits = takeDigits(i, num);
     if (i < s.size() && s[i] == '.') {
         num.push_back(s[i++]);
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
-            num.push_back(s[i++]);
-            digits = true;
-        }
+        digits = takeDigits(i, num) || digits;
     }
     if (!digits)
         return 0;
@@ -95,12 +78,7 @@ double TextValue(const QString &text) {
         std::string exp = "e";
         if (j < s.size() && (s[j] == '+' || s[j] == '-'))
             exp.push_back(s[j++]);
-        bool expDigits = false;
-        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
-            exp.push_back(s[j++]);
-            expDigits = true;
-        }
-        if (expDigits)
+        if (takeDigits(j, exp))
             num += exp;
     }
     const double v = std::strtod(num.c_str(), nullptr);

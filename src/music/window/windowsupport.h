@@ -2,47 +2,23 @@
 // Small services of the style player that tests replace (message boxes, the
 // random draws, the beep) and the helpers it shares with them.
 
+#include "platform/desktop/messageboxes.h"
+
 #include <QRegion>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
 
-class QWidget;
-
 namespace lumbrast::musicwindow {
 
-enum class BoxIcon : unsigned char { Information, Exclamation, Critical };
-
-// Modal message boxes with an OK button.
-class MessageBoxes {
-public:
-    virtual ~MessageBoxes() = default;
-    // Returns when the box was dismissed. Lines are separated by "\n".
-    virtual void show(QWidget *parent, const QString &text, BoxIcon icon, const QString &title) = 0;
-};
-
-class QtMessageBoxes final : public MessageBoxes {
-public:
-    void show(QWidget *parent, const QString &text, BoxIcon icon, const QString &title) override;
-};
-
-// Boxes shown by another window's service (the game window's).
-class ForwardingMessageBoxes final : public MessageBoxes {
-public:
-    using Show = std::function<void(QWidget *, const QString &, BoxIcon, const QString &)>;
-    explicit ForwardingMessageBoxes(Show show) : show_(std::move(show)) {}
-    void show(QWidget *parent, const QString &text, BoxIcon icon, const QString &title) override {
-        show_(parent, text, icon, title);
-    }
-
-private:
-    Show show_;
-};
+// The program's one modal message box service.
+using platform::BoxIcon;
+using platform::MessageBoxes;
+using platform::QtMessageBoxes;
 
 // The pseudo-random generator of the first choice: Randomize seeds it from
 // the clock, Rnd draws from [0, 1) in single precision.
