@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 using namespace lumbrast::music;
 using namespace lumbrast::music::test;
@@ -68,6 +70,47 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
     auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
     EXPECT_EQ(minor->data()->chords[m.find("vi")].root, 8); // the sixth of C minor is A flat
+}
+
+// Chords and scales from their theory, not from the table: every mode is the
+// major scale started on another degree, and each larger chord adds one tone
+// to a smaller one.
+TEST(Loader, ChordsAndScalesFollowTheirTheory) {
+    const std::vector<int> major = detail::ScaleSteps("major");
+    ASSERT_EQ(major, (std::vector<int>{0, 2, 4, 5, 7, 9, 11}));
+    auto mode = [&](int degree) {
+        std::vector<int> m;
+        m.reserve(7);
+        for (int i = 0; i < 7; ++i)
+            m.push_back((major[(degree + i) % 7] - major[degree] + 12) % 12);
+        return m;
+    };
+    const std::pair<const char *, int> modes[] = {{"ionian", 0}, {"dorian", 1},     {"phrygian", 2},
+                                                  {"lydian", 3}, {"mixolydian", 4}, {"minor", 5},
+                                                  {"aeolian", 5}};
+    for (const auto &[name, degree] : modes)
+        EXPECT_EQ(detail::ScaleSteps(name), mode(degree)) << name;
+    std::vector<int> harmonic = mode(5);
+    harmonic[6] = 11; // the raised seventh
+    EXPECT_EQ(detail::ScaleSteps("harmonic-minor"), harmonic);
+    EXPECT_TRUE(detail::ScaleSteps("blues").empty());
+
+    const std::vector<int> triads[] = {{0, 4, 7}, {0, 3, 7}, {0, 3, 6},
+                                       {0, 4, 8}, {0, 2, 7}, {0, 5, 7}};
+    int t = 0;
+    for (const char *name : {"maj", "min", "dim", "aug", "sus2", "sus4"})
+        EXPECT_EQ(detail::ChordIntervals(name), triads[t++]) << name;
+    const std::tuple<const char *, const char *, int> added[] = {
+        {"6", "maj", 9},     {"min6", "min", 9},   {"7", "maj", 10},     {"maj7", "maj", 11},
+        {"min7", "min", 10}, {"m7b5", "dim", 10},  {"dim7", "dim", 9},   {"add9", "maj", 2},
+        {"9", "7", 14},      {"maj9", "maj7", 14}, {"min9", "min7", 14}, {"7sus4", "sus4", 10}};
+    for (const auto &[name, base, tone] : added) {
+        std::vector<int> want = detail::ChordIntervals(base);
+        want.push_back(tone);
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(detail::ChordIntervals(name), want) << name;
+    }
+    EXPECT_TRUE(detail::ChordIntervals("13").empty());
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
