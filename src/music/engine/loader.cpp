@@ -38,6 +38,12 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
                 last = '\n', inValue = false;
             continue;
         }
+        // TOML allows no control character but the tab; toml++ misreads what follows one.
+        if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F)
+            throw MusicError(ErrorCode::Syntax,
+                             "a control character (byte " + std::to_string(c) +
+                                 ") does not belong in the file; save it as plain text",
+                             source, line, column);
         if (c >= 0x80 && (in == In::Plain || continued))
             throw MusicError(ErrorCode::Syntax,
                              "characters beyond ASCII belong only in quoted text or comments",

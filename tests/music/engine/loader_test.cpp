@@ -226,6 +226,12 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
     EXPECT_EQ(escaped.column(), 19);
     EXPECT_EQ(escaped.description(), "a backslash in quoted text must be followed by an escape "
                                      "such as \\n or \\\\, not by a character beyond ASCII");
+    // Control characters (SOH, NUL) are refused before the parser misreads what follows.
+    MusicError control =
+        parseError(replaced(kWaltz, "tempo = 120", "tempo = 120\x01\"\xef\xba\xbf"));
+    EXPECT_EQ(control.code(), ErrorCode::Syntax);
+    EXPECT_EQ(control.column(), 12);
+    EXPECT_EQ(parseError(std::string("[style]\0", 8)).column(), 8);
     EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(),
               ErrorCode::FileTooLarge);
 
