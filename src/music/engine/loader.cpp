@@ -65,7 +65,10 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
         case In::Plain: {
             const bool opens = last == '\n' || last == '=' || last == '[' || last == ',' ||
                                last == '{' || (last == '.' && !inValue);
-            if (c != ' ' && c != '\t' && c != '\r')
+            // A bracket or brace inside a bare value (0[) opens nothing either.
+            if ((c == '[' || c == '{') && !opens)
+                last = 'x';
+            else if (c != ' ' && c != '\t' && c != '\r')
                 last = static_cast<char>(c);
             inValue = inValue || c == '=';
             if (c == '#')
