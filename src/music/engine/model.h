@@ -77,6 +77,7 @@ struct StyleData {
     TimeSignature timeSig;
     int humanTime = 8;
     int humanVelocity = 6;
+    double loudness = 0; // target integrated loudness in LUFS; 0: none declared
     std::vector<std::shared_ptr<const BandData>> bands;
     std::vector<Pattern> patterns;
     std::vector<MotifData> motifs;
@@ -124,6 +125,9 @@ struct MidiEvent {
     std::uint8_t channel = 0;
     std::uint8_t data1 = 0;
     std::uint8_t data2 = 0;
+    std::uint8_t flags = 0; // Flag bits: what the composer meant by the note
+
+    enum Flag : std::uint8_t { Passing = 1 }; // a passing note, not meant as a chord tone
 };
 
 inline bool operator<(const MidiEvent &a, const MidiEvent &b) {
@@ -161,6 +165,9 @@ struct SegmentData {
     std::vector<int> groove;
     std::vector<Embellishment> embellishments;
     std::vector<std::string> patternNames;
+    // Per measure and per part of its pattern: the variation played (-1: the part's own bar).
+    std::vector<std::vector<int>> variations;
+    std::vector<bool> phraseStarts; // per measure: a phrase begins here
     std::shared_ptr<const ChordMapData> chordMap;
     // Motifs: chord-relative parts, placed against the primary's chord at play.
     std::vector<Part> motifParts;
