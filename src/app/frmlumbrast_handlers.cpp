@@ -100,7 +100,10 @@ void frmLumbrast::mnuSetupMusic_Click() {
     music_->setup();
 }
 void frmLumbrast::mnuHelpLocal_Click() {
-    dialogs::showHelpLocal(this, QCoreApplication::applicationDirPath());
+    if (helpViewer_)
+        dialogs::mnuHelpLocal_Click(this, QCoreApplication::applicationDirPath(), *helpViewer_);
+    else
+        dialogs::showHelpLocal(this, QCoreApplication::applicationDirPath());
 }
 
 void frmLumbrast::mnuAbout_Click() {

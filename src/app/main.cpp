@@ -8,6 +8,7 @@
 
 #include "app/frmlumbrast.h"
 #include "app/rawinputfactory.h"
+#include "app/translation.h"
 #include "platform/desktop/messageboxes.h"
 #include "platform/desktop/sounds.h"
 #include "platform/x11/session.h"
@@ -76,6 +77,8 @@ int main(int argc, char **argv) {
 
     QApplication app(argc, argv);
     describe(app);
+    lumbrast::app::installTranslation(
+        app, QLocale(), lumbrast::app::translationFolders(QCoreApplication::applicationDirPath()));
     std::unique_ptr<lumbrast::platform::RawInput> raw;
     try {
         raw = lumbrast::app::makeRawInput(choice);

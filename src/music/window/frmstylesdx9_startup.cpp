@@ -95,8 +95,8 @@ bool frmStylesDX9::Form_Load() {
         const ErrorInfo e = CurrentError();
         env_.messages->show(this,
                             QString::number(e.number) + QLatin1Char('\n') + e.description +
-                                QStringLiteral("\nCould not initialize DirectMusic.\n"
-                                               "Style form: sub: Form_Load"),
+                                tr("\nCould not initialize DirectMusic.\n"
+                                   "Style form: sub: Form_Load"),
                             BoxIcon::Information, QString::fromLatin1(kErrorTitle));
         Unload();
         return false;
@@ -174,9 +174,9 @@ void frmStylesDX9::FillStyleList() {
         cboStyles->addItems(ListMediaFiles(MediaFolder, QStringLiteral("*.sty")));
         cboStyles->setCurrentIndex(-1);
         if (cboStyles->count() < 1) {
-            env_.messages->show(
-                this, QStringLiteral("There is no single style file in default (MediaSL9) folder"),
-                BoxIcon::Critical, QString::fromLatin1(kPlayerTitle));
+            env_.messages->show(this,
+                                tr("There is no single style file in default (MediaSL9) folder"),
+                                BoxIcon::Critical, tr(kPlayerTitle));
             Unload();
         }
     });
@@ -190,10 +190,9 @@ void frmStylesDX9::FillChordmapList() {
             cboChordMap->setCurrentIndex(-1);
         }
         if (cboChordMap->count() < 1) {
-            env_.messages->show(
-                this,
-                QStringLiteral("There is no single chordmap file in default (MediaSL9) folder"),
-                BoxIcon::Critical, QString::fromLatin1(kPlayerTitle));
+            env_.messages->show(this,
+                                tr("There is no single chordmap file in default (MediaSL9) folder"),
+                                BoxIcon::Critical, tr(kPlayerTitle));
             Unload();
             return;
         }
