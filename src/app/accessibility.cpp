@@ -18,19 +18,16 @@ struct Words {
     Q_DECLARE_TR_FUNCTIONS(Accessibility)
 };
 
-void setName(QWidget *w, const QString &name) {
-    if (w->accessibleName() == name)
+// Sets a name or a description and announces the change to assistive tools.
+void tell(QWidget *w, QAccessible::Event what, const QString &text) {
+    const bool name = what == QAccessible::NameChanged;
+    if ((name ? w->accessibleName() : w->accessibleDescription()) == text)
         return;
-    w->setAccessibleName(name);
-    QAccessibleEvent changed(w, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
-}
-
-void setDescription(QWidget *w, const QString &description) {
-    if (w->accessibleDescription() == description)
-        return;
-    w->setAccessibleDescription(description);
-    QAccessibleEvent changed(w, QAccessible::DescriptionChanged);
+    if (name)
+        w->setAccessibleName(text);
+    else
+        w->setAccessibleDescription(text);
+    QAccessibleEvent changed(w, what);
     QAccessible::updateAccessibility(&changed);
 }
 
@@ -93,7 +90,8 @@ void nameFixedControls(frmLumbrast &w) {
 
 void describeGameState(frmLumbrast &w) {
     for (std::size_t i = 0; i < 4; ++i)
-        setName(w.cmdGamePiece[i], pieceName(int(i), w.cmdGamePiece[i]->text()));
+        tell(w.cmdGamePiece[i], QAccessible::NameChanged,
+             pieceName(int(i), w.cmdGamePiece[i]->text()));
 
     QLabel *const rows[3][2] = {{w.lblPointsStatP1, w.lblPointsStatP2},
                                 {w.lblSetStatP1, w.lblSetStatP2},
@@ -101,20 +99,23 @@ void describeGameState(frmLumbrast &w) {
     for (int player = 1; player <= 2; ++player) {
         const QString who = playerCalled(w, player);
         const auto cell = [&](int row) { return rows[row][player - 1]; };
-        setName(cell(0), Words::tr("%1, points: %2").arg(who, cell(0)->text()));
-        setName(cell(1), Words::tr("%1, sets: %2").arg(who, cell(1)->text()));
-        setName(cell(2), Words::tr("%1, matches: %2").arg(who, cell(2)->text()));
+        tell(cell(0), QAccessible::NameChanged,
+             Words::tr("%1, points: %2").arg(who, cell(0)->text()));
+        tell(cell(1), QAccessible::NameChanged,
+             Words::tr("%1, sets: %2").arg(who, cell(1)->text()));
+        tell(cell(2), QAccessible::NameChanged,
+             Words::tr("%1, matches: %2").arg(who, cell(2)->text()));
     }
 
-    setName(w.lblGameMoveTimer, timerName(w.lblGameMoveTimer->text()));
+    tell(w.lblGameMoveTimer, QAccessible::NameChanged, timerName(w.lblGameMoveTimer->text()));
 
     // The colours of the binding buttons and the selected option show who is
     // to move; this says it in words.
     const int toMove = w.optPlayer_01->isChecked() ? 1 : w.optPlayer_02->isChecked() ? 2 : 0;
     const QString turn =
         toMove == 0 ? QString() : Words::tr("%1 is to move").arg(playerCalled(w, toMove));
-    setDescription(w.fraGameLumbrast, turn);
-    setDescription(w.fraGameTable, turn);
+    tell(w.fraGameLumbrast, QAccessible::DescriptionChanged, turn);
+    tell(w.fraGameTable, QAccessible::DescriptionChanged, turn);
 }
 
 } // namespace lumbrast::app
