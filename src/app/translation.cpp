@@ -1,11 +1,30 @@
 #include "app/translation.h"
 
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
 
 namespace lumbrast::app {
+
+namespace {
+// A file for the language that is there but cannot be read is named, so that
+// it can be replaced; the texts then stay in English.
+void reportUnreadable(const QLocale &locale, const QString &folder) {
+    for (QString language : locale.uiLanguages()) {
+        const QString file =
+            folder + QStringLiteral("/lumbrast_") + language.replace(u'-', u'_') + ".qm";
+        if (QFileInfo::exists(file))
+            std::fprintf(stderr,
+                         "lumbrast: the translation %s cannot be read (reinstall it); "
+                         "the texts stay in English\n",
+                         qPrintable(QDir::toNativeSeparators(file)));
+    }
+}
+} // namespace
 
 QStringList translationFolders(const QString &programFolder) {
     return {programFolder + QStringLiteral("/translations"),
@@ -27,6 +46,7 @@ QString installTranslation(QCoreApplication &app, const QLocale &locale,
             return ours->filePath();
         }
         delete ours;
+        reportUnreadable(locale, folder);
     }
     return {};
 }

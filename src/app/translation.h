@@ -16,7 +16,8 @@ QStringList translationFolders(const QString &programFolder);
 
 // Installs lumbrast_<language>.qm for `locale` from the first folder that has
 // one, and Qt's own translation for its standard buttons. Returns the file
-// installed, or an empty text when there is none for this language.
+// installed, or an empty text when there is none for this language; a file
+// that is there but cannot be read is named on the standard error.
 QString installTranslation(QCoreApplication &app, const QLocale &locale,
                            const QStringList &folders);
 

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 
@@ -81,10 +82,19 @@ TEST(WindowAccess, F1OpensTheHelpAsTheMenuDoes) {
 }
 
 TEST(WindowLanguage, AnInstalledTranslationIsLoadedForTheUsersLocale) {
-    const QStringList folders = app::translationFolders(QCoreApplication::applicationDirPath());
+    QStringList folders = app::translationFolders(QCoreApplication::applicationDirPath());
     EXPECT_TRUE(app::installTranslation(*qApp, QLocale(QLocale::German), folders).isEmpty());
+    QTemporaryDir damaged; // a damaged file is named, and the next folder is tried
+    QFile bad(damaged.filePath("lumbrast_hr.qm"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("not a translation") > 0);
+    bad.close();
+    folders.prepend(damaged.path());
+    ::testing::internal::CaptureStderr();
     ASSERT_TRUE(app::installTranslation(*qApp, QLocale(QLocale::Croatian), folders)
                     .endsWith("translations/lumbrast_hr.qm"));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(bad.fileName().toStdString() +
+                                                            " cannot be read"),
+              std::string::npos);
     Window t;
     t.bindBoth();
     t.sim.click(kMouse1, t.w.cmdGamePlay);
