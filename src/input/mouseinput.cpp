@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,8 +31,11 @@ QString mouseCollectionLine(const platform::PointingDevice &mouse) {
 }
 
 void setUpMiceList(QTreeWidget *lvwMice) {
-    lvwMice->setHeaderLabels({QStringLiteral("hDevice"), QStringLiteral("Description"),
-                              QStringLiteral("Type"), QStringLiteral("Identification string")});
+    const char *const context = "lumbrast::input::MouseInput";
+    lvwMice->setHeaderLabels({QStringLiteral("hDevice"),
+                              QCoreApplication::translate(context, "Description"),
+                              QCoreApplication::translate(context, "Type"),
+                              QCoreApplication::translate(context, "Identification string")});
     lvwMice->setRootIsDecorated(false);
     lvwMice->setUniformRowHeights(true);
     int section = 0;
@@ -89,8 +93,9 @@ void MouseInput::DiscoverMice() {
 
 void MouseInput::Hook() {
     if (state_.IsHooked == kTrue) {
-        boxes_.show(c_.window, QString::fromLatin1(kHookTwiceText), platform::BoxIcon::None,
-                    QStringLiteral("Lumbrast"));
+        boxes_.show(c_.window,
+                    QCoreApplication::translate("lumbrast::input::MouseInput", kHookTwiceText),
+                    platform::BoxIcon::None, QStringLiteral("Lumbrast"));
         return;
     }
     raw_.install(&router_);

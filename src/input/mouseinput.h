@@ -26,7 +26,8 @@ class QWidget;
 namespace lumbrast::input {
 
 inline constexpr const char *kHookTwiceText =
-    "Don't hook it twice without unhooking, or you will be unable to unhook it.";
+    QT_TRANSLATE_NOOP("lumbrast::input::MouseInput",
+                      "Don't hook it twice without unhooking, or you will be unable to unhook it.");
 
 // The device handle as the lists show it: signed decimal.
 QString handleText(DeviceHandle handle);
