@@ -191,6 +191,8 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
     imgAuthorAddress->setGeometry(twipsRect(0, 3000, 7680, 720));
     imgAuthorAddress->setPixmap(
         drawPicture(QStringLiteral(":/about/address.svg"), QSize(512, 48), devicePixelRatioF()));
+    imgAuthorAddress->setAccessibleName(
+        tr("Lumbrast: a pairs game for two players, two mice and one computer"));
 
     lblAuthorWeb = new LinkLabel(QString::fromLatin1(kAuthorWeb), this);
     lblAuthorWeb->setGeometry(twipsRect(360, 3360, 3255, 375));
