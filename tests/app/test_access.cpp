@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -26,17 +27,21 @@ QString told(QWidget *w, QAccessible::Text what = QAccessible::Name) {
 TEST(WindowAccess, PiecesCellsTimerAndTurnFollowThePlay) {
     Window t;
     app::frmLumbrast &w = t.w;
-    const auto pieces = [&] {
+    const auto pieces = [&](QAccessible::Text what = QAccessible::Name) {
         QStringList names;
         for (int i = 0; i < 4; ++i)
-            names << told(t.piece(i));
+            names << told(t.piece(i), what);
         return names.join(u'|');
     };
     // The idle table by its symbols, never by the raw face characters.
     EXPECT_EQ(pieces(), "Piece 1, face up: keyboard|Piece 2, face up: frowning face|"
                         "Piece 3, face up: mouse|Piece 4, face up: smiling face");
-    EXPECT_EQ(told(t.piece(3), QAccessible::Description), "Bottom right of the table");
+    EXPECT_EQ(pieces(QAccessible::Description),
+              "Top left of the table|Top right of the table|Bottom left of the table|"
+              "Bottom right of the table");
     EXPECT_EQ(told(w.cmdCursorPos), "Cursor home");
+    EXPECT_EQ(told(w.txtPlayerName_01) + '|' + told(w.optPlayer_02),
+              "Name of player 1|P2: player 2 to move");
     EXPECT_EQ(told(w.lblGameMoveTimer), "Move timer, stopped");
     EXPECT_EQ(told(w.lblSetStatP2), "Player2, sets: 0");
 
@@ -58,17 +63,21 @@ TEST(WindowAccess, PiecesCellsTimerAndTurnFollowThePlay) {
     EXPECT_EQ(pieces().count("face up: mouse"), 1);
     EXPECT_EQ(told(w.fraGameTable, QAccessible::Description), "Player2 is to move");
 
-    // Player 2 pairs the mice: both are up while the score is announced, then counted.
+    // Player 2 pairs the mice: both are up while the score is announced; the
+    // 2 points win him a set.
+    t.game().v.PointsPerSet = 2;
     QString whileAnnounced;
     t.boxes.onShow = [&](const auto &) { whileAnnounced = pieces(); };
     w.txtPlayerName_02->setText(QStringLiteral("Ann"));
     t.sim.click(kMouse2, t.piece(t.pieceWithFace('8', mouse)));
     EXPECT_EQ(whileAnnounced.count("face up: mouse"), 2);
-    EXPECT_EQ(told(w.lblPointsStatP2), "Ann, points: 2");
-    EXPECT_EQ(told(w.lblPointsStatP1), "Player1, points: 0");
+    EXPECT_EQ(told(w.lblSetStatP2), "Ann, sets: 1");
+    EXPECT_EQ(told(w.lblPointsStatP2), "Ann, points: 0");
+    EXPECT_EQ(told(w.lblSetStatP1), "Player1, sets: 0");
     EXPECT_EQ(told(w.fraGameLumbrast, QAccessible::Description), "Ann is to move"); // opens next
-    w.txtPlayerName_01->clear(); // an empty name still tells whose cell it is
-    EXPECT_EQ(told(w.lblMatchStatP1), "Player 1, matches: 0");
+    w.txtPlayerName_02->clear(); // an empty name still tells whose turn and cell it is
+    EXPECT_EQ(told(w.fraGameTable, QAccessible::Description), "Player 2 is to move");
+    EXPECT_EQ(told(w.lblMatchStatP2), "Player 2, matches: 0");
 }
 
 TEST(WindowAccess, F1OpensTheHelpAsTheMenuDoes) {
