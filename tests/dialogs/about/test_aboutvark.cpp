@@ -93,6 +93,7 @@ TEST(AboutWindow, LinksAreReachedByTabShowTheirFocusAndAreLinksToAssistiveTools)
     EXPECT_TRUE(about.lblAuthorMail->hasFocus());
 
     QTest::keyClick(about.lblAuthorMail, Qt::Key_Return);
+    EXPECT_EQ(links.opened.size(), 1);
     QTest::keyClick(about.lblAuthorMail, Qt::Key_A); // only Space and Enter follow it
     EXPECT_EQ(links.opened.size(), 1);
 
