@@ -48,11 +48,24 @@ int main(int argc, char **argv) {
                 "Count the X server's virtual test pointers (XTest) as mice, so the game can be "
                 "tried with scripted input."));
         parser.addOption(virtualMice);
+        const QCommandLineOption input(
+            QStringLiteral("input"),
+            QStringLiteral("Where the mice are read: \"x11\" (the X server) or \"evdev\" (the "
+                           "kernel's input devices)."),
+            QStringLiteral("backend"), QStringLiteral("x11"));
+        parser.addOption(input);
         parser.process(early);
         choice.simulatedMice = parser.isSet(simulated);
         choice.virtualMice = parser.isSet(virtualMice);
+        const QString from = parser.value(input);
+        if (from != QStringLiteral("x11") && from != QStringLiteral("evdev")) {
+            std::fprintf(stderr, "lumbrast: --input takes \"x11\" or \"evdev\", not \"%s\"\n",
+                         qPrintable(from));
+            return 2;
+        }
+        choice.evdev = from == QStringLiteral("evdev");
     }
-    if (!choice.simulatedMice) {
+    if (!choice.simulatedMice && !choice.evdev) {
         // Only a real X server tells the mice apart; say so once and stop.
         using namespace lumbrast::platform::x11;
         const SessionKind session = detectSession();

@@ -1,9 +1,23 @@
 #include "app/rawinputfactory.h"
 
+#include "platform/evdev/evdevrawinput.h"
 #include "platform/sim/simulatedrawinput.h"
 #include "platform/x11/x11rawinput.h"
 
 namespace lumbrast::app {
+
+namespace {
+
+// Leaves the cursor to the display server: clicks are still told by mouse.
+class NoCursorControl final : public platform::CursorControl {
+public:
+    void attach(QWidget *) override {}
+    void warpCursor(QPoint) override {}
+    void confineCursor(QRect) override {}
+    void releaseCursor() override {}
+};
+
+} // namespace
 
 std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice) {
     if (choice.simulatedMice) {
@@ -12,6 +26,9 @@ std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice) {
         sim->attachRealPointer();
         return sim;
     }
+    if (choice.evdev)
+        return std::make_unique<platform::evdev::EvdevRawInput>(
+            std::make_unique<NoCursorControl>());
     return std::make_unique<platform::x11::X11RawInput>(choice.virtualMice);
 }
 

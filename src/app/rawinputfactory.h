@@ -12,6 +12,8 @@ struct RawInputChoice {
     bool simulatedMice = false;
     // The X server's virtual test pointers (XTest) count as mice.
     bool virtualMice = false;
+    // Mice read from the kernel's evdev nodes instead of the X server.
+    bool evdev = false;
 };
 
 std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice);

@@ -22,6 +22,9 @@ struct PointingDevice {
     std::string identification; // vendor and product (name part 1)
     std::string description;    // for people; may be empty
     bool systemMade = false;    // made by the system itself (virtual pointers): never listed
+    // Names the physical mouse across reconnects: bus, vendor and product with
+    // its serial, Bluetooth address or port. Empty when unknown; never matches then.
+    std::string identity{};
 };
 
 enum class RawEventKind : std::uint8_t { Motion, ButtonPress, ButtonRelease, Wheel };

@@ -223,6 +223,7 @@ std::vector<PointingDevice> X11RawInput::devices() {
             d.identification = std::move(described->identification);
             d.description =
                 described->description.empty() ? c.name : std::move(described->description);
+            d.identity = std::move(described->identity);
         } else {
             d.type = xtest ? "XTEST" : "X11";
             d.identification = c.name;
