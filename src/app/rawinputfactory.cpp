@@ -1,5 +1,9 @@
 #include "app/rawinputfactory.h"
 
+#include <cstdio>
+
+#include <QMessageBox>
+
 #include "platform/evdev/evdevrawinput.h"
 #include "platform/sim/simulatedrawinput.h"
 #include "platform/x11/x11rawinput.h"
@@ -26,9 +30,18 @@ std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice) {
         sim->attachRealPointer();
         return sim;
     }
-    if (choice.evdev)
-        return std::make_unique<platform::evdev::EvdevRawInput>(
-            std::make_unique<NoCursorControl>());
+    if (choice.evdev) {
+        auto evdev =
+            std::make_unique<platform::evdev::EvdevRawInput>(std::make_unique<NoCursorControl>());
+        evdev->setNotice([](const QString &text) {
+            std::fprintf(stderr, "lumbrast: %s\n", qPrintable(text));
+            auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Lumbrast"), text);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setModal(false); // the game goes on with the mice it can read
+            box->show();
+        });
+        return evdev;
+    }
     return std::make_unique<platform::x11::X11RawInput>(choice.virtualMice);
 }
 

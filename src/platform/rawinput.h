@@ -4,6 +4,7 @@
 // simulated one is driven by tests with scripted mice.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,11 @@ public:
     virtual void warpCursor(QPoint global) = 0;
     virtual void confineCursor(QRect global) = 0;
     virtual void releaseCursor() = 0;
+
+    // Calls back on the UI thread, never from within a sink call, after mice
+    // came or went; an empty function stops the calls. A back end that cannot
+    // tell never calls.
+    virtual void watchDevices(std::function<void()> changed) { (void)changed; }
 };
 
 } // namespace lumbrast::platform

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QSocketNotifier>
+#include <QStringList>
 
 #include <fcntl.h>
 #include <libevdev/libevdev.h>
@@ -139,7 +140,6 @@ std::size_t EvdevRawInput::openCount() const {
 }
 
 void EvdevRawInput::rescan() {
-    unreadable_.clear();
     std::unique_ptr<udev_enumerate, decltype(&udev_enumerate_unref)> e(
         udev_enumerate_new(udev_->context), &udev_enumerate_unref);
     if (!e || udev_enumerate_add_match_subsystem(e.get(), "input") < 0 ||
@@ -157,28 +157,52 @@ void EvdevRawInput::rescan() {
     std::erase_if(mice_, [&](const std::unique_ptr<Mouse> &m) {
         return std::find(present.begin(), present.end(), m->syspath) == present.end();
     });
+    tellUnreadable();
 }
 
-void EvdevRawInput::addNode(const char *syspath) {
+void EvdevRawInput::tellUnreadable() {
+    if (told_ >= unreadable_.size() || !notice_)
+        return;
+    const std::vector<std::string> fresh(unreadable_.begin() + static_cast<std::ptrdiff_t>(told_),
+                                         unreadable_.end());
+    told_ = unreadable_.size();
+    notice_(permissionMessage(fresh));
+}
+
+QString EvdevRawInput::permissionMessage(const std::vector<std::string> &nodes) {
+    QStringList list;
+    for (const std::string &node : nodes)
+        list << QString::fromStdString(node);
+    return QCoreApplication::translate(
+               "EvdevRawInput",
+               "Lumbrast may not read these mice, so it cannot tell which of them clicked: %1.\n\n"
+               "Either install the rule that comes with Lumbrast, 70-lumbrast-mice.rules, into "
+               "/etc/udev/rules.d and plug the mice in again; or join the \"input\" group and log "
+               "in again.")
+        .arg(list.join(QStringLiteral(", ")));
+}
+
+bool EvdevRawInput::addNode(const char *syspath) {
     for (const auto &m : mice_)
         if (m->syspath == syspath)
-            return;
+            return false;
     std::unique_ptr<udev_device, decltype(&udev_device_unref)> dev(
         udev_device_new_from_syspath(udev_->context, syspath), &udev_device_unref);
     if (!dev || !looksLikeMouse(dev.get()))
-        return; // never opened: keyboards and anything else that is not a mouse
+        return false; // never opened: keyboards and anything else that is not a mouse
     const std::string node = text(udev_device_get_devnode(dev.get()));
 
     auto mouse = std::make_unique<Mouse>();
     mouse->syspath = syspath;
     mouse->fd = open_(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (mouse->fd < 0) {
-        if (errno == EACCES || errno == EPERM)
+        const bool denied = errno == EACCES || errno == EPERM;
+        if (denied && std::find(unreadable_.begin(), unreadable_.end(), node) == unreadable_.end())
             unreadable_.push_back(node);
-        return; // gone since the listing, or not ours to read
+        return false; // gone since the listing, or not ours to read
     }
     if (libevdev_new_from_fd(mouse->fd, &mouse->dev) < 0 || !reportsMouse(mouse->dev))
-        return; // says it is a mouse but reports only keys: closed again at once
+        return false; // says it is a mouse but reports only keys: closed again at once
 
     if (auto described = x11::describeDeviceNode(node)) {
         mouse->info.type = std::move(described->type);
@@ -195,10 +219,12 @@ void EvdevRawInput::addNode(const char *syspath) {
     connect(mouse->notifier.get(), &QSocketNotifier::activated, this,
             [this, raw] { readMouse(*raw); });
     mice_.push_back(std::move(mouse));
+    return true;
 }
 
-void EvdevRawInput::removeNode(const std::string &syspath) {
-    std::erase_if(mice_, [&](const std::unique_ptr<Mouse> &m) { return m->syspath == syspath; });
+bool EvdevRawInput::removeNode(const std::string &syspath) {
+    return std::erase_if(
+               mice_, [&](const std::unique_ptr<Mouse> &m) { return m->syspath == syspath; }) > 0;
 }
 
 void EvdevRawInput::onMonitor() {
@@ -210,10 +236,12 @@ void EvdevRawInput::onMonitor() {
     const char *syspath = udev_device_get_syspath(dev.get());
     if (!syspath)
         return;
-    if (action == "remove")
-        removeNode(syspath);
-    else if (action == "add" || action == "change")
-        addNode(syspath);
+    const bool changed = action == "remove"                      ? removeNode(syspath)
+                         : action == "add" || action == "change" ? addNode(syspath)
+                                                                 : false;
+    tellUnreadable();
+    if (changed && changed_)
+        changed_();
 }
 
 void EvdevRawInput::readMouse(Mouse &mouse) noexcept {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <QObject>
+#include <QString>
 
 #include "platform/cursorcontrol.h"
 #include "platform/rawinput.h"
@@ -36,13 +37,18 @@ public:
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
+    void watchDevices(std::function<void()> changed) override { changed_ = std::move(changed); }
+
+    // Told once per mouse that cannot be read for want of permission: the
+    // devices and the two ways to let the program read them.
+    void setNotice(std::function<void(const QString &)> notice) { notice_ = std::move(notice); }
+    static QString permissionMessage(const std::vector<std::string> &nodes);
 
     // Reads every open mouse's queued events now. Runs before the toolkit
     // handles a press, so the press is judged by the mouse that made it.
     void drainAll() noexcept;
 
-    // Mouse nodes that could not be opened for want of permission at the last
-    // listing; empty when all could be read.
+    // Mouse nodes that could not be opened for want of permission, so far.
     const std::vector<std::string> &unreadable() const { return unreadable_; }
 
     // Mice open now.
@@ -55,8 +61,10 @@ private:
     class PressFilter;
 
     void rescan();
-    void addNode(const char *syspath);
-    void removeNode(const std::string &syspath);
+    // Both say whether the list of mice changed.
+    bool addNode(const char *syspath);
+    bool removeNode(const std::string &syspath);
+    void tellUnreadable();
     void readMouse(Mouse &mouse) noexcept;
     void onMonitor();
 
@@ -65,6 +73,9 @@ private:
     RawInputSink *sink_ = nullptr;
     std::vector<std::unique_ptr<Mouse>> mice_;
     std::vector<std::string> unreadable_;
+    std::size_t told_ = 0; // unreadable nodes already in a notice
+    std::function<void()> changed_;
+    std::function<void(const QString &)> notice_;
     DeviceHandle nextHandle_ = 1;
     struct Udev;
     std::unique_ptr<Udev> udev_;
