@@ -186,6 +186,8 @@ bool EvdevRawInput::addNode(const char *syspath) {
     for (const auto &m : mice_)
         if (m->syspath == syspath)
             return false;
+    if (std::find(refused_.begin(), refused_.end(), syspath) != refused_.end())
+        return false;
     std::unique_ptr<udev_device, decltype(&udev_device_unref)> dev(
         udev_device_new_from_syspath(udev_->context, syspath), &udev_device_unref);
     if (!dev || !looksLikeMouse(dev.get()))
@@ -201,8 +203,10 @@ bool EvdevRawInput::addNode(const char *syspath) {
             unreadable_.push_back(node);
         return false; // gone since the listing, or not ours to read
     }
-    if (libevdev_new_from_fd(mouse->fd, &mouse->dev) < 0 || !reportsMouse(mouse->dev))
+    if (libevdev_new_from_fd(mouse->fd, &mouse->dev) < 0 || !reportsMouse(mouse->dev)) {
+        refused_.emplace_back(syspath);
         return false; // says it is a mouse but reports only keys: closed again at once
+    }
 
     if (auto described = x11::describeDeviceNode(node)) {
         mouse->info.type = std::move(described->type);
@@ -223,6 +227,7 @@ bool EvdevRawInput::addNode(const char *syspath) {
 }
 
 bool EvdevRawInput::removeNode(const std::string &syspath) {
+    std::erase(refused_, syspath);
     return std::erase_if(
                mice_, [&](const std::unique_ptr<Mouse> &m) { return m->syspath == syspath; }) > 0;
 }

@@ -73,7 +73,8 @@ private:
     RawInputSink *sink_ = nullptr;
     std::vector<std::unique_ptr<Mouse>> mice_;
     std::vector<std::string> unreadable_;
-    std::size_t told_ = 0; // unreadable nodes already in a notice
+    std::vector<std::string> refused_; // probed once and found no mouse
+    std::size_t told_ = 0;             // unreadable nodes already in a notice
     std::function<void()> changed_;
     std::function<void(const QString &)> notice_;
     DeviceHandle nextHandle_ = 1;
