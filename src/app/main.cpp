@@ -56,9 +56,22 @@ int main(int argc, char **argv) {
                            "(the default: the session the program was started in)."),
             QStringLiteral("kind"), QStringLiteral("auto"));
         parser.addOption(sessionOption);
+        const QCommandLineOption input(
+            QStringLiteral("input"),
+            QStringLiteral("Where the mice are read: \"x11\" (the X server) or \"evdev\" (the "
+                           "kernel's input devices). A Wayland session always reads evdev."),
+            QStringLiteral("backend"), QStringLiteral("x11"));
+        parser.addOption(input);
         parser.process(early);
         choice.simulatedMice = parser.isSet(simulated);
         choice.virtualMice = parser.isSet(virtualMice);
+        const QString from = parser.value(input);
+        if (from != QStringLiteral("x11") && from != QStringLiteral("evdev")) {
+            std::fprintf(stderr, "lumbrast: --input takes \"x11\" or \"evdev\", not \"%s\"\n",
+                         qPrintable(from));
+            return 2;
+        }
+        choice.evdev = from == QStringLiteral("evdev");
         const auto asked =
             lumbrast::platform::x11::parseSessionRequest(parser.value(sessionOption).toStdString());
         if (!asked) {
@@ -78,7 +91,7 @@ int main(int argc, char **argv) {
         } else if (session == SessionKind::X11) {
             if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QStringLiteral("xcb")))
                 qputenv("QT_QPA_PLATFORM", "xcb");
-        } else {
+        } else if (!choice.evdev) { // evdev tells the mice apart in any session
             const std::string text = sessionMessage(session, std::getenv("QT_QPA_PLATFORM"));
             std::fprintf(stderr, "lumbrast: %s\n", text.c_str());
             if (session == SessionKind::Xwayland) { // a display to show it on, too

@@ -12,14 +12,12 @@ struct RawInputChoice {
     bool simulatedMice = false;
     // The X server's virtual test pointers (XTest) count as mice.
     bool virtualMice = false;
-    // A native Wayland client: mice told apart by their input devices.
+    // Mice read from the kernel's evdev nodes instead of the X server.
+    bool evdev = false;
+    // A native Wayland client: mice read from evdev, the cursor through the compositor.
     bool wayland = false;
 };
 
 std::unique_ptr<platform::RawInput> makeRawInput(const RawInputChoice &choice);
-
-// The Wayland back end: mice from their input devices, the cursor through the
-// compositor's pointer constraints.
-std::unique_ptr<platform::RawInput> makeWaylandRawInput();
 
 } // namespace lumbrast::app

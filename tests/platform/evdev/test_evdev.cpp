@@ -1,0 +1,241 @@
+#include <algorithm>
+#include <cerrno>
+#include <set>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/input.h>
+
+#include "mockmice.h"
+#include "platform/evdev/evdevrawinput.h"
+
+using namespace lumbrast::platform;
+using evdev::EvdevRawInput;
+using mockmice::Spec;
+
+namespace {
+
+struct Cursor final : CursorControl {
+    int *warps;
+    explicit Cursor(int *w) : warps(w) {}
+    void attach(QWidget *) override {}
+    void warpCursor(QPoint) override { ++*warps; }
+    void confineCursor(QRect) override {}
+    void releaseCursor() override {}
+};
+
+struct Sink final : RawInputSink {
+    std::vector<std::pair<DeviceHandle, RawEventKind>> seen;
+    void rawInput(DeviceHandle device, RawEventKind kind) noexcept override {
+        seen.emplace_back(device, kind);
+    }
+};
+
+// Every node the back end opens, and the descriptors it got.
+struct Opens {
+    std::vector<std::string> paths;
+    std::vector<int> fds;
+    int refuse = 0; // errno to fail every open with
+};
+
+struct Rig {
+    mockmice::Bed bed;
+    Spec left{.number = 3, .port = "1-2"};
+    Spec right{.number = 4,
+               .port = "1-3",
+               .vendor = "1bcf",
+               .product = "0005",
+               .uniq = "a4:c1:38:0e:22:5f"};
+    Spec keyboard{.number = 5,
+                  .port = "1-4",
+                  .name = "Keyboard",
+                  .udevMouse = false,
+                  .udevKeyboard = true,
+                  .moves = false,
+                  .keys = {KEY_A, KEY_B}};
+    Spec mouseAndKeyboard{.number = 6, .port = "1-5", .udevKeyboard = true};
+    Spec onlyKeys{.number = 7, .port = "1-6", .moves = false, .keys = {KEY_A}};
+    std::string leftNode = bed.add(left), rightNode = bed.add(right);
+    Opens opens;
+    int warps = 0;
+    Sink sink;
+
+    Rig() {
+        bed.add(keyboard);
+        bed.add(mouseAndKeyboard);
+        bed.add(onlyKeys);
+    }
+    std::unique_ptr<EvdevRawInput> open() {
+        return std::make_unique<EvdevRawInput>(std::make_unique<Cursor>(&warps),
+                                               [this](const char *path, int flags) {
+                                                   opens.paths.emplace_back(path);
+                                                   if (opens.refuse) {
+                                                       errno = opens.refuse;
+                                                       return -1;
+                                                   }
+                                                   const int fd = ::open(path, flags);
+                                                   opens.fds.push_back(fd);
+                                                   return fd;
+                                               });
+    }
+    DeviceHandle handleOf(EvdevRawInput &raw, const std::string &port) {
+        for (const PointingDevice &d : raw.devices())
+            if (d.identification.ends_with(port))
+                return d.handle;
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST(EvdevListing, MiceOnlyWithTheirNamesAndNoKeyboardIsEverOpened) {
+    Rig rig;
+    auto raw = rig.open();
+    const std::vector<PointingDevice> mice = raw->devices();
+    ASSERT_EQ(mice.size(), 2u);
+    const auto &left = mice[0].identification.ends_with("1-2") ? mice[0] : mice[1];
+    const auto &right = &left == &mice[0] ? mice[1] : mice[0];
+    EXPECT_EQ(left.type, "USB");
+    EXPECT_EQ(left.identification, "046d:c077 port 1-2");
+    EXPECT_EQ(left.description, "Logitech, Inc. M105 Optical Mouse");
+    EXPECT_EQ(left.identity, "USB 046d:c077 path pci-0000:00:14.0-usb-0:2:1.0");
+    EXPECT_EQ(right.identification, "1bcf:0005 port 1-3");
+    EXPECT_EQ(right.identity, "USB 1bcf:0005 a4:c1:38:0e:22:5f"); // its own address, not the port
+    EXPECT_TRUE(left.handle != 0 && right.handle != 0 && left.handle != right.handle);
+    EXPECT_FALSE(left.systemMade || right.systemMade);
+
+    // The keyboards were never opened; the mouse that reports only keys was
+    // opened once for probing and closed at once.
+    for (const std::string &path : rig.opens.paths)
+        EXPECT_TRUE(path != "/dev/input/event5" && path != "/dev/input/event6") << path;
+    EXPECT_EQ(std::count(rig.opens.paths.begin(), rig.opens.paths.end(), "/dev/input/event7"), 1);
+    std::set<int> stillOpen;
+    for (int fd : rig.opens.fds)
+        if (::fcntl(fd, F_GETFD) != -1)
+            stillOpen.insert(fd);
+    EXPECT_EQ(stillOpen.size(), 2u);
+    // A listing opens nothing twice and hands out the same handles.
+    EXPECT_EQ(raw->devices()[0].handle, mice[0].handle);
+    EXPECT_EQ(rig.opens.paths.size(), 3u);
+}
+
+TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
+    Rig rig;
+    auto raw = rig.open();
+    const DeviceHandle left = rig.handleOf(*raw, "1-2"), right = rig.handleOf(*raw, "1-3");
+    rig.bed.send(rig.leftNode, EV_REL, REL_X, 3); // queued while unhooked: nobody's
+    rig.bed.frame(rig.leftNode);
+    raw->install(&rig.sink);
+    raw->drainAll();
+    EXPECT_TRUE(rig.sink.seen.empty());
+
+    // One motion per frame however many axes moved; a zero move is no motion.
+    rig.bed.send(rig.leftNode, EV_REL, REL_X, 3);
+    rig.bed.send(rig.leftNode, EV_REL, REL_Y, -1);
+    rig.bed.frame(rig.leftNode);
+    rig.bed.send(rig.leftNode, EV_REL, REL_X, 0);
+    rig.bed.frame(rig.leftNode);
+    rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 1);
+    rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 2); // autorepeat is no second press
+    rig.bed.send(rig.rightNode, EV_REL, REL_WHEEL, -1);
+    rig.bed.frame(rig.rightNode);
+    rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 0);
+    rig.bed.frame(rig.rightNode);
+    raw->drainAll();
+    using K = RawEventKind;
+    const std::vector<std::pair<DeviceHandle, K>> want = {
+        {left, K::Motion}, {right, K::ButtonPress}, {right, K::Wheel}, {right, K::ButtonRelease}};
+    EXPECT_EQ(rig.sink.seen, want);
+
+    // Unhooked, events are read and dropped.
+    raw->remove();
+    rig.bed.send(rig.leftNode, EV_KEY, BTN_LEFT, 1);
+    rig.bed.frame(rig.leftNode);
+    raw->drainAll();
+    EXPECT_EQ(rig.sink.seen.size(), want.size());
+}
+
+TEST(EvdevEvents, APressIsJudgedByTheMouseThatMadeItBeforeTheWidgetSeesIt) {
+    Rig rig;
+    auto raw = rig.open();
+    const DeviceHandle right = rig.handleOf(*raw, "1-3");
+    raw->install(&rig.sink);
+
+    struct Probe : QWidget {
+        Sink *sink = nullptr;
+        std::vector<std::pair<DeviceHandle, RawEventKind>> atPress;
+        void mousePressEvent(QMouseEvent *) override { atPress = sink->seen; }
+    } probe;
+    probe.sink = &rig.sink;
+    // The kernel queued the press before the display server sent its own; the
+    // notifier has not run yet.
+    rig.bed.send(rig.rightNode, EV_KEY, BTN_LEFT, 1);
+    rig.bed.frame(rig.rightNode);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&probe, &press);
+    const std::vector<std::pair<DeviceHandle, RawEventKind>> want = {
+        {right, RawEventKind::ButtonPress}};
+    EXPECT_EQ(probe.atPress, want);
+}
+
+TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
+    Rig rig;
+    auto raw = rig.open();
+    int changes = 0;
+    raw->watchDevices([&] { ++changes; });
+    const PointingDevice before =
+        raw->devices()[0].identification.ends_with("1-2") ? raw->devices()[0] : raw->devices()[1];
+
+    rig.bed.unplug(rig.left);
+    while (raw->openCount() != 1)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(rig.handleOf(*raw, "1-2"), 0u);
+
+    // The same mouse in the same port under a new node: a new handle, the same identity.
+    Spec again = rig.left;
+    again.number = 9;
+    rig.bed.plug(again);
+    while (raw->openCount() != 2)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(changes, 2);
+    PointingDevice after;
+    for (const PointingDevice &d : raw->devices())
+        if (d.identification.ends_with("1-2"))
+            after = d;
+    EXPECT_NE(after.handle, before.handle);
+    EXPECT_EQ(after.identity, before.identity);
+    // A keyboard plugged in is not opened and changes nothing.
+    Spec keyboard = rig.keyboard;
+    keyboard.number = 10;
+    rig.bed.plug(keyboard);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(std::count(rig.opens.paths.begin(), rig.opens.paths.end(), "/dev/input/event10"), 0);
+}
+
+TEST(EvdevPermission, UnreadableMiceAreNamedOnceWithBothFixes) {
+    Rig rig;
+    rig.opens.refuse = EACCES;
+    auto raw = rig.open();
+    std::vector<QString> notices;
+    raw->setNotice([&](const QString &text) { notices.push_back(text); });
+    EXPECT_TRUE(raw->devices().empty());
+    raw->devices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].contains("/dev/input/event3") &&
+                notices[0].contains("/dev/input/event4"));
+    EXPECT_TRUE(notices[0].contains("70-lumbrast-mice.rules") && notices[0].contains("\"input\""));
+    EXPECT_FALSE(notices[0].contains("event5")) << "a keyboard is no mouse to ask for";
+
+    // A mouse that vanished between the listing and the open is no permission problem.
+    rig.opens.refuse = ENOENT;
+    Spec late{.number = 11, .port = "1-7"};
+    rig.bed.add(late);
+    raw->devices();
+    EXPECT_EQ(notices.size(), 1u);
+}
