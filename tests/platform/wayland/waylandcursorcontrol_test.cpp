@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QWidget>
 #include <QWindow>
-#include <qpa/qplatformnativeinterface.h>
 
 #include <gtest/gtest.h>
 
@@ -46,14 +45,7 @@ protected:
         box_ = QRect(at - QPoint(20, 15), QSize(40, 30));
     }
 
-    wl_surface *surface() {
-        QWindow *handle = window_.windowHandle();
-        return handle && handle->handle()
-                   ? static_cast<wl_surface *>(
-                         QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
-                             "surface", handle))
-                   : nullptr;
-    }
+    wl_surface *surface() { return surfaceOf(window_); }
     // Where a point of the window lies on its surface, worked out apart from the code.
     QPoint onSurface(QPoint local) {
         const QMargins frame = window_.windowHandle()->frameMargins();

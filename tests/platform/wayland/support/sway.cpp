@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 #include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
 #include <qpa/qplatformnativeinterface.h>
 
 #include <wayland-client.h>
@@ -173,6 +175,25 @@ void VirtualPointer::moveTo(int x, int y) {
                                             SwayServer::kHeight);
     zwlr_virtual_pointer_v1_frame(pointer_);
     wl_display_roundtrip(display_);
+}
+
+void VirtualPointer::click() {
+    constexpr std::uint32_t left = 0x110; // BTN_LEFT
+    for (std::uint32_t state :
+         {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
+        zwlr_virtual_pointer_v1_button(pointer_, 0, left, state);
+        zwlr_virtual_pointer_v1_frame(pointer_);
+    }
+    wl_display_roundtrip(display_);
+}
+
+wl_surface *surfaceOf(const QWidget &window) {
+    QWindow *handle = window.windowHandle();
+    return handle && handle->handle()
+               ? static_cast<wl_surface *>(
+                     QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface",
+                                                                                         handle))
+               : nullptr;
 }
 
 namespace {

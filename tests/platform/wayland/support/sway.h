@@ -13,6 +13,7 @@ struct wl_seat;
 struct wl_pointer;
 struct wl_surface;
 struct zwlr_virtual_pointer_v1;
+class QWidget;
 
 namespace lumbrast::testing {
 
@@ -43,11 +44,15 @@ public:
     VirtualPointer(const VirtualPointer &) = delete;
     void moveBy(int dx, int dy);
     void moveTo(int x, int y); // in the output's layout
+    void click();              // the left button, pressed and released
 
 private:
     wl_display *display_;
     zwlr_virtual_pointer_v1 *pointer_ = nullptr;
 };
+
+// The surface of a shown top-level window; none before it has one.
+wl_surface *surfaceOf(const QWidget &window);
 
 // The pointer as a client on the toolkit's connection sees it.
 class PointerProbe {
