@@ -63,7 +63,7 @@ public:
     // Calls back on the UI thread, never from within a sink call, after mice
     // came or went; an empty function stops the calls. A back end that cannot
     // tell never calls.
-    virtual void watchDevices(std::function<void()> changed) { (void)changed; }
+    virtual void watchDevices(const std::function<void()> &changed) { (void)changed; }
 };
 
 } // namespace lumbrast::platform

@@ -2,10 +2,7 @@
 // and of a press from the toolkit's event until the click is judged by the
 // mouse that made it. The nodes are umockdev's, so a read costs a socket read
 // through its preload library rather than a kernel evdev read.
-#include <atomic>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -14,27 +11,11 @@
 #include <benchmark/benchmark.h>
 #include <linux/input.h>
 
+#include "countingnew.h"
 #include "input/inputstate.h"
 #include "input/routing.h"
 #include "mockmice.h"
 #include "platform/evdev/evdevrawinput.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void *operator new(std::size_t n) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept {
-    std::free(p);
-}
-void operator delete(void *p, std::size_t) noexcept {
-    std::free(p);
-}
 
 using namespace lumbrast::platform;
 

@@ -37,7 +37,7 @@ public:
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
-    void watchDevices(std::function<void()> changed) override { changed_ = std::move(changed); }
+    void watchDevices(const std::function<void()> &changed) override { changed_ = changed; }
 
     // Told once per mouse that cannot be read for want of permission: the
     // devices and the two ways to let the program read them.

@@ -35,7 +35,7 @@ public:
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
-    void watchDevices(std::function<void()> changed) override { changed_ = std::move(changed); }
+    void watchDevices(const std::function<void()> &changed) override { changed_ = changed; }
 
     // ---- Script ----
     // The raw event alone; the path a real back end runs for every event.

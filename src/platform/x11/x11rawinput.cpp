@@ -321,10 +321,10 @@ void X11RawInput::forget(std::uint16_t xDeviceId) noexcept {
     identityOfId_[xDeviceId].clear();
 }
 
-void X11RawInput::watchDevices(std::function<void()> changed) {
+void X11RawInput::watchDevices(const std::function<void()> &changed) {
     if (!changes_)
         changes_ = std::make_unique<QObject>();
-    changed_ = std::move(changed);
+    changed_ = changed;
 }
 
 void X11RawInput::onHierarchy(const void *event) noexcept {

@@ -43,7 +43,7 @@ public:
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
-    void watchDevices(std::function<void()> changed) override;
+    void watchDevices(const std::function<void()> &changed) override;
 
     bool confined() const { return barriers_[0] != 0; }
     bool virtualMice() const { return virtualMice_; }

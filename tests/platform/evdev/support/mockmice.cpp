@@ -62,7 +62,7 @@ std::string Bed::syspath(const Spec &s) {
 
 std::string Bed::add(const Spec &s) {
     const std::string n = std::to_string(s.number);
-    const std::string node = "/dev/input/event" + n;
+    std::string node = "/dev/input/event" + n;
     const std::string usb = "/devices/pci0000:00/0000:00:14.0/usb1/" + s.port;
     const std::string input = usb + "/" + s.port + ":1.0/input/input" + n;
     std::string text = "P: " + input + "/event" + n + "\nN: input/event" + n +
@@ -118,7 +118,7 @@ std::string Bed::add(const Spec &s) {
 }
 
 std::string Bed::plug(const Spec &spec) {
-    const std::string node = add(spec);
+    std::string node = add(spec);
     umockdev_testbed_uevent(bed_, syspath(spec).c_str(), "add");
     return node;
 }
