@@ -11,7 +11,6 @@
 #include "platform/wayland/waylandcursorcontrol.h"
 #include "platform/x11/session.h"
 #include "sway.h"
-#include "xvfb.h" // waitUntil
 
 namespace lumbrast::testing {
 extern VirtualPointer *virtualPointer;
@@ -34,18 +33,12 @@ class CursorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         window_.show();
-        const QPoint centre(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
-        ASSERT_TRUE(waitUntil([&] {
-            virtualPointer->moveTo(centre.x(), centre.y());
-            probe_.sync();
-            return probe_.over(surface());
-        })) << "the window never came under the pointer";
+        ASSERT_TRUE(probe_.cameOver(window_, *virtualPointer));
         // A rectangle around the pointer, in the window's logical coordinates.
         const QPoint at = probe_.at() / window_.devicePixelRatio();
         box_ = QRect(at - QPoint(20, 15), QSize(40, 30));
     }
 
-    wl_surface *surface() { return surfaceOf(window_); }
     // Where a point of the window lies on its surface, worked out apart from the code.
     QPoint onSurface(QPoint local) {
         const QMargins frame = window_.windowHandle()->frameMargins();

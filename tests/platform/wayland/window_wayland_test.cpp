@@ -49,15 +49,9 @@ struct WaylandGame {
         w.music().environment().audio.soundFont = "/nonexistent/none.sf2";
         w.Form_Load();
         w.show();
-        const QPoint centre(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
-        EXPECT_TRUE(waitUntil([&] {
-            virtualPointer->moveTo(centre.x(), centre.y());
-            probe.sync();
-            return probe.over(surface());
-        })) << "the window never came under the pointer";
+        EXPECT_TRUE(probe.cameOver(w, *virtualPointer));
     }
     input::InputState &in() { return w.inputState(); }
-    wl_surface *surface() { return surfaceOf(w); }
     QPoint onSurface(const QWidget *widget) {
         const QMargins frame = w.windowHandle()->frameMargins();
         return widget->mapTo(&w, widget->rect().center()) + QPoint(frame.left(), frame.top());

@@ -23,6 +23,7 @@
 #include <wayland-client.h>
 
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+#include "xvfb.h" // waitUntil
 
 namespace lumbrast::testing {
 
@@ -239,6 +240,14 @@ PointerProbe::~PointerProbe() {
 
 void PointerProbe::sync() {
     wl_display_roundtrip_queue(display_, queue_);
+}
+
+bool PointerProbe::cameOver(const QWidget &window, VirtualPointer &pointer) {
+    return waitUntil([&] {
+        pointer.moveTo(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
+        sync();
+        return over(surfaceOf(window));
+    });
 }
 
 void PointerProbe::entered(wl_surface *surface, QPoint at) {

@@ -61,6 +61,9 @@ public:
     ~PointerProbe();
     PointerProbe(const PointerProbe &) = delete;
     void sync(); // everything the compositor sent so far has arrived
+    // Puts the pointer on the output's centre and runs the event loop until the
+    // compositor shows the window there, under it.
+    bool cameOver(const QWidget &window, VirtualPointer &pointer);
     bool over(const wl_surface *surface) const { return surface && focus_ == surface; }
     QPoint at() const { return at_; } // on the surface it is over
 
