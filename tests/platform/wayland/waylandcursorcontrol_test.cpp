@@ -115,6 +115,7 @@ TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOth
     EXPECT_EQ(detectSession(SessionRequest::X11, nullptr, socket, nullptr), SessionKind::NoDisplay);
     EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wayland-9", nullptr),
               SessionKind::NoWaylandDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), SessionKind::NoDisplay);
     EXPECT_NE(sessionMessage(SessionKind::NoWaylandDisplay).find("WAYLAND_DISPLAY"),
               std::string::npos);
 
