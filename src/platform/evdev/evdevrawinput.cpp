@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -204,8 +205,12 @@ bool EvdevRawInput::addNode(const char *syspath) {
         return false; // gone since the listing, or not ours to read
     }
     if (libevdev_new_from_fd(mouse->fd, &mouse->dev) < 0 || !reportsMouse(mouse->dev)) {
+        // Says it is a mouse but reports only keys: closed again at once.
+        qWarning("%s is listed as a mouse but does not move a pointer or has no mouse button; "
+                 "Lumbrast leaves it closed.",
+                 node.c_str());
         refused_.emplace_back(syspath);
-        return false; // says it is a mouse but reports only keys: closed again at once
+        return false;
     }
 
     if (auto described = x11::describeDeviceNode(node)) {
