@@ -18,13 +18,14 @@ using mockmice::Spec;
 
 namespace {
 
+// What the back end asked of the display server's cursor, in order.
 struct Cursor final : CursorControl {
-    int *warps;
-    explicit Cursor(int *w) : warps(w) {}
-    void attach(QWidget *) override {}
-    void warpCursor(QPoint) override { ++*warps; }
-    void confineCursor(QRect) override {}
-    void releaseCursor() override {}
+    std::string *calls;
+    explicit Cursor(std::string *c) : calls(c) {}
+    void attach(QWidget *) override { *calls += "attach "; }
+    void warpCursor(QPoint) override { *calls += "warp "; }
+    void confineCursor(QRect) override { *calls += "confine "; }
+    void releaseCursor() override { *calls += "release"; }
 };
 
 struct Sink final : RawInputSink {
@@ -60,7 +61,7 @@ struct Rig {
     Spec onlyKeys{.number = 7, .port = "1-6", .moves = false, .keys = {KEY_A}};
     std::string leftNode = bed.add(left), rightNode = bed.add(right);
     Opens opens;
-    int warps = 0;
+    std::string cursorCalls;
     Sink sink;
 
     Rig() {
@@ -69,7 +70,7 @@ struct Rig {
         bed.add(onlyKeys);
     }
     std::unique_ptr<EvdevRawInput> open() {
-        return std::make_unique<EvdevRawInput>(std::make_unique<Cursor>(&warps),
+        return std::make_unique<EvdevRawInput>(std::make_unique<Cursor>(&cursorCalls),
                                                [this](const char *path, int flags) {
                                                    opens.paths.emplace_back(path);
                                                    if (opens.refuse) {
@@ -141,6 +142,7 @@ TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
     rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 1);
     rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 2); // autorepeat is no second press
     rig.bed.send(rig.rightNode, EV_REL, REL_WHEEL, -1);
+    rig.bed.send(rig.rightNode, EV_REL, REL_WHEEL_HI_RES, -120); // the same notch again
     rig.bed.frame(rig.rightNode);
     rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 0);
     rig.bed.frame(rig.rightNode);
@@ -156,6 +158,14 @@ TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
     rig.bed.frame(rig.leftNode);
     raw->drainAll();
     EXPECT_EQ(rig.sink.seen.size(), want.size());
+
+    // The cursor is the display server's: every request goes to it.
+    QWidget window;
+    raw->registerWindow(&window);
+    raw->warpCursor({});
+    raw->confineCursor({});
+    raw->releaseCursor();
+    EXPECT_EQ(rig.cursorCalls, "attach warp confine release");
 }
 
 TEST(EvdevEvents, APressIsJudgedByTheMouseThatMadeItBeforeTheWidgetSeesIt) {

@@ -100,7 +100,8 @@ std::string Bed::add(const Spec &s) {
                           << "EVIOCGNAME(0) 11 " << textHex(s.name, 255) << "\n"
                           << "EVIOCGPROP(0) 8 " << bits(8, {}) << "\n"
                           << "EVIOCGBIT(2) 8 "
-                          << bits(8, s.moves ? std::vector<unsigned>{REL_X, REL_Y, REL_WHEEL}
+                          << bits(8, s.moves ? std::vector<unsigned>{REL_X, REL_Y, REL_WHEEL,
+                                                                     REL_WHEEL_HI_RES}
                                              : std::vector<unsigned>{})
                           << "\n"
                           << "EVIOCGBIT(3) 8 " << bits(8, {}) << "\n"
