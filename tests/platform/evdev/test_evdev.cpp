@@ -82,11 +82,11 @@ struct Rig {
                                                    return fd;
                                                });
     }
-    DeviceHandle handleOf(EvdevRawInput &raw, const std::string &port) {
+    static PointingDevice find(EvdevRawInput &raw, const std::string &port) {
         for (const PointingDevice &d : raw.devices())
             if (d.identification.ends_with(port))
-                return d.handle;
-        return 0;
+                return d;
+        return {};
     }
 };
 
@@ -95,10 +95,8 @@ struct Rig {
 TEST(EvdevListing, MiceOnlyWithTheirNamesAndNoKeyboardIsEverOpened) {
     Rig rig;
     auto raw = rig.open();
-    const std::vector<PointingDevice> mice = raw->devices();
-    ASSERT_EQ(mice.size(), 2u);
-    const auto &left = mice[0].identification.ends_with("1-2") ? mice[0] : mice[1];
-    const auto &right = &left == &mice[0] ? mice[1] : mice[0];
+    ASSERT_EQ(raw->devices().size(), 2u);
+    const PointingDevice left = Rig::find(*raw, "1-2"), right = Rig::find(*raw, "1-3");
     EXPECT_EQ(left.type, "USB");
     EXPECT_EQ(left.identification, "046d:c077 port 1-2");
     EXPECT_EQ(left.description, "Logitech, Inc. M105 Optical Mouse");
@@ -119,14 +117,14 @@ TEST(EvdevListing, MiceOnlyWithTheirNamesAndNoKeyboardIsEverOpened) {
             stillOpen.insert(fd);
     EXPECT_EQ(stillOpen.size(), 2u);
     // A listing opens nothing twice and hands out the same handles.
-    EXPECT_EQ(raw->devices()[0].handle, mice[0].handle);
+    EXPECT_EQ(Rig::find(*raw, "1-2").handle, left.handle);
     EXPECT_EQ(rig.opens.paths.size(), 3u);
 }
 
 TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
     Rig rig;
     auto raw = rig.open();
-    const DeviceHandle left = rig.handleOf(*raw, "1-2"), right = rig.handleOf(*raw, "1-3");
+    const DeviceHandle left = Rig::find(*raw, "1-2").handle, right = Rig::find(*raw, "1-3").handle;
     rig.bed.send(rig.leftNode, EV_REL, REL_X, 3); // queued while unhooked: nobody's
     rig.bed.frame(rig.leftNode);
     raw->install(&rig.sink);
@@ -171,7 +169,7 @@ TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
 TEST(EvdevEvents, APressIsJudgedByTheMouseThatMadeItBeforeTheWidgetSeesIt) {
     Rig rig;
     auto raw = rig.open();
-    const DeviceHandle right = rig.handleOf(*raw, "1-3");
+    const DeviceHandle right = Rig::find(*raw, "1-3").handle;
     raw->install(&rig.sink);
 
     struct Probe : QWidget {
@@ -197,14 +195,13 @@ TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
     auto raw = rig.open();
     int changes = 0;
     raw->watchDevices([&] { ++changes; });
-    const PointingDevice before =
-        raw->devices()[0].identification.ends_with("1-2") ? raw->devices()[0] : raw->devices()[1];
+    const PointingDevice before = Rig::find(*raw, "1-2");
 
     rig.bed.unplug(rig.left);
     while (raw->openCount() != 1)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(rig.handleOf(*raw, "1-2"), 0u);
+    EXPECT_EQ(Rig::find(*raw, "1-2").handle, 0u);
 
     // The same mouse in the same port under a new node: a new handle, the same identity.
     Spec again = rig.left;
@@ -213,10 +210,7 @@ TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
     while (raw->openCount() != 2)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     EXPECT_EQ(changes, 2);
-    PointingDevice after;
-    for (const PointingDevice &d : raw->devices())
-        if (d.identification.ends_with("1-2"))
-            after = d;
+    const PointingDevice after = Rig::find(*raw, "1-2");
     EXPECT_NE(after.handle, before.handle);
     EXPECT_EQ(after.identity, before.identity);
     // A keyboard plugged in is not opened and changes nothing.
