@@ -56,14 +56,22 @@ TEST(Rebinding, AMouseThatComesBackKeepsItsPlayerAndNoOtherMouseInheritsIt) {
     EXPECT_EQ(state.hDevicePlayer_01, 41u);
     EXPECT_TRUE(state.hDeviceActive == 41u && state.hDeviceLast == 41u);
     EXPECT_EQ(hdev[0]->text(), "41");
-    EXPECT_EQ(state.hDevicePlayer_02, 23u);
-
-    // A mouse without an identity is never recognised, nor does it recognise one.
-    sim.rawEvent(29, RawEventKind::ButtonPress);
-    input.bindPlayer(2, [] {});
-    sim.unplug(29);
-    sim.plug(mouse(43, ""));
+    sim.unplug(23);
     sim.plug(mouse(47, kRight));
-    EXPECT_EQ(state.hDevicePlayer_02, 29u);
-    EXPECT_EQ(state.hDevicePlayer_01, 41u);
+    EXPECT_EQ(state.hDevicePlayer_02, 47u);
+
+    // A mouse never listed, or without an identity, is never recognised.
+    for (DeviceHandle unknown : {53u, 29u}) {
+        sim.rawEvent(unknown, RawEventKind::ButtonPress);
+        input.bindPlayer(2, [] {});
+        sim.unplug(unknown);
+        sim.plug(mouse(unknown + 100, ""));
+        sim.plug(mouse(unknown + 200, kRight));
+        EXPECT_EQ(state.hDevicePlayer_02, unknown);
+    }
+    // Nor does a new game's unbound player take a mouse back.
+    state.setDefaults();
+    sim.unplug(41);
+    sim.plug(mouse(59, kLeft));
+    EXPECT_EQ(state.hDevicePlayer_01, 0u);
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -87,15 +88,16 @@ struct EvdevRawInput::Udev {
     }
 };
 
-class EvdevRawInput::PressFilter final : public QObject {
+class EvdevRawInput::ButtonFilter final : public QObject {
 public:
-    explicit PressFilter(EvdevRawInput &owner) : owner_(owner) {}
+    explicit ButtonFilter(EvdevRawInput &owner) : owner_(owner) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
         const QEvent::Type type = event->type();
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
-            owner_.drainAll();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+            type == QEvent::MouseButtonRelease)
+            owner_.judgeButton(type != QEvent::MouseButtonRelease);
         return QObject::eventFilter(watched, event);
     }
 
@@ -204,8 +206,12 @@ bool EvdevRawInput::addNode(const char *syspath) {
         return false; // gone since the listing, or not ours to read
     }
     if (libevdev_new_from_fd(mouse->fd, &mouse->dev) < 0 || !reportsMouse(mouse->dev)) {
+        // Says it is a mouse but reports only keys: closed again at once.
+        qWarning("%s is listed as a mouse but does not move a pointer or has no mouse button; "
+                 "Lumbrast leaves it closed.",
+                 node.c_str());
         refused_.emplace_back(syspath);
-        return false; // says it is a mouse but reports only keys: closed again at once
+        return false;
     }
 
     if (auto described = x11::describeDeviceNode(node)) {
@@ -274,17 +280,19 @@ void EvdevRawInput::readMouse(Mouse &mouse) noexcept {
             if (ev.code == REL_X || ev.code == REL_Y)
                 mouse.moved = mouse.moved || ev.value != 0;
             else if (ev.code == REL_WHEEL || ev.code == REL_HWHEEL)
-                sink_->rawInput(mouse.info.handle, RawEventKind::Wheel);
+                deliver(mouse.info.handle, RawEventKind::Wheel);
             break;
         case EV_KEY:
-            if (ev.code >= BTN_MOUSE && ev.code < BTN_JOYSTICK && ev.value != 2)
-                sink_->rawInput(mouse.info.handle,
-                                ev.value ? RawEventKind::ButtonPress : RawEventKind::ButtonRelease);
+            if (ev.code >= BTN_MOUSE && ev.code < BTN_JOYSTICK && ev.value != 2) {
+                deliver(mouse.info.handle,
+                        ev.value ? RawEventKind::ButtonPress : RawEventKind::ButtonRelease);
+                unjudged_[ev.value ? 0 : 1] = mouse.info.handle;
+            }
             break;
         case EV_SYN:
             if (ev.code == SYN_REPORT && mouse.moved) {
                 mouse.moved = false;
-                sink_->rawInput(mouse.info.handle, RawEventKind::Motion);
+                deliver(mouse.info.handle, RawEventKind::Motion);
             }
             break;
         default:
@@ -293,9 +301,22 @@ void EvdevRawInput::readMouse(Mouse &mouse) noexcept {
     }
 }
 
+void EvdevRawInput::deliver(DeviceHandle device, RawEventKind kind) noexcept {
+    sink_->rawInput(device, kind);
+    lastDelivered_ = device;
+}
+
 void EvdevRawInput::drainAll() noexcept {
     for (const auto &m : mice_)
         readMouse(*m);
+}
+
+void EvdevRawInput::judgeButton(bool press) noexcept {
+    drainAll();
+    DeviceHandle &mouse = unjudged_[press ? 0 : 1];
+    if (sink_ && mouse != 0 && mouse != lastDelivered_)
+        deliver(mouse, press ? RawEventKind::ButtonPress : RawEventKind::ButtonRelease);
+    mouse = 0;
 }
 
 void EvdevRawInput::registerWindow(QWidget *window) {
@@ -308,12 +329,13 @@ void EvdevRawInput::install(RawInputSink *sink) {
     if (sink == sink_)
         return;
     if (!filter_) {
-        filter_ = std::make_unique<PressFilter>(*this);
+        filter_ = std::make_unique<ButtonFilter>(*this);
         QCoreApplication::instance()->installEventFilter(filter_.get());
     }
     // What queued up while unhooked belongs to nobody.
     sink_ = nullptr;
     drainAll();
+    unjudged_[0] = unjudged_[1] = 0;
     sink_ = sink;
 }
 

@@ -44,9 +44,14 @@ public:
     void setNotice(std::function<void(const QString &)> notice) { notice_ = std::move(notice); }
     static QString permissionMessage(const std::vector<std::string> &nodes);
 
-    // Reads every open mouse's queued events now. Runs before the toolkit
-    // handles a press, so the press is judged by the mouse that made it.
+    // Reads every open mouse's queued events now.
     void drainAll() noexcept;
+
+    // Runs as the toolkit delivers a button press (or release), before any
+    // widget sees it: the kernel queued the mouse's own event before the
+    // display server sent the toolkit's, so after reading every queue the
+    // sink's latest event is that mouse's, even if another one moved since.
+    void judgeButton(bool press) noexcept;
 
     // Mouse nodes that could not be opened for want of permission, so far.
     const std::vector<std::string> &unreadable() const { return unreadable_; }
@@ -58,7 +63,7 @@ public:
 
 private:
     struct Mouse;
-    class PressFilter;
+    class ButtonFilter;
 
     void rescan();
     // Both say whether the list of mice changed.
@@ -66,11 +71,14 @@ private:
     bool removeNode(const std::string &syspath);
     void tellUnreadable();
     void readMouse(Mouse &mouse) noexcept;
+    void deliver(DeviceHandle device, RawEventKind kind) noexcept;
     void onMonitor();
 
     std::unique_ptr<CursorControl> cursor_;
     OpenNode open_;
     RawInputSink *sink_ = nullptr;
+    DeviceHandle lastDelivered_ = 0;
+    DeviceHandle unjudged_[2] = {0, 0}; // latest raw press and release the toolkit has not had
     std::vector<std::unique_ptr<Mouse>> mice_;
     std::vector<std::string> unreadable_;
     std::vector<std::string> refused_; // probed once and found no mouse
@@ -80,7 +88,7 @@ private:
     DeviceHandle nextHandle_ = 1;
     struct Udev;
     std::unique_ptr<Udev> udev_;
-    std::unique_ptr<PressFilter> filter_;
+    std::unique_ptr<ButtonFilter> filter_;
 };
 
 } // namespace lumbrast::platform::evdev

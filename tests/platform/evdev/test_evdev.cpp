@@ -18,13 +18,14 @@ using mockmice::Spec;
 
 namespace {
 
+// What the back end asked of the display server's cursor, in order.
 struct Cursor final : CursorControl {
-    int *warps;
-    explicit Cursor(int *w) : warps(w) {}
-    void attach(QWidget *) override {}
-    void warpCursor(QPoint) override { ++*warps; }
-    void confineCursor(QRect) override {}
-    void releaseCursor() override {}
+    std::string *calls;
+    explicit Cursor(std::string *c) : calls(c) {}
+    void attach(QWidget *) override { *calls += "attach "; }
+    void warpCursor(QPoint) override { *calls += "warp "; }
+    void confineCursor(QRect) override { *calls += "confine "; }
+    void releaseCursor() override { *calls += "release"; }
 };
 
 struct Sink final : RawInputSink {
@@ -60,7 +61,7 @@ struct Rig {
     Spec onlyKeys{.number = 7, .port = "1-6", .moves = false, .keys = {KEY_A}};
     std::string leftNode = bed.add(left), rightNode = bed.add(right);
     Opens opens;
-    int warps = 0;
+    std::string cursorCalls;
     Sink sink;
 
     Rig() {
@@ -69,7 +70,7 @@ struct Rig {
         bed.add(onlyKeys);
     }
     std::unique_ptr<EvdevRawInput> open() {
-        return std::make_unique<EvdevRawInput>(std::make_unique<Cursor>(&warps),
+        return std::make_unique<EvdevRawInput>(std::make_unique<Cursor>(&cursorCalls),
                                                [this](const char *path, int flags) {
                                                    opens.paths.emplace_back(path);
                                                    if (opens.refuse) {
@@ -81,11 +82,11 @@ struct Rig {
                                                    return fd;
                                                });
     }
-    DeviceHandle handleOf(EvdevRawInput &raw, const std::string &port) {
+    static PointingDevice find(EvdevRawInput &raw, const std::string &port) {
         for (const PointingDevice &d : raw.devices())
             if (d.identification.ends_with(port))
-                return d.handle;
-        return 0;
+                return d;
+        return {};
     }
 };
 
@@ -94,10 +95,8 @@ struct Rig {
 TEST(EvdevListing, MiceOnlyWithTheirNamesAndNoKeyboardIsEverOpened) {
     Rig rig;
     auto raw = rig.open();
-    const std::vector<PointingDevice> mice = raw->devices();
-    ASSERT_EQ(mice.size(), 2u);
-    const auto &left = mice[0].identification.ends_with("1-2") ? mice[0] : mice[1];
-    const auto &right = &left == &mice[0] ? mice[1] : mice[0];
+    ASSERT_EQ(raw->devices().size(), 2u);
+    const PointingDevice left = Rig::find(*raw, "1-2"), right = Rig::find(*raw, "1-3");
     EXPECT_EQ(left.type, "USB");
     EXPECT_EQ(left.identification, "046d:c077 port 1-2");
     EXPECT_EQ(left.description, "Logitech, Inc. M105 Optical Mouse");
@@ -118,14 +117,14 @@ TEST(EvdevListing, MiceOnlyWithTheirNamesAndNoKeyboardIsEverOpened) {
             stillOpen.insert(fd);
     EXPECT_EQ(stillOpen.size(), 2u);
     // A listing opens nothing twice and hands out the same handles.
-    EXPECT_EQ(raw->devices()[0].handle, mice[0].handle);
+    EXPECT_EQ(Rig::find(*raw, "1-2").handle, left.handle);
     EXPECT_EQ(rig.opens.paths.size(), 3u);
 }
 
 TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
     Rig rig;
     auto raw = rig.open();
-    const DeviceHandle left = rig.handleOf(*raw, "1-2"), right = rig.handleOf(*raw, "1-3");
+    const DeviceHandle left = Rig::find(*raw, "1-2").handle, right = Rig::find(*raw, "1-3").handle;
     rig.bed.send(rig.leftNode, EV_REL, REL_X, 3); // queued while unhooked: nobody's
     rig.bed.frame(rig.leftNode);
     raw->install(&rig.sink);
@@ -141,6 +140,7 @@ TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
     rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 1);
     rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 2); // autorepeat is no second press
     rig.bed.send(rig.rightNode, EV_REL, REL_WHEEL, -1);
+    rig.bed.send(rig.rightNode, EV_REL, REL_WHEEL_HI_RES, -120); // the same notch again
     rig.bed.frame(rig.rightNode);
     rig.bed.send(rig.rightNode, EV_KEY, BTN_RIGHT, 0);
     rig.bed.frame(rig.rightNode);
@@ -156,30 +156,45 @@ TEST(EvdevEvents, EachMouseReportsItsOwnMotionButtonsAndWheel) {
     rig.bed.frame(rig.leftNode);
     raw->drainAll();
     EXPECT_EQ(rig.sink.seen.size(), want.size());
+
+    // The cursor is the display server's: every request goes to it.
+    QWidget window;
+    raw->registerWindow(&window);
+    raw->warpCursor({});
+    raw->confineCursor({});
+    raw->releaseCursor();
+    EXPECT_EQ(rig.cursorCalls, "attach warp confine release");
 }
 
-TEST(EvdevEvents, APressIsJudgedByTheMouseThatMadeItBeforeTheWidgetSeesIt) {
+TEST(EvdevEvents, AClickIsJudgedByTheMouseThatMadeItBeforeTheWidgetSeesIt) {
     Rig rig;
     auto raw = rig.open();
-    const DeviceHandle right = rig.handleOf(*raw, "1-3");
+    const DeviceHandle left = Rig::find(*raw, "1-2").handle;
     raw->install(&rig.sink);
-
     struct Probe : QWidget {
         Sink *sink = nullptr;
-        std::vector<std::pair<DeviceHandle, RawEventKind>> atPress;
-        void mousePressEvent(QMouseEvent *) override { atPress = sink->seen; }
+        std::vector<std::pair<DeviceHandle, RawEventKind>> judged;
+        void mousePressEvent(QMouseEvent *) override { judged.push_back(sink->seen.back()); }
+        void mouseReleaseEvent(QMouseEvent *) override { judged.push_back(sink->seen.back()); }
     } probe;
     probe.sink = &rig.sink;
-    // The kernel queued the press before the display server sent its own; the
-    // notifier has not run yet.
-    rig.bed.send(rig.rightNode, EV_KEY, BTN_LEFT, 1);
-    rig.bed.frame(rig.rightNode);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&probe, &press);
-    const std::vector<std::pair<DeviceHandle, RawEventKind>> want = {
-        {right, RawEventKind::ButtonPress}};
-    EXPECT_EQ(probe.atPress, want);
+
+    // The kernel queued each button event before the display server sent the
+    // toolkit's own; the other mouse moved in between. No notifier has run.
+    for (int down : {1, 0}) {
+        rig.bed.send(rig.leftNode, EV_KEY, BTN_LEFT, down);
+        rig.bed.frame(rig.leftNode);
+        rig.bed.send(rig.rightNode, EV_REL, REL_X, 5);
+        rig.bed.frame(rig.rightNode);
+        QMouseEvent event(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease,
+                          QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                          down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&probe, &event);
+    }
+    using K = RawEventKind;
+    const std::vector<std::pair<DeviceHandle, K>> want = {{left, K::ButtonPress},
+                                                          {left, K::ButtonRelease}};
+    EXPECT_EQ(probe.judged, want);
 }
 
 TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
@@ -187,14 +202,13 @@ TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
     auto raw = rig.open();
     int changes = 0;
     raw->watchDevices([&] { ++changes; });
-    const PointingDevice before =
-        raw->devices()[0].identification.ends_with("1-2") ? raw->devices()[0] : raw->devices()[1];
+    const PointingDevice before = Rig::find(*raw, "1-2");
 
     rig.bed.unplug(rig.left);
     while (raw->openCount() != 1)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(rig.handleOf(*raw, "1-2"), 0u);
+    EXPECT_EQ(Rig::find(*raw, "1-2").handle, 0u);
 
     // The same mouse in the same port under a new node: a new handle, the same identity.
     Spec again = rig.left;
@@ -203,10 +217,7 @@ TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
     while (raw->openCount() != 2)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     EXPECT_EQ(changes, 2);
-    PointingDevice after;
-    for (const PointingDevice &d : raw->devices())
-        if (d.identification.ends_with("1-2"))
-            after = d;
+    const PointingDevice after = Rig::find(*raw, "1-2");
     EXPECT_NE(after.handle, before.handle);
     EXPECT_EQ(after.identity, before.identity);
     // A keyboard plugged in is not opened and changes nothing.

@@ -1,6 +1,7 @@
 #include "mockmice.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -92,27 +93,19 @@ std::string Bed::add(const Spec &s) {
     if (s.moves)
         types.push_back(EV_REL);
     const std::string record = dir_.filePath(QString::fromStdString("event" + n)).toStdString();
-    std::ofstream(record) << "@DEV " << node << "\n"
-                          << "EVIOCGVERSION 0 01000100\n"
-                          << "EVIOCGID 0 0300" << s.vendor.substr(2) << s.vendor.substr(0, 2)
-                          << s.product.substr(2) << s.product.substr(0, 2) << "1101\n"
-                          << "EVIOCGBIT(0) 8 " << bits(8, types) << "\n"
-                          << "EVIOCGNAME(0) 11 " << textHex(s.name, 255) << "\n"
-                          << "EVIOCGPROP(0) 8 " << bits(8, {}) << "\n"
-                          << "EVIOCGBIT(2) 8 "
-                          << bits(8, s.moves ? std::vector<unsigned>{REL_X, REL_Y, REL_WHEEL}
-                                             : std::vector<unsigned>{})
-                          << "\n"
-                          << "EVIOCGBIT(3) 8 " << bits(8, {}) << "\n"
-                          << "EVIOCGBIT(17) 8 " << bits(8, {}) << "\n"
-                          << "EVIOCGBIT(1) 96 " << bits(96, s.keys) << "\n"
-                          << "EVIOCGBIT(5) 8 " << bits(8, {}) << "\n"
-                          << "EVIOCGBIT(4) 8 " << bits(8, {MSC_SCAN}) << "\n"
-                          << "EVIOCGBIT(21) 16 " << bits(16, {}) << "\n"
-                          << "EVIOCGBIT(18) 8 " << bits(8, {}) << "\n"
-                          << "EVIOCGKEY(0) 96 " << bits(96, {}) << "\n"
-                          << "EVIOCGLED(0) 8 " << bits(8, {}) << "\n"
-                          << "EVIOCGSW(0) 8 " << bits(8, {}) << "\n";
+    std::ofstream out(record);
+    out << "@DEV " << node << "\nEVIOCGVERSION 0 01000100\nEVIOCGID 0 0300" << s.vendor.substr(2)
+        << s.vendor.substr(0, 2) << s.product.substr(2) << s.product.substr(0, 2) << "1101\n"
+        << "EVIOCGBIT(0) 8 " << bits(8, types) << "\nEVIOCGNAME(0) 11 " << textHex(s.name, 255)
+        << "\nEVIOCGBIT(1) 96 " << bits(96, s.keys) << "\nEVIOCGBIT(2) 8 "
+        << bits(8, s.moves ? std::vector<unsigned>{REL_X, REL_Y, REL_WHEEL, REL_WHEEL_HI_RES}
+                           : std::vector<unsigned>{})
+        << "\nEVIOCGBIT(4) 8 " << bits(8, {MSC_SCAN}) << "\n";
+    for (const char *none : {"EVIOCGPROP(0) 8", "EVIOCGBIT(3) 8", "EVIOCGBIT(5) 8",
+                             "EVIOCGBIT(17) 8", "EVIOCGBIT(18) 8", "EVIOCGBIT(21) 16",
+                             "EVIOCGKEY(0) 96", "EVIOCGLED(0) 8", "EVIOCGSW(0) 8"})
+        out << none << ' ' << bits(std::stoul(std::strchr(none, ' ') + 1), {}) << '\n';
+    out.close();
     check(umockdev_testbed_load_ioctl(bed_, node.c_str(), record.c_str(), &error), error);
     return node;
 }
