@@ -8,6 +8,7 @@
 
 #include "app/frmlumbrast.h"
 #include "app/rawinputfactory.h"
+#include "app/version.h"
 #include "platform/desktop/messageboxes.h"
 #include "platform/desktop/sounds.h"
 #include "platform/x11/session.h"
@@ -16,6 +17,7 @@ namespace {
 void describe(QCoreApplication &app) {
     app.setApplicationName(QStringLiteral("lumbrast"));
     app.setApplicationVersion(QStringLiteral(LUMBRAST_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumbrast.Lumbrast"));
 }
 
 bool haveDisplay() {
