@@ -3,19 +3,20 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace lumbrast::platform {
 
+namespace {
+
 QStringList ownFileCandidates(const QString &programFolder, const QString &beside,
                               const QString &installed) {
-    const QString relative = QDir::cleanPath(
-        programFolder + QStringLiteral("/" LUMBRAST_RELATIVE_DATADIR "/") + installed);
-    const QString absolute = QStringLiteral(LUMBRAST_INSTALL_DATADIR "/") + installed;
-    QStringList candidates = {QDir::cleanPath(programFolder + u'/' + beside), relative};
-    if (absolute != relative)
-        candidates.append(absolute);
-    return candidates;
+    return {QDir::cleanPath(programFolder + u'/' + beside),
+            QDir::cleanPath(programFolder + QStringLiteral("/" LUMBRAST_RELATIVE_DATADIR "/") +
+                            installed)};
 }
+
+} // namespace
 
 QString findOwnFile(const QString &programFolder, const QString &beside, const QString &installed) {
     const QStringList candidates = ownFileCandidates(programFolder, beside, installed);
@@ -23,7 +24,7 @@ QString findOwnFile(const QString &programFolder, const QString &beside, const Q
         if (QFileInfo::exists(c))
             return c;
     }
-    return candidates.at(1);
+    return candidates.last();
 }
 
 QString mediaFolder(const QString &programFolder) {
