@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -101,8 +102,13 @@ TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDes
     viewer->cmdHelpBack->click();
     EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
 
+    emit page->anchorClicked(topic("mice_EN.htm"));
+    viewer->hide();
     mnuHelpLocal_Click(&game, folder + u'/', chm); // same file: its window is reused
     EXPECT_EQ(windowsOf<frmHelpViewer>().size(), 1);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
+    EXPECT_TRUE(windowsOf<QMessageBox>().isEmpty());
 }
 
 // Help that cannot be shown is named with its reason beside the game, which goes on.
@@ -113,9 +119,13 @@ TEST_F(HelpFolder, MissingCorruptOrPageLessHelpSaysWhyWithoutBlocking) {
     const auto shown = [] {
         QStringList texts;
         for (QMessageBox *box : windowsOf<QMessageBox>()) {
-            EXPECT_FALSE(box->isModal());
+            EXPECT_TRUE(box->isVisible() && !box->isModal());
+            EXPECT_EQ(box->textFormat(), Qt::PlainText); // a path is not markup
             texts.append(box->text());
-            delete box;
+            const QPointer<QMessageBox> open(box);
+            box->close(); // and closing frees it
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(open.isNull());
         }
         return texts;
     };
@@ -130,6 +140,10 @@ TEST_F(HelpFolder, MissingCorruptOrPageLessHelpSaysWhyWithoutBlocking) {
     showHelpLocal(&game, other);
     EXPECT_EQ(shown(), QStringList{"The help file " + file +
                                    " is damaged: it is not a compiled help file." + advice});
+
+    ASSERT_TRUE(QFile::remove(file) && QDir().mkpath(file)); // a folder in its place
+    showHelpLocal(&game, other);
+    EXPECT_EQ(shown(), QStringList{"The help file " + file + " cannot be read." + advice});
 
     const QString good = folder + QStringLiteral("/Lumbrast.chm");
     EXPECT_EQ(ChmHelpViewer().displayTopic(&game, good, QStringLiteral("no_such_topic.htm")),
