@@ -40,10 +40,17 @@ need share/lumbrast/help/Lumbrast.chm "the help"
 need share/doc/lumbrast/copyright "the license"
 [ "$failed" -eq 0 ] || exit 1
 
-# From a folder with no music in it, by bare name.
-cd "$prefix"
-if ! out=$("$prefix/bin/lumbrast-music" info NEWAVTCH.STY 2>&1) || [[ $out != *"Style:"* ]]; then
+# By bare name from a folder with no music in it; a file of that name here comes first.
+mkdir "$prefix/here"
+cd "$prefix/here"
+info() { "$prefix/bin/lumbrast-music" info NEWAVTCH.STY 2>&1; }
+if ! out=$(info) || [[ $out != *"Style:      New Avenue Watch"* ]]; then
     echo "the installed lumbrast-music did not find its music: $out" >&2
+    exit 1
+fi
+cp "$prefix/share/lumbrast/MediaSL9/COPPERFX.STY" NEWAVTCH.STY
+if ! out=$(info) || [[ $out == *"New Avenue Watch"* ]]; then
+    echo "lumbrast-music took the music folder's file over the one here: $out" >&2
     exit 1
 fi
 echo "install: every file in place under $prefix"
