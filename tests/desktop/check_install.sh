@@ -35,7 +35,7 @@ for binary in $(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$prefix/$meta"); do
     need "bin/$binary" "binary the metadata provides"
     need "share/man/man6/$binary.6.gz" "manual page of $binary"
 done
-need share/lumbrast/MediaSL9/NEWAVTCH.STY "the game's first style"
+need share/lumbrast/media/MediaSL9/NEWAVTCH.STY "the game's first style"
 need share/lumbrast/help/Lumbrast.chm "the help"
 need share/doc/lumbrast/copyright "the license"
 [ "$failed" -eq 0 ] || exit 1
@@ -48,7 +48,7 @@ if ! out=$(info) || [[ $out != *"Style:      New Avenue Watch"* ]]; then
     echo "the installed lumbrast-music did not find its music: $out" >&2
     exit 1
 fi
-cp "$prefix/share/lumbrast/MediaSL9/COPPERFX.STY" NEWAVTCH.STY
+cp "$prefix/share/lumbrast/media/MediaSL9/COPPERFX.STY" NEWAVTCH.STY
 if ! out=$(info) || [[ $out == *"New Avenue Watch"* ]]; then
     echo "lumbrast-music took the music folder's file over the one here: $out" >&2
     exit 1

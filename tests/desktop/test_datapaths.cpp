@@ -30,7 +30,7 @@ protected:
 TEST_F(Tree, BuildFolderFilesBesideTheProgramComeFirst) {
     folder(QStringLiteral("bin/MediaSL9"));
     file(QStringLiteral("bin/Lumbrast.chm"));
-    folder(QStringLiteral("share/lumbrast/MediaSL9"));
+    folder(QStringLiteral("share/lumbrast/media/MediaSL9"));
     folder(QStringLiteral("share/lumbrast/help"));
     file(QStringLiteral("share/lumbrast/help/Lumbrast.chm"));
     EXPECT_EQ(mediaFolder(bin), at(QStringLiteral("bin/MediaSL9")));
@@ -39,10 +39,10 @@ TEST_F(Tree, BuildFolderFilesBesideTheProgramComeFirst) {
 
 TEST_F(Tree, InstalledFilesAreFoundRelativeToTheProgram) {
     folder(QStringLiteral("bin"));
-    folder(QStringLiteral("share/lumbrast/MediaSL9"));
+    folder(QStringLiteral("share/lumbrast/media/MediaSL9"));
     folder(QStringLiteral("share/lumbrast/help"));
     file(QStringLiteral("share/lumbrast/help/Lumbrast.chm"));
-    EXPECT_EQ(mediaFolder(bin), at(QStringLiteral("share/lumbrast/MediaSL9")));
+    EXPECT_EQ(mediaFolder(bin), at(QStringLiteral("share/lumbrast/media/MediaSL9")));
     EXPECT_EQ(helpFolder(bin), at(QStringLiteral("share/lumbrast/help")));
 }
 
@@ -50,6 +50,6 @@ TEST_F(Tree, InstalledFilesAreFoundRelativeToTheProgram) {
 // message names the right place.
 TEST_F(Tree, MissingFilesAreNamedWhereAnInstallationKeepsThem) {
     folder(QStringLiteral("bin"));
-    EXPECT_EQ(mediaFolder(bin), at(QStringLiteral("share/lumbrast/MediaSL9")));
+    EXPECT_EQ(mediaFolder(bin), at(QStringLiteral("share/lumbrast/media/MediaSL9")));
     EXPECT_EQ(helpFolder(bin), at(QStringLiteral("share/lumbrast/help")));
 }

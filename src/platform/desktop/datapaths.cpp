@@ -28,7 +28,7 @@ QString findOwnFile(const QString &programFolder, const QString &beside, const Q
 }
 
 QString mediaFolder(const QString &programFolder) {
-    return findOwnFile(programFolder, QStringLiteral("MediaSL9"), QStringLiteral("MediaSL9"));
+    return findOwnFile(programFolder, QStringLiteral("MediaSL9"), QStringLiteral("media/MediaSL9"));
 }
 
 QString helpFolder(const QString &programFolder) {
