@@ -8,10 +8,10 @@
 
 #include "app/frmlumbrast.h"
 #include "app/rawinputfactory.h"
-#include "app/version.h"
 #include "platform/desktop/messageboxes.h"
 #include "platform/desktop/sounds.h"
 #include "platform/x11/session.h"
+#include "version.h"
 
 namespace {
 void describe(QCoreApplication &app) {

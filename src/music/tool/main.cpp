@@ -1,8 +1,8 @@
 // lumbrast-music: a workbench for people who write styles and chord maps.
-#include "app/version.h"
 #include "composer.h"
 #include "musicservice.h"
 #include "platform/desktop/datapaths.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
