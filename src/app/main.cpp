@@ -11,11 +11,13 @@
 #include "platform/desktop/messageboxes.h"
 #include "platform/desktop/sounds.h"
 #include "platform/x11/session.h"
+#include "version.h"
 
 namespace {
 void describe(QCoreApplication &app) {
     app.setApplicationName(QStringLiteral("lumbrast"));
     app.setApplicationVersion(QStringLiteral(LUMBRAST_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumbrast.Lumbrast"));
 }
 
 bool haveDisplay() {
