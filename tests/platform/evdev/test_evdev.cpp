@@ -204,6 +204,19 @@ TEST(EvdevEvents, AClickIsJudgedByTheMouseThatMadeItBeforeTheWidgetSeesIt) {
     rig.bed.frame(rig.leftNode);
     toolkit(1);
     EXPECT_EQ(rig.sink.seen.size(), told + 1);
+    // A toolkit press without a raw press of its own repeats no earlier one.
+    rig.bed.send(rig.rightNode, EV_REL, REL_X, 5);
+    rig.bed.frame(rig.rightNode);
+    toolkit(1);
+    toolkit(0);
+    EXPECT_EQ(rig.sink.seen.size(), told + 2);
+    // Unhooked, a press read before is told to nobody.
+    rig.bed.send(rig.leftNode, EV_KEY, BTN_LEFT, 1);
+    rig.bed.frame(rig.leftNode);
+    raw->drainAll();
+    raw->remove();
+    toolkit(1);
+    EXPECT_EQ(rig.sink.seen.size(), told + 3);
 }
 
 TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
