@@ -1,6 +1,8 @@
 // lumbrast-music: a workbench for people who write styles and chord maps.
 #include "composer.h"
 #include "musicservice.h"
+#include "platform/desktop/datapaths.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -9,6 +11,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -22,6 +25,7 @@ namespace {
 
 const char *kUsage =
     "Usage: lumbrast-music COMMAND [ARGUMENTS]\n"
+    "       lumbrast-music --version\n"
     "\n"
     "Commands:\n"
     "  info FILE                 show a style's tempo, time signature, bands, motifs and\n"
@@ -38,6 +42,8 @@ const char *kUsage =
     "\n"
     "Shapes: FALLING LEVEL LOOPABLE LOUD QUIET PEAKING RANDOM RISING SONG (or 0-8).\n"
     "Activity 0-3 (default 1): lower changes chords more often.\n"
+    "A bare file name that is not in the current folder is taken from the music folder\n"
+    "MediaSL9 of the game (beside the program or installed).\n"
     "Errors in files are reported as FILE:LINE:COLUMN: message; the exit status is 1.\n";
 
 struct UsageError : std::runtime_error {
@@ -58,6 +64,20 @@ std::string boundaryName(std::uint32_t b) {
     if (b & kPlayGrid)
         return "grid";
     return "immediate";
+}
+
+// A bare name missing here is one of the game's own styles or chord maps.
+std::string mediaFile(const std::string &arg) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (arg.find('/') != std::string::npos || fs::exists(arg, ec))
+        return arg;
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return arg;
+    const QString folder =
+        lumbrast::platform::mediaFolder(QString::fromStdString(program.parent_path().string()));
+    return (folder + u'/' + QString::fromStdString(arg)).toStdString();
 }
 
 bool looksLikeChordMap(const std::string &path) {
@@ -189,8 +209,8 @@ ComposeArgs parseCompose(const std::vector<std::string> &a, bool wantOutput) {
     }
     if (files.size() != 2)
         throw UsageError("give a style file and a chord map file");
-    c.style = files[0];
-    c.chordMap = files[1];
+    c.style = mediaFile(files[0]);
+    c.chordMap = mediaFile(files[1]);
     if (c.shape < 0)
         throw UsageError("--shape is missing");
     if (c.measures < 0)
@@ -331,6 +351,10 @@ int main(int argc, char **argv) {
             std::cout << kUsage;
             return args.empty() ? 2 : 0;
         }
+        if (args[0] == "--version") {
+            std::cout << "lumbrast-music " LUMBRAST_VERSION "\n";
+            return 0;
+        }
         for (const auto &a : args)
             if (a == "--help" || a == "-h") {
                 std::cout << kUsage;
@@ -341,7 +365,7 @@ int main(int argc, char **argv) {
         if (cmd == "info") {
             if (rest.size() != 1)
                 throw UsageError("info takes one file");
-            return info(rest[0]);
+            return info(mediaFile(rest[0]));
         }
         if (cmd == "render")
             return render(parseCompose(rest, true));

@@ -2,9 +2,11 @@
 
 #include "music/window/frmstylesdx9_detail.h"
 #include "music/window/musicpublic.h"
+#include "platform/desktop/datapaths.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -167,6 +169,15 @@ void frmStylesDX9::InitialChoice() {
 
 // ------------------------------------------------------------------ library scan
 
+namespace {
+// Beside the empty folder's message: where the music was looked for and how
+// to get it back.
+QString whereMediaWasSought(const QString &folder) {
+    return u'\n' + frmStylesDX9::tr("Looked in %1.").arg(QDir::toNativeSeparators(folder)) + u' ' +
+           platform::reinstallAdvice();
+}
+} // namespace
+
 void frmStylesDX9::FillStyleList() {
     guarded("form: Style , sub: FillStyleList", [this] {
         txtStyleFileName->clear();
@@ -175,7 +186,8 @@ void frmStylesDX9::FillStyleList() {
         cboStyles->setCurrentIndex(-1);
         if (cboStyles->count() < 1) {
             env_.messages->show(this,
-                                tr("There is no single style file in default (MediaSL9) folder"),
+                                tr("There is no single style file in default (MediaSL9) folder") +
+                                    whereMediaWasSought(MediaFolder),
                                 BoxIcon::Critical, tr(kPlayerTitle));
             Unload();
         }
@@ -190,9 +202,11 @@ void frmStylesDX9::FillChordmapList() {
             cboChordMap->setCurrentIndex(-1);
         }
         if (cboChordMap->count() < 1) {
-            env_.messages->show(this,
-                                tr("There is no single chordmap file in default (MediaSL9) folder"),
-                                BoxIcon::Critical, tr(kPlayerTitle));
+            env_.messages->show(
+                this,
+                tr("There is no single chordmap file in default (MediaSL9) folder") +
+                    whereMediaWasSought(MediaFolder),
+                BoxIcon::Critical, tr(kPlayerTitle));
             Unload();
             return;
         }
