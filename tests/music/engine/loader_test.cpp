@@ -70,6 +70,12 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
     auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
     EXPECT_EQ(minor->data()->chords[m.find("vi")].root, 8); // the sixth of C minor is A flat
+    // A chord's scale: the key's, or one it names, built on its root.
+    EXPECT_EQ(m.chords[m.find("V")].scale, (std::vector<int>{0, 2, 4, 5, 7, 9, 10}));
+    auto named = Loader::ParseChordMap(
+        replaced(kMajorMap, "type = \"7\" }", "type = \"7\", scale = \"phrygian-dominant\" }"),
+        "N.CDM");
+    EXPECT_EQ(named->data()->chords[m.find("V")].scale, (std::vector<int>{0, 1, 4, 5, 7, 8, 10}));
 }
 
 // Chords and scales from their theory, not from the table: every mode is the
@@ -111,12 +117,29 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
         EXPECT_EQ(detail::ChordIntervals(name), want) << name;
     }
     EXPECT_TRUE(detail::ChordIntervals("13").empty());
+
+    // A chord's scale: the key's scale from the chord's root, its tones replacing the degrees
+    // they stand on. V7 in minor raises the seventh of the key; VII7 in minor lowers nothing.
+    using V = std::vector<int>;
+    const V minor = detail::ScaleSteps("minor");
+    EXPECT_EQ(detail::ChordScale(minor, 4, 0, {0, 4, 7, 10}), (V{0, 1, 4, 5, 7, 8, 10}));
+    EXPECT_EQ(detail::ChordScale(major, 6, -1, {0, 4, 7}), (V{0, 2, 4, 6, 7, 9, 11}));
+    EXPECT_EQ(detail::ChordScale(major, 1, 0, {0, 4, 7, 10}), (V{0, 2, 4, 5, 7, 9, 10}));
+    EXPECT_EQ(detail::ChordScale(detail::ScaleSteps("harmonic-minor"), 6, 0, {0, 3, 6, 9}),
+              (V{0, 1, 3, 4, 6, 8, 9}));
+    EXPECT_EQ(detail::ChordScale(major, 0, 0, {0, 2, 4, 7, 14}), major);
+    // A line follows the nearest octave; at a fourth or fifth it turns towards its centre.
+    EXPECT_EQ(detail::NearestKey(40, 2, 40), 38);
+    EXPECT_EQ(detail::NearestKey(40, 7, 40), 43);
+    EXPECT_EQ(detail::NearestKey(40, 11, 30), 35);
+    EXPECT_EQ(detail::NearestKey(40, 11, 46), 47);
+    EXPECT_EQ(detail::NearestKey(40, 10, 80), 46);
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
-    detail::ChordDef g7{"V", 7, {0, 4, 7, 10}, "7"};
-    std::vector<int> major = detail::ScaleSteps("major");
-    detail::ChordContext c{g7.root, &g7.intervals, 0, &major};
+    const std::vector<int> major = detail::ScaleSteps("major");
+    detail::ChordDef g7{"V", 7, {0, 4, 7, 10}, detail::ChordScale(major, 4, 0, {0, 4, 7, 10}), "7"};
+    detail::ChordContext c{g7.root, &g7.intervals, &g7.scale};
     detail::Part root, voicing;
     root.voice = detail::Voice::Root;
     root.low = 36;
@@ -186,6 +209,16 @@ TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
         {true, "\"1.1 kick 1 90\"", "\"1.1 boing 1 90\"", "boing", "drum name"},
         {true, "\"1.1 kick 1 90\"", "\"3.1 kick 1 90\"", "3.1", "bar 3"},
         {true, "voice = \"root\"", "voice = \"bass\"", "\"bass\"", "voice"},
+        {true, "grid = 2", "grid = 2\nswing = 76", "76", "'swing' is 76, must be 50 to 75"},
+        {true, "low = 36,", "low = 36, weights = [1, 2],", "[1, 2]", "weights must give 1 numbers"},
+        {true, "low = 36,", "low = 36, variations = [[\"1.1 c1 1\"]], weights = [0, 0],", "[0, 0]",
+         "weights sum to 0"},
+        {true, "low = 36,", "low = 36, variations = [[\"2.1 c1 1\"]],", "2.1", "bar 2"},
+        {true, "low = 36,", "low = 36, variations = [],", "[]", "1 to 16 note lists"},
+        {true, "low = 36,", "low = 36, articulation = \"slurred\",", "\"slurred\"", "articulation"},
+        {true, "low = 36,", "low = 36, leap = 1,", "1,", "leap must be true or false"},
+        {false, "type = \"7\" }", "type = \"7\", scale = \"dorian\" }", "\"dorian\"",
+         "does not hold the chord's tone 4"},
         {false, "key = \"C\"", "key = \"H\"", "\"H\"", "key"},
         {false, "scale = \"major\"", "scale = \"bluesy\"", "\"bluesy\"", "unknown scale"},
         {false, "type = \"min7\"", "type = \"min13\"", "\"min13\"", "unknown chord type"},

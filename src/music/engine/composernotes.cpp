@@ -1,0 +1,235 @@
+// The composer's notes: each planned pattern's parts placed against the chords,
+// with the style's feel (swing, accents, articulation, strums, humanising).
+#include "composer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace lumbrast::music::detail {
+
+std::int64_t Swing(std::int64_t tick, int swing) {
+    const std::int64_t half = kTicksPerBeat / 2;
+    const std::int64_t beat = tick - tick % kTicksPerBeat;
+    const std::int64_t x = tick % kTicksPerBeat;
+    if (x <= half)
+        return beat + x * swing / 50;
+    return beat + kTicksPerBeat * swing / 100 + (x - half) * (100 - swing) / 50;
+}
+
+int Accent(std::int64_t tick, int beatsPerMeasure, int accent) {
+    const std::int64_t measure = kTicksPerBeat * beatsPerMeasure;
+    const std::int64_t at = tick % measure;
+    if (at == 0)
+        return 100 + accent;
+    if (at % kTicksPerBeat != 0)
+        return 100 - accent / 2;
+    // The middle of an even measure is its second strong beat.
+    return beatsPerMeasure % 2 == 0 && beatsPerMeasure >= 4 && at * 2 == measure ? 100 + accent / 2
+                                                                                 : 100;
+}
+
+namespace {
+
+struct Note {
+    std::int64_t on, off;
+    int channel, key, velocity;
+    std::uint8_t flags;
+};
+
+// A value in [-1, 1] fixed for each tick of one composition: notes written at
+// the same moment share it, so a chord or a kick under a bass note stays together.
+double groupDraw(std::uint64_t salt, std::int64_t tick) {
+    std::uint64_t z = salt + static_cast<std::uint64_t>(tick) * 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) / static_cast<double>(1ULL << 52) - 1.0;
+}
+
+int atOrAbove(int low, int pc) {
+    return low + ((pc - low) % 12 + 12) % 12;
+}
+
+struct Writer {
+    const StyleData &style;
+    SegmentData &seg;
+    std::uint64_t salt;
+    Rng &rng;
+    std::vector<Note> notes;
+    std::map<int, int> rootKeys; // per channel: where its root-following line stands
+
+    std::int64_t nextChordChange(std::int64_t tick) const {
+        auto it = std::upper_bound(seg.chords.begin(), seg.chords.end(), tick,
+                                   [](std::int64_t t, const ChordSpan &c) { return t < c.tick; });
+        return it == seg.chords.end() ? seg.length : it->tick;
+    }
+
+    // The chord at `tick`, its root placed for the part: a root-following line moves
+    // to the nearest octave of each new root and leaves its window only by leaping back.
+    ChordContext chordFor(const Part &part, std::int64_t tick) {
+        ChordContext c = ChordAt(seg, tick);
+        if (part.voice != Voice::Root || part.leap)
+            return c;
+        auto [it, fresh] = rootKeys.try_emplace(part.channel, atOrAbove(part.low, c.root));
+        if (!fresh) {
+            int k = NearestKey(it->second, c.root, part.low + 6);
+            if (k < part.low - 7 || k > part.low + 18)
+                k = atOrAbove(part.low, c.root);
+            it->second = k;
+        }
+        c.rootKey = it->second;
+        return c;
+    }
+
+    static std::uint8_t flagsFor(const PatternNote &n, const ChordContext &c, int key) {
+        if (n.kind != PatternNote::Kind::ScaleStep)
+            return 0;
+        const int rel = ((key - c.root) % 12 + 12) % 12;
+        const auto &iv = *c.intervals;
+        return std::any_of(iv.begin(), iv.end(), [&](int i) { return i % 12 == rel; })
+                   ? 0
+                   : MidiEvent::Passing;
+    }
+
+    void part(const Part &part, const std::vector<PatternNote> &bar, std::int64_t base,
+              std::int64_t span, int level) {
+        const int ht = part.humanTime >= 0 ? part.humanTime : style.humanTime;
+        const int hv = part.humanVelocity >= 0 ? part.humanVelocity : style.humanVelocity;
+        const int swing = part.swing >= 0 ? part.swing : style.swing;
+        const int bpm = style.timeSig.beatsPerMeasure;
+        // Louder at higher groove, gently.
+        const double dyn = 0.8 + 0.4 * level / 100.0;
+        const std::size_t first = notes.size();
+        for (std::size_t i = 0; i < bar.size(); ++i) {
+            const PatternNote &n = bar[i];
+            if (n.start >= span)
+                break;
+            if (n.chance < 100 && std::uniform_int_distribution<int>(1, 100)(rng) > n.chance)
+                continue;
+            std::int64_t length = n.length;
+            if (part.articulation == Articulation::Staccato) {
+                length = std::max<std::int64_t>(kTicksPerBeat / 8, length / 2);
+            } else if (part.articulation == Articulation::Legato) {
+                // On to the part's next onset, at most a beat further.
+                std::size_t j = i + 1;
+                while (j < bar.size() && bar[j].start == n.start)
+                    ++j;
+                const std::int64_t next = j < bar.size() ? bar[j].start : span;
+                length = std::clamp<std::int64_t>(next - n.start, length, length + kTicksPerBeat);
+            }
+            const std::int64_t written = base + n.start;
+            const std::int64_t shift =
+                ht > 0 ? std::lround(groupDraw(salt, written) * ht) : std::int64_t{0};
+            std::int64_t on = std::max<std::int64_t>(0, Swing(written, swing) + shift);
+            const int accented = static_cast<int>(
+                std::lround(n.velocity * dyn * Accent(written, bpm, style.accent) / 100.0));
+            int vel = std::clamp(
+                accented + (hv > 0 ? std::uniform_int_distribution<int>(-hv, hv)(rng) : 0), 1, 127);
+            const std::int64_t until =
+                std::min<std::int64_t>(Swing(written + length, swing), seg.length);
+            if (n.kind == PatternNote::Kind::Key || part.voice == Voice::Fixed) {
+                if (until > on)
+                    notes.push_back({on, until, part.channel, n.index, vel, 0});
+                continue;
+            }
+            // A chord note that outlasts its chord is struck again on the new
+            // chord (unless it is nearly over), so sustained parts follow the
+            // harmony instead of clashing with it or falling silent.
+            // A tone the new chord shares simply sustains, as a player would hold it.
+            ChordContext c = chordFor(part, written);
+            int key = ResolveKey(n, part, c);
+            std::uint8_t flags = flagsFor(n, c, key);
+            std::int64_t change = written;
+            while (true) {
+                change = part.hold ? until : std::min(until, nextChordChange(change));
+                if (change >= until || until - change < kTicksPerBeat / 2) {
+                    if (until > on)
+                        notes.push_back(
+                            {on, std::min(change, until), part.channel, key, vel, flags});
+                    break;
+                }
+                c = chordFor(part, change);
+                const int next = ResolveKey(n, part, c);
+                if (next == key)
+                    continue;
+                if (change > on)
+                    notes.push_back({on, change, part.channel, key, vel, flags});
+                on = change;
+                key = next;
+                flags = flagsFor(n, c, key);
+                vel = std::max(1, vel * 7 / 8);
+            }
+        }
+        if (part.strum > 0)
+            strum(part.strum, first);
+    }
+
+    // Notes struck together by one part, spread from the lowest up.
+    void strum(int ms, std::size_t first) {
+        const auto step = static_cast<std::int64_t>(
+            std::lround(ms / 1000.0 * style.tempo / 60.0 * kTicksPerBeat));
+        auto begin = notes.begin() + static_cast<std::ptrdiff_t>(first);
+        std::stable_sort(begin, notes.end(), [](const Note &a, const Note &b) {
+            return a.on != b.on ? a.on < b.on : a.key < b.key;
+        });
+        for (auto g = begin; g != notes.end();) {
+            auto e = g;
+            std::int64_t delay = 0;
+            for (const std::int64_t on = g->on; e != notes.end() && e->on == on; ++e) {
+                e->on = std::min(e->on + delay, e->off - 1);
+                delay += step;
+            }
+            g = e;
+        }
+    }
+
+    // A key struck again while it still sounds ends the earlier note there.
+    void finish() {
+        std::stable_sort(notes.begin(), notes.end(),
+                         [](const Note &a, const Note &b) { return a.on < b.on; });
+        std::map<int, std::size_t> last;
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            const int id = notes[i].channel * 128 + notes[i].key;
+            auto it = last.find(id);
+            if (it != last.end()) {
+                Note &prev = notes[it->second];
+                if (prev.off > notes[i].on)
+                    prev.off = std::max(prev.on + 1, notes[i].on);
+                if (prev.off > notes[i].on)
+                    notes[i].on = prev.off;
+            }
+            last[id] = i;
+        }
+        auto b = [](int v) { return static_cast<std::uint8_t>(v); };
+        for (const Note &n : notes) {
+            if (n.off <= n.on)
+                continue;
+            seg.events.push_back(
+                {n.on, MidiEvent::NoteOn, b(n.channel), b(n.key), b(n.velocity), n.flags});
+            seg.events.push_back({n.off, MidiEvent::NoteOff, b(n.channel), b(n.key), 0, n.flags});
+        }
+        std::stable_sort(seg.events.begin(), seg.events.end());
+    }
+};
+
+} // namespace
+
+void WriteNotes(const StyleData &style, const std::vector<Block> &blocks, SegmentData &seg,
+                Rng &rng) {
+    Writer w{style, seg, rng(), rng, {}, {}};
+    w.notes.reserve(static_cast<std::size_t>(seg.measures) * 64);
+    const std::int64_t measureTicks = style.measureTicks();
+    for (const Block &b : blocks) {
+        const int level = seg.groove[static_cast<std::size_t>(b.measure)];
+        for (std::size_t i = 0; i < b.pattern->parts.size(); ++i) {
+            const Part &p = b.pattern->parts[i];
+            const int v = i < b.variations.size() ? b.variations[i] : -1;
+            w.part(p, v < 0 ? p.notes : p.variations[static_cast<std::size_t>(v)],
+                   b.measure * measureTicks, b.measures * measureTicks, level);
+        }
+    }
+    w.finish();
+}
+
+} // namespace lumbrast::music::detail
