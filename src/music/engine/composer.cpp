@@ -389,6 +389,7 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr &style, int measures
     seg->name = st.name + " / " + map.name + " / " + std::string(ShapeName(shape));
     seg->timeSig = st.timeSig;
     seg->tempo = st.tempo;
+    seg->loudness = st.loudness;
     seg->measures = measures;
     const std::int64_t measureTicks = st.measureTicks();
     seg->length = measures * measureTicks;

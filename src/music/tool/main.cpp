@@ -1,6 +1,7 @@
 // lumbrast-music: a workbench for people who write styles and chord maps.
 #include "commands.h"
 #include "composer.h"
+#include "midiexport.h"
 #include "musicservice.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,8 @@ const char *kUsage =
     "  render STYLE CHORDMAP --shape NAME --measures N [--activity N] [--intro] [--end]\n"
     "         [--seed N] [--soundfont FILE] [--plan] --output FILE\n"
     "                            compose and render to FILE.wav (16-bit stereo),\n"
-    "                            FILE.flac or FILE.ogg;\n"
+    "                            FILE.flac or FILE.ogg, or write FILE.mid (a track\n"
+    "                            per channel, with the first band's programs);\n"
     "                            --plan lists groove, pattern and chords per measure\n"
     "  play STYLE CHORDMAP --shape NAME --measures N [--activity N] [--intro] [--end]\n"
     "         [--seed N] [--soundfont FILE] [--motif NAME]\n"
@@ -236,13 +238,21 @@ int render(const ComposeArgs &c) {
     SegmentPtr seg = compose(c, style);
     if (c.plan)
         printPlan(seg);
+    if (tool::IsMidiFileName(c.output)) {
+        tool::WriteMidiFile(*seg, c.output);
+        std::printf("%s: %d measures, Standard MIDI File\n", c.output.c_str(), c.measures);
+        return 0;
+    }
     AudioParams params;
     params.soundFont = c.soundFont;
     RenderResult r = RenderSegmentToWav(seg, c.output, params, 2.0, firstBand(*style));
     double seconds = static_cast<double>(r.frames) / params.sampleRate;
     auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -999.0; };
-    std::printf("%s: %d measures, %.1f s, peak %.1f dBFS, rms %.1f dBFS%s\n", c.output.c_str(),
-                c.measures, seconds, db(r.peak), db(r.rms), r.peak >= 1.0f ? " (clipped!)" : "");
+    std::printf("%s: %d measures, %.1f s, peak %.1f dBFS, rms %.1f dBFS", c.output.c_str(),
+                c.measures, seconds, db(r.peak), db(r.rms));
+    if (r.limitedDb < -0.05)
+        std::printf(" (limited by up to %.1f dB to keep peaks under -1 dBTP)", -r.limitedDb);
+    std::printf("\n");
     return 0;
 }
 
