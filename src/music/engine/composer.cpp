@@ -514,6 +514,7 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr &style, int measures
     seg->name = st.name + " / " + map.name + " / " + std::string(ShapeName(shape));
     seg->timeSig = st.timeSig;
     seg->tempo = st.tempo;
+    seg->loudness = st.loudness;
     seg->measures = measures;
     seg->length = measures * st.measureTicks();
     seg->chordMap = chordMap->data();

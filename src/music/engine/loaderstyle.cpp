@@ -31,10 +31,13 @@ StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
     const toml::table root =
         parseTopLevel(r, text, true, {"style", "band", "pattern", "motif"}, "a style");
     auto data = std::make_shared<StyleData>();
-    const toml::table &st =
-        readHead(r, root, "style",
-                 {"name", "tempo", "time_signature", "grid", "humanize", "swing", "accent"}, *data);
+    const toml::table &st = readHead(
+        r, root, "style",
+        {"name", "tempo", "time_signature", "grid", "humanize", "swing", "accent", "loudness"},
+        *data);
     data->tempo = r.number(st, "tempo", 1, 1000, "[style]");
+    if (st.get("loudness")) // LUFS the engine aims for; absent: the instruments' own level
+        data->loudness = r.number(st, "loudness", -40, -6, "[style]");
     const toml::array *sig = r.array(st, "time_signature", true, "[style]");
     if (sig->size() != 2)
         r.fail(st.get("time_signature"),

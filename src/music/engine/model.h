@@ -168,6 +168,7 @@ struct SegmentData {
     std::string name;
     TimeSignature timeSig;
     double tempo = 120;
+    double loudness = 0; // the style's target in LUFS; 0: none
     int measures = 0;
     std::int64_t length = 0; // ticks
     std::uint32_t defaultBoundary = 0;
