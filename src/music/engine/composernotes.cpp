@@ -31,6 +31,8 @@ int Accent(std::int64_t tick, int beatsPerMeasure, int accent) {
 
 namespace {
 
+constexpr int kDrumChannel = 9;
+
 struct Note {
     std::int64_t on, off;
     int channel, key, velocity;
@@ -57,7 +59,10 @@ struct Writer {
     std::uint64_t salt;
     Rng &rng;
     std::vector<Note> notes;
-    std::map<int, int> rootKeys; // per channel: where its root-following line stands
+    struct Line {
+        int span = -1, low = -1, root = -1, last = -1; // chord, window, root key, last key
+    };
+    std::map<int, Line> lines; // per channel: where its root-following line stands
 
     std::int64_t nextChordChange(std::int64_t tick) const {
         auto it = std::upper_bound(seg.chords.begin(), seg.chords.end(), tick,
@@ -65,31 +70,41 @@ struct Writer {
         return it == seg.chords.end() ? seg.length : it->tick;
     }
 
-    // The chord at `tick`, its root placed for the part: a root-following line moves
-    // to the nearest octave of each new root and leaves its window only by leaping back.
-    ChordContext chordFor(const Part &part, std::int64_t tick) {
+    // The chord at `tick` with its root placed for the part. A root-following line
+    // takes, on each new chord, the octave that puts this note nearest the line's
+    // last note, staying near its window; `leap` keeps the root at or above `low`.
+    ChordContext chordFor(const Part &part, const PatternNote &n, std::int64_t tick) {
         ChordContext c = ChordAt(seg, tick);
         if (part.voice != Voice::Root || part.leap)
             return c;
-        auto [it, fresh] = rootKeys.try_emplace(part.channel, atOrAbove(part.low, c.root));
-        if (!fresh) {
-            int k = NearestKey(it->second, c.root, part.low + 6);
-            if (k < part.low - 7 || k > part.low + 18)
-                k = atOrAbove(part.low, c.root);
-            it->second = k;
+        Line &line = lines[part.channel];
+        const auto span =
+            std::upper_bound(seg.chords.begin(), seg.chords.end(), tick,
+                             [](std::int64_t t, const ChordSpan &s) { return t < s.tick; }) -
+            seg.chords.begin();
+        if (line.span != span || line.low != part.low) {
+            const int base = atOrAbove(part.low, c.root);
+            int best = base;
+            if (line.last >= 0) {
+                // Nearest the last note; between a fourth up and a fifth down, towards the
+                // window's middle; never more than an octave and a half from it.
+                auto cost = [&](int root) {
+                    c.rootKey = root;
+                    return 4 * std::abs(ResolveKey(n, part, c) - line.last) +
+                           std::abs(root - part.low - 6);
+                };
+                for (int root : {base - 12, base + 12})
+                    if (root >= part.low - 7 && root <= part.low + 18 && cost(root) < cost(best))
+                        best = root;
+            }
+            line = {static_cast<int>(span), part.low, best, line.last};
         }
-        c.rootKey = it->second;
+        c.rootKey = line.root;
         return c;
     }
 
     static std::uint8_t flagsFor(const PatternNote &n, const ChordContext &c, int key) {
-        if (n.kind != PatternNote::Kind::ScaleStep)
-            return 0;
-        const int rel = ((key - c.root) % 12 + 12) % 12;
-        const auto &iv = *c.intervals;
-        return std::any_of(iv.begin(), iv.end(), [&](int i) { return i % 12 == rel; })
-                   ? 0
-                   : MidiEvent::Passing;
+        return n.kind == PatternNote::Kind::ScaleStep && !tone(key, c) ? MidiEvent::Passing : 0;
     }
 
     void part(const Part &part, const std::vector<PatternNote> &bar, std::int64_t base,
@@ -137,9 +152,11 @@ struct Writer {
             // chord (unless it is nearly over), so sustained parts follow the
             // harmony instead of clashing with it or falling silent.
             // A tone the new chord shares simply sustains, as a player would hold it.
-            ChordContext c = chordFor(part, written);
+            ChordContext c = chordFor(part, n, written);
             int key = ResolveKey(n, part, c);
             std::uint8_t flags = flagsFor(n, c, key);
+            if (part.voice == Voice::Root)
+                lines[part.channel].last = key;
             std::int64_t change = written;
             while (true) {
                 change = part.hold ? until : std::min(until, nextChordChange(change));
@@ -149,7 +166,7 @@ struct Writer {
                             {on, std::min(change, until), part.channel, key, vel, flags});
                     break;
                 }
-                c = chordFor(part, change);
+                c = chordFor(part, n, change);
                 const int next = ResolveKey(n, part, c);
                 if (next == key)
                     continue;
@@ -157,6 +174,8 @@ struct Writer {
                     notes.push_back({on, change, part.channel, key, vel, flags});
                 on = change;
                 key = next;
+                if (part.voice == Voice::Root)
+                    lines[part.channel].last = key;
                 flags = flagsFor(n, c, key);
                 vel = std::max(1, vel * 7 / 8);
             }
@@ -184,10 +203,52 @@ struct Writer {
         }
     }
 
+    // A note a semitone (or that and octaves) above another part's held note
+    // grates. A chord note struck against one moves to the nearest chord tone
+    // that does not, or is left out.
+    void avoidClashes() {
+        std::vector<std::size_t> active;
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            Note &n = notes[i];
+            if (n.channel == kDrumChannel)
+                continue;
+            std::erase_if(active, [&](std::size_t a) { return notes[a].off <= n.on; });
+            auto grates = [&](int key) {
+                return std::any_of(active.begin(), active.end(), [&](std::size_t a) {
+                    const Note &o = notes[a];
+                    return o.channel != n.channel && std::abs(o.key - key) % 12 == 1 &&
+                           std::min(o.off, n.off) - n.on >= kTicksPerBeat / 2 &&
+                           !((o.flags | n.flags) & MidiEvent::Passing);
+                });
+            };
+            if (grates(n.key)) {
+                const ChordContext c = ChordAt(seg, n.on);
+                int best = -1;
+                for (int d = 1; d <= 7 && best < 0; ++d)
+                    for (int key : {n.key - d, n.key + d})
+                        if (best < 0 && key >= 0 && key <= 127 && tone(key, c) && !grates(key))
+                            best = key;
+                if (best < 0) {
+                    n.off = n.on;
+                    continue;
+                }
+                n.key = best;
+            }
+            active.push_back(i);
+        }
+    }
+
+    static bool tone(int key, const ChordContext &c) {
+        const int rel = ((key - c.root) % 12 + 12) % 12;
+        return std::any_of(c.intervals->begin(), c.intervals->end(),
+                           [&](int i) { return i % 12 == rel; });
+    }
+
     // A key struck again while it still sounds ends the earlier note there.
     void finish() {
         std::stable_sort(notes.begin(), notes.end(),
                          [](const Note &a, const Note &b) { return a.on < b.on; });
+        avoidClashes();
         std::map<int, std::size_t> last;
         for (std::size_t i = 0; i < notes.size(); ++i) {
             const int id = notes[i].channel * 128 + notes[i].key;

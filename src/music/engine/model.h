@@ -209,8 +209,5 @@ std::vector<int> ScaleSteps(const std::string &name);
 // stands on. Semitones above the root, ascending.
 std::vector<int> ChordScale(const std::vector<int> &scale, int degree, int alter,
                             const std::vector<int> &intervals);
-// The key of pitch class `pc` nearest to `from`; when both ways are at most a
-// fifth, the one nearer `centre`, so a line wanders around it.
-int NearestKey(int from, int pc, int centre);
 
 } // namespace lumbrast::music::detail

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cstdlib>
 
 namespace lumbrast::music {
 
@@ -258,15 +257,6 @@ std::vector<int> ChordScale(const std::vector<int> &scale, int degree, int alter
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
-}
-
-int NearestKey(int from, int pc, int centre) {
-    const int up = ((pc - from) % 12 + 12) % 12;
-    const int down = up - 12;
-    if (up >= 5 && up <= 7)
-        return std::abs(from + up - centre) <= std::abs(from + down - centre) ? from + up
-                                                                              : from + down;
-    return up < 6 ? from + up : from + down;
 }
 
 namespace {

@@ -128,12 +128,6 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
     EXPECT_EQ(detail::ChordScale(detail::ScaleSteps("harmonic-minor"), 6, 0, {0, 3, 6, 9}),
               (V{0, 1, 3, 4, 6, 8, 9}));
     EXPECT_EQ(detail::ChordScale(major, 0, 0, {0, 2, 4, 7, 14}), major);
-    // A line follows the nearest octave; at a fourth or fifth it turns towards its centre.
-    EXPECT_EQ(detail::NearestKey(40, 2, 40), 38);
-    EXPECT_EQ(detail::NearestKey(40, 7, 40), 43);
-    EXPECT_EQ(detail::NearestKey(40, 11, 30), 35);
-    EXPECT_EQ(detail::NearestKey(40, 11, 46), 47);
-    EXPECT_EQ(detail::NearestKey(40, 10, 80), 46);
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
