@@ -134,9 +134,13 @@ struct Writer {
                 length = std::clamp<std::int64_t>(next - n.start, length, length + kTicksPerBeat);
             }
             const std::int64_t written = base + n.start;
-            const std::int64_t shift =
-                ht > 0 ? std::lround(groupDraw(salt, written) * ht) : std::int64_t{0};
-            std::int64_t on = std::max<std::int64_t>(0, Swing(written, swing) + shift);
+            // Where a written tick sounds: swung, then moved with its onset group.
+            auto sound = [&](std::int64_t t) {
+                const std::int64_t shift =
+                    ht > 0 ? std::lround(groupDraw(salt, t) * ht) : std::int64_t{0};
+                return std::max<std::int64_t>(0, Swing(t, swing) + shift);
+            };
+            std::int64_t on = sound(written);
             const int accented = static_cast<int>(
                 std::lround(n.velocity * dyn * Accent(written, bpm, style.accent) / 100.0));
             int vel = std::clamp(
@@ -162,17 +166,18 @@ struct Writer {
                 change = part.hold ? until : std::min(until, nextChordChange(change));
                 if (change >= until || until - change < kTicksPerBeat / 2) {
                     if (until > on)
-                        notes.push_back(
-                            {on, std::min(change, until), part.channel, key, vel, flags});
+                        notes.push_back({on, change < until ? sound(change) : until, part.channel,
+                                         key, vel, flags});
                     break;
                 }
                 c = chordFor(part, n, change);
                 const int next = ResolveKey(n, part, c);
                 if (next == key)
                     continue;
-                if (change > on)
-                    notes.push_back({on, change, part.channel, key, vel, flags});
-                on = change;
+                const std::int64_t at = sound(change);
+                if (at > on)
+                    notes.push_back({on, at, part.channel, key, vel, flags});
+                on = at;
                 key = next;
                 if (part.voice == Voice::Root)
                     lines[part.channel].last = key;
