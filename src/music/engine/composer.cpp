@@ -356,7 +356,8 @@ struct Planner {
     const Pattern *current = nullptr;
     int held = 0;                            // phrases the current pattern has played
     std::map<int, const Pattern *> sections; // SONG: the pattern of each section
-    std::map<std::pair<const Pattern *, std::size_t>, int> last; // each part's last bar
+    // Per pattern and part: repetitions since each bar was last played.
+    std::map<std::pair<const Pattern *, std::size_t>, std::vector<int>> ages;
 
     // A normal pattern for a phrase: those whose range holds its level, or lies
     // within 12 of it, move the music along; none plays more than two phrases
@@ -397,7 +398,8 @@ struct Planner {
         return p;
     }
 
-    // Each part's bar for one repetition: by weight, never the same twice running.
+    // Each part's bar for one repetition: by weight, never the same twice running,
+    // and the longer a bar has not been heard the likelier it comes back.
     std::vector<int> bars(const Pattern &p) {
         std::vector<int> out;
         for (std::size_t i = 0; i < p.parts.size(); ++i) {
@@ -410,12 +412,16 @@ struct Planner {
             std::vector<int> w = part.weights;
             if (w.size() != options)
                 w.assign(options, 1);
-            auto [it, fresh] = last.try_emplace({&p, i}, -2);
-            const int before = it->second + 1;
-            if (before >= 0 && std::count_if(w.begin(), w.end(), [](int x) { return x > 0; }) > 1)
-                w[static_cast<std::size_t>(before)] = 0;
-            it->second = weighted(w, rng) - 1;
-            out.push_back(it->second);
+            auto [it, fresh] = ages.try_emplace({&p, i}, std::vector<int>(options, 1));
+            std::vector<int> &age = it->second;
+            const bool others = std::count_if(w.begin(), w.end(), [](int x) { return x > 0; }) > 1;
+            for (std::size_t k = 0; k < options; ++k)
+                w[k] *= age[k] == 0 && others ? 0 : std::min(age[k], 4);
+            const int chosen = weighted(w, rng);
+            for (int &a : age)
+                ++a;
+            age[static_cast<std::size_t>(chosen)] = 0;
+            out.push_back(chosen - 1);
         }
         return out;
     }

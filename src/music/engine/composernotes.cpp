@@ -86,15 +86,18 @@ struct Writer {
             const int base = atOrAbove(part.low, c.root);
             int best = base;
             if (line.last >= 0) {
-                // Nearest the last note; between a fourth up and a fifth down, towards the
-                // window's middle; never more than an octave and a half from it.
+                // No leap over a fifth from the last note where it can be helped; of
+                // the ways within a fifth, the one nearer the window's middle. The note
+                // stays within an octave below `low` and two above.
                 auto cost = [&](int root) {
                     c.rootKey = root;
-                    return 4 * std::abs(ResolveKey(n, part, c) - line.last) +
+                    const int key = ResolveKey(n, part, c);
+                    const bool inside = key >= part.low - 12 && key <= part.low + 24;
+                    return (inside ? 0 : 10000) + 100 * std::max(0, std::abs(key - line.last) - 7) +
                            std::abs(root - part.low - 6);
                 };
-                for (int root : {base - 12, base + 12})
-                    if (root >= part.low - 7 && root <= part.low + 18 && cost(root) < cost(best))
+                for (int root : {base - 12, base + 12, base + 24})
+                    if (cost(root) < cost(best))
                         best = root;
             }
             line = {static_cast<int>(span), part.low, best, line.last};
