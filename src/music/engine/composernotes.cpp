@@ -192,21 +192,21 @@ struct Writer {
             strum(part.strum, first);
     }
 
-    // Notes struck together by one part, spread from the lowest up.
+    // Notes struck together by one part, spread from the lowest up over `ms`.
     void strum(int ms, std::size_t first) {
-        const auto step = static_cast<std::int64_t>(
-            std::lround(ms / 1000.0 * style.tempo / 60.0 * kTicksPerBeat));
+        const double span = ms / 1000.0 * style.tempo / 60.0 * kTicksPerBeat;
         auto begin = notes.begin() + static_cast<std::ptrdiff_t>(first);
         std::stable_sort(begin, notes.end(), [](const Note &a, const Note &b) {
             return a.on != b.on ? a.on < b.on : a.key < b.key;
         });
         for (auto g = begin; g != notes.end();) {
             auto e = g;
-            std::int64_t delay = 0;
-            for (const std::int64_t on = g->on; e != notes.end() && e->on == on; ++e) {
-                e->on = std::min(e->on + delay, e->off - 1);
-                delay += step;
-            }
+            while (e != notes.end() && e->on == g->on)
+                ++e;
+            const auto strings = static_cast<double>(std::max<std::ptrdiff_t>(1, e - g - 1));
+            for (auto n = g; n != e; ++n)
+                n->on = std::min(n->on + std::lround(span * static_cast<double>(n - g) / strings),
+                                 n->off - 1);
             g = e;
         }
     }

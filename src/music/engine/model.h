@@ -40,7 +40,7 @@ struct Part {
     bool hold = false;      // chord notes ring on over a chord change
     bool leap = false;      // root parts: the root at or above `low`, not the nearest one
     int swing = -1;         // percent of a beat where its second half starts; -1: the style's
-    int strum = 0;          // milliseconds between the strings of a chord, low to high
+    int strum = 0;          // milliseconds a chord's notes spread over, low to high
     Articulation articulation = Articulation::Normal;
     std::vector<PatternNote> notes;
     // Other bars the part may play instead of `notes`; weights[0] is for `notes`,

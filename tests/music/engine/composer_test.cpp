@@ -314,7 +314,7 @@ groove = [1, 100]
 part = [
   { channel = 2, voice = "root", low = 36, notes = ["1.1 c1 1 80", "1.2 c1 1 80", "1.3 c1 1 80", "1.4 c1 1 80"] },
   { channel = 3, voice = "root", low = 60, humanize = { time = 0 }, articulation = "staccato", notes = ["1.1 s2 1 80", "1.2 s3 1/2 80", "1.2.3 s1 1/2 80"] },
-  { channel = 1, voice = "voicing", strum = 10, hold = true, notes = ["1.1 c1 2 80", "1.1 c2 2 80", "1.1 c3 2 80"] },
+  { channel = 1, voice = "voicing", strum = 20, hold = true, notes = ["1.1 c1 2 80", "1.1 c2 2 80", "1.1 c3 2 80"] },
   { channel = 10, notes = ["1.1 kick 1 80"] } ]
 )";
 
@@ -336,8 +336,8 @@ TEST(Composer, FeelSwingsAccentsStrumsAndMovesEachOnsetTogether) {
         const std::int64_t start = bass[4 * m].tick;
         shifts.insert(start - static_cast<std::int64_t>(m) * measure);
         EXPECT_EQ(kick[m].tick, start);
-        for (std::size_t i = 0; i < 3; ++i) { // strummed from the lowest string, 10 ms apart
-            EXPECT_EQ(chord[3 * m + i].tick, start + 10 * static_cast<std::int64_t>(i));
+        for (std::size_t i = 0; i < 3; ++i) { // strummed from the lowest string over 20 ms
+            EXPECT_EQ(chord[3 * m + i].tick - start, (std::array{0, 10, 19}[i]));
             EXPECT_LT(chord[3 * m].data1, chord[3 * m + 2].data1);
         }
         std::vector<int> vel, leap;
