@@ -181,6 +181,13 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     // After a one-measure intro the two-measure pattern is cut at the phrase end.
     EXPECT_EQ(fingerprint(compose(8, static_cast<int>(Shape::Level), 1, true, false, 13)),
               "21:958821147");
+    // A phrase starting on a chord that ends phrases rings on when it would last that long.
+    auto ring = Loader::ParseChordMap(replaced(replaced(kMajorMap, "phrase = 4", "phrase = 2"),
+                                               "start = [\"I\", \"vi\"]", "start = [\"V\"]"),
+                                      "RING.CDM");
+    EXPECT_EQ(plan(Composer(1).ComposeSegmentFromShape(waltz(), 6, static_cast<int>(Shape::Level),
+                                                       3, false, false, ring)),
+              "V:6 V:3 vi:3 IV:2 V:1 I:3 | low low low fill mid mid");
     auto song = compose(16, static_cast<int>(Shape::Song), 1, true, true, 9);
     EXPECT_EQ(plan(song), "vi:6 ii:3 V:3 I:3 IV:3 V:3 I:3 vi:6 ii:3 V:3 I:3 vi:3 IV:2 V:1 I:3 | in "
                           "mid mid mid mid mid mid fill high high high high high high out out");
@@ -202,6 +209,13 @@ TEST(Composer, LoopableMusicLeadsBackToItsOpeningChord) {
         EXPECT_EQ(ch.back().chord, map->data()->find("V")) << plan(s);
         // A second pass hears the opening chord again.
         EXPECT_EQ(detail::ChordAt(*s->data(), s->GetLength() + 1).root, 0);
+        // Whichever chords later phrases start on, the loop leads to the very first one.
+        const auto &d =
+            *Composer(seed)
+                 .ComposeSegmentFromShape(waltz(), 24, static_cast<int>(Shape::Loopable), 1, false,
+                                          false, majorMap())
+                 ->data();
+        EXPECT_TRUE(d.chordMap->connected(d.chords.back().chord, d.chords.front().chord));
     }
 }
 
@@ -249,6 +263,10 @@ TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
         }
     }
     EXPECT_EQ(heard, (std::set<std::string>{"low", "mid", "fill"}));
+    std::string phrases;
+    for (std::size_t m = 0; m < 64; m += 4)
+        phrases += d.patternNames[m].substr(0, 1);
+    EXPECT_EQ(phrases, "lmllmllmlmmllmlm");
 
     // SONG keeps one pattern per section kind: verse, chorus, bridge.
     auto song = Composer(4).ComposeSegmentFromShape(style, 96, static_cast<int>(Shape::Song), 1,
@@ -259,6 +277,16 @@ TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
             sections[std::array{0, 1, 0, 1, 2, 1}[m / 8 % 6]].insert(song->data()->patternNames[m]);
     EXPECT_EQ(sections,
               (std::map<int, std::set<std::string>>{{0, {"mid"}}, {1, {"high"}}, {2, {"low"}}}));
+    // With fewer patterns than sections, one comes back.
+    auto two = Loader::ParseStyle(
+        replaced(kWaltz, "name = \"high\",", "name = \"high\", embellishment = \"break\","),
+        "TWO.STY");
+    auto again = Composer(4).ComposeSegmentFromShape(two, 48, static_cast<int>(Shape::Song), 1,
+                                                     false, false, majorMap());
+    std::string order;
+    for (std::size_t m = 0; m < 48; m += 4)
+        order += again->data()->patternNames[m].substr(0, 1);
+    EXPECT_EQ(order, "llmmllmmmmmm");
 }
 
 TEST(Composer, NotesOutlastingTheirChordAreStruckAgainUnlessNearlyOver) {
