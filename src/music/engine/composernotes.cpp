@@ -60,7 +60,8 @@ struct Writer {
     Rng &rng;
     std::vector<Note> notes;
     struct Line {
-        int span = -1, low = -1, root = -1, last = -1; // chord, window, root key, last key
+        int last = -1, written = -1; // the key last played and the key it was written as
+        std::ptrdiff_t span = -1;    // the chord it was played on
     };
     std::map<int, Line> lines; // per channel: where its root-following line stands
 
@@ -70,40 +71,37 @@ struct Writer {
         return it == seg.chords.end() ? seg.length : it->tick;
     }
 
-    // The chord at `tick` with its root placed for the part. A root-following line
-    // takes, on each new chord, the octave that puts this note nearest the line's
-    // last note, staying near its window; `leap` keeps the root at or above `low`.
-    ChordContext chordFor(const Part &part, const PatternNote &n, std::int64_t tick) {
-        ChordContext c = ChordAt(seg, tick);
+    // Where a root part plays a note written as `written` at `tick`: as a line,
+    // moving to the octave nearest its last note (a written leap over a fifth
+    // within one chord is kept), and between a fourth up and a fifth down, or a
+    // fifth up and a fourth down, towards the window's middle. It stays within
+    // an octave below `low` and two above. `leap` plays the note as written.
+    int place(const Part &part, int written, std::int64_t tick) {
         if (part.voice != Voice::Root || part.leap)
-            return c;
+            return written;
         Line &line = lines[part.channel];
         const auto span =
             std::upper_bound(seg.chords.begin(), seg.chords.end(), tick,
                              [](std::int64_t t, const ChordSpan &s) { return t < s.tick; }) -
             seg.chords.begin();
-        if (line.span != span || line.low != part.low) {
-            const int base = atOrAbove(part.low, c.root);
-            int best = base;
-            if (line.last >= 0) {
-                // No leap over a fifth from the last note where it can be helped; of
-                // the ways within a fifth, the one nearer the window's middle. The note
-                // stays within an octave below `low` and two above.
-                auto cost = [&](int root) {
-                    c.rootKey = root;
-                    const int key = ResolveKey(n, part, c);
-                    const bool inside = key >= part.low - 12 && key <= part.low + 24;
-                    return (inside ? 0 : 10000) + 100 * std::max(0, std::abs(key - line.last) - 7) +
-                           std::abs(root - part.low - 6);
-                };
-                for (int root : {base - 12, base + 12, base + 24})
-                    if (cost(root) < cost(best))
-                        best = root;
-            }
-            line = {static_cast<int>(span), part.low, best, line.last};
+        int key = written;
+        if (line.last >= 0) {
+            const int up = ((written - line.last) % 12 + 12) % 12;
+            const int above = line.last + up, below = above - 12;
+            const int centre = part.low + 6;
+            if (span == line.span && std::abs(written - line.written) > 7)
+                key = line.last + written - line.written;
+            else if (up < 5 || up > 7)
+                key = up < 5 ? above : below;
+            else
+                key = std::abs(above - centre) <= std::abs(below - centre) ? above : below;
+            while (key < part.low - 12)
+                key += 12;
+            while (key > part.low + 24)
+                key -= 12;
         }
-        c.rootKey = line.root;
-        return c;
+        line = {key, written, span};
+        return key;
     }
 
     static std::uint8_t flagsFor(const PatternNote &n, const ChordContext &c, int key) {
@@ -159,11 +157,9 @@ struct Writer {
             // chord (unless it is nearly over), so sustained parts follow the
             // harmony instead of clashing with it or falling silent.
             // A tone the new chord shares simply sustains, as a player would hold it.
-            ChordContext c = chordFor(part, n, written);
-            int key = ResolveKey(n, part, c);
+            ChordContext c = ChordAt(seg, written);
+            int key = place(part, ResolveKey(n, part, c), written);
             std::uint8_t flags = flagsFor(n, c, key);
-            if (part.voice == Voice::Root)
-                lines[part.channel].last = key;
             std::int64_t change = written;
             while (true) {
                 change = part.hold ? until : std::min(until, nextChordChange(change));
@@ -173,8 +169,8 @@ struct Writer {
                                          key, vel, flags});
                     break;
                 }
-                c = chordFor(part, n, change);
-                const int next = ResolveKey(n, part, c);
+                c = ChordAt(seg, change);
+                const int next = place(part, ResolveKey(n, part, c), change);
                 if (next == key)
                     continue;
                 const std::int64_t at = sound(change);
@@ -182,8 +178,6 @@ struct Writer {
                     notes.push_back({on, at, part.channel, key, vel, flags});
                 on = at;
                 key = next;
-                if (part.voice == Voice::Root)
-                    lines[part.channel].last = key;
                 flags = flagsFor(n, c, key);
                 vel = std::max(1, vel * 7 / 8);
             }
