@@ -182,12 +182,14 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     EXPECT_EQ(fingerprint(compose(8, static_cast<int>(Shape::Level), 1, true, false, 13)),
               "21:958821147");
     // A phrase starting on a chord that ends phrases rings on when it would last that long.
-    auto ring = Loader::ParseChordMap(replaced(replaced(kMajorMap, "phrase = 4", "phrase = 2"),
-                                               "start = [\"I\", \"vi\"]", "start = [\"V\"]"),
-                                      "RING.CDM");
+    std::string ringing = replaced(replaced(kMajorMap, "phrase = 4", "phrase = 2"),
+                                   "start = [\"I\", \"vi\"]", "start = [\"V\"]");
+    ringing = replaced(ringing, "to = [\"I\", \"vi\"], weight = 1, beats = [3, 6]",
+                       "to = [\"I\", \"vi\"], weight = 1, beats = [4, 8]");
     EXPECT_EQ(plan(Composer(1).ComposeSegmentFromShape(waltz(), 6, static_cast<int>(Shape::Level),
-                                                       3, false, false, ring)),
-              "V:6 V:3 vi:3 IV:2 V:1 I:3 | low low low fill mid mid");
+                                                       2, false, false,
+                                                       Loader::ParseChordMap(ringing, "R.CDM"))),
+              "V:6 V:3 vi:3 IV:2 V:1 I:3 | mid mid low fill mid mid");
     auto song = compose(16, static_cast<int>(Shape::Song), 1, true, true, 9);
     EXPECT_EQ(plan(song), "vi:6 ii:3 V:3 I:3 IV:3 V:3 I:3 vi:6 ii:3 V:3 I:3 vi:3 IV:2 V:1 I:3 | in "
                           "mid mid mid mid mid mid fill high high high high high high out out");
@@ -267,6 +269,12 @@ TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
     for (std::size_t m = 0; m < 64; m += 4)
         phrases += d.patternNames[m].substr(0, 1);
     EXPECT_EQ(phrases, "lmllmllmlmmllmlm");
+    // A pattern that holds the level is likelier than one whose range lies near it.
+    phrases.clear();
+    const auto plain = compose(64, static_cast<int>(Shape::Level), 1, false, false, 3);
+    for (std::size_t m = 0; m < 64; m += 4)
+        phrases += plain->data()->patternNames[m].substr(0, 1);
+    EXPECT_EQ(phrases, "mmlmmlmmlmmlmmlm");
 
     // SONG keeps one pattern per section kind: verse, chorus, bridge.
     auto song = Composer(4).ComposeSegmentFromShape(style, 96, static_cast<int>(Shape::Song), 1,

@@ -45,6 +45,7 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(s->GetMotifName(1), "Drum");
     EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell")); // the window compares motifs by identity
     EXPECT_EQ(s->GetMotif("Drum")->GetLength(), 3 * kTicksPerBeat);
+    EXPECT_EQ(s->GetMotif("Drum")->GetDefaultResolution(), kPlayMeasure);
     EXPECT_THROW(s->GetBandName(2), MusicError);
     EXPECT_THROW(s->GetMotifName(-1), MusicError);
     MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
