@@ -160,7 +160,6 @@ struct ChordContext {
     int root = 0;
     const std::vector<int> *intervals = nullptr;
     const std::vector<int> *scale = nullptr; // the chord's scale, above its root
-    int rootKey = -1; // root parts: key of the root; -1: the first at or above `low`
 };
 
 struct SegmentData {

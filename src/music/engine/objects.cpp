@@ -278,7 +278,7 @@ int ResolveKey(const PatternNote &note, const Part &part, const ChordContext &ch
         return note.index;
     const std::vector<int> &iv = *chord.intervals;
     const int n = static_cast<int>(iv.size());
-    const int rootKey = chord.rootKey >= 0 ? chord.rootKey : atOrAbove(part.low, chord.root);
+    const int rootKey = atOrAbove(part.low, chord.root);
     int key = rootKey;
     if (note.kind == PatternNote::Kind::ChordTone) {
         int oct = note.index / n, j = note.index % n;

@@ -46,6 +46,11 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell")); // the window compares motifs by identity
     EXPECT_EQ(s->GetMotif("Drum")->GetLength(), 3 * kTicksPerBeat);
     EXPECT_EQ(s->GetMotif("Drum")->GetDefaultResolution(), kPlayMeasure);
+    std::vector<int> controls; // program, then volume, pan, reverb and chorus of each channel
+    const SegmentPtr band = s->GetBand("Two")->CreateSegment();
+    for (const auto &e : band->data()->events)
+        controls.push_back(e.kind == detail::MidiEvent::Control ? e.data1 : -e.data1);
+    EXPECT_EQ(controls, (std::vector<int>{-24, 7, 10, 91, 93, -35, 7, 10, 91, 93}));
     EXPECT_THROW(s->GetBandName(2), MusicError);
     EXPECT_THROW(s->GetMotifName(-1), MusicError);
     MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
