@@ -393,6 +393,37 @@ TEST(Composer, FeelSwingsAccentsStrumsAndMovesEachOnsetTogether) {
     }
     EXPECT_GT(shifts.size(), 5u);
     EXPECT_LE(*std::max_element(shifts.begin(), shifts.end()), 30);
+    EXPECT_GT(*std::max_element(shifts.begin(), shifts.end()), 10); // early and late alike
+    EXPECT_LT(*std::next(shifts.begin()), -10); // the first is kept at 0 at the very start
+}
+
+TEST(Composer, NotesASemitoneAboveAHeldNoteTakeTheNearestChordTone) {
+    // Over C major only: C4 held; C#5 (73) grates against it, D#5 (75) does not; a passing D5.
+    auto map = Loader::ParseChordMap(R"(
+chord = [ { id = "I", degree = 1, type = "maj" } ]
+connection = [ { from = "I", to = "I", beats = [3, 3] } ]
+[chordmap]
+name = "C"
+key = "C"
+scale = "major"
+[signposts]
+start = "I"
+end = "I"
+cadence = "I"
+)",
+                                     "C.CDM");
+    auto s = Composer(1).ComposeSegmentFromShape(
+        Loader::ParseStyle(replaced(kWaltz, "notes = [\"1.1 c1 3 70\"] } ] },",
+                                    "low = 60, notes = [\"1.1 c1 3 70\"] }, { channel = 3, notes = "
+                                    "[\"1.2 73 2 80\", \"1.2 75 2 80\"] }, { channel = 4, voice = "
+                                    "\"root\", low = 72, notes = [\"1.2 s2 2 80\"] } ] },"),
+                           "S.STY"),
+        1, static_cast<int>(Shape::Level), 1, true, false, map);
+    std::vector<int> keys;
+    for (const auto &e : s->data()->events)
+        if (e.kind == detail::MidiEvent::NoteOn && e.channel >= 2)
+            keys.push_back(e.data1);
+    EXPECT_EQ(keys, (std::vector<int>{72, 75, 74}));
 }
 
 TEST(Composer, BassMovesToTheNearestRootUnlessItMayLeap) {
