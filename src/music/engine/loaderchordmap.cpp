@@ -8,8 +8,12 @@ namespace lumbrast::music {
 using namespace loading;
 
 namespace {
-const std::string kScaleNames = "major, minor, harmonic-minor, dorian, phrygian, lydian, "
-                                "mixolydian, locrian or phrygian-dominant";
+std::string unknownScale(const std::string &name) {
+    std::string message = "unknown scale '" + name;
+    message += "'; use major, minor, harmonic-minor, dorian, phrygian, lydian, mixolydian, "
+               "locrian or phrygian-dominant";
+    return message;
+}
 } // namespace
 
 ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &source) {
@@ -27,7 +31,7 @@ ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &sour
     data->scaleName = r.string(ct, "scale", "[chordmap]");
     data->scale = detail::ScaleSteps(data->scaleName);
     if (data->scale.empty())
-        r.fail(ct.get("scale"), "unknown scale '" + data->scaleName + "'; use " + kScaleNames);
+        r.fail(ct.get("scale"), unknownScale(data->scaleName));
     long long four = 4;
     data->phraseMeasures = static_cast<int>(r.integer(ct, "phrase", 1, 16, "[chordmap]", &four));
 
@@ -56,7 +60,7 @@ ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &sour
             const std::string name = r.string(*t, "scale", "[[chord]]");
             c.scale = detail::ScaleSteps(name);
             if (c.scale.empty())
-                r.fail(named, "unknown scale '" + name + "'; use " + kScaleNames);
+                r.fail(named, unknownScale(name));
             for (int iv : c.intervals)
                 if (std::find(c.scale.begin(), c.scale.end(), iv % 12) == c.scale.end())
                     r.fail(named, "scale '" + name + "' does not hold the chord's tone " +
