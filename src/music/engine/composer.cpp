@@ -153,10 +153,12 @@ struct Walker {
                 options.push_back(d / h);
         if (options.empty())
             return std::max(1, static_cast<int>(std::lround(target / h)));
-        std::size_t best = 0;
-        for (std::size_t i = 1; i < options.size(); ++i)
-            if (std::fabs(options[i] * h - target) < std::fabs(options[best] * h - target))
-                best = i;
+        auto best = static_cast<std::size_t>(std::min_element(options.begin(), options.end(),
+                                                              [&](int a, int b) {
+                                                                  return std::fabs(a * h - target) <
+                                                                         std::fabs(b * h - target);
+                                                              }) -
+                                             options.begin());
         if (options.size() > 1 && chance(rng, 0.3)) {
             if (best + 1 < options.size() && (best == 0 || chance(rng, 0.5)))
                 ++best;
