@@ -156,6 +156,7 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     EXPECT_EQ(key(0, voicing), 62); // D4 is the lowest G7 tone from C4
     n.kind = detail::PatternNote::Kind::ScaleStep;
     EXPECT_EQ(key(1, root), 45); // s2 over G in C major: A
+    EXPECT_EQ(key(8, root), 57); // s9: the A an octave up
     n.octave = -1;
     EXPECT_EQ(key(1, root), 33);
     // Past the top MIDI key an octave lower: Ab three octaves above key 92 is 128, played as 116.
