@@ -212,11 +212,9 @@ TEST(Composer, LoopableMusicLeadsBackToItsOpeningChord) {
         // A second pass hears the opening chord again.
         EXPECT_EQ(detail::ChordAt(*s->data(), s->GetLength() + 1).root, 0);
         // Whichever chords later phrases start on, the loop leads to the very first one.
-        const auto &d =
-            *Composer(seed)
-                 .ComposeSegmentFromShape(waltz(), 24, static_cast<int>(Shape::Loopable), 1, false,
-                                          false, majorMap())
-                 ->data();
+        const SegmentPtr loop = Composer(seed).ComposeSegmentFromShape(
+            waltz(), 24, static_cast<int>(Shape::Loopable), 1, false, false, majorMap());
+        const auto &d = *loop->data();
         EXPECT_TRUE(d.chordMap->connected(d.chords.back().chord, d.chords.front().chord));
     }
 }
