@@ -401,7 +401,7 @@ struct Planner {
     }
 
     // Each part's bar for one repetition: by weight, never the same twice running,
-    // and the longer a bar has not been heard the likelier it comes back.
+    // and the longer a bar has not been heard the likelier it comes back (up to 16 times).
     std::vector<int> bars(const Pattern &p) {
         std::vector<int> out;
         for (std::size_t i = 0; i < p.parts.size(); ++i) {
@@ -418,7 +418,7 @@ struct Planner {
             std::vector<int> &age = it->second;
             const bool others = std::count_if(w.begin(), w.end(), [](int x) { return x > 0; }) > 1;
             for (std::size_t k = 0; k < options; ++k)
-                w[k] *= age[k] == 0 && others ? 0 : std::min(age[k], 4);
+                w[k] *= age[k] == 0 && others ? 0 : std::min(age[k] * age[k], 16);
             const int chosen = weighted(w, rng);
             for (int &a : age)
                 ++a;
