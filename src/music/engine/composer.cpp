@@ -518,7 +518,6 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr &style, int measures
     Rng rng(seed_ * 0x9E3779B97F4A7C15ULL + (compositions_++) * 0xBF58476D1CE4E5B9ULL + 1);
 
     auto seg = std::make_shared<SegmentData>();
-    seg->kind = Segment::Kind::Composed;
     seg->name = st.name + " / " + map.name + " / " + std::string(ShapeName(shape));
     seg->timeSig = st.timeSig;
     seg->tempo = st.tempo;

@@ -283,6 +283,17 @@ TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
             sections[std::array{0, 1, 0, 1, 2, 1}[m / 8 % 6]].insert(song->data()->patternNames[m]);
     EXPECT_EQ(sections,
               (std::map<int, std::set<std::string>>{{0, {"mid"}}, {1, {"high"}}, {2, {"low"}}}));
+    // A level far from every normal pattern takes the nearest.
+    auto far = Loader::ParseStyle(
+        replaced(replaced(kWaltz, "name = \"low\",", "name = \"low\", embellishment = \"break\","),
+                 "name = \"mid\",", "name = \"mid\", embellishment = \"break\","),
+        "FAR.STY");
+    EXPECT_EQ(Composer(4)
+                  .ComposeSegmentFromShape(far, 4, static_cast<int>(Shape::Quiet), 1, false, false,
+                                           majorMap())
+                  ->data()
+                  ->patternNames,
+              (std::vector<std::string>(4, "high")));
     // With fewer patterns than sections, one comes back.
     auto two = Loader::ParseStyle(
         replaced(kWaltz, "name = \"high\",", "name = \"high\", embellishment = \"break\","),
