@@ -128,10 +128,10 @@ struct Writer {
                 length = std::max<std::int64_t>(kTicksPerBeat / 8, length / 2);
             } else if (part.articulation == Articulation::Legato) {
                 // On to the part's next onset, at most a beat further.
-                std::size_t j = i + 1;
-                while (j < bar.size() && bar[j].start == n.start)
-                    ++j;
-                const std::int64_t next = j < bar.size() ? bar[j].start : span;
+                const auto later =
+                    std::find_if(bar.begin() + static_cast<std::ptrdiff_t>(i), bar.end(),
+                                 [&](const PatternNote &o) { return o.start > n.start; });
+                const std::int64_t next = later != bar.end() ? later->start : span;
                 length = std::clamp<std::int64_t>(next - n.start, length, length + kTicksPerBeat);
             }
             const std::int64_t written = base + n.start;
