@@ -156,6 +156,7 @@ void Engine::init(const AudioParams &params) {
     uPerTick_ = 60000LL * rate_;
     now_ = nowU_ = anchorSample_ = anchorU_ = 0;
     scratch_.assign(2 * 4096, 0.0f);
+    master_.init(rate_);
     initialised_ = true;
     output_ = params.output;
 
@@ -271,6 +272,7 @@ int Engine::audioCallback(int len, float **out) {
         if (!synth_)
             return FLUID_OK;
         process(len, out[0], out[1]);
+        master_.process(out[0], out[1], len);
     }
     signalHandle();
     return FLUID_OK;

@@ -153,10 +153,12 @@ struct Walker {
                 options.push_back(d / h);
         if (options.empty())
             return std::max(1, static_cast<int>(std::lround(target / h)));
-        std::size_t best = 0;
-        for (std::size_t i = 1; i < options.size(); ++i)
-            if (std::fabs(options[i] * h - target) < std::fabs(options[best] * h - target))
-                best = i;
+        auto best = static_cast<std::size_t>(std::min_element(options.begin(), options.end(),
+                                                              [&](int a, int b) {
+                                                                  return std::fabs(a * h - target) <
+                                                                         std::fabs(b * h - target);
+                                                              }) -
+                                             options.begin());
         if (options.size() > 1 && chance(rng, 0.3)) {
             if (best + 1 < options.size() && (best == 0 || chance(rng, 0.5)))
                 ++best;
@@ -312,44 +314,175 @@ std::vector<ChordSpan> WalkChords(const ChordMapData &map, int measures, int bpm
 
 namespace {
 
-struct Note {
-    std::int64_t on, off;
-    int channel, key, velocity;
-};
-
-const Pattern *choosePattern(const StyleData &style, Embellishment e, int groove,
-                             const Pattern *keep, Rng &rng) {
-    std::vector<const Pattern *> holding, any;
-    for (const auto &p : style.patterns) {
-        if (p.embellishment != e)
-            continue;
-        any.push_back(&p);
-        if (groove >= p.grooveLow && groove <= p.grooveHigh)
-            holding.push_back(&p);
-    }
-    if (any.empty())
-        return nullptr;
-    if (holding.empty()) {
-        // None covers this level: the nearest range.
-        auto dist = [&](const Pattern *p) {
-            return groove < p->grooveLow ? p->grooveLow - groove : groove - p->grooveHigh;
-        };
-        int best = 1 << 20;
-        for (auto *p : any)
-            best = std::min(best, dist(p));
-        for (auto *p : any)
-            if (dist(p) == best)
-                holding.push_back(p);
-    }
-    if (keep && std::find(holding.begin(), holding.end(), keep) != holding.end() &&
-        (holding.size() == 1 || chance(rng, 0.65)))
-        return keep;
-    if (keep && holding.size() > 1)
-        holding.erase(std::remove(holding.begin(), holding.end(), keep), holding.end());
-    return holding[static_cast<std::size_t>(pick(rng, 0, static_cast<int>(holding.size()) - 1))];
+// Patterns with embellishment `e` by their distance from `groove` (0: the range holds it).
+int distance(const Pattern &p, int groove) {
+    return groove < p.grooveLow ? p.grooveLow - groove : std::max(0, groove - p.grooveHigh);
 }
 
+const Pattern *choosePattern(const StyleData &style, Embellishment e, int groove, Rng &rng) {
+    std::vector<const Pattern *> any;
+    int best = 1 << 20;
+    for (const auto &p : style.patterns)
+        if (p.embellishment == e) {
+            any.push_back(&p);
+            best = std::min(best, distance(p, groove));
+        }
+    std::erase_if(any, [&](const Pattern *p) { return distance(*p, groove) != best; });
+    if (any.empty())
+        return nullptr;
+    return any[static_cast<std::size_t>(pick(rng, 0, static_cast<int>(any.size()) - 1))];
+}
+
+int weighted(const std::vector<int> &weights, Rng &rng) {
+    int total = 0;
+    for (int w : weights)
+        total += w;
+    int r = pick(rng, 1, std::max(1, total));
+    for (std::size_t i = 0; i < weights.size(); ++i) {
+        r -= weights[i];
+        if (r <= 0)
+            return static_cast<int>(i);
+    }
+    return 0;
+}
+
+// SONG's section at a measure: 0 verse, 1 chorus, 2 bridge.
+int songSection(int measure, int phrase) {
+    static constexpr int kinds[6] = {0, 1, 0, 1, 2, 1};
+    return kinds[(measure / (2 * phrase)) % 6];
+}
+
+struct Planner {
+    const StyleData &style;
+    Rng &rng;
+    const Pattern *current = nullptr;
+    int held = 0;                            // phrases the current pattern has played
+    std::map<int, const Pattern *> sections; // SONG: the pattern of each section
+    // Per pattern and part: repetitions since each bar was last played.
+    std::map<std::pair<const Pattern *, std::size_t>, std::vector<int>> ages;
+
+    // A normal pattern for a phrase: those whose range holds its level, or lies
+    // within 12 of it, move the music along; none plays more than two phrases
+    // running while another fits.
+    const Pattern *normal(int level) {
+        std::vector<const Pattern *> near;
+        std::vector<int> weights;
+        int best = 1 << 20;
+        for (const auto &p : style.patterns)
+            if (p.embellishment == Embellishment::Normal)
+                best = std::min(best, distance(p, level));
+        for (const auto &p : style.patterns) {
+            const int d = distance(p, level);
+            if (p.embellishment != Embellishment::Normal || (d > 12 && d != best))
+                continue;
+            near.push_back(&p);
+            weights.push_back((d == 0 ? 4 : 1) * (&p == current ? (held < 2 ? 2 : 0) : 2));
+        }
+        if (std::all_of(weights.begin(), weights.end(), [](int w) { return w == 0; }))
+            return current;
+        return near[static_cast<std::size_t>(weighted(weights, rng))];
+    }
+
+    // SONG keeps one pattern per section kind, each unlike the others where it can be.
+    const Pattern *section(int kind, int level) {
+        auto it = sections.find(kind);
+        if (it != sections.end())
+            return it->second;
+        const Pattern *p = normal(level);
+        for (int tries = 0; tries < 8; ++tries) {
+            bool taken = std::any_of(sections.begin(), sections.end(),
+                                     [&](const auto &s) { return s.second == p; });
+            if (!taken)
+                break;
+            p = normal(level);
+        }
+        sections[kind] = p;
+        return p;
+    }
+
+    // Each part's bar for one repetition: by weight, never the same twice running,
+    // and the longer a bar has not been heard the likelier it comes back (up to 16 times).
+    std::vector<int> bars(const Pattern &p) {
+        std::vector<int> out;
+        for (std::size_t i = 0; i < p.parts.size(); ++i) {
+            const Part &part = p.parts[i];
+            const std::size_t options = part.variations.size() + 1;
+            if (options == 1) {
+                out.push_back(-1);
+                continue;
+            }
+            std::vector<int> w = part.weights;
+            if (w.size() != options)
+                w.assign(options, 1);
+            auto [it, fresh] = ages.try_emplace({&p, i}, std::vector<int>(options, 1));
+            std::vector<int> &age = it->second;
+            const bool others = std::count_if(w.begin(), w.end(), [](int x) { return x > 0; }) > 1;
+            for (std::size_t k = 0; k < options; ++k)
+                w[k] *= age[k] == 0 && others ? 0 : std::min(age[k] * age[k], 16);
+            const int chosen = weighted(w, rng);
+            for (int &a : age)
+                ++a;
+            age[static_cast<std::size_t>(chosen)] = 0;
+            out.push_back(chosen - 1);
+        }
+        return out;
+    }
+};
+
 } // namespace
+
+std::vector<Block> PlanPatterns(const StyleData &style, SegmentData &seg, int shape,
+                                int phraseMeasures, const Pattern *intro, const Pattern *end,
+                                Rng &rng) {
+    const int measures = seg.measures;
+    const int phrase = std::max(1, phraseMeasures);
+    seg.patternNames.assign(static_cast<std::size_t>(measures), {});
+    seg.variations.assign(static_cast<std::size_t>(measures), {});
+    seg.phraseStarts.assign(static_cast<std::size_t>(measures), false);
+    for (int m = 0; m < measures; m += phrase)
+        seg.phraseStarts[static_cast<std::size_t>(m)] = true;
+    Planner plan{style, rng, nullptr, 0, {}, {}};
+    std::vector<Block> blocks;
+    int m = 0;
+    while (m < measures) {
+        Embellishment want = seg.embellishments[static_cast<std::size_t>(m)];
+        const int level = seg.groove[static_cast<std::size_t>(m)];
+        const Pattern *p = nullptr;
+        if (want == Embellishment::Intro)
+            p = intro;
+        else if (want == Embellishment::End)
+            p = end;
+        else if (want != Embellishment::Normal)
+            p = choosePattern(style, want, level, rng);
+        if (!p) {
+            want = Embellishment::Normal;
+            if (!plan.current || m % phrase == 0) {
+                const Pattern *next = shape == static_cast<int>(Shape::Song)
+                                          ? plan.section(songSection(m, phrase), level)
+                                          : plan.normal(level);
+                plan.held = next == plan.current ? plan.held + 1 : 1;
+                plan.current = next;
+            }
+            p = plan.current;
+        }
+        // The pattern runs while the same embellishment is wanted, and a normal
+        // pattern starts afresh at each phrase.
+        int run = 1;
+        while (run < p->measures && m + run < measures &&
+               seg.embellishments[static_cast<std::size_t>(m + run)] ==
+                   seg.embellishments[static_cast<std::size_t>(m)] &&
+               (want != Embellishment::Normal || (m + run) % phrase != 0))
+            ++run;
+        blocks.push_back({m, run, p, plan.bars(*p)});
+        for (int k = 0; k < run; ++k) {
+            seg.patternNames[static_cast<std::size_t>(m + k)] = p->name;
+            seg.variations[static_cast<std::size_t>(m + k)] = blocks.back().variations;
+        }
+        m += run;
+    }
+    return blocks;
+}
+
 } // namespace detail
 
 Composer::Composer()
@@ -385,13 +518,12 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr &style, int measures
     Rng rng(seed_ * 0x9E3779B97F4A7C15ULL + (compositions_++) * 0xBF58476D1CE4E5B9ULL + 1);
 
     auto seg = std::make_shared<SegmentData>();
-    seg->kind = Segment::Kind::Composed;
     seg->name = st.name + " / " + map.name + " / " + std::string(ShapeName(shape));
     seg->timeSig = st.timeSig;
     seg->tempo = st.tempo;
+    seg->loudness = st.loudness;
     seg->measures = measures;
-    const std::int64_t measureTicks = st.measureTicks();
-    seg->length = measures * measureTicks;
+    seg->length = measures * st.measureTicks();
     seg->chordMap = chordMap->data();
     // The instruments to make ready; no band events, so the band the listener
     // applied stays in effect when the segment starts or loops.
@@ -406,130 +538,16 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr &style, int measures
     seg->chords = WalkChords(map, measures, bpm, activity, loopable, rng);
 
     const Pattern *introPattern =
-        intro ? choosePattern(st, Embellishment::Intro, seg->groove.front(), nullptr, rng)
-              : nullptr;
+        intro ? choosePattern(st, Embellishment::Intro, seg->groove.front(), rng) : nullptr;
     const Pattern *endPattern =
-        end ? choosePattern(st, Embellishment::End, seg->groove.back(), nullptr, rng) : nullptr;
+        end ? choosePattern(st, Embellishment::End, seg->groove.back(), rng) : nullptr;
     seg->embellishments =
         PlanEmbellishments(seg->groove, shape, map.phraseMeasures, introPattern != nullptr,
                            introPattern ? introPattern->measures : 0, endPattern != nullptr,
                            endPattern ? endPattern->measures : 0, rng);
-    seg->patternNames.assign(static_cast<std::size_t>(measures), {});
-
-    std::vector<Note> notes;
-    notes.reserve(static_cast<std::size_t>(measures) * 48);
-    auto nextChordChange = [&](std::int64_t tick) {
-        auto it = std::upper_bound(seg->chords.begin(), seg->chords.end(), tick,
-                                   [](std::int64_t t, const ChordSpan &c) { return t < c.tick; });
-        return it == seg->chords.end() ? seg->length : it->tick;
-    };
-
-    const Pattern *current = nullptr;
-    const int phrase = std::max(1, map.phraseMeasures);
-    int m = 0;
-    while (m < measures) {
-        Embellishment want = seg->embellishments[static_cast<std::size_t>(m)];
-        const int level = seg->groove[static_cast<std::size_t>(m)];
-        const Pattern *p = nullptr;
-        if (want == Embellishment::Intro)
-            p = introPattern;
-        else if (want == Embellishment::End)
-            p = endPattern;
-        else if (want != Embellishment::Normal)
-            p = choosePattern(st, want, level, nullptr, rng);
-        if (!p) {
-            want = Embellishment::Normal;
-            p = current = choosePattern(st, Embellishment::Normal, level, current, rng);
-        }
-        // The pattern runs while the same embellishment is wanted, and a normal
-        // pattern starts afresh at each phrase.
-        int run = 1;
-        while (run < p->measures && m + run < measures &&
-               seg->embellishments[static_cast<std::size_t>(m + run)] ==
-                   seg->embellishments[static_cast<std::size_t>(m)] &&
-               (want != Embellishment::Normal || (m + run) % phrase != 0))
-            ++run;
-        const std::int64_t base = m * measureTicks;
-        const std::int64_t span = run * measureTicks;
-        for (int k = 0; k < run; ++k)
-            seg->patternNames[static_cast<std::size_t>(m + k)] = p->name;
-        // Louder at higher groove, gently.
-        const double dyn = 0.8 + 0.4 * level / 100.0;
-        for (const Part &part : p->parts) {
-            const int ht = part.humanTime >= 0 ? part.humanTime : st.humanTime;
-            const int hv = part.humanVelocity >= 0 ? part.humanVelocity : st.humanVelocity;
-            for (const PatternNote &n : part.notes) {
-                if (n.start >= span)
-                    break;
-                if (n.chance < 100 && pick(rng, 1, 100) > n.chance)
-                    continue;
-                const std::int64_t written = base + n.start;
-                std::int64_t on = written;
-                if (ht > 0)
-                    on = std::max<std::int64_t>(0, on + pick(rng, -ht, ht));
-                int vel = std::clamp(static_cast<int>(std::lround(n.velocity * dyn)) +
-                                         (hv > 0 ? pick(rng, -hv, hv) : 0),
-                                     1, 127);
-                const std::int64_t until = std::min<std::int64_t>(written + n.length, seg->length);
-                if (n.kind == PatternNote::Kind::Key || part.voice == Voice::Fixed) {
-                    if (until > on)
-                        notes.push_back({on, until, part.channel, n.index, vel});
-                    continue;
-                }
-                // A chord note that outlasts its chord is struck again on the new
-                // chord (unless it is nearly over), so sustained parts follow the
-                // harmony instead of clashing with it or falling silent.
-                // A tone the new chord shares simply sustains, as a player would hold it.
-                std::int64_t from = written;
-                int key = ResolveKey(n, part, ChordAt(*seg, from));
-                std::int64_t change = from;
-                while (true) {
-                    change = part.hold ? until : std::min(until, nextChordChange(change));
-                    if (change >= until || until - change < kTicksPerBeat / 2) {
-                        if (until > on)
-                            notes.push_back(
-                                {on, change >= until ? until : change, part.channel, key, vel});
-                        break;
-                    }
-                    int next = ResolveKey(n, part, ChordAt(*seg, change));
-                    if (next == key)
-                        continue;
-                    if (change > on)
-                        notes.push_back({on, change, part.channel, key, vel});
-                    on = change;
-                    key = next;
-                    vel = std::max(1, vel * 7 / 8);
-                }
-            }
-        }
-        m += run;
-    }
-
-    // A key struck again while it still sounds ends the earlier note there.
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const Note &a, const Note &b) { return a.on < b.on; });
-    std::map<int, std::size_t> last;
-    for (std::size_t i = 0; i < notes.size(); ++i) {
-        int id = notes[i].channel * 128 + notes[i].key;
-        auto it = last.find(id);
-        if (it != last.end()) {
-            Note &prev = notes[it->second];
-            if (prev.off > notes[i].on)
-                prev.off = std::max(prev.on + 1, notes[i].on);
-            if (prev.off > notes[i].on)
-                notes[i].on = prev.off;
-        }
-        last[id] = i;
-    }
-    for (const Note &n : notes) {
-        if (n.off <= n.on)
-            continue;
-        auto ch = static_cast<std::uint8_t>(n.channel);
-        seg->events.push_back({n.on, MidiEvent::NoteOn, ch, static_cast<std::uint8_t>(n.key),
-                               static_cast<std::uint8_t>(n.velocity)});
-        seg->events.push_back({n.off, MidiEvent::NoteOff, ch, static_cast<std::uint8_t>(n.key), 0});
-    }
-    std::stable_sort(seg->events.begin(), seg->events.end());
+    const std::vector<Block> blocks =
+        PlanPatterns(st, *seg, shape, map.phraseMeasures, introPattern, endPattern, rng);
+    WriteNotes(st, blocks, *seg, rng);
     return std::make_shared<Segment>(seg);
 }
 

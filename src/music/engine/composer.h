@@ -21,4 +21,33 @@ std::vector<Embellishment> PlanEmbellishments(const std::vector<int> &groove, in
 std::vector<ChordSpan> WalkChords(const ChordMapData &map, int measures, int bpm, int activity,
                                   bool loopable, Rng &rng);
 
+// One stretch of measures played by one pattern, and the bar each of its parts
+// plays: -1 its own notes, otherwise the index of one of its variations.
+struct Block {
+    int measure = 0;
+    int measures = 1;
+    const Pattern *pattern = nullptr;
+    std::vector<int> variations;
+};
+
+// The patterns of a segment whose groove, embellishments and phrase starts are
+// planned: normal patterns change only where a phrase starts, and each
+// repetition picks every part's bar. Fills in the segment's pattern names and
+// variations.
+std::vector<Block> PlanPatterns(const StyleData &style, SegmentData &seg, int shape,
+                                int phraseMeasures, const Pattern *intro, const Pattern *end,
+                                Rng &rng);
+
+// The notes of the blocks against the segment's chords, with the style's feel,
+// into the segment's events.
+void WriteNotes(const StyleData &style, const std::vector<Block> &blocks, SegmentData &seg,
+                Rng &rng);
+
+// Where a written tick sounds with `swing` (50-75): the second half of each beat
+// starts `swing` percent into it, and the time between stretches to match.
+std::int64_t Swing(std::int64_t tick, int swing);
+// Velocity in percent at a written tick: `accent` more on the downbeat, half of it
+// on the middle of an even measure, half of it less off the beat.
+int Accent(std::int64_t tick, int beatsPerMeasure, int accent);
+
 } // namespace lumbrast::music::detail

@@ -2,6 +2,7 @@
 // front of a FluidSynth synthesiser, driven by one of three clocks.
 #pragma once
 
+#include "master.h"
 #include "model.h"
 
 #include <condition_variable>
@@ -39,6 +40,8 @@ public:
     std::string status() const { return status_; }
     std::string statusDetail() const { return statusDetail_; }
     int sampleRate() const { return rate_; }
+    // Offline only (no other thread touches it then): the master output's state.
+    const MasterBus &master() const { return master_; }
 
     void enableNotices(std::uint32_t type, bool on);
     void setHandle(std::shared_ptr<NotificationEvent> handle);
@@ -143,6 +146,7 @@ private:
     std::vector<Running> running_;
     std::uint64_t nextStateId_ = 1;
     std::vector<float> scratch_;
+    MasterBus master_; // after the synthesiser, on every sound that is heard or written
     std::function<void(const PlayedEvent &)> tap_;
     AudioPathPtr audioPath_;
 

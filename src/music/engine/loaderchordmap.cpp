@@ -7,6 +7,15 @@ namespace lumbrast::music {
 
 using namespace loading;
 
+namespace {
+std::string unknownScale(const std::string &name) {
+    std::string message = "unknown scale '" + name;
+    message += "'; use major, minor, harmonic-minor, dorian, phrygian, lydian, mixolydian, "
+               "locrian or phrygian-dominant";
+    return message;
+}
+} // namespace
+
 ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &source) {
     Reader r(source);
     const toml::table root = parseTopLevel(
@@ -22,15 +31,13 @@ ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &sour
     data->scaleName = r.string(ct, "scale", "[chordmap]");
     data->scale = detail::ScaleSteps(data->scaleName);
     if (data->scale.empty())
-        r.fail(ct.get("scale"),
-               "unknown scale '" + data->scaleName +
-                   "'; use major, minor, harmonic-minor, dorian, phrygian, lydian or mixolydian");
+        r.fail(ct.get("scale"), unknownScale(data->scaleName));
     long long four = 4;
     data->phraseMeasures = static_cast<int>(r.integer(ct, "phrase", 1, 16, "[chordmap]", &four));
 
     std::map<std::string, const toml::table *> where;
     for (const toml::table *t : r.tables(root, "chord")) {
-        r.onlyKeys(*t, {"id", "degree", "alter", "type"}, "[[chord]]");
+        r.onlyKeys(*t, {"id", "degree", "alter", "type", "scale"}, "[[chord]]");
         detail::ChordDef c;
         c.id = r.string(*t, "id", "[[chord]]");
         if (c.id.empty() || c.id.find(' ') != std::string::npos)
@@ -47,6 +54,19 @@ ChordMapPtr Loader::ParseChordMap(std::string_view text, const std::string &sour
             r.fail(t->get("type"), "unknown chord type '" + c.type +
                                        "'; use maj, min, dim, aug, sus2, sus4, 6, min6, 7, maj7, "
                                        "min7, m7b5, dim7, add9, 9, maj9, min9");
+        c.scale = detail::ChordScale(data->scale, degree - 1, alter, c.intervals);
+        if (const toml::node *named = t->get("scale")) {
+            // A scale of its own, built on the chord's root, must hold every chord tone.
+            const std::string name = r.string(*t, "scale", "[[chord]]");
+            c.scale = detail::ScaleSteps(name);
+            if (c.scale.empty())
+                r.fail(named, unknownScale(name));
+            for (int iv : c.intervals)
+                if (std::find(c.scale.begin(), c.scale.end(), iv % 12) == c.scale.end())
+                    r.fail(named, "scale '" + name + "' does not hold the chord's tone " +
+                                      std::to_string(iv % 12) + " semitones above its root; " +
+                                      "choose a scale that fits " + c.type);
+        }
         if (data->chords.size() >= 64)
             r.fail(t, "a chord map may hold at most 64 chords");
         where[c.id] = t;

@@ -229,9 +229,64 @@ PatternNote parseNote(const Reader &r, const toml::node &node, Voice voice, cons
 
 } // namespace
 
+namespace {
+
+std::vector<PatternNote> parseNotes(const Reader &r, const toml::node *list, Voice voice,
+                                    const TimeSignature &ts, int measures, const char *what) {
+    if (!list->is_array())
+        r.fail(list, std::string(what) + " must be a list [ ... ] of notes");
+    const toml::array &notes = *list->as_array();
+    if (notes.size() > 4096)
+        r.fail(list, std::string(what) + " may hold at most 4096 notes");
+    std::vector<PatternNote> out;
+    for (auto &n : notes)
+        out.push_back(parseNote(r, n, voice, ts, measures));
+    std::stable_sort(out.begin(), out.end(),
+                     [](const PatternNote &a, const PatternNote &b) { return a.start < b.start; });
+    return out;
+}
+
+bool flag(const Reader &r, const toml::table &t, std::string_view key) {
+    const toml::node *h = t.get(key);
+    if (h && !h->is_boolean())
+        r.fail(h, std::string(key) + " must be true or false");
+    return h && **h->as_boolean();
+}
+
+// The part's other bars and how often each is played against its own notes.
+void parseVariations(const Reader &r, const toml::table &t, Part &part, const TimeSignature &ts,
+                     int measures) {
+    if (const toml::node *v = t.get("variations")) {
+        const toml::array *list = v->as_array();
+        if (!list || list->empty() || list->size() > 16)
+            r.fail(v, "variations must be a list of 1 to 16 note lists: [[\"1.1 c1 1\"], ...]");
+        for (auto &bar : *list)
+            part.variations.push_back(
+                parseNotes(r, &bar, part.voice, ts, measures, "each variation"));
+    }
+    const toml::array *w = r.array(t, "weights", false, "a part");
+    if (!w)
+        return;
+    if (w->size() != part.variations.size() + 1)
+        r.fail(t.get("weights"), "weights must give " + std::to_string(part.variations.size() + 1) +
+                                     " numbers: one for the part's notes, then one per variation");
+    int sum = 0;
+    for (auto &x : *w) {
+        part.weights.push_back(static_cast<int>(r.integerValue(&x, "weight", 0, 1000)));
+        sum += part.weights.back();
+    }
+    if (sum == 0)
+        r.fail(t.get("weights"), "weights sum to 0: at least one must be above 0");
+}
+
+} // namespace
+
 Part parsePart(const Reader &r, const toml::table &t, const TimeSignature &ts, int measures,
                const std::string &where) {
-    r.onlyKeys(t, {"channel", "voice", "low", "notes", "humanize", "hold"}, where);
+    r.onlyKeys(t,
+               {"channel", "voice", "low", "notes", "humanize", "hold", "leap", "swing", "strum",
+                "articulation", "variations", "weights"},
+               where);
     Part part;
     part.channel = static_cast<int>(r.integer(t, "channel", 1, 16, where)) - 1;
     part.voice = r.choice<Voice>(
@@ -249,18 +304,22 @@ Part parsePart(const Reader &r, const toml::table &t, const TimeSignature &ts, i
         part.humanTime = static_cast<int>(r.integer(ht, "time", 0, 120, "humanize", &minus));
         part.humanVelocity = static_cast<int>(r.integer(ht, "velocity", 0, 40, "humanize", &minus));
     }
-    if (const toml::node *h = t.get("hold")) {
-        if (!h->is_boolean())
-            r.fail(h, "hold must be true or false");
-        part.hold = **h->as_boolean();
-    }
-    const toml::array *notes = r.array(t, "notes", true, where);
-    if (notes->size() > 4096)
-        r.fail(t.get("notes"), "a part may hold at most 4096 notes");
-    for (auto &n : *notes)
-        part.notes.push_back(parseNote(r, n, part.voice, ts, measures));
-    std::sort(part.notes.begin(), part.notes.end(),
-              [](const PatternNote &a, const PatternNote &b) { return a.start < b.start; });
+    part.hold = flag(r, t, "hold");
+    part.leap = flag(r, t, "leap");
+    long long none = 0;
+    if (t.get("swing"))
+        part.swing = static_cast<int>(r.integer(t, "swing", 50, 75, where));
+    part.strum = static_cast<int>(r.integer(t, "strum", 0, 50, where, &none));
+    using enum detail::Articulation;
+    part.articulation = r.choice<detail::Articulation>(
+        t, "articulation", where, "normal",
+        {{"normal", Normal}, {"legato", Legato}, {"staccato", Staccato}},
+        "articulation must be \"normal\", \"legato\" or \"staccato\"");
+    const toml::node *notes = t.get("notes");
+    if (!notes)
+        r.fail(&t, "missing 'notes' in " + where);
+    part.notes = parseNotes(r, notes, part.voice, ts, measures, "notes");
+    parseVariations(r, t, part, ts, measures);
     return part;
 }
 

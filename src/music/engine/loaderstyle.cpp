@@ -31,9 +31,13 @@ StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
     const toml::table root =
         parseTopLevel(r, text, true, {"style", "band", "pattern", "motif"}, "a style");
     auto data = std::make_shared<StyleData>();
-    const toml::table &st =
-        readHead(r, root, "style", {"name", "tempo", "time_signature", "grid", "humanize"}, *data);
+    const toml::table &st = readHead(
+        r, root, "style",
+        {"name", "tempo", "time_signature", "grid", "humanize", "swing", "accent", "loudness"},
+        *data);
     data->tempo = r.number(st, "tempo", 1, 1000, "[style]");
+    if (st.get("loudness")) // LUFS the engine aims for; absent: the instruments' own level
+        data->loudness = r.number(st, "loudness", -40, -6, "[style]");
     const toml::array *sig = r.array(st, "time_signature", true, "[style]");
     if (sig->size() != 2)
         r.fail(st.get("time_signature"),
@@ -58,6 +62,10 @@ StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
         data->humanTime = static_cast<int>(r.integer(ht, "time", 0, 120, "humanize", &t0));
         data->humanVelocity = static_cast<int>(r.integer(ht, "velocity", 0, 40, "humanize", &v0));
     }
+
+    long long straight = 50, flat = 0;
+    data->swing = static_cast<int>(r.integer(st, "swing", 50, 75, "[style]", &straight));
+    data->accent = static_cast<int>(r.integer(st, "accent", 0, 50, "[style]", &flat));
 
     std::set<std::string> names;
     for (const toml::table *bt : r.tables(root, "band")) {

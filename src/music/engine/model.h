@@ -29,6 +29,8 @@ struct PatternNote {
     std::uint8_t chance = 100; // percent
 };
 
+enum class Articulation : std::uint8_t { Normal, Legato, Staccato };
+
 struct Part {
     int channel = 0; // from 0
     Voice voice = Voice::Fixed;
@@ -36,7 +38,15 @@ struct Part {
     int humanTime = -1;     // ticks either side; -1: the style's
     int humanVelocity = -1; // velocity either side; -1: the style's
     bool hold = false;      // chord notes ring on over a chord change
+    bool leap = false;      // root parts: the root at or above `low`, not the nearest one
+    int swing = -1;         // percent of a beat where its second half starts; -1: the style's
+    int strum = 0;          // milliseconds a chord's notes spread over, low to high
+    Articulation articulation = Articulation::Normal;
     std::vector<PatternNote> notes;
+    // Other bars the part may play instead of `notes`; weights[0] is for `notes`,
+    // weights[i + 1] for variations[i] (empty: all equal).
+    std::vector<std::vector<PatternNote>> variations;
+    std::vector<int> weights;
 };
 
 struct Pattern {
@@ -77,6 +87,8 @@ struct StyleData {
     TimeSignature timeSig;
     int humanTime = 8;
     int humanVelocity = 6;
+    int swing = 50;      // percent of a beat where its second half starts (50: straight)
+    int accent = 0;      // percent added on the downbeat, half of it on other strong beats
     double loudness = 0; // target integrated loudness in LUFS; 0: none declared
     std::vector<std::shared_ptr<const BandData>> bands;
     std::vector<Pattern> patterns;
@@ -89,6 +101,7 @@ struct ChordDef {
     std::string id;
     int root = 0;               // pitch class 0-11
     std::vector<int> intervals; // semitones above the root, ascending, first 0
+    std::vector<int> scale;     // the chord's scale: 7 semitones above the root, first 0
     std::string type;
 };
 
@@ -146,8 +159,7 @@ struct ChordSpan {
 struct ChordContext {
     int root = 0;
     const std::vector<int> *intervals = nullptr;
-    int key = 0;
-    const std::vector<int> *scale = nullptr;
+    const std::vector<int> *scale = nullptr; // the chord's scale, above its root
 };
 
 struct SegmentData {
@@ -155,6 +167,7 @@ struct SegmentData {
     std::string name;
     TimeSignature timeSig;
     double tempo = 120;
+    double loudness = 0; // the style's target in LUFS; 0: none
     int measures = 0;
     std::int64_t length = 0; // ticks
     std::uint32_t defaultBoundary = 0;
@@ -190,5 +203,10 @@ void AppendBandEvents(std::vector<MidiEvent> &events, const std::vector<BandMemb
 std::vector<int> ChordIntervals(const std::string &type);
 // Scale steps of a scale name; empty if unknown.
 std::vector<int> ScaleSteps(const std::string &name);
+// The scale of a chord on `degree` (0-6, root altered by `alter`) of `scale`: the
+// scale's tones from the chord's root, each chord tone replacing the degree it
+// stands on. Semitones above the root, ascending.
+std::vector<int> ChordScale(const std::vector<int> &scale, int degree, int alter,
+                            const std::vector<int> &intervals);
 
 } // namespace lumbrast::music::detail

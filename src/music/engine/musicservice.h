@@ -478,6 +478,7 @@ struct RenderResult {
     std::int64_t frames = 0;
     float peak = 0; // largest absolute sample, 1.0 = full scale
     double rms = 0;
+    double limitedDb = 0; // deepest cut by the master limiter, 0 if it never acted
 };
 RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &wavPath,
                                 const AudioParams &params = {}, double tailSeconds = 2.0,

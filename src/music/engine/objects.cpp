@@ -225,7 +225,38 @@ std::vector<int> ScaleSteps(const std::string &name) {
         return {0, 2, 4, 6, 7, 9, 11};
     if (name == "mixolydian")
         return {0, 2, 4, 5, 7, 9, 10};
+    if (name == "locrian")
+        return {0, 1, 3, 5, 6, 8, 10};
+    if (name == "phrygian-dominant")
+        return {0, 1, 4, 5, 7, 8, 10};
     return {};
+}
+
+namespace {
+// The scale degree (0-6, from the root) a chord tone stands on: a third on the
+// third degree, a flat fifth on the fifth, a diminished seventh on the seventh.
+int degreeOf(int interval, const std::vector<int> &intervals) {
+    static constexpr int kDegree[12] = {0, 1, 1, 2, 2, 3, 4, 4, 4, 5, 6, 6};
+    const int i = interval % 12;
+    if (i == 9 && std::find(intervals.begin(), intervals.end(), 6) != intervals.end())
+        return 6;
+    return kDegree[i];
+}
+} // namespace
+
+std::vector<int> ChordScale(const std::vector<int> &scale, int degree, int alter,
+                            const std::vector<int> &intervals) {
+    const int n = static_cast<int>(scale.size());
+    std::vector<int> out(scale.size());
+    const int root = scale[static_cast<std::size_t>(degree)] + alter;
+    for (int k = 0; k < n; ++k)
+        out[static_cast<std::size_t>(k)] =
+            ((scale[static_cast<std::size_t>((degree + k) % n)] - root) % 12 + 12) % 12;
+    for (int iv : intervals)
+        out[static_cast<std::size_t>(degreeOf(iv, intervals) % n)] = iv % 12;
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 namespace {
@@ -264,24 +295,10 @@ int ResolveKey(const PatternNote &note, const Part &part, const ChordContext &ch
             key = voiced[std::min(j, 7)] + 12 * oct;
         }
     } else {
-        // Scale steps counted from the chord root through the chord map's scale.
+        // Scale steps counted from the chord root through the chord's own scale.
         const std::vector<int> &sc = *chord.scale;
-        int rel[8];
-        int m = 0;
-        int rootRel = ((chord.root - chord.key) % 12 + 12) % 12;
-        int start = 0;
-        while (start < static_cast<int>(sc.size()) && sc[static_cast<std::size_t>(start)] < rootRel)
-            ++start;
-        rel[m++] = 0; // the root itself, even when it lies outside the scale
-        for (int i = 0; i < static_cast<int>(sc.size()); ++i) {
-            int d =
-                ((sc[static_cast<std::size_t>((start + i) % sc.size())] - rootRel) % 12 + 12) % 12;
-            if (d != 0 && m < 8)
-                rel[m++] = d;
-        }
-        std::sort(rel, rel + m);
-        int oct = note.index / m, j = note.index % m;
-        key = rootKey + rel[j] + 12 * oct;
+        const int m = static_cast<int>(sc.size());
+        key = rootKey + sc[static_cast<std::size_t>(note.index % m)] + 12 * (note.index / m);
     }
     return clampKey(key + 12 * note.octave);
 }
@@ -296,7 +313,7 @@ ChordContext ChordAt(const SegmentData &segment, std::int64_t tick) {
     if (it != segment.chords.begin())
         --it;
     const ChordDef &c = segment.chordMap->chords[static_cast<std::size_t>(it->chord)];
-    return {c.root, &c.intervals, segment.chordMap->key, &segment.chordMap->scale};
+    return {c.root, &c.intervals, &c.scale};
 }
 
 void AppendBandEvents(std::vector<MidiEvent> &events, const std::vector<BandMember> &members) {
@@ -313,7 +330,7 @@ void AppendBandEvents(std::vector<MidiEvent> &events, const std::vector<BandMemb
 ChordContext DefaultChord() {
     static const std::vector<int> triad = {0, 4, 7};
     static const std::vector<int> major = {0, 2, 4, 5, 7, 9, 11};
-    return {0, &triad, 0, &major};
+    return {0, &triad, &major};
 }
 
 } // namespace detail

@@ -55,6 +55,8 @@ SegmentStatePtr Engine::play(const SegmentPtr &segment, std::uint32_t flags) {
                 if (running_[i].primary)
                     finish(i, kSegmentAbort);
             r.startU = nowU_;
+            if (r.data->kind == Segment::Kind::Composed)
+                master_.setTarget(r.data->loudness);
         } else {
             std::uint32_t boundary = flags & (kPlayGrid | kPlayBeat | kPlayMeasure);
             if (flags & kPlayDefault)
@@ -137,6 +139,7 @@ void Engine::advance(std::int64_t frames, float *left, float *right) {
                 std::fill(left + done, left + done + n, 0.0f);
                 std::fill(right + done, right + done + n, 0.0f);
                 process(n, left + done, right + done);
+                master_.process(left + done, right + done, n);
             } else { // the sound is not wanted: no need to clear it first
                 process(n, scratch_.data(), scratch_.data() + 4096);
             }

@@ -1,5 +1,5 @@
 // Offline rendering of a segment into a WAV, FLAC or Ogg Vorbis file.
-#include "musicservice.h"
+#include "engine.h"
 
 #include <sndfile.h>
 
@@ -125,6 +125,7 @@ RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &pa
         if (playing)
             playing = perf.IsPlaying(segment);
     }
+    result.limitedDb = perf.engine()->master().limitedDb();
     if (sf_close(f.release()) != 0)
         throw MusicError(ErrorCode::WavWrite, "cannot finish the file", path);
     result.rms = result.frames > 0

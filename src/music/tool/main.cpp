@@ -1,5 +1,7 @@
 // lumbrast-music: a workbench for people who write styles and chord maps.
+#include "commands.h"
 #include "composer.h"
+#include "midiexport.h"
 #include "musicservice.h"
 #include "platform/desktop/datapaths.h"
 #include "version.h"
@@ -20,6 +22,7 @@
 #include <vector>
 
 using namespace lumbrast::music;
+using lumbrast::music::tool::UsageError;
 
 namespace {
 
@@ -33,22 +36,27 @@ const char *kUsage =
     "  render STYLE CHORDMAP --shape NAME --measures N [--activity N] [--intro] [--end]\n"
     "         [--seed N] [--soundfont FILE] [--plan] --output FILE\n"
     "                            compose and render to FILE.wav (16-bit stereo),\n"
-    "                            FILE.flac or FILE.ogg;\n"
+    "                            FILE.flac or FILE.ogg, or write FILE.mid (a track\n"
+    "                            per channel, with the first band's programs);\n"
     "                            --plan lists groove, pattern and chords per measure\n"
     "  play STYLE CHORDMAP --shape NAME --measures N [--activity N] [--intro] [--end]\n"
     "         [--seed N] [--soundfont FILE] [--motif NAME]\n"
     "                            compose and play to the speakers, showing bar and beat;\n"
     "                            --motif lays that motif over every fourth measure\n"
+    "  analyze STYLE CHORDMAP --shape NAME --measures N [--activity N] [--seed N]\n"
+    "         [--soundfont FILE] [--no-audio]\n"
+    "                            figures of the composition: distinct measures, repeats,\n"
+    "                            pattern and variation changes, clashes, bass leaps,\n"
+    "                            onset spread, texture, loudness (LUFS) and true peak\n"
+    "  analyze --all FOLDER [--measures N] [--seeds N] [--loudness-measures N] [--no-audio]\n"
+    "                            the same for every style with every chord map in FOLDER,\n"
+    "                            over the nine shapes and seeds 1-N (default 1024, 10, 32)\n"
     "\n"
     "Shapes: FALLING LEVEL LOOPABLE LOUD QUIET PEAKING RANDOM RISING SONG (or 0-8).\n"
     "Activity 0-3 (default 1): lower changes chords more often.\n"
     "A bare file name that is not in the current folder is taken from the music folder\n"
     "MediaSL9 of the game (beside the program or installed).\n"
     "Errors in files are reported as FILE:LINE:COLUMN: message; the exit status is 1.\n";
-
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 std::string noteName(int pc) {
     static const char *names[12] = {"C",  "C#", "D",  "Eb", "E",  "F",
@@ -156,19 +164,6 @@ struct ComposeArgs {
     std::optional<std::uint64_t> seed;
 };
 
-long long number(const std::string &flag, const std::string &v, long long lo, long long hi) {
-    try {
-        std::size_t used = 0;
-        long long n = std::stoll(v, &used);
-        if (used != v.size() || n < lo || n > hi)
-            throw std::out_of_range("");
-        return n;
-    } catch (const std::exception &) {
-        throw UsageError(flag + " wants a whole number from " + std::to_string(lo) + " to " +
-                         std::to_string(hi) + ", not '" + v + "'");
-    }
-}
-
 ComposeArgs parseCompose(const std::vector<std::string> &a, bool wantOutput) {
     ComposeArgs c;
     std::vector<std::string> files;
@@ -183,13 +178,14 @@ ComposeArgs parseCompose(const std::vector<std::string> &a, bool wantOutput) {
             std::string v = value();
             c.shape = ShapeFromName(v);
             if (c.shape < 0)
-                c.shape = static_cast<int>(number("--shape", v, 0, 8));
+                c.shape = static_cast<int>(tool::ParseNumber("--shape", v, 0, 8));
         } else if (s == "--measures")
-            c.measures = static_cast<int>(number(s, value(), 0, 32767));
+            c.measures = static_cast<int>(tool::ParseNumber(s, value(), 0, 32767));
         else if (s == "--activity")
-            c.activity = static_cast<int>(number(s, value(), 0, 3));
+            c.activity = static_cast<int>(tool::ParseNumber(s, value(), 0, 3));
         else if (s == "--seed")
-            c.seed = static_cast<std::uint64_t>(number(s, value(), 0, 0x7FFFFFFFFFFFFFFFLL));
+            c.seed =
+                static_cast<std::uint64_t>(tool::ParseNumber(s, value(), 0, 0x7FFFFFFFFFFFFFFFLL));
         else if (s == "--intro")
             c.intro = true;
         else if (s == "--end")
@@ -262,13 +258,21 @@ int render(const ComposeArgs &c) {
     SegmentPtr seg = compose(c, style);
     if (c.plan)
         printPlan(seg);
+    if (tool::IsMidiFileName(c.output)) {
+        tool::WriteMidiFile(*seg, c.output);
+        std::printf("%s: %d measures, Standard MIDI File\n", c.output.c_str(), c.measures);
+        return 0;
+    }
     AudioParams params;
     params.soundFont = c.soundFont;
     RenderResult r = RenderSegmentToWav(seg, c.output, params, 2.0, firstBand(*style));
     double seconds = static_cast<double>(r.frames) / params.sampleRate;
     auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -999.0; };
-    std::printf("%s: %d measures, %.1f s, peak %.1f dBFS, rms %.1f dBFS%s\n", c.output.c_str(),
-                c.measures, seconds, db(r.peak), db(r.rms), r.peak >= 1.0f ? " (clipped!)" : "");
+    std::printf("%s: %d measures, %.1f s, peak %.1f dBFS, rms %.1f dBFS", c.output.c_str(),
+                c.measures, seconds, db(r.peak), db(r.rms));
+    if (r.limitedDb < -0.05)
+        std::printf(" (limited by up to %.1f dB to keep peaks under -1 dBTP)", -r.limitedDb);
+    std::printf("\n");
     return 0;
 }
 
@@ -369,6 +373,8 @@ int main(int argc, char **argv) {
         }
         if (cmd == "render")
             return render(parseCompose(rest, true));
+        if (cmd == "analyze")
+            return tool::RunAnalyze(rest);
         if (cmd == "play")
             return play(parseCompose(rest, false), argc, argv);
         throw UsageError("unknown command '" + cmd + "'");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <set>
 #include <string>
@@ -163,7 +164,7 @@ TEST(Composer, FillsAndBreaksEndPhrasesByTheGrooveAhead) {
 
 TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     EXPECT_EQ(plan(compose(8, static_cast<int>(Shape::Peaking), 1, true, true, 3)),
-              "vi:3 IV:3 V:3 I:3 vi:6 IV:2 V:1 I:3 | in low mid fill high high out out");
+              "vi:3 IV:3 V:3 I:3 vi:6 IV:2 V:1 I:3 | in low low fill high high out out");
     EXPECT_EQ(plan(compose(6, static_cast<int>(Shape::Loopable), 0, false, false, 4)),
               "I:3 vi:3 IV:3 ii:2 V:1 I:3 IV:2 V:1 | mid mid mid fill mid mid");
     EXPECT_EQ(plan(compose(5, static_cast<int>(Shape::Song), 3, false, true, 5)),
@@ -171,29 +172,30 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     EXPECT_EQ(plan(compose(1, static_cast<int>(Shape::Level), 2, false, true, 6)),
               "vi:2 I:1 | out");
     EXPECT_EQ(plan(compose(8, static_cast<int>(Shape::Rising), 2, false, false, 7)),
-              "vi:6 ii:3 V:3 vi:6 IV:2 V:1 I:3 | low low low fill mid mid high high");
+              "vi:6 ii:3 V:3 vi:6 IV:2 V:1 I:3 | low low low fill mid mid mid mid");
     EXPECT_EQ(plan(compose(12, static_cast<int>(Shape::Falling), 3, true, false, 8)),
               "I:3 IV:6 V:3 vi:3 IV:6 V:3 vi:6 IV:2 V:1 I:3 | in high high fill mid mid mid fill "
-              "mid mid low low");
+              "low low low low");
     EXPECT_EQ(plan(compose(8, static_cast<int>(Shape::Level), 0, false, false, 11)),
               "vi:3 IV:3 ii:3 V:3 I:3 IV:1 V:1 I:1 IV:2 V:1 I:3 | mid mid mid mid mid mid mid mid");
     // After a one-measure intro the two-measure pattern is cut at the phrase end.
     EXPECT_EQ(fingerprint(compose(8, static_cast<int>(Shape::Level), 1, true, false, 13)),
-              "14:500487008");
-    // Where two patterns hold the groove, leaving one means taking the other.
-    auto wide =
-        Loader::ParseStyle(replaced(kWaltz, "groove = [1, 40]", "groove = [1, 60]"), "W.STY");
-    EXPECT_EQ(plan(Composer(13).ComposeSegmentFromShape(wide, 24, static_cast<int>(Shape::Level), 3,
-                                                        false, false, majorMap())),
-              "vi:6 IV:3 V:3 I:6 IV:3 V:3 I:3 vi:3 ii:3 V:3 I:3 vi:3 IV:3 V:3 vi:6 IV:3 V:3 vi:6 "
-              "IV:2 V:1 I:3 | low low low low mid mid low fill low low low fill low mid mid fill "
-              "mid mid mid mid mid mid mid mid");
+              "21:958821147");
+    // A phrase starting on a chord that ends phrases rings on when it would last that long.
+    std::string ringing = replaced(replaced(kMajorMap, "phrase = 4", "phrase = 2"),
+                                   "start = [\"I\", \"vi\"]", "start = [\"V\"]");
+    ringing = replaced(ringing, "to = [\"I\", \"vi\"], weight = 1, beats = [3, 6]",
+                       "to = [\"I\", \"vi\"], weight = 1, beats = [4, 8]");
+    EXPECT_EQ(plan(Composer(1).ComposeSegmentFromShape(waltz(), 6, static_cast<int>(Shape::Level),
+                                                       2, false, false,
+                                                       Loader::ParseChordMap(ringing, "R.CDM"))),
+              "V:6 V:3 vi:3 IV:2 V:1 I:3 | mid mid low fill mid mid");
     auto song = compose(16, static_cast<int>(Shape::Song), 1, true, true, 9);
     EXPECT_EQ(plan(song), "vi:6 ii:3 V:3 I:3 IV:3 V:3 I:3 vi:6 ii:3 V:3 I:3 vi:3 IV:2 V:1 I:3 | in "
-                          "mid mid low mid mid mid fill high high high high high high out out");
-    EXPECT_EQ(fingerprint(song), "45:598045334");
+                          "mid mid mid mid mid mid fill high high high high high high out out");
+    EXPECT_EQ(fingerprint(song), "42:976166544");
     EXPECT_EQ(fingerprint(compose(12, static_cast<int>(Shape::Loud), 1, false, true, 10)),
-              "45:532917121");
+              "46:222862280");
 }
 
 TEST(Composer, LoopableMusicLeadsBackToItsOpeningChord) {
@@ -209,6 +211,11 @@ TEST(Composer, LoopableMusicLeadsBackToItsOpeningChord) {
         EXPECT_EQ(ch.back().chord, map->data()->find("V")) << plan(s);
         // A second pass hears the opening chord again.
         EXPECT_EQ(detail::ChordAt(*s->data(), s->GetLength() + 1).root, 0);
+        // Whichever chords later phrases start on, the loop leads to the very first one.
+        const SegmentPtr loop = Composer(seed).ComposeSegmentFromShape(
+            waltz(), 24, static_cast<int>(Shape::Loopable), 1, false, false, majorMap());
+        const auto &d = *loop->data();
+        EXPECT_TRUE(d.chordMap->connected(d.chords.back().chord, d.chords.front().chord));
     }
 }
 
@@ -225,17 +232,78 @@ TEST(Composer, ReComposeGivesNewMusicAndSetSeedRepeatsIt) {
     EXPECT_EQ(compose(), first);
 }
 
-TEST(Composer, NormalPatternsHoldTheGroove) {
-    const auto style = waltz();
-    for (int shape = 0; shape < kShapeCount; ++shape) {
-        const SegmentPtr s = compose(24, shape, 1, true, true, 11);
-        const auto &d = *s->data();
-        for (std::size_t m = 0; m < d.patternNames.size(); ++m)
-            for (const auto &p : style->data()->patterns)
-                if (d.embellishments[m] == Embellishment::Normal && p.name == d.patternNames[m]) {
-                    EXPECT_TRUE(d.groove[m] >= p.grooveLow && d.groove[m] <= p.grooveHigh) << m;
-                }
+TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
+    // Low and mid both hold level 50; the low bass has two variations, the first never chosen.
+    auto style = Loader::ParseStyle(
+        replaced(replaced(kWaltz, "groove = [1, 40]", "groove = [1, 60]"), "\"1.3 c3 1 80\"] }",
+                 "\"1.3 c3 1 80\"], weights = [1, 0, 3], "
+                 "variations = [[\"1.1 c1 3 90\"], [\"1.1 c3 1 80\", \"1.2 c1 2 80\"]] }"),
+        "VAR.STY");
+    auto s = Composer(3).ComposeSegmentFromShape(style, 64, static_cast<int>(Shape::Level), 1,
+                                                 false, false, majorMap());
+    const auto &d = *s->data();
+    std::set<std::string> heard;
+    int lowBefore = -2, samePhrases = 0;
+    for (std::size_t m = 0; m < 64; ++m) {
+        EXPECT_EQ(d.phraseStarts[m], m % 4 == 0) << m;
+        const bool normal = d.embellishments[m] == Embellishment::Normal;
+        if (m > 0 && normal && d.embellishments[m - 1] == Embellishment::Normal && m % 4) {
+            EXPECT_EQ(d.patternNames[m], d.patternNames[m - 1]) << m;
+        }
+        if (m % 4 == 0 && m >= 4) { // no pattern holds more than two phrases running
+            samePhrases = d.patternNames[m] == d.patternNames[m - 4] ? samePhrases + 1 : 0;
+            EXPECT_LT(samePhrases, 2) << m;
+        }
+        heard.insert(d.patternNames[m]);
+        if (d.patternNames[m] == "low") { // never the same bar twice running, never weight 0
+            EXPECT_NE(d.variations[m][0], 0) << m;
+            EXPECT_NE(d.variations[m][0], lowBefore) << m;
+            EXPECT_EQ(d.variations[m][1], -1);
+            lowBefore = d.variations[m][0];
+        }
     }
+    EXPECT_EQ(heard, (std::set<std::string>{"low", "mid", "fill"}));
+    std::string phrases;
+    for (std::size_t m = 0; m < 64; m += 4)
+        phrases += d.patternNames[m].substr(0, 1);
+    EXPECT_EQ(phrases, "lmllmllmlmmllmlm");
+    // A pattern that holds the level is likelier than one whose range lies near it.
+    phrases.clear();
+    const auto plain = compose(64, static_cast<int>(Shape::Level), 1, false, false, 3);
+    for (std::size_t m = 0; m < 64; m += 4)
+        phrases += plain->data()->patternNames[m].substr(0, 1);
+    EXPECT_EQ(phrases, "mmlmmlmmlmmlmmlm");
+
+    // SONG keeps one pattern per section kind: verse, chorus, bridge.
+    auto song = Composer(4).ComposeSegmentFromShape(style, 96, static_cast<int>(Shape::Song), 1,
+                                                    false, false, majorMap());
+    std::map<int, std::set<std::string>> sections;
+    for (std::size_t m = 0; m < 96; ++m)
+        if (song->data()->embellishments[m] == Embellishment::Normal)
+            sections[std::array{0, 1, 0, 1, 2, 1}[m / 8 % 6]].insert(song->data()->patternNames[m]);
+    EXPECT_EQ(sections,
+              (std::map<int, std::set<std::string>>{{0, {"mid"}}, {1, {"high"}}, {2, {"low"}}}));
+    // A level far from every normal pattern takes the nearest.
+    auto far = Loader::ParseStyle(
+        replaced(replaced(kWaltz, "name = \"low\",", "name = \"low\", embellishment = \"break\","),
+                 "name = \"mid\",", "name = \"mid\", embellishment = \"break\","),
+        "FAR.STY");
+    EXPECT_EQ(Composer(4)
+                  .ComposeSegmentFromShape(far, 4, static_cast<int>(Shape::Quiet), 1, false, false,
+                                           majorMap())
+                  ->data()
+                  ->patternNames,
+              (std::vector<std::string>(4, "high")));
+    // With fewer patterns than sections, one comes back.
+    auto two = Loader::ParseStyle(
+        replaced(kWaltz, "name = \"high\",", "name = \"high\", embellishment = \"break\","),
+        "TWO.STY");
+    auto again = Composer(4).ComposeSegmentFromShape(two, 48, static_cast<int>(Shape::Song), 1,
+                                                     false, false, majorMap());
+    std::string order;
+    for (std::size_t m = 0; m < 48; m += 4)
+        order += again->data()->patternNames[m].substr(0, 1);
+    EXPECT_EQ(order, "llmmllmmmmmm");
 }
 
 TEST(Composer, NotesOutlastingTheirChordAreStruckAgainUnlessNearlyOver) {
@@ -277,27 +345,122 @@ TEST(Composer, NotesOutlastingTheirChordAreStruckAgainUnlessNearlyOver) {
                                                                {5 * b, K::NoteOff}}));
 }
 
-TEST(Composer, HumanisedNotesStayNearTheirPlaceAndHeldPartsRingOn) {
-    const std::string text =
-        replaced(replaced(kWaltz, "humanize = { time = 0, velocity = 0 }",
-                          "humanize = { time = 30, velocity = 10 }"),
-                 "voice = \"voicing\", low = 55,", "voice = \"voicing\", low = 55, hold = true,");
-    auto s = Composer(3).ComposeSegmentFromShape(Loader::ParseStyle(text, "HELD.STY"), 16,
+const char *kFeel = R"(
+[style]
+name = "Feel"
+tempo = 120
+time_signature = [4, 4]
+humanize = { time = 30, velocity = 0 }
+swing = 60
+accent = 20
+[[pattern]]
+name = "p"
+groove = [1, 100]
+part = [
+  { channel = 2, voice = "root", low = 36, notes = ["1.1 c1 1 80", "1.2 c1 1 80", "1.3 c1 1 80", "1.4 c1 1 80"] },
+  { channel = 3, voice = "root", low = 60, humanize = { time = 0 }, articulation = "staccato", notes = ["1.1 s2 1 80", "1.2 s3 1/2 80", "1.2.3 s1 1/2 80"] },
+  { channel = 1, voice = "voicing", strum = 20, hold = true, notes = ["1.1 c1 2 80", "1.1 c2 2 80", "1.1 c3 2 80"] },
+  { channel = 10, notes = ["1.1 kick 1 80"] } ]
+)";
+
+TEST(Composer, FeelSwingsAccentsStrumsAndMovesEachOnsetTogether) {
+    EXPECT_EQ(detail::Swing(240, 66), 316);
+    EXPECT_EQ(detail::Swing(480 + 360, 66), 480 + 316 + 81);
+    EXPECT_EQ(detail::Swing(480 + 240, 50), 720);
+    EXPECT_EQ(detail::Accent(2 * 480, 3, 20), 100); // an odd measure has one strong beat
+    auto s = Composer(2).ComposeSegmentFromShape(Loader::ParseStyle(kFeel, "FEEL.STY"), 16,
                                                  static_cast<int>(Shape::Level), 0, false, false,
                                                  majorMap());
-    const std::int64_t measure = 3 * kTicksPerBeat;
-    std::set<std::int64_t> offsets;
-    std::int64_t first = measure;
-    for (const auto &e : noteOns(s, 0)) {
-        // Written at measure starts and held through chord changes: never struck between.
-        const std::int64_t off = (e.tick + 30) % measure - 30;
-        EXPECT_TRUE(off >= -30 && off <= 30) << e.tick;
-        EXPECT_TRUE(e.data2 >= 70 && e.data2 <= 90) << int(e.data2);
-        offsets.insert(off);
-        first = std::min(first, e.tick);
+    const std::int64_t measure = 4 * kTicksPerBeat;
+    std::set<std::int64_t> shifts;
+    std::map<int, std::vector<detail::MidiEvent>> ch;
+    for (const auto &e : s->data()->events)
+        ch[e.channel * 2 + (e.kind == detail::MidiEvent::NoteOn)].push_back(e);
+    for (std::size_t m = 0; m < 16; ++m) {
+        const auto &bass = ch[3], &kick = ch[19], &chord = ch[1], &tune = ch[5];
+        const std::int64_t start = bass[4 * m].tick;
+        shifts.insert(start - static_cast<std::int64_t>(m) * measure);
+        EXPECT_EQ(kick[m].tick, start);
+        for (std::size_t i = 0; i < 3; ++i) { // strummed from the lowest string over 20 ms
+            EXPECT_EQ(chord[3 * m + i].tick - start, (std::array{0, 10, 19}[i]));
+            EXPECT_LT(chord[3 * m].data1, chord[3 * m + 2].data1);
+        }
+        std::vector<int> vel, leap;
+        for (std::size_t i = 0; i < 4; ++i)
+            vel.push_back(bass[4 * m + i].data2);
+        EXPECT_EQ(vel, (std::vector<int>{96, 80, 88, 80}));
+        // Staccato halves each note; the "and" of the beat comes late by the swing.
+        const auto at = static_cast<std::int64_t>(m) * measure;
+        std::vector<std::int64_t> on, off;
+        for (std::size_t i = 0; i < 3; ++i) {
+            on.push_back(tune[3 * m + i].tick - at);
+            off.push_back(ch[4][3 * m + i].tick - at);
+            EXPECT_EQ(tune[3 * m + i].flags, i == 0 ? detail::MidiEvent::Passing : 0);
+        }
+        EXPECT_EQ(on, (std::vector<std::int64_t>{0, 480, 768}));
+        EXPECT_EQ(off, (std::vector<std::int64_t>{288, 624, 864}));
     }
-    EXPECT_EQ(first, 0); // pulled early at the very start, kept at 0
-    EXPECT_GT(offsets.size(), 10u);
+    EXPECT_GT(shifts.size(), 5u);
+    EXPECT_LE(*std::max_element(shifts.begin(), shifts.end()), 30);
+    EXPECT_GT(*std::max_element(shifts.begin(), shifts.end()), 10); // early and late alike
+    EXPECT_LT(*std::next(shifts.begin()), -10); // the first is kept at 0 at the very start
+}
+
+TEST(Composer, NotesASemitoneAboveAHeldNoteTakeTheNearestChordTone) {
+    // Over C major only: C4 held; C#5 (73) grates against it, D#5 (75) does not; a passing D5.
+    auto map = Loader::ParseChordMap(R"(
+chord = [ { id = "I", degree = 1, type = "maj" } ]
+connection = [ { from = "I", to = "I", beats = [3, 3] } ]
+[chordmap]
+name = "C"
+key = "C"
+scale = "major"
+[signposts]
+start = "I"
+end = "I"
+cadence = "I"
+)",
+                                     "C.CDM");
+    auto s = Composer(1).ComposeSegmentFromShape(
+        Loader::ParseStyle(replaced(kWaltz, "notes = [\"1.1 c1 3 70\"] } ] },",
+                                    "low = 60, notes = [\"1.1 c1 3 70\"] }, { channel = 3, notes = "
+                                    "[\"1.2 73 2 80\", \"1.2 75 2 80\"] }, { channel = 4, voice = "
+                                    "\"root\", low = 72, notes = [\"1.2 s2 2 80\"] } ] },"),
+                           "S.STY"),
+        1, static_cast<int>(Shape::Level), 1, true, false, map);
+    std::vector<int> keys;
+    for (const auto &e : s->data()->events)
+        if (e.kind == detail::MidiEvent::NoteOn && e.channel >= 2)
+            keys.push_back(e.data1);
+    EXPECT_EQ(keys, (std::vector<int>{72, 75, 74}));
+}
+
+TEST(Composer, BassMovesToTheNearestRootUnlessItMayLeap) {
+    auto bass = [](bool leap) {
+        std::string text = replaced(kFeel, "swing = 60", "swing = 50");
+        if (leap)
+            text = replaced(text, "low = 36,", "low = 36, leap = true,");
+        auto s = Composer(5).ComposeSegmentFromShape(Loader::ParseStyle(text, "B.STY"), 32,
+                                                     static_cast<int>(Shape::Level), 0, false,
+                                                     false, majorMap());
+        return noteOns(s, 1);
+    };
+    int widest = 0;
+    for (bool leap : {false, true}) {
+        const auto notes = bass(leap);
+        widest = 0;
+        for (std::size_t i = 1; i < notes.size(); ++i) {
+            widest = std::max(widest, std::abs(notes[i].data1 - notes[i - 1].data1));
+            EXPECT_TRUE(notes[i].data1 >= (leap ? 36 : 29) && notes[i].data1 <= (leap ? 47 : 54));
+        }
+        EXPECT_EQ(widest > 7, leap);
+        if (!leap) { // where the line turns towards the window's middle: its keys in order
+            std::uint64_t hash = 0;
+            for (const auto &n : notes)
+                hash = (hash * 131 + n.data1) % 1000000007;
+            EXPECT_EQ(hash, 183632265u);
+        }
+    }
 }
 
 TEST(Composer, ComposedMusicKeepsTheBandTheListenerApplied) {

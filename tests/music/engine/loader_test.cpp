@@ -45,6 +45,12 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(s->GetMotifName(1), "Drum");
     EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell")); // the window compares motifs by identity
     EXPECT_EQ(s->GetMotif("Drum")->GetLength(), 3 * kTicksPerBeat);
+    EXPECT_EQ(s->GetMotif("Drum")->GetDefaultResolution(), kPlayMeasure);
+    std::vector<int> controls; // program, then volume, pan, reverb and chorus of each channel
+    const SegmentPtr band = s->GetBand("Two")->CreateSegment();
+    for (const auto &e : band->data()->events)
+        controls.push_back(e.kind == detail::MidiEvent::Control ? e.data1 : -e.data1);
+    EXPECT_EQ(controls, (std::vector<int>{-24, 7, 10, 91, 93, -35, 7, 10, 91, 93}));
     EXPECT_THROW(s->GetBandName(2), MusicError);
     EXPECT_THROW(s->GetMotifName(-1), MusicError);
     MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
@@ -70,6 +76,12 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
     auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
     EXPECT_EQ(minor->data()->chords[m.find("vi")].root, 8); // the sixth of C minor is A flat
+    // A chord's scale: the key's, or one it names, built on its root.
+    EXPECT_EQ(m.chords[m.find("V")].scale, (std::vector<int>{0, 2, 4, 5, 7, 9, 10}));
+    auto named = Loader::ParseChordMap(
+        replaced(kMajorMap, "type = \"7\" }", "type = \"7\", scale = \"phrygian-dominant\" }"),
+        "N.CDM");
+    EXPECT_EQ(named->data()->chords[m.find("V")].scale, (std::vector<int>{0, 1, 4, 5, 7, 8, 10}));
 }
 
 // Chords and scales from their theory, not from the table: every mode is the
@@ -111,12 +123,23 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
         EXPECT_EQ(detail::ChordIntervals(name), want) << name;
     }
     EXPECT_TRUE(detail::ChordIntervals("13").empty());
+
+    // A chord's scale: the key's scale from the chord's root, its tones replacing the degrees
+    // they stand on. V7 in minor raises the seventh of the key; VII7 in minor lowers nothing.
+    using V = std::vector<int>;
+    const V minor = detail::ScaleSteps("minor");
+    EXPECT_EQ(detail::ChordScale(minor, 4, 0, {0, 4, 7, 10}), (V{0, 1, 4, 5, 7, 8, 10}));
+    EXPECT_EQ(detail::ChordScale(major, 6, -1, {0, 4, 7}), (V{0, 2, 4, 6, 7, 9, 11}));
+    EXPECT_EQ(detail::ChordScale(major, 1, 0, {0, 4, 7, 10}), (V{0, 2, 4, 5, 7, 9, 10}));
+    EXPECT_EQ(detail::ChordScale(detail::ScaleSteps("harmonic-minor"), 6, 0, {0, 3, 6, 9}),
+              (V{0, 1, 3, 4, 6, 8, 9}));
+    EXPECT_EQ(detail::ChordScale(major, 0, 0, {0, 2, 4, 7, 14}), major);
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
-    detail::ChordDef g7{"V", 7, {0, 4, 7, 10}, "7"};
-    std::vector<int> major = detail::ScaleSteps("major");
-    detail::ChordContext c{g7.root, &g7.intervals, 0, &major};
+    const std::vector<int> major = detail::ScaleSteps("major");
+    detail::ChordDef g7{"V", 7, {0, 4, 7, 10}, detail::ChordScale(major, 4, 0, {0, 4, 7, 10}), "7"};
+    detail::ChordContext c{g7.root, &g7.intervals, &g7.scale};
     detail::Part root, voicing;
     root.voice = detail::Voice::Root;
     root.low = 36;
@@ -133,6 +156,7 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     EXPECT_EQ(key(0, voicing), 62); // D4 is the lowest G7 tone from C4
     n.kind = detail::PatternNote::Kind::ScaleStep;
     EXPECT_EQ(key(1, root), 45); // s2 over G in C major: A
+    EXPECT_EQ(key(8, root), 57); // s9: the A an octave up
     n.octave = -1;
     EXPECT_EQ(key(1, root), 33);
     // Past the top MIDI key an octave lower: Ab three octaves above key 92 is 128, played as 116.
@@ -186,6 +210,16 @@ TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
         {true, "\"1.1 kick 1 90\"", "\"1.1 boing 1 90\"", "boing", "drum name"},
         {true, "\"1.1 kick 1 90\"", "\"3.1 kick 1 90\"", "3.1", "bar 3"},
         {true, "voice = \"root\"", "voice = \"bass\"", "\"bass\"", "voice"},
+        {true, "grid = 2", "grid = 2\nswing = 76", "76", "'swing' is 76, must be 50 to 75"},
+        {true, "low = 36,", "low = 36, weights = [1, 2],", "[1, 2]", "weights must give 1 numbers"},
+        {true, "low = 36,", "low = 36, variations = [[\"1.1 c1 1\"]], weights = [0, 0],", "[0, 0]",
+         "weights sum to 0"},
+        {true, "low = 36,", "low = 36, variations = [[\"2.1 c1 1\"]],", "2.1", "bar 2"},
+        {true, "low = 36,", "low = 36, variations = [],", "[]", "1 to 16 note lists"},
+        {true, "low = 36,", "low = 36, articulation = \"slurred\",", "\"slurred\"", "articulation"},
+        {true, "low = 36,", "low = 36, leap = 1,", "1,", "leap must be true or false"},
+        {false, "type = \"7\" }", "type = \"7\", scale = \"dorian\" }", "\"dorian\"",
+         "does not hold the chord's tone 4"},
         {false, "key = \"C\"", "key = \"H\"", "\"H\"", "key"},
         {false, "scale = \"major\"", "scale = \"bluesy\"", "\"bluesy\"", "unknown scale"},
         {false, "type = \"min7\"", "type = \"min13\"", "\"min13\"", "unknown chord type"},

@@ -83,7 +83,7 @@ TEST(MusicTool, RenderWritesAWavFileOfTheComposition) {
                              " --intro --end --seed 9 --plan --output " +
                              wav.string());
     ASSERT_EQ(status, 0) << out;
-    EXPECT_TRUE(has(out, "   1  groove") && has(out, "4 measures") && !has(out, "clipped")) << out;
+    EXPECT_TRUE(has(out, "   1  groove") && has(out, "4 measures") && !has(out, "limited")) << out;
     // 4 measures at 116 bpm plus 2 s of tail, 16-bit stereo at 44.1 kHz.
     EXPECT_NEAR(static_cast<double>(std::filesystem::file_size(wav)),
                 44 + (16 * 60.0 / 116 + 2) * 44100 * 4, 4096 * 4);

@@ -1,0 +1,205 @@
+// Loudness follower and true-peak limiter of the master output.
+#include "master.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumbrast::music::detail {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kAbsoluteGate = -70; // LUFS
+constexpr double kMaxSlewDb = 0.25;   // per 100 ms step, once the first block is in
+// The limiter aims a little under the ceiling: its 4x estimate of the peak
+// between samples can fall short of a finer one by a few tenths of a dB.
+constexpr double kMarginDb = 0.4;
+
+double loudnessOf(double power) {
+    return -0.691 + 10 * std::log10(power);
+}
+
+} // namespace
+
+void MasterBus::init(int sampleRate) {
+    rate_ = sampleRate;
+    const double fs = sampleRate;
+    // K-weighting: a high shelf of +4 dB above about 1.7 kHz, then a high pass near 38 Hz.
+    {
+        const double f0 = 1681.974450955533, gainDb = 3.999843853973347, q = 0.7071752369554196;
+        const double k = std::tan(kPi * f0 / fs);
+        const double vh = std::pow(10.0, gainDb / 20), vb = std::pow(vh, 0.4996667741545416);
+        const double a0 = 1 + k / q + k * k;
+        shelf_.b0 = (vh + vb * k / q + k * k) / a0;
+        shelf_.b1 = 2 * (k * k - vh) / a0;
+        shelf_.b2 = (vh - vb * k / q + k * k) / a0;
+        shelf_.a1 = 2 * (k * k - 1) / a0;
+        shelf_.a2 = (1 - k / q + k * k) / a0;
+    }
+    {
+        const double f0 = 38.13547087602444, q = 0.5003270373238773;
+        const double k = std::tan(kPi * f0 / fs);
+        const double a0 = 1 + k / q + k * k;
+        highPass_.b0 = 1;
+        highPass_.b1 = -2;
+        highPass_.b2 = 1;
+        highPass_.a1 = 2 * (k * k - 1) / a0;
+        highPass_.a2 = (1 - k / q + k * k) / a0;
+    }
+    stepLength_ = std::max(1, sampleRate / 10);
+    gainSmoothing_ = 1 - std::exp(-1 / (0.05 * fs));
+
+    // Windowed sinc between the 4th and 5th of 8 samples, at quarter steps.
+    for (int p = 0; p < kPhases; ++p) {
+        const double f = (p + 1) / 4.0;
+        double sum = 0;
+        for (int i = 0; i < kTaps; ++i) {
+            const double u = 3 + f - i;
+            const double w = 0.5 * (1 + std::cos(kPi * u / 4));
+            phase_[i][p] = static_cast<float>(std::sin(kPi * u) / (kPi * u) * w);
+            sum += phase_[i][p];
+        }
+        for (int i = 0; i < kTaps; ++i)
+            phase_[i][p] = static_cast<float>(phase_[i][p] / sum);
+    }
+    lookAhead_ = std::max(8, static_cast<int>(sampleRate * 0.0015));
+    release_ = 1 - std::exp(-1 / (0.15 * fs));
+    minValue_.assign(static_cast<std::size_t>(lookAhead_) + 1, 1.0);
+    minIndex_.assign(static_cast<std::size_t>(lookAhead_) + 1, 0);
+    minHead_ = minSize_ = 0;
+    average_.assign(static_cast<std::size_t>(lookAhead_), 1.0);
+    averageSum_ = lookAhead_;
+    held_ = 1;
+    deepest_ = 1;
+    delayL_.assign(static_cast<std::size_t>(lookAhead_) + 8, 0.0f);
+    delayR_.assign(delayL_.size(), 0.0f);
+    history_ = {};
+    n_ = 0;
+    setTarget(0);
+}
+
+void MasterBus::setTarget(double lufs) {
+    jump_ = lufs != target_ || jump_;
+    target_ = lufs;
+    stepFill_ = 0;
+    stepPower_ = 0;
+    stepsSeen_ = 0;
+    binCount_.fill(0);
+    binPower_.fill(0);
+    if (lufs == 0) {
+        gainDb_ = 0;
+        gainWanted_ = 1;
+    }
+}
+
+void MasterBus::measure(double kl, double kr) {
+    stepPower_ += kl * kl + kr * kr;
+    if (++stepFill_ == stepLength_)
+        endOfStep();
+}
+
+// A gating block (400 ms) ends every 100 ms: into the histogram with it, and
+// the gain follows the integrated loudness so far (EBU R128 gating).
+void MasterBus::endOfStep() {
+    steps_[static_cast<std::size_t>(stepsSeen_++ % 4)] =
+        stepPower_ / static_cast<double>(stepLength_);
+    stepFill_ = 0;
+    stepPower_ = 0;
+    if (stepsSeen_ < 4)
+        return;
+    const double power = (steps_[0] + steps_[1] + steps_[2] + steps_[3]) / 4;
+    if (!(power > 0) || loudnessOf(power) <= kAbsoluteGate)
+        return;
+    const int bin =
+        std::clamp(static_cast<int>((loudnessOf(power) - kAbsoluteGate) * 10), 0, kBins - 1);
+    ++binCount_[static_cast<std::size_t>(bin)];
+    binPower_[static_cast<std::size_t>(bin)] += power;
+
+    double sum = 0, count = 0;
+    for (int i = 0; i < kBins; ++i) {
+        sum += binPower_[static_cast<std::size_t>(i)];
+        count += binCount_[static_cast<std::size_t>(i)];
+    }
+    const double relativeGate = loudnessOf(sum / count) - 10;
+    const int first =
+        std::clamp(static_cast<int>(std::ceil((relativeGate - kAbsoluteGate) * 10)), 0, kBins - 1);
+    sum = count = 0;
+    for (int i = first; i < kBins; ++i) {
+        sum += binPower_[static_cast<std::size_t>(i)];
+        count += binCount_[static_cast<std::size_t>(i)];
+    }
+    if (count == 0)
+        return;
+    const double wanted = std::clamp(target_ - loudnessOf(sum / count), -30.0, 20.0);
+    gainDb_ = jump_ ? wanted : gainDb_ + std::clamp(wanted - gainDb_, -kMaxSlewDb, kMaxSlewDb);
+    jump_ = false;
+    gainWanted_ = std::pow(10.0, gainDb_ / 20);
+}
+
+// Takes one sample pair in, gives the pair from lookAhead_ + 2 samples ago,
+// scaled so that its peak between samples stays under the ceiling.
+void MasterBus::limit(float l, float r, float &outL, float &outR) {
+    static const double ceiling = std::pow(10.0, (kCeilingDb - kMarginDb) / 20);
+    float peak = 0;
+    for (int ch = 0; ch < 2; ++ch) {
+        auto &h = history_[static_cast<std::size_t>(ch)];
+        std::copy(h.begin() + 1, h.end(), h.begin());
+        h[kTaps - 1] = ch == 0 ? l : r;
+        peak = std::max(peak, std::fabs(h[4]));
+        for (int p = 0; p < kPhases; ++p) {
+            float v = 0;
+            for (int i = 0; i < kTaps; ++i)
+                v += h[static_cast<std::size_t>(i)] * phase_[static_cast<std::size_t>(i)][p];
+            peak = std::max(peak, std::fabs(v));
+        }
+    }
+    const double need = peak > ceiling ? ceiling / peak : 1.0;
+
+    // Smallest need over the last lookAhead_ samples.
+    const std::size_t cap = minValue_.size();
+    while (minSize_ > 0 && minValue_[(minHead_ + minSize_ - 1) % cap] >= need)
+        --minSize_;
+    minValue_[(minHead_ + minSize_) % cap] = need;
+    minIndex_[(minHead_ + minSize_) % cap] = n_;
+    ++minSize_;
+    while (minIndex_[minHead_] <= n_ - lookAhead_) {
+        minHead_ = (minHead_ + 1) % cap;
+        --minSize_;
+    }
+    held_ = std::min(minValue_[minHead_], held_ + (1 - held_) * release_);
+    // Averaging the held gain over the look-ahead ramps it down before each
+    // peak and never rises above what any sample in reach needs.
+    const auto slot = static_cast<std::size_t>(n_ % lookAhead_);
+    averageSum_ += held_ - average_[slot];
+    average_[slot] = held_;
+    const auto gain = static_cast<float>(averageSum_ / lookAhead_);
+    deepest_ = std::min(deepest_, gain);
+
+    const std::size_t size = delayL_.size();
+    const auto in = static_cast<std::size_t>(n_ % static_cast<std::int64_t>(size));
+    delayL_[in] = l;
+    delayR_[in] = r;
+    const auto out = static_cast<std::size_t>(
+        (n_ + static_cast<std::int64_t>(size) - lookAhead_ - 2) % static_cast<std::int64_t>(size));
+    ++n_;
+    const auto clip = static_cast<float>(ceiling);
+    outL = std::clamp(delayL_[out] * gain, -clip, clip);
+    outR = std::clamp(delayR_[out] * gain, -clip, clip);
+}
+
+double MasterBus::limitedDb() const {
+    return deepest_ < 1 ? 20 * std::log10(static_cast<double>(deepest_)) : 0.0;
+}
+
+void MasterBus::process(float *left, float *right, std::int64_t frames) {
+    for (std::int64_t i = 0; i < frames; ++i) {
+        if (target_ != 0)
+            measure(highPass_.run(shelf_.run(left[i], 0), 0),
+                    highPass_.run(shelf_.run(right[i], 1), 1));
+        gain_ += (gainWanted_ - gain_) * gainSmoothing_;
+        limit(static_cast<float>(left[i] * gain_), static_cast<float>(right[i] * gain_), left[i],
+              right[i]);
+    }
+}
+
+} // namespace lumbrast::music::detail

@@ -1,0 +1,252 @@
+// lumbrast-music analyze: the figures of one composition, or of every style
+// with every chord map over the nine shapes, as a table.
+#include "analyze.h"
+#include "commands.h"
+#include "composer.h"
+#include "loudness.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+namespace lumbrast::music::tool {
+
+namespace {
+
+struct Options {
+    std::vector<std::string> files;
+    std::string all, soundFont;
+    int shape = -1, measures = -1, activity = 1;
+    std::uint64_t seed = 1;
+    int seeds = 10;
+    int loudnessMeasures = 32;
+    bool audio = true;
+};
+
+Options parse(const std::vector<std::string> &a) {
+    Options o;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::string &s = a[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= a.size())
+                throw UsageError(s + " needs a value");
+            return a[++i];
+        };
+        if (s == "--shape") {
+            const std::string v = value();
+            o.shape = ShapeFromName(v);
+            if (o.shape < 0)
+                o.shape = static_cast<int>(ParseNumber(s, v, 0, 8));
+        } else if (s == "--measures")
+            o.measures = static_cast<int>(ParseNumber(s, value(), 1, 32767));
+        else if (s == "--activity")
+            o.activity = static_cast<int>(ParseNumber(s, value(), 0, 3));
+        else if (s == "--seed")
+            o.seed = static_cast<std::uint64_t>(ParseNumber(s, value(), 0, 0x7FFFFFFFFFFFFFFFLL));
+        else if (s == "--seeds")
+            o.seeds = static_cast<int>(ParseNumber(s, value(), 1, 1000));
+        else if (s == "--loudness-measures")
+            o.loudnessMeasures = static_cast<int>(ParseNumber(s, value(), 1, 32767));
+        else if (s == "--all")
+            o.all = value();
+        else if (s == "--soundfont")
+            o.soundFont = value();
+        else if (s == "--no-audio")
+            o.audio = false;
+        else if (s.rfind("--", 0) == 0)
+            throw UsageError("unknown option " + s);
+        else
+            o.files.push_back(s);
+    }
+    if (!o.all.empty()) {
+        if (!o.files.empty())
+            throw UsageError("analyze --all takes a folder instead of a style and a chord map");
+        if (o.measures < 0)
+            o.measures = 1024;
+        return o;
+    }
+    if (o.files.size() != 2)
+        throw UsageError("give a style file and a chord map file");
+    if (o.shape < 0)
+        throw UsageError("--shape is missing");
+    if (o.measures < 0)
+        throw UsageError("--measures is missing");
+    return o;
+}
+
+SegmentPtr compose(const StylePtr &style, const ChordMapPtr &map, int shape, int measures,
+                   int activity, std::uint64_t seed) {
+    Composer composer(seed);
+    return composer.ComposeSegmentFromShape(style, measures, shape, activity, false, false, map);
+}
+
+std::optional<Loudness> measure(const Options &o, const StylePtr &style, const SegmentPtr &seg) {
+    if (!o.audio)
+        return std::nullopt;
+    AudioParams params;
+    params.soundFont = o.soundFont;
+    SegmentPtr band = style->GetBandCount() > 0
+                          ? style->GetBand(style->GetBandName(0))->CreateSegment()
+                          : nullptr;
+    return MeasureRender(seg, band, params);
+}
+
+std::string fixed(double v, int decimals) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+std::string count(int v) {
+    return v < 0 ? "-" : std::to_string(v);
+}
+
+const char *kHeader = "%-22s %5s %11s %9s %9s %6s %5s %5s %8s %7s %5s %13s %6s\n";
+
+void printHeader(const char *first) {
+    std::printf(kHeader, first, "dist", "rep a/p/d", "pat(off)", "var(off)", "var/64", "chd/m",
+                "clash", "leap(max)", "spread", "tex%", "LUFS (target)", "dBTP");
+}
+
+void printRow(const std::string &label, const Analysis &a, const std::string &lufs,
+              const std::string &peak) {
+    std::printf(
+        kHeader, label.c_str(), std::to_string(a.distinct).c_str(),
+        (std::to_string(a.repeatAll) + "/" + std::to_string(a.repeatPitched) + "/" +
+         std::to_string(a.repeatDrums))
+            .c_str(),
+        (std::to_string(a.patternChanges) + "(" + std::to_string(a.patternChangesOffPhrase) + ")")
+            .c_str(),
+        (count(a.variationChanges) + "(" + count(a.variationChangesOffPhrase) + ")").c_str(),
+        count(a.fewestVariationsPer64).c_str(), fixed(a.chordChangesPerMeasure, 2).c_str(),
+        std::to_string(a.clashes).c_str(),
+        (std::to_string(a.bassLeaps) + "(" + std::to_string(a.widestBassLeap) + ")").c_str(),
+        fixed(a.onsetSpreadMs, 1).c_str(), fixed(100 * a.textureShare, 0).c_str(), lufs.c_str(),
+        peak.c_str());
+}
+
+std::string target(const Style &style) {
+    const double t = style.data()->loudness;
+    return t != 0 ? "(" + fixed(t, 0) + ")" : "(-)";
+}
+
+int one(const Options &o) {
+    Loader loader;
+    StylePtr style = loader.LoadStyle(o.files[0]);
+    ChordMapPtr map = loader.LoadChordMap(o.files[1]);
+    SegmentPtr seg = compose(style, map, o.shape, o.measures, o.activity, o.seed);
+    const Analysis a = Analyze(*seg->data());
+    std::printf("%s, %d measures, seed %llu, activity %d\n", seg->name().c_str(), o.measures,
+                static_cast<unsigned long long>(o.seed), o.activity);
+    printHeader("");
+    auto l = measure(o, style, seg);
+    printRow("", a, (l ? fixed(l->lufs, 1) : "-") + " " + target(*style),
+             l ? fixed(l->truePeakDb, 1) : "-");
+    std::printf("chord changes per measure at activity 0-3:");
+    for (int act = 0; act <= 3; ++act)
+        std::printf(" %.2f", Analyze(*compose(style, map, o.shape, o.measures, act, o.seed)->data())
+                                 .chordChangesPerMeasure);
+    std::printf("\n");
+    return 0;
+}
+
+// Every style with every chord map in a folder: the worst figures over the
+// nine shapes and the seeds, and the loudness of a short render per shape.
+int all(const Options &o) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> styles, maps;
+    for (const auto &e : fs::directory_iterator(o.all)) {
+        std::string ext = e.path().extension().string();
+        for (auto &c : ext)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (ext == ".STY")
+            styles.push_back(e.path().string());
+        else if (ext == ".CDM")
+            maps.push_back(e.path().string());
+    }
+    std::sort(styles.begin(), styles.end());
+    std::sort(maps.begin(), maps.end());
+    std::printf("%d measures, seeds 1-%d, nine shapes; loudness of %d-measure renders, seed 1\n",
+                o.measures, o.seeds, o.loudnessMeasures);
+    printHeader("style + chord map");
+    Loader loader;
+    for (const auto &sf : styles) {
+        StylePtr style = loader.LoadStyle(sf);
+        for (const auto &mf : maps) {
+            ChordMapPtr map = loader.LoadChordMap(mf);
+            Analysis worst;
+            worst.chordChangesPerMeasure = 0;
+            double lo = 1e9, hi = -1e9, peak = -1e9;
+            int runs = 0;
+            for (int shape = 0; shape <= 8; ++shape) {
+                for (int seed = 1; seed <= o.seeds; ++seed) {
+                    const auto seg = compose(style, map, shape, o.measures, o.activity,
+                                             static_cast<std::uint64_t>(seed));
+                    const Analysis a = Analyze(*seg->data());
+                    worst.distinct = runs++ ? std::min(worst.distinct, a.distinct) : a.distinct;
+                    worst.repeatAll = std::max(worst.repeatAll, a.repeatAll);
+                    worst.repeatPitched = std::max(worst.repeatPitched, a.repeatPitched);
+                    worst.repeatDrums = std::max(worst.repeatDrums, a.repeatDrums);
+                    worst.patternChanges += a.patternChanges;
+                    worst.patternChangesOffPhrase += a.patternChangesOffPhrase;
+                    if (a.variationChanges >= 0) {
+                        worst.variationChanges =
+                            std::max(0, worst.variationChanges) + a.variationChanges;
+                        worst.variationChangesOffPhrase =
+                            std::max(0, worst.variationChangesOffPhrase) +
+                            a.variationChangesOffPhrase;
+                    }
+                    if (a.fewestVariationsPer64 >= 0 &&
+                        (worst.fewestVariationsPer64 < 0 ||
+                         a.fewestVariationsPer64 < worst.fewestVariationsPer64))
+                        worst.fewestVariationsPer64 = a.fewestVariationsPer64;
+                    worst.chordChangesPerMeasure += a.chordChangesPerMeasure;
+                    worst.clashes += a.clashes;
+                    worst.bassLeaps += a.bassLeaps;
+                    worst.widestBassLeap = std::max(worst.widestBassLeap, a.widestBassLeap);
+                    worst.onsetSpreadMs = std::max(worst.onsetSpreadMs, a.onsetSpreadMs);
+                    worst.textureShare = std::max(worst.textureShare, a.textureShare);
+                }
+                if (auto l = measure(
+                        o, style, compose(style, map, shape, o.loudnessMeasures, o.activity, 1))) {
+                    lo = std::min(lo, l->lufs);
+                    hi = std::max(hi, l->lufs);
+                    peak = std::max(peak, l->truePeakDb);
+                }
+            }
+            worst.chordChangesPerMeasure /= std::max(1, runs);
+            const std::string label =
+                fs::path(sf).stem().string() + " + " + fs::path(mf).stem().string();
+            printRow(label, worst,
+                     (o.audio ? fixed(lo, 1) + ".." + fixed(hi, 1) : "-") + " " + target(*style),
+                     o.audio ? fixed(peak, 1) : "-");
+            std::fflush(stdout);
+        }
+    }
+    std::printf("dist: fewest distinct measures; rep, spread, tex%%, leap max, dBTP: largest;\n"
+                "pat, var, clash, leap: totals; var/64: fewest; chd/m: mean.\n");
+    return 0;
+}
+
+} // namespace
+
+long long ParseNumber(const std::string &flag, const std::string &v, long long lo, long long hi) {
+    try {
+        std::size_t used = 0;
+        const long long n = std::stoll(v, &used);
+        if (used != v.size() || n < lo || n > hi)
+            throw std::out_of_range("");
+        return n;
+    } catch (const std::exception &) {
+        throw UsageError(flag + " wants a whole number from " + std::to_string(lo) + " to " +
+                         std::to_string(hi) + ", not '" + v + "'");
+    }
+}
+
+int RunAnalyze(const std::vector<std::string> &args) {
+    const Options o = parse(args);
+    return o.all.empty() ? one(o) : all(o);
+}
+
+} // namespace lumbrast::music::tool
