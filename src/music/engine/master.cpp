@@ -50,17 +50,21 @@ void MasterBus::init(int sampleRate) {
     gainSmoothing_ = 1 - std::exp(-1 / (0.05 * fs));
 
     // Windowed sinc between the 4th and 5th of 8 samples, at quarter steps.
-    for (int p = 0; p < kPhases; ++p) {
-        const double f = (p + 1) / 4.0;
-        double sum = 0;
-        for (int i = 0; i < kTaps; ++i) {
-            const double u = 3 + f - i;
-            const double w = 0.5 * (1 + std::cos(kPi * u / 4));
-            phase_[i][p] = static_cast<float>(std::sin(kPi * u) / (kPi * u) * w);
-            sum += phase_[i][p];
+    reach_ = 0;
+    for (std::size_t p = 0; p < kPhases; ++p) {
+        const double f = static_cast<double>(p + 1) / 4;
+        std::array<double, kTaps> taps{};
+        double sum = 0, reach = 0;
+        for (std::size_t i = 0; i < kTaps; ++i) {
+            const double u = 3 + f - static_cast<double>(i);
+            taps[i] = std::sin(kPi * u) / (kPi * u) * 0.5 * (1 + std::cos(kPi * u / 4));
+            sum += taps[i];
         }
-        for (int i = 0; i < kTaps; ++i)
-            phase_[i][p] = static_cast<float>(phase_[i][p] / sum);
+        for (std::size_t i = 0; i < kTaps; ++i) {
+            phase_[p][i] = static_cast<float>(taps[i] / sum);
+            reach += std::fabs(phase_[p][i]);
+        }
+        reach_ = std::max(reach_, static_cast<float>(reach));
     }
     lookAhead_ = std::max(8, static_cast<int>(sampleRate * 0.0015));
     release_ = 1 - std::exp(-1 / (0.15 * fs));
@@ -74,6 +78,7 @@ void MasterBus::init(int sampleRate) {
     delayL_.assign(static_cast<std::size_t>(lookAhead_) + 8, 0.0f);
     delayR_.assign(delayL_.size(), 0.0f);
     history_ = {};
+    newest_ = 0;
     n_ = 0;
     setTarget(0);
 }
@@ -141,15 +146,23 @@ void MasterBus::endOfStep() {
 void MasterBus::limit(float l, float r, float &outL, float &outR) {
     static const double ceiling = std::pow(10.0, (kCeilingDb - kMarginDb) / 20);
     float peak = 0;
-    for (int ch = 0; ch < 2; ++ch) {
-        auto &h = history_[static_cast<std::size_t>(ch)];
-        std::copy(h.begin() + 1, h.end(), h.begin());
-        h[kTaps - 1] = ch == 0 ? l : r;
-        peak = std::max(peak, std::fabs(h[4]));
-        for (int p = 0; p < kPhases; ++p) {
+    newest_ = (newest_ + 1) % kTaps;
+    const auto ceilingF = static_cast<float>(ceiling);
+    for (std::size_t ch = 0; ch < 2; ++ch) {
+        auto &h = history_[ch];
+        h[static_cast<std::size_t>(newest_)] = h[static_cast<std::size_t>(newest_ + kTaps)] =
+            ch == 0 ? l : r;
+        const float *w = h.data() + newest_ + 1; // oldest first
+        float most = 0;
+        for (std::size_t i = 0; i < kTaps; ++i)
+            most = std::max(most, std::fabs(w[i]));
+        peak = std::max(peak, std::fabs(w[4]));
+        if (most * reach_ <= ceilingF)
+            continue; // nothing between these samples can reach the ceiling
+        for (const auto &taps : phase_) {
             float v = 0;
-            for (int i = 0; i < kTaps; ++i)
-                v += h[static_cast<std::size_t>(i)] * phase_[static_cast<std::size_t>(i)][p];
+            for (std::size_t i = 0; i < kTaps; ++i)
+                v += w[i] * taps[i];
             peak = std::max(peak, std::fabs(v));
         }
     }

@@ -60,8 +60,11 @@ private:
 
     // Limiter: interpolator history, gain needed per sample, its running
     // minimum (a monotonic queue), release, moving average and delayed audio.
-    std::array<std::array<float, kPhases>, kTaps> phase_{};
-    std::array<std::array<float, kTaps>, 2> history_{};
+    std::array<std::array<float, kTaps>, kPhases> phase_{};
+    float reach_ = 1; // largest sum of |taps|: no point between samples lies further out
+    // Each sample is kept twice, so the last kTaps always lie side by side.
+    std::array<std::array<float, 2 * kTaps>, 2> history_{};
+    int newest_ = 0;
     int lookAhead_ = 64;
     double release_ = 0.0001;
     std::vector<double> minValue_;
