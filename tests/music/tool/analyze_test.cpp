@@ -1,0 +1,108 @@
+// Analyze on small hand-made compositions whose figures are known.
+#include "analyze.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumbrast::music;
+using namespace lumbrast::music::tool;
+using detail::MidiEvent;
+
+namespace {
+
+constexpr std::int64_t kBeat = kTicksPerBeat;
+constexpr std::int64_t kMeasure = 4 * kBeat;
+
+// 4/4 at 120 bpm over C major (C E G) throughout, no events yet.
+struct Piece {
+    std::shared_ptr<detail::ChordMapData> map = std::make_shared<detail::ChordMapData>();
+    detail::SegmentData seg;
+
+    explicit Piece(int measures) {
+        map->chords.push_back({"I", 0, {0, 4, 7}, "maj"});
+        map->phraseMeasures = 4;
+        seg.chordMap = map;
+        seg.chords.push_back({0, measures * kMeasure, 0});
+        seg.measures = measures;
+        seg.length = measures * kMeasure;
+        seg.tempo = 120;
+        seg.timeSig.gridsPerBeat = 4;
+    }
+    void note(std::int64_t on, std::int64_t length, int channel, int key, bool passing = false) {
+        auto ch = static_cast<std::uint8_t>(channel);
+        seg.events.push_back({on, MidiEvent::NoteOn, ch, static_cast<std::uint8_t>(key), 90,
+                              passing ? std::uint8_t{MidiEvent::Passing} : std::uint8_t{0}});
+        seg.events.push_back(
+            {on + length, MidiEvent::NoteOff, ch, static_cast<std::uint8_t>(key), 0});
+        std::stable_sort(seg.events.begin(), seg.events.end());
+    }
+};
+
+} // namespace
+
+TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNotes) {
+    Piece p(4);
+    p.note(0, 2 * kBeat, 0, 64);          // E, a chord tone
+    p.note(0, 2 * kBeat, 1, 77);          // F an octave and a half step up: a minor ninth
+    p.note(kMeasure, kBeat, 0, 67);       // G, a chord tone
+    p.note(kMeasure, kBeat, 1, 68, true); // Ab marked as passing
+    p.note(2 * kMeasure, kBeat, 0, 72);   // C
+    p.note(2 * kMeasure + kBeat - kBeat / 4, kBeat, 1, 71); // B meets it for a sixteenth only
+    p.note(3 * kMeasure, 2 * kBeat, 0, 72);                 // C
+    p.note(3 * kMeasure, 2 * kBeat, 0, 73); // C# in the same part: a voicing, not a clash
+    p.note(3 * kMeasure, 2 * kBeat, 9, 37); // drums are never a clash
+    EXPECT_EQ(Analyze(p.seg).clashes, 1);
+}
+
+TEST(Analyze, BassLeapsCountOnlyMovesWiderThanAFifthInTheLowestPart) {
+    Piece p(2);
+    for (auto [tick, key] :
+         {std::pair{0, 36}, {kBeat, 43}, {2 * kBeat, 55}, {3 * kBeat, 48}, {kMeasure, 40}})
+        p.note(tick, kBeat / 2, 1, static_cast<int>(key));
+    p.note(kMeasure, kBeat / 2, 1, 60); // struck with the 40: the lowest note counts
+    p.note(0, kMeasure, 0, 72);         // a melody part above, leaping freely
+    p.note(kMeasure, kMeasure, 0, 96);
+    const Analysis a = Analyze(p.seg);
+    EXPECT_EQ(a.bassLeaps, 2); // 43 -> 55 and 48 -> 40
+    EXPECT_EQ(a.widestBassLeap, 12);
+}
+
+TEST(Analyze, RepeatsCountMeasuresThatRepeatAPeriodOfOneToFourNoteForNote) {
+    Piece p(12);
+    // Measures 1-2 differ; 3-10 alternate two bars (humanised by a few ticks);
+    // 11-12 differ again. Drums play the same bar all through.
+    for (int m = 0; m < 12; ++m) {
+        const std::int64_t at = m * kMeasure;
+        const int key = m < 2 ? 60 + m : m < 10 ? (m % 2 ? 64 : 67) : 70 + m;
+        p.note(at + (m % 3) * 4, kBeat, 0, key);
+        p.note(at, kBeat / 2, 9, 36);
+    }
+    const Analysis a = Analyze(p.seg);
+    EXPECT_EQ(a.repeatPitched, 8);
+    EXPECT_EQ(a.repeatAll, 8);
+    EXPECT_EQ(a.repeatDrums, 12);
+    EXPECT_EQ(a.distinct, 6);
+    EXPECT_NEAR(a.textureShare, 1.0, 1e-9); // one rhythm everywhere
+}
+
+TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogether) {
+    Piece p(1);
+    p.note(0, kBeat, 0, 60);
+    p.note(12, kBeat, 1, 64); // 12 ticks at 120 bpm: 12.5 ms
+    p.note(kBeat, kBeat, 0, 62);
+    p.note(kBeat + kBeat / 4 - 2, kBeat, 1, 65); // the next grid point: not together
+    EXPECT_NEAR(Analyze(p.seg).onsetSpreadMs, 12.5, 1e-9);
+}
+
+TEST(Analyze, PatternChangesOffThePhraseAreCountedFillsAside) {
+    Piece p(9);
+    using enum Embellishment;
+    p.seg.patternNames = {"A", "A", "A", "F", "B", "B", "C", "C", "C"};
+    p.seg.embellishments = {Normal, Normal, Normal, Fill, Normal, Normal, Normal, Normal, Normal};
+    Analysis a = Analyze(p.seg);
+    EXPECT_EQ(a.patternChanges, 2);          // A -> B at the phrase, B -> C inside it
+    EXPECT_EQ(a.patternChangesOffPhrase, 1); // phrases of 4 from the chord map
+    EXPECT_EQ(a.variationChanges, -1);
+    p.seg.phraseStarts = {true, false, false, false, false, false, true, false, false};
+    a = Analyze(p.seg);
+    EXPECT_EQ(a.patternChangesOffPhrase, 1); // now A -> B is the one off the phrase
+}
