@@ -50,6 +50,7 @@ void MasterBus::init(int sampleRate) {
     gainSmoothing_ = 1 - std::exp(-1 / (0.05 * fs));
 
     // Windowed sinc between the 4th and 5th of 8 samples, at quarter steps.
+    ceiling_ = std::pow(10.0, (kCeilingDb - kMarginDb) / 20);
     reach_ = 0;
     for (std::size_t p = 0; p < kPhases; ++p) {
         const double f = static_cast<double>(p + 1) / 4;
@@ -144,7 +145,7 @@ void MasterBus::endOfStep() {
 // Takes one sample pair in, gives the pair from lookAhead_ + 2 samples ago,
 // scaled so that its peak between samples stays under the ceiling.
 void MasterBus::limit(float l, float r, float &outL, float &outR) {
-    static const double ceiling = std::pow(10.0, (kCeilingDb - kMarginDb) / 20);
+    const double ceiling = ceiling_;
     float peak = 0;
     newest_ = (newest_ + 1) % kTaps;
     const auto ceilingF = static_cast<float>(ceiling);

@@ -61,6 +61,7 @@ private:
     // Limiter: interpolator history, gain needed per sample, its running
     // minimum (a monotonic queue), release, moving average and delayed audio.
     std::array<std::array<float, kTaps>, kPhases> phase_{};
+    double ceiling_ = 1; // what the limiter aims for, linear
     float reach_ = 1; // largest sum of |taps|: no point between samples lies further out
     // Each sample is kept twice, so the last kTaps always lie side by side.
     std::array<std::array<float, 2 * kTaps>, 2> history_{};
