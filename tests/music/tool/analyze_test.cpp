@@ -49,7 +49,7 @@ TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNo
     p.note(2 * kMeasure + kBeat - kBeat / 4, kBeat, 1, 71); // B meets it for a sixteenth only
     p.note(3 * kMeasure, 2 * kBeat, 0, 72);                 // C
     p.note(3 * kMeasure, 2 * kBeat, 0, 73); // C# in the same part: a voicing, not a clash
-    p.note(3 * kMeasure, 2 * kBeat, 9, 37); // drums are never a clash
+    p.note(3 * kMeasure, 2 * kBeat, 9, 71); // B on the drums: never a clash
     EXPECT_EQ(Analyze(p.seg).clashes, 1);
 }
 
