@@ -62,7 +62,7 @@ private:
     // minimum (a monotonic queue), release, moving average and delayed audio.
     std::array<std::array<float, kTaps>, kPhases> phase_{};
     double ceiling_ = 1; // what the limiter aims for, linear
-    float reach_ = 1; // largest sum of |taps|: no point between samples lies further out
+    float reach_ = 1;    // largest sum of |taps|: no point between samples lies further out
     // Each sample is kept twice, so the last kTaps always lie side by side.
     std::array<std::array<float, 2 * kTaps>, 2> history_{};
     int newest_ = 0;
