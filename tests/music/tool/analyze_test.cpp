@@ -12,13 +12,13 @@ namespace {
 constexpr std::int64_t kBeat = kTicksPerBeat;
 constexpr std::int64_t kMeasure = 4 * kBeat;
 
-// 4/4 at 120 bpm over C major (C E G) throughout, no events yet.
+// 4/4 at 120 bpm over D major throughout, no events yet.
 struct Piece {
     std::shared_ptr<detail::ChordMapData> map = std::make_shared<detail::ChordMapData>();
     detail::SegmentData seg;
 
     explicit Piece(int measures) {
-        map->chords.push_back({"I", 0, {0, 4, 7}, "maj"});
+        map->chords.push_back({"I", 2, {0, 4, 7}, "maj"});
         map->phraseMeasures = 4;
         seg.chordMap = map;
         seg.chords.push_back({0, measures * kMeasure, 0});
@@ -40,16 +40,18 @@ struct Piece {
 } // namespace
 
 TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNotes) {
-    Piece p(4);
-    p.note(0, 2 * kBeat, 0, 64);          // E, a chord tone
-    p.note(0, 2 * kBeat, 1, 77);          // F an octave and a half step up: a minor ninth
-    p.note(kMeasure, kBeat, 0, 67);       // G, a chord tone
-    p.note(kMeasure, kBeat, 1, 68, true); // Ab marked as passing
-    p.note(2 * kMeasure, kBeat, 0, 72);   // C
-    p.note(2 * kMeasure + kBeat - kBeat / 4, kBeat, 1, 71); // B meets it for a sixteenth only
-    p.note(3 * kMeasure, 2 * kBeat, 0, 72);                 // C
-    p.note(3 * kMeasure, 2 * kBeat, 0, 73); // C# in the same part: a voicing, not a clash
-    p.note(3 * kMeasure, 2 * kBeat, 9, 71); // B on the drums: never a clash
+    Piece p(5);                           // over D major: D F# A
+    p.note(0, 2 * kBeat, 0, 66);          // F#, a chord tone
+    p.note(0, 2 * kBeat, 1, 79);          // G an octave and a half step up: a minor ninth
+    p.note(kMeasure, kBeat, 0, 69);       // A
+    p.note(kMeasure, kBeat, 1, 70, true); // Bb marked as passing
+    p.note(2 * kMeasure, kBeat, 0, 74);   // D
+    p.note(2 * kMeasure + kBeat - kBeat / 4, kBeat, 1, 73); // C# meets it for a sixteenth only
+    p.note(3 * kMeasure, 2 * kBeat, 0, 74);                 // D
+    p.note(3 * kMeasure, 2 * kBeat, 0, 75); // Eb in the same part: a voicing, not a clash
+    p.note(3 * kMeasure, 2 * kBeat, 9, 73); // C# on the drums: never a clash
+    p.note(4 * kMeasure, 2 * kBeat, 0, 67); // G and Ab: neither is a chord tone
+    p.note(4 * kMeasure, 2 * kBeat, 1, 68);
     EXPECT_EQ(Analyze(p.seg).clashes, 1);
 }
 
