@@ -69,14 +69,20 @@ void MasterBus::init(int sampleRate) {
     }
     lookAhead_ = std::max(8, static_cast<int>(sampleRate * 0.0015));
     release_ = 1 - std::exp(-1 / (0.15 * fs));
-    minValue_.assign(static_cast<std::size_t>(lookAhead_) + 1, 1.0);
-    minIndex_.assign(static_cast<std::size_t>(lookAhead_) + 1, 0);
+    // Rings of a power of two, so positions wrap with a mask.
+    std::size_t ring = 1;
+    while (ring < static_cast<std::size_t>(lookAhead_) + 8)
+        ring <<= 1;
+    ringMask_ = ring - 1;
+    minValue_.assign(ring, 1.0);
+    minIndex_.assign(ring, 0);
     minHead_ = minSize_ = 0;
     average_.assign(static_cast<std::size_t>(lookAhead_), 1.0);
     averageSum_ = lookAhead_;
+    averageSlot_ = 0;
     held_ = 1;
     deepest_ = 1;
-    delayL_.assign(static_cast<std::size_t>(lookAhead_) + 8, 0.0f);
+    delayL_.assign(ring, 0.0f);
     delayR_.assign(delayL_.size(), 0.0f);
     history_ = {};
     newest_ = 0;
@@ -170,31 +176,29 @@ void MasterBus::limit(float l, float r, float &outL, float &outR) {
     const double need = peak > ceiling ? ceiling / peak : 1.0;
 
     // Smallest need over the last lookAhead_ samples.
-    const std::size_t cap = minValue_.size();
-    while (minSize_ > 0 && minValue_[(minHead_ + minSize_ - 1) % cap] >= need)
+    while (minSize_ > 0 && minValue_[(minHead_ + minSize_ - 1) & ringMask_] >= need)
         --minSize_;
-    minValue_[(minHead_ + minSize_) % cap] = need;
-    minIndex_[(minHead_ + minSize_) % cap] = n_;
+    minValue_[(minHead_ + minSize_) & ringMask_] = need;
+    minIndex_[(minHead_ + minSize_) & ringMask_] = n_;
     ++minSize_;
     while (minIndex_[minHead_] <= n_ - lookAhead_) {
-        minHead_ = (minHead_ + 1) % cap;
+        minHead_ = (minHead_ + 1) & ringMask_;
         --minSize_;
     }
     held_ = std::min(minValue_[minHead_], held_ + (1 - held_) * release_);
     // Averaging the held gain over the look-ahead ramps it down before each
     // peak and never rises above what any sample in reach needs.
-    const auto slot = static_cast<std::size_t>(n_ % lookAhead_);
-    averageSum_ += held_ - average_[slot];
-    average_[slot] = held_;
+    averageSum_ += held_ - average_[averageSlot_];
+    average_[averageSlot_] = held_;
+    if (++averageSlot_ == average_.size())
+        averageSlot_ = 0;
     const auto gain = static_cast<float>(averageSum_ / lookAhead_);
     deepest_ = std::min(deepest_, gain);
 
-    const std::size_t size = delayL_.size();
-    const auto in = static_cast<std::size_t>(n_ % static_cast<std::int64_t>(size));
+    const auto in = static_cast<std::size_t>(n_) & ringMask_;
     delayL_[in] = l;
     delayR_[in] = r;
-    const auto out = static_cast<std::size_t>(
-        (n_ + static_cast<std::int64_t>(size) - lookAhead_ - 2) % static_cast<std::int64_t>(size));
+    const auto out = static_cast<std::size_t>(n_ - lookAhead_ - 2) & ringMask_;
     ++n_;
     const auto clip = static_cast<float>(ceiling);
     outL = std::clamp(delayL_[out] * gain, -clip, clip);

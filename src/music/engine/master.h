@@ -70,11 +70,12 @@ private:
     double release_ = 0.0001;
     std::vector<double> minValue_;
     std::vector<std::int64_t> minIndex_;
-    std::size_t minHead_ = 0, minSize_ = 0;
+    std::size_t minHead_ = 0, minSize_ = 0, ringMask_ = 0;
     double held_ = 1;
     float deepest_ = 1;
     std::vector<double> average_;
     double averageSum_ = 0;
+    std::size_t averageSlot_ = 0;
     std::vector<float> delayL_, delayR_;
     std::int64_t n_ = 0; // samples seen
 };
