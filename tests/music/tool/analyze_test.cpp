@@ -52,6 +52,7 @@ TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNo
     p.note(3 * kMeasure, 2 * kBeat, 9, 73); // C# on the drums: never a clash
     p.note(4 * kMeasure, 2 * kBeat, 0, 67); // G and Ab: neither is a chord tone
     p.note(4 * kMeasure, 2 * kBeat, 1, 68);
+    p.seg.events.insert(p.seg.events.begin(), {0, MidiEvent::Control, 1, 67, 100}); // no note
     EXPECT_EQ(Analyze(p.seg).clashes, 1);
 }
 
@@ -107,4 +108,16 @@ TEST(Analyze, PatternChangesOffThePhraseAreCountedFillsAside) {
     p.seg.phraseStarts = {true, false, false, false, false, false, true, false, false};
     a = Analyze(p.seg);
     EXPECT_EQ(a.patternChangesOffPhrase, 1); // now A -> B is the one off the phrase
+}
+
+TEST(Analyze, VariationChangesAndHowManyEachPartPlaysPer64Measures) {
+    Piece p(128);
+    p.seg.patternNames.assign(128, "A");
+    p.seg.embellishments.assign(128, Embellishment::Normal);
+    for (int m = 0; m < 128; ++m) // the first part moves on each phrase; the second once, off it
+        p.seg.variations.push_back({(m / 4) % 3, m == 5 ? 1 : -1});
+    const Analysis a = Analyze(p.seg);
+    EXPECT_EQ(a.variationChanges, 33);
+    EXPECT_EQ(a.variationChangesOffPhrase, 2);
+    EXPECT_EQ(a.fewestVariationsPer64, 1); // the second part plays only its own bar in 64-127
 }
