@@ -96,7 +96,7 @@ TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogether) {
     EXPECT_NEAR(Analyze(p.seg).onsetSpreadMs, 12.5, 1e-9);
 }
 
-TEST(Analyze, PatternChangesOffThePhraseAreCountedFillsAside) {
+TEST(Analyze, PatternAndChordChangesFillsAside) {
     Piece p(9);
     using enum Embellishment;
     p.seg.patternNames = {"A", "A", "A", "F", "B", "B", "C", "C", "C"};
@@ -108,6 +108,13 @@ TEST(Analyze, PatternChangesOffThePhraseAreCountedFillsAside) {
     p.seg.phraseStarts = {true, false, false, false, false, false, true, false, false};
     a = Analyze(p.seg);
     EXPECT_EQ(a.patternChangesOffPhrase, 1); // now A -> B is the one off the phrase
+    // I for three measures (written as two spans), IV for three, I again.
+    p.map->chords.push_back({"IV", 7, {0, 4, 7}, "maj"});
+    p.seg.chords = {{0, kMeasure, 0},
+                    {kMeasure, 2 * kMeasure, 0},
+                    {3 * kMeasure, 3 * kMeasure, 1},
+                    {6 * kMeasure, 3 * kMeasure, 0}};
+    EXPECT_NEAR(Analyze(p.seg).chordChangesPerMeasure, 2.0 / 9, 1e-9);
 }
 
 TEST(Analyze, VariationChangesAndHowManyEachPartPlaysPer64Measures) {
