@@ -95,6 +95,7 @@ int one(const ComposeArgs &o) {
 
 // Every style with every chord map in a folder: the worst figures over the
 // nine shapes and the seeds, and the loudness of a short render per shape.
+// Exit status 1 when a file could not be read.
 int all(const ComposeArgs &o) {
     namespace fs = std::filesystem;
     std::vector<std::string> styles, maps;
@@ -112,11 +113,27 @@ int all(const ComposeArgs &o) {
     std::printf("%d measures, seeds 1-%d, nine shapes; loudness of %d-measure renders, seed 1\n",
                 o.measures, o.seeds, o.loudnessMeasures);
     printHeader("style + chord map");
+    // A file that does not load is named and left out; the others still count.
     Loader loader;
+    int failed = 0;
+    auto load = [&](const std::string &file, auto read) -> decltype(read(file)) {
+        try {
+            return read(file);
+        } catch (const MusicError &e) {
+            std::fprintf(stderr, "%s (left out)\n", e.what());
+            ++failed;
+            return nullptr;
+        }
+    };
+    std::vector<std::pair<std::string, ChordMapPtr>> mapsRead;
+    for (const auto &mf : maps)
+        if (auto map = load(mf, [&](const std::string &f) { return loader.LoadChordMap(f); }))
+            mapsRead.emplace_back(mf, map);
     for (const auto &sf : styles) {
-        StylePtr style = loader.LoadStyle(sf);
-        for (const auto &mf : maps) {
-            ChordMapPtr map = loader.LoadChordMap(mf);
+        StylePtr style = load(sf, [&](const std::string &f) { return loader.LoadStyle(f); });
+        if (!style)
+            continue;
+        for (const auto &[mf, map] : mapsRead) {
             Analysis worst;
             worst.chordChangesPerMeasure = 0;
             double lo = 1e9, hi = -1e9, peak = -1e9;
@@ -168,7 +185,7 @@ int all(const ComposeArgs &o) {
     }
     std::printf("dist: fewest distinct measures; rep, spread, tex%%, leap max, dBTP: largest;\n"
                 "pat, var, clash, leap: totals; var/64: fewest; chd/m: mean.\n");
-    return 0;
+    return failed > 0 ? 1 : 0;
 }
 
 } // namespace
