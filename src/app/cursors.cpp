@@ -1,5 +1,8 @@
 #include "app/cursors.h"
 
+#include <map>
+
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -8,9 +11,12 @@ namespace lumbrast::app {
 
 namespace {
 // An arrow whose tip is the hot spot, leaning left for player 1 and right for
-// player 2, with the player's number on its tail.
-QPixmap drawPointer(int player) {
-    QPixmap pm(32, 32);
+// player 2, with the player's number on its tail. Drawn at the screens'
+// pixel ratio, so a scaled desktop gets a sharp pointer, not a blown-up one.
+QPixmap drawPointer(int player, qreal ratio) {
+    const int side = qRound(32 * ratio);
+    QPixmap pm(side, side);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -47,13 +53,15 @@ QPixmap drawPointer(int player) {
 } // namespace
 
 QCursor playerCursor(int player) {
-    static const QCursor one(drawPointer(1), 7, 7);
-    static const QCursor two(drawPointer(2), 24, 7);
-    if (player == 1)
-        return one;
-    if (player == 2)
-        return two;
-    return QCursor(Qt::ArrowCursor);
+    if (player != 1 && player != 2)
+        return QCursor(Qt::ArrowCursor);
+    // Hot spots are in the pointer's own 32 x 32 units at any ratio.
+    static std::map<std::pair<int, qreal>, QCursor> drawn;
+    const qreal ratio = qGuiApp->devicePixelRatio();
+    auto [at, added] = drawn.try_emplace({player, ratio});
+    if (added)
+        at->second = QCursor(drawPointer(player, ratio), player == 1 ? 7 : 24, 7);
+    return at->second;
 }
 
 QCursor cursorFor(game::PlayerCursor pointer) {

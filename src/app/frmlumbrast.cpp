@@ -6,6 +6,7 @@
 #include <QLayout>
 #include <QTimer>
 
+#include "app/accessibility.h"
 #include "app/colourbutton.h"
 #include "app/look.h"
 #include "game/errorreport.h"
@@ -13,9 +14,38 @@
 namespace lumbrast::app {
 
 namespace {
-constexpr const char *kRefusal = "You must have minimum of two computer mouses \r\n"
-                                 "connected to your PC\r\n"
-                                 "Sorry, but program will not work.";
+constexpr const char *kRefusal = QT_TRANSLATE_NOOP(
+    "lumbrast::app::frmLumbrast", "You must have minimum of two computer mouses \r\n"
+                                  "connected to your PC\r\n"
+                                  "Sorry, but program will not work.");
+
+// The rules build their messages in English around the player's name; the
+// window shows them translated, the name put into the translated sentence.
+struct MessageForm {
+    QLatin1String begin, end;
+    const char *whole;
+};
+constexpr MessageForm kMessageForms[] = {
+    {QLatin1String("Excellent "), QLatin1String(", you win 3 points"),
+     QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Excellent %1, you win 3 points")},
+    {QLatin1String("Very good "), QLatin1String(", you win 2 points"),
+     QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Very good %1, you win 2 points")},
+    {QLatin1String("Not bad "), QLatin1String(", you win 1 point"),
+     QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Not bad %1, you win 1 point")},
+    {QLatin1String("Bravo "), QLatin1String(", you win Set"),
+     QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Bravo %1, you win Set")},
+    {QLatin1String("Congratulations "), QLatin1String(", you win Match"),
+     QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Congratulations %1, you win Match")},
+};
+
+QString translatedMessage(const QString &text) {
+    for (const MessageForm &form : kMessageForms) {
+        const qsizetype name = text.size() - form.begin.size() - form.end.size();
+        if (name >= 0 && text.startsWith(form.begin) && text.endsWith(form.end))
+            return frmLumbrast::tr(form.whole).arg(text.mid(form.begin.size(), name));
+    }
+    return text;
+}
 
 // Both tables follow the order of the game's enumerators.
 platform::BoxIcon boxIcon(game::MessageIcon icon) {
@@ -45,6 +75,7 @@ frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
         pal.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
     setPalette(pal);
     buildControls();
+    nameFixedControls(*this);
     mouse_.attach({this,
                    cmdCursorPos,
                    lvwMice,
@@ -85,7 +116,7 @@ void frmLumbrast::Form_Load() {
             cmdLoadMusic_Click();
             cmdHook_Click();
         } else {
-            boxes_.show(this, QString::fromLatin1(kRefusal), platform::BoxIcon::Critical,
+            boxes_.show(this, tr(kRefusal), platform::BoxIcon::Critical,
                         QStringLiteral("Lumbrast"));
         }
         render();
@@ -106,7 +137,8 @@ void frmLumbrast::reportInputError(const std::exception &error, std::string_view
 void frmLumbrast::showMessage(const std::string &text, game::MessageIcon icon,
                               const std::string &title) {
     render(); // a found pair stays visible while its score is announced
-    boxes_.show(this, QString::fromStdString(text), boxIcon(icon), QString::fromStdString(title));
+    boxes_.show(this, translatedMessage(QString::fromStdString(text)), boxIcon(icon),
+                QString::fromStdString(title));
 }
 
 void frmLumbrast::beep(game::Beep kind) {

@@ -16,6 +16,7 @@
 #include "music/window/musicwindowhost.h"
 #include "platform/desktop/messageboxes.h"
 #include "platform/desktop/sounds.h"
+#include "platform/help/helpviewer.h"
 #include "platform/rawinput.h"
 
 class QAction;
@@ -49,6 +50,8 @@ public:
     input::MouseInput &mouseInput() { return mouse_; }
     // The style player: loaded by cmdLoadMusic, driven by the Music menu.
     musicwindow::MusicWindowHost &music() { return *music_; }
+    // Help > "Help" shows its topic in `viewer` instead of the program's own help window.
+    void setHelpViewer(platform::HelpViewer &viewer) { helpViewer_ = &viewer; }
     // The pointer "Start" shows now: the cursor of the player who opens next.
     QCursor startButtonCursor() const;
 
@@ -175,6 +178,7 @@ private:
     input::MouseInput mouse_;
     musicwindow::MusicWindowHost *music_ = nullptr;
     QButtonGroup *firstMoveGroup_ = nullptr;
+    platform::HelpViewer *helpViewer_ = nullptr;
     // True from the first paint on: only then is the window where the window
     // manager placed it, so only then can the cursor be trapped inside it.
     bool placed_ = false;

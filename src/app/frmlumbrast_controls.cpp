@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "app/accessibility.h"
 #include "app/colourbutton.h"
 #include "app/cursors.h"
 #include "app/look.h"
@@ -41,8 +42,7 @@ void frmLumbrast::buildControls() {
     };
 
     // ---- The list of mice ----
-    fraGameIntro =
-        new FrameBox(QStringLiteral("List of all available mice on this computer "), client);
+    fraGameIntro = new FrameBox(tr("List of all available mice on this computer "), client);
     fill(fraGameIntro, kGrey);
     fraGameIntro->setGeometry(twipsRect(90, 30, 6255, 1695));
     lvwMice = new QTreeWidget(fraGameIntro);
@@ -54,9 +54,9 @@ void frmLumbrast::buildControls() {
     lstMouseCollection = new QListWidget(fraGameIntro);
     lstMouseCollection->setGeometry(twipsRect(120, 240, 1215, 450));
     lstMouseCollection->hide();
-    cmdGetRawData = button(QStringLiteral("Raw Data"), fraGameIntro, twipsRect(4680, 0, 855, 255));
-    cmdHook = button(QStringLiteral("Hook"), fraGameIntro, twipsRect(3720, 0, 855, 255));
-    cmdUnHook = button(QStringLiteral("UnHook"), fraGameIntro, twipsRect(2760, 0, 855, 255));
+    cmdGetRawData = button(tr("Raw Data"), fraGameIntro, twipsRect(4680, 0, 855, 255));
+    cmdHook = button(tr("Hook"), fraGameIntro, twipsRect(3720, 0, 855, 255));
+    cmdUnHook = button(tr("UnHook"), fraGameIntro, twipsRect(2760, 0, 855, 255));
     for (QWidget *hidden : {static_cast<QWidget *>(cmdGetRawData), static_cast<QWidget *>(cmdHook),
                             static_cast<QWidget *>(cmdUnHook)})
         hidden->hide();
@@ -65,27 +65,24 @@ void frmLumbrast::buildControls() {
     connect(cmdUnHook, &QPushButton::clicked, this, &frmLumbrast::cmdUnHook_Click);
 
     // ---- The game frame ----
-    fraGameLumbrast =
-        new FrameBox(QStringLiteral("Do you feel lucky? - Osjećaš li se sretno?"), client);
+    fraGameLumbrast = new FrameBox(tr("Do you feel lucky? - Osjećaš li se sretno?"), client);
     fraGameLumbrast->setGeometry(twipsRect(90, 1800, 6255, 4095));
     fill(fraGameLumbrast, kGrey);
     QWidget *game = fraGameLumbrast;
 
     // Player panel
     lblDevDescCaption =
-        label(QStringLiteral("Mice - Device Description"), game, twipsRect(120, 360, 3495, 210));
+        label(tr("Mice - Device Description"), game, twipsRect(120, 360, 3495, 210));
     lbl_hDeviceCaption = label(QStringLiteral("hDevice"), game, twipsRect(3600, 360, 735, 210));
-    lblPlayersName = label(QStringLiteral("Players:"), game, twipsRect(4920, 360, 1215, 210));
-    lblDevDesc_01 =
-        label(QStringLiteral("Mice - Device Description"), game, twipsRect(120, 720, 3495, 210));
+    lblPlayersName = label(tr("Players:"), game, twipsRect(4920, 360, 1215, 210));
+    lblDevDesc_01 = label(tr("Mice - Device Description"), game, twipsRect(120, 720, 3495, 210));
     lblDevhDevice_01 = label(QStringLiteral("hDevice"), game, twipsRect(3600, 720, 735, 210));
     cmdVerify_M_P_01 = button(QStringLiteral("1"), game, twipsRect(4560, 600, 315, 315));
-    cmdVerify_M_P_01->setToolTip(QStringLiteral("Verify mouse for first player"));
-    lblDevDesc_02 =
-        label(QStringLiteral("Mice - Device Description"), game, twipsRect(120, 1080, 3495, 210));
+    cmdVerify_M_P_01->setToolTip(tr("Verify mouse for first player"));
+    lblDevDesc_02 = label(tr("Mice - Device Description"), game, twipsRect(120, 1080, 3495, 210));
     lblDevhDevice_02 = label(QStringLiteral("hDevice"), game, twipsRect(3600, 1080, 735, 210));
     cmdVerify_M_P_02 = button(QStringLiteral("2"), game, twipsRect(4560, 960, 315, 315));
-    cmdVerify_M_P_02->setToolTip(QStringLiteral("Verify mouse for second player"));
+    cmdVerify_M_P_02->setToolTip(tr("Verify mouse for second player"));
     connect(cmdVerify_M_P_01, &QPushButton::clicked, this, &frmLumbrast::cmdVerify_M_P_01_Click);
     connect(cmdVerify_M_P_02, &QPushButton::clicked, this, &frmLumbrast::cmdVerify_M_P_02_Click);
 
@@ -107,13 +104,12 @@ void frmLumbrast::buildControls() {
         name->setFont(uiFont(7.5, true));
     }
     const int rowTop[] = {2040, 2565, 3090};
-    const char *rowCaption[] = {"Points:", "Sets:", "Match"};
+    const QString rowCaption[] = {tr("Points:"), tr("Sets:"), tr("Match")};
     QLabel **captions[] = {&lblPointsStat, &lblSetStat, &lblMatchStat};
     QLabel **p1[] = {&lblPointsStatP1, &lblSetStatP1, &lblMatchStatP1};
     QLabel **p2[] = {&lblPointsStatP2, &lblSetStatP2, &lblMatchStatP2};
     for (int row = 0; row < 3; ++row) {
-        *captions[row] = label(QString::fromLatin1(rowCaption[row]), game,
-                               twipsRect(120, rowTop[row], 570, 405));
+        *captions[row] = label(rowCaption[row], game, twipsRect(120, rowTop[row], 570, 405));
         (*captions[row])->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         const QColor ink = row == 0 ? QColor(Qt::white) : fromBgr(game::kColourDarkBlue, palette());
         const QColor paper = row == 0 ? QColor(Qt::black) : QColor(Qt::white);
@@ -149,12 +145,12 @@ void frmLumbrast::buildControls() {
     connect(cmdCursorPos, &QPushButton::clicked, this, &frmLumbrast::cmdCursorPos_Click);
 
     // Game buttons, timer and first move
-    fraFirstMove = new FrameBox(QStringLiteral("Select First Move"), game);
+    fraFirstMove = new FrameBox(tr("Select First Move"), game);
     fraFirstMove->setGeometry(twipsRect(4560, 1605, 1575, 495));
     fill(fraFirstMove, kGrey);
-    optPlayer_01 = new QRadioButton(QStringLiteral("P1"), fraFirstMove);
+    optPlayer_01 = new QRadioButton(tr("P1"), fraFirstMove);
     optPlayer_01->setGeometry(twipsRect(120, 210, 615, 255));
-    optPlayer_02 = new QRadioButton(QStringLiteral("P2"), fraFirstMove);
+    optPlayer_02 = new QRadioButton(tr("P2"), fraFirstMove);
     optPlayer_02->setGeometry(twipsRect(840, 210, 495, 255));
     firstMoveGroup_ = new QButtonGroup(this);
     firstMoveGroup_->addButton(optPlayer_01, 1);
@@ -162,9 +158,9 @@ void frmLumbrast::buildControls() {
     connect(optPlayer_01, &QRadioButton::clicked, this, &frmLumbrast::optPlayer_01_Click);
     connect(optPlayer_02, &QRadioButton::clicked, this, &frmLumbrast::optPlayer_02_Click);
 
-    cmdGamePlay = button(QStringLiteral("Start"), game, twipsRect(5040, 2280, 1095, 375));
-    cmdGamePause = button(QStringLiteral("Pause"), game, twipsRect(5040, 2760, 1095, 375));
-    cmdGameReset = button(QStringLiteral("Reset"), game, twipsRect(5040, 3000, 1095, 375));
+    cmdGamePlay = button(tr("Start"), game, twipsRect(5040, 2280, 1095, 375));
+    cmdGamePause = button(tr("Pause"), game, twipsRect(5040, 2760, 1095, 375));
+    cmdGameReset = button(tr("Reset"), game, twipsRect(5040, 3000, 1095, 375));
     connect(cmdGamePlay, &QPushButton::clicked, this, &frmLumbrast::cmdGamePlay_Click);
     connect(cmdGamePause, &QPushButton::clicked, this, &frmLumbrast::cmdGamePause_Click);
     connect(cmdGameReset, &QPushButton::clicked, this, &frmLumbrast::cmdGameReset_Click);
@@ -175,7 +171,7 @@ void frmLumbrast::buildControls() {
     paint(lblGameMoveTimer, QPalette::WindowText, Qt::white);
 
     // The window's own buttons: "Exit" and the hidden music trigger.
-    cmdExit = button(QStringLiteral("Exit"), client, twipsRect(90 + 5040, 1800 + 3480, 1095, 375));
+    cmdExit = button(tr("Exit"), client, twipsRect(90 + 5040, 1800 + 3480, 1095, 375));
     connect(cmdExit, &QPushButton::clicked, this, &frmLumbrast::cmdExit_Click);
     cmdLoadMusic = button(QStringLiteral("LM"), client, twipsRect(90, 5895 - 255, 495, 255));
     cmdLoadMusic->hide();
@@ -188,44 +184,53 @@ void frmLumbrast::buildControls() {
 
 void frmLumbrast::buildMenus() {
     QMenuBar *bar = menuBar();
-    QMenu *file = bar->addMenu(QStringLiteral("File"));
-    mnuNevGame = file->addAction(QStringLiteral("New"), this, &frmLumbrast::mnuNevGame_Click);
-    mnuExit = file->addAction(QStringLiteral("Exit"), this, &frmLumbrast::mnuExit_Click);
+    QMenu *file = bar->addMenu(tr("File"));
+    mnuNevGame = file->addAction(tr("New"), this, &frmLumbrast::mnuNevGame_Click);
+    mnuExit = file->addAction(tr("Exit"), this, &frmLumbrast::mnuExit_Click);
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
 
-    QMenu *mice = bar->addMenu(QStringLiteral("Mice"));
-    mnuRefreshDevices = mice->addAction(QStringLiteral("Refresh Devices"), this,
-                                        &frmLumbrast::mnuRefreshDevices_Click);
-    mnuHook = mice->addAction(QStringLiteral("Hook"), this, &frmLumbrast::mnuHook_Click);
-    mnuUnHook = mice->addAction(QStringLiteral("UnHook"), this, &frmLumbrast::mnuUnHook_Click);
+    QMenu *mice = bar->addMenu(tr("Mice"));
+    mnuRefreshDevices =
+        mice->addAction(tr("Refresh Devices"), this, &frmLumbrast::mnuRefreshDevices_Click);
+    mnuHook = mice->addAction(tr("Hook"), this, &frmLumbrast::mnuHook_Click);
+    mnuUnHook = mice->addAction(tr("UnHook"), this, &frmLumbrast::mnuUnHook_Click);
     // Switched off: the start-up and closing hook and unhook by themselves.
     mnuHook->setEnabled(false);
     mnuUnHook->setEnabled(false);
     mice->addSeparator();
-    mnuConfineCursorForm = mice->addAction(QStringLiteral("Trap Mouse Cursor"), this,
-                                           &frmLumbrast::mnuConfineCursorForm_Click);
-    mnuReleaseCursorForm = mice->addAction(QStringLiteral("Release Mouse Cursor"), this,
-                                           &frmLumbrast::mnuReleaseCursorForm_Click);
+    mnuConfineCursorForm =
+        mice->addAction(tr("Trap Mouse Cursor"), this, &frmLumbrast::mnuConfineCursorForm_Click);
+    mnuReleaseCursorForm =
+        mice->addAction(tr("Release Mouse Cursor"), this, &frmLumbrast::mnuReleaseCursorForm_Click);
 
-    QMenu *options = bar->addMenu(QStringLiteral("Options"));
-    mnuGameSetup =
-        options->addAction(QStringLiteral("Game options"), this, &frmLumbrast::mnuGameSetup_Click);
+    QMenu *options = bar->addMenu(tr("Options"));
+    mnuGameSetup = options->addAction(tr("Game options"), this, &frmLumbrast::mnuGameSetup_Click);
 
-    QMenu *music = bar->addMenu(QStringLiteral("Music"));
-    mnuPlayMusic = music->addAction(QStringLiteral("Play"), this, &frmLumbrast::mnuPlayMusic_Click);
-    mnuStopMusic = music->addAction(QStringLiteral("Stop"), this, &frmLumbrast::mnuStopMusic_Click);
+    QMenu *music = bar->addMenu(tr("Music"));
+    mnuPlayMusic = music->addAction(tr("Play"), this, &frmLumbrast::mnuPlayMusic_Click);
+    mnuStopMusic = music->addAction(tr("Stop"), this, &frmLumbrast::mnuStopMusic_Click);
     music->addSeparator();
-    mnuSetupMusic =
-        music->addAction(QStringLiteral("Setup"), this, &frmLumbrast::mnuSetupMusic_Click);
+    mnuSetupMusic = music->addAction(tr("Setup"), this, &frmLumbrast::mnuSetupMusic_Click);
 
-    QMenu *help = bar->addMenu(QStringLiteral("Help"));
-    mnuHelpLocal = help->addAction(QStringLiteral("Help"), this, &frmLumbrast::mnuHelpLocal_Click);
-    mnuAbout = help->addAction(QStringLiteral("About"), this, &frmLumbrast::mnuAbout_Click);
+    QMenu *help = bar->addMenu(tr("Help"));
+    mnuHelpLocal = help->addAction(tr("Help"), this, &frmLumbrast::mnuHelpLocal_Click);
+    mnuHelpLocal->setShortcut(QKeySequence::HelpContents);
+    mnuAbout = help->addAction(tr("About"), this, &frmLumbrast::mnuAbout_Click);
 }
 
 QCursor frmLumbrast::startButtonCursor() const {
     return cursorFor(game_.cmdGamePlay.MousePointer);
 }
+
+namespace {
+// The rules keep their button captions in English and compare them; the
+// window shows them translated. Listed here for the translation template.
+[[maybe_unused]] constexpr const char *kRuleCaptions[] = {
+    QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Start"),
+    QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Pause"),
+    QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Resume"),
+    QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Reset")};
+} // namespace
 
 void frmLumbrast::render() {
     const QPalette &pal = palette();
@@ -241,7 +246,7 @@ void frmLumbrast::render() {
             piece->setCursor(cursorFor(model.MousePointer));
     }
     auto show = [&pal](ColourButton *b, const game::Button &model) {
-        b->setText(QString::fromStdString(model.Caption));
+        b->setText(tr(model.Caption.c_str()));
         b->setEnabled(model.Enabled);
         b->setFillColour(fromBgr(model.BackColor, pal));
         if (model.MousePointer == game::PlayerCursor::None)
@@ -279,6 +284,7 @@ void frmLumbrast::render() {
         if (box->text() != wanted)
             box->setText(wanted);
     }
+    describeGameState(*this);
 }
 
 void frmLumbrast::RoundMainWindow() {

@@ -9,6 +9,7 @@
 #include "dialogs/about/frmAboutVark.h"
 #include "dialogs/help/helplocal.h"
 #include "dialogs/options/frmgameoptions.h"
+#include "platform/desktop/datapaths.h"
 
 namespace lumbrast::app {
 
@@ -100,7 +101,11 @@ void frmLumbrast::mnuSetupMusic_Click() {
     music_->setup();
 }
 void frmLumbrast::mnuHelpLocal_Click() {
-    dialogs::showHelpLocal(this, QCoreApplication::applicationDirPath());
+    const QString folder = platform::helpFolder(QCoreApplication::applicationDirPath());
+    if (helpViewer_)
+        dialogs::mnuHelpLocal_Click(this, folder, *helpViewer_);
+    else
+        dialogs::showHelpLocal(this, folder);
 }
 
 void frmLumbrast::mnuAbout_Click() {

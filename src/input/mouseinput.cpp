@@ -1,7 +1,9 @@
 #include "input/mouseinput.h"
 
+#include <algorithm>
 #include <exception>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,8 +32,11 @@ QString mouseCollectionLine(const platform::PointingDevice &mouse) {
 }
 
 void setUpMiceList(QTreeWidget *lvwMice) {
-    lvwMice->setHeaderLabels({QStringLiteral("hDevice"), QStringLiteral("Description"),
-                              QStringLiteral("Type"), QStringLiteral("Identification string")});
+    const char *const context = "lumbrast::input::MouseInput";
+    lvwMice->setHeaderLabels({QStringLiteral("hDevice"),
+                              QCoreApplication::translate(context, "Description"),
+                              QCoreApplication::translate(context, "Type"),
+                              QCoreApplication::translate(context, "Identification string")});
     lvwMice->setRootIsDecorated(false);
     lvwMice->setUniformRowHeights(true);
     int section = 0;
@@ -41,9 +46,12 @@ void setUpMiceList(QTreeWidget *lvwMice) {
 
 MouseInput::MouseInput(InputState &state, platform::RawInput &raw, platform::MessageBoxes &boxes,
                        ErrorReport report)
-    : state_(state), raw_(raw), boxes_(boxes), report_(std::move(report)), router_(state, raw) {}
+    : state_(state), raw_(raw), boxes_(boxes), report_(std::move(report)), router_(state, raw) {
+    raw_.watchDevices([this] { miceChanged(); });
+}
 
 MouseInput::~MouseInput() {
+    raw_.watchDevices({});
     // The hook never outlives the input logic it calls into.
     if (state_.IsHooked == kTrue)
         raw_.remove();
@@ -68,11 +76,11 @@ template <class F> void MouseInput::guarded(std::string_view tag, F &&body) {
 }
 
 void MouseInput::DiscoverMice() {
-    const std::vector<platform::PointingDevice> devices = raw_.devices();
+    listed_ = raw_.devices();
     c_.lstMouseCollection->clear();
     c_.lvwMice->clear();
     std::int16_t kept = 0;
-    for (const platform::PointingDevice &d : devices) {
+    for (const platform::PointingDevice &d : listed_) {
         if (d.systemMade)
             continue; // pointers the system makes itself are no player's mouse
         ++kept;
@@ -89,8 +97,9 @@ void MouseInput::DiscoverMice() {
 
 void MouseInput::Hook() {
     if (state_.IsHooked == kTrue) {
-        boxes_.show(c_.window, QString::fromLatin1(kHookTwiceText), platform::BoxIcon::None,
-                    QStringLiteral("Lumbrast"));
+        boxes_.show(c_.window,
+                    QCoreApplication::translate("lumbrast::input::MouseInput", kHookTwiceText),
+                    platform::BoxIcon::None, QStringLiteral("Lumbrast"));
         return;
     }
     raw_.install(&router_);
@@ -109,6 +118,10 @@ void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameC
     guarded(player == 2 ? "sub: 06" : "sub: 05", [&] {
         DeviceHandle &bound = player == 2 ? state_.hDevicePlayer_02 : state_.hDevicePlayer_01;
         bound = state_.hDeviceLast;
+        identity_[i].clear();
+        for (const platform::PointingDevice &d : listed_)
+            if (d.handle == bound)
+                identity_[i] = d.identity;
         c_.lblDevhDevice[i]->setText(handleText(bound));
         // Each line starts with the handle as handleText writes it.
         const QString wanted = handleText(bound);
@@ -122,6 +135,36 @@ void MouseInput::bindPlayer(int player, const std::function<void()> &enableGameC
         if (state_.hDevicePlayer_01 != 0 && state_.hDevicePlayer_02 != 0)
             enableGameControls();
     });
+}
+
+void MouseInput::miceChanged() {
+    try {
+        listed_ = raw_.devices();
+    } catch (const std::exception &) {
+        return; // the next change or refresh tries again
+    }
+    DeviceHandle *bound[2] = {&state_.hDevicePlayer_01, &state_.hDevicePlayer_02};
+    auto present = [&](DeviceHandle h) {
+        return std::any_of(listed_.begin(), listed_.end(),
+                           [h](const platform::PointingDevice &d) { return d.handle == h; });
+    };
+    for (int i = 0; i < 2; ++i) {
+        const DeviceHandle old = *bound[i];
+        if (old == 0 || identity_[i].empty() || present(old))
+            continue;
+        for (const platform::PointingDevice &d : listed_) {
+            if (d.systemMade || d.identity != identity_[i] || d.handle == *bound[1 - i])
+                continue;
+            *bound[i] = d.handle;
+            if (state_.hDeviceActive == old)
+                state_.hDeviceActive = d.handle;
+            if (state_.hDeviceLast == old)
+                state_.hDeviceLast = d.handle;
+            if (c_.lblDevhDevice[i])
+                c_.lblDevhDevice[i]->setText(handleText(d.handle));
+            break;
+        }
+    }
 }
 
 void MouseInput::ConfineCursorForm() {

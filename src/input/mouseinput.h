@@ -7,7 +7,9 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include <QPointer>
 #include <QString>
@@ -26,7 +28,8 @@ class QWidget;
 namespace lumbrast::input {
 
 inline constexpr const char *kHookTwiceText =
-    "Don't hook it twice without unhooking, or you will be unable to unhook it.";
+    QT_TRANSLATE_NOOP("lumbrast::input::MouseInput",
+                      "Don't hook it twice without unhooking, or you will be unable to unhook it.");
 
 // The device handle as the lists show it: signed decimal.
 QString handleText(DeviceHandle handle);
@@ -70,6 +73,10 @@ public:
     // the latest raw input; with both players bound, enableGameControls runs.
     void bindPlayer(int player, const std::function<void()> &enableGameControls);
 
+    // Mice came or went: a player whose mouse is gone gets it back when a
+    // mouse of the same identity is there again under a new handle.
+    void miceChanged();
+
     // The trap holds the pointer to the game window and to whatever other
     // window of the program is open, following them until released.
     void ConfineCursorForm();
@@ -89,6 +96,8 @@ private:
     std::unique_ptr<ReachWatcher> reach_;
     bool trapped_ = false;
     QRect confinedTo_;
+    std::vector<platform::PointingDevice> listed_; // as the back end last listed them
+    std::string identity_[2];                      // of each player's mouse
 };
 
 } // namespace lumbrast::input

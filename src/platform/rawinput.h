@@ -4,6 +4,7 @@
 // simulated one is driven by tests with scripted mice.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct PointingDevice {
     std::string identification; // vendor and product (name part 1)
     std::string description;    // for people; may be empty
     bool systemMade = false;    // made by the system itself (virtual pointers): never listed
+    // Names the physical mouse across reconnects: bus, vendor and product with
+    // its serial, Bluetooth address or port. Empty when unknown; never matches then.
+    std::string identity{};
 };
 
 enum class RawEventKind : std::uint8_t { Motion, ButtonPress, ButtonRelease, Wheel };
@@ -55,6 +59,11 @@ public:
     virtual void warpCursor(QPoint global) = 0;
     virtual void confineCursor(QRect global) = 0;
     virtual void releaseCursor() = 0;
+
+    // Calls back on the UI thread, never from within a sink call, after mice
+    // came or went; an empty function stops the calls. A back end that cannot
+    // tell never calls.
+    virtual void watchDevices(const std::function<void()> &changed) { (void)changed; }
 };
 
 } // namespace lumbrast::platform

@@ -21,27 +21,11 @@
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
+#include "countingnew.h"
 #include "input/inputstate.h"
 #include "input/routing.h"
 #include "platform/x11/x11rawinput.h"
 #include "xvfb.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void *operator new(std::size_t n) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void *p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept {
-    std::free(p);
-}
-void operator delete(void *p, std::size_t) noexcept {
-    std::free(p);
-}
 
 using namespace lumbrast::platform;
 using namespace lumbrast::platform::x11;

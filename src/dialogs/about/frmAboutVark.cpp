@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
+#include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QSvgRenderer>
 
 #include "dialogs/help/errorreport.h"
 #include "platform/desktop/twips.h"
@@ -44,20 +48,65 @@ void styleLink(LinkLabel *label) {
     label->setFocusPolicy(Qt::TabFocus);
 }
 
+// What assistive tools see of a LinkLabel: a link named by its text, which
+// their "press" follows.
+class LinkAccessible final : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(LinkLabel *link) : QAccessibleWidget(link, QAccessible::Link) {}
+
+    QString text(QAccessible::Text t) const override {
+        const auto *link = static_cast<const LinkLabel *>(widget());
+        if (t == QAccessible::Name && link->accessibleName().isEmpty())
+            return link->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.linked = true;
+        return s;
+    }
+    QStringList actionNames() const override {
+        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override {
+        if (action == pressAction())
+            static_cast<LinkLabel *>(widget())->activate();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface *linkAccessible(const QString &, QObject *object) {
+    if (auto *link = qobject_cast<LinkLabel *>(object))
+        return new LinkAccessible(link);
+    return nullptr;
+}
+
 } // namespace
 
 QString aboutVarkText() {
     const QStringList lines = {
-        QStringLiteral("This is game for single computer and mice."),
+        frmAboutVark::tr("This is game for single computer and mice."),
         QString(),
-        QStringLiteral("It is free; a note to the author helps it grow."),
+        frmAboutVark::tr("Buy it to support the author's further work."),
         QString(),
-        QStringLiteral("No price, no ads, no registration."),
+        frmAboutVark::tr("It is sold at https://lumbrast.org/"),
         QString(),
-        QStringLiteral("Lumbrast   ver. 1.0.0   from 10-aug-2010"),
-        QStringLiteral("Two mice, one table, good luck!"),
+        frmAboutVark::tr("Lumbrast   ver. %1   from 10-aug-2010")
+            .arg(QCoreApplication::applicationVersion()),
+        frmAboutVark::tr("Two mice, one table, good luck!"),
     };
     return lines.join(QStringLiteral("\r\n"));
+}
+
+QPixmap drawPicture(const QString &svgFile, QSize size, qreal ratio) {
+    QPixmap picture(size * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    QSvgRenderer svg(svgFile);
+    QPainter painter(&picture);
+    svg.render(&painter, QRectF(QPointF(0, 0), size));
+    return picture;
 }
 
 QRegion roundRectRegion(QSize size, QSize ellipse) {
@@ -72,6 +121,10 @@ QRegion roundRectRegion(QSize size, QSize ellipse) {
     region += QRegion(0, h - eh, ew, eh, QRegion::Ellipse);
     region += QRegion(w - ew, h - eh, ew, eh, QRegion::Ellipse);
     return region;
+}
+
+LinkLabel::LinkLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {
+    [[maybe_unused]] static const bool known = (QAccessible::installFactory(linkAccessible), true);
 }
 
 void LinkLabel::mousePressEvent(QMouseEvent *event) {
@@ -103,16 +156,27 @@ void LinkLabel::keyPressEvent(QKeyEvent *event) {
     QLabel::keyPressEvent(event);
 }
 
+void LinkLabel::paintEvent(QPaintEvent *event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
                            platform::UrlOpener &links)
     : QDialog(gameWindow), startCursor_(std::move(startCursor)), links_(links) {
     [[maybe_unused]] static const bool pictures = (registerAboutPictures(), true);
-    setWindowTitle(QStringLiteral("Lumbrast- About author and program"));
+    setWindowTitle(tr("Lumbrast- About author and program"));
     setFixedSize(twipsToPixels(7410), twipsToPixels(3720));
 
     imgAuthorPicture = new QLabel(this);
     imgAuthorPicture->setGeometry(twipsRect(120, 0, 2400, 2925));
-    imgAuthorPicture->setPixmap(QPixmap(QStringLiteral(":/about/author.jpg")));
+    imgAuthorPicture->setPixmap(
+        drawPicture(QStringLiteral(":/about/author.svg"), QSize(160, 195), devicePixelRatioF()));
+    imgAuthorPicture->setAccessibleName(tr("Picture: a smiling piece over two mice"));
 
     txtAboutVark = new QPlainTextEdit(this);
     txtAboutVark->setGeometry(twipsRect(2640, 0, 4815, 2895));
@@ -121,10 +185,14 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
     txtAboutVark->setFont(textFont);
     txtAboutVark->setReadOnly(true);
     txtAboutVark->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    txtAboutVark->setTabChangesFocus(true); // Tab leads on to the links
 
     imgAuthorAddress = new QLabel(this);
     imgAuthorAddress->setGeometry(twipsRect(0, 3000, 7680, 720));
-    imgAuthorAddress->setPixmap(QPixmap(QStringLiteral(":/about/address.gif")));
+    imgAuthorAddress->setPixmap(
+        drawPicture(QStringLiteral(":/about/address.svg"), QSize(512, 48), devicePixelRatioF()));
+    imgAuthorAddress->setAccessibleName(
+        tr("Lumbrast: a pairs game for two players, two mice and one computer"));
 
     lblAuthorWeb = new LinkLabel(QString::fromLatin1(kAuthorWeb), this);
     lblAuthorWeb->setGeometry(twipsRect(360, 3360, 3255, 375));

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QLabel>
+#include <QPixmap>
 #include <QRegion>
 #include <QString>
 
@@ -17,10 +18,14 @@ class QPlainTextEdit;
 namespace lumbrast::dialogs {
 
 inline constexpr char kAuthorMail[] = "lumbrast@example.org";
-inline constexpr char kAuthorWeb[] = "https://lumbrast.example.org/";
+inline constexpr char kAuthorWeb[] = "https://lumbrast.org/";
 
-// The eight lines of the About text joined by CR LF, without a final CR LF.
+// The eight lines of the About text joined by CR LF, without a final CR LF;
+// line 7 names the program's version.
 QString aboutVarkText();
+
+// An SVG picture drawn for `ratio` device pixels per pixel at `size` pixels.
+QPixmap drawPicture(const QString &svgFile, QSize size, qreal ratio);
 
 // A rectangle of `size` from (0, 0) whose corners are cut to quarter
 // ellipses of `ellipse` (width and height), as the window's rounded shape.
@@ -30,11 +35,14 @@ QRegion roundRectRegion(QSize size, QSize ellipse);
 using CursorProvider = std::function<QCursor()>;
 
 // A label that works as a link: it reports clicks (mouse, or Space/Enter
-// when it has the keyboard focus) and every mouse move over it.
+// when it has the keyboard focus) and every mouse move over it, shows a dotted
+// frame while it has the focus, and tells assistive tools that it is a link.
 class LinkLabel : public QLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit LinkLabel(const QString &text, QWidget *parent = nullptr);
+    // Follows the link, as a click does.
+    void activate() { emit clicked(); }
 
 signals:
     void clicked();
@@ -45,6 +53,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool pressed_ = false;

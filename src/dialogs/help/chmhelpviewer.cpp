@@ -29,25 +29,40 @@ frmHelpViewer *ChmHelpViewer::openWindowFor(const QString &helpFile) {
     return nullptr;
 }
 
-void ChmHelpViewer::displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) {
+QString ChmHelpViewer::displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) {
+    const auto noTopic = [&] {
+        return QCoreApplication::translate("lumbrast::dialogs", "The help file %1 has no page %2.")
+            .arg(helpFile, topic);
+    };
     if (frmHelpViewer *open = openWindowFor(helpFile)) {
-        if (open->showTopic(topic)) {
-            open->show();
-            open->raise();
-            open->activateWindow();
-        }
-        return;
+        if (!open->showTopic(topic))
+            return noTopic();
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return {};
     }
 
+    const QFileInfo file(helpFile);
+    if (!file.exists())
+        return QCoreApplication::translate("lumbrast::dialogs", "The help file %1 is missing.")
+            .arg(helpFile);
+    if (!file.isFile() || !file.isReadable())
+        return QCoreApplication::translate("lumbrast::dialogs", "The help file %1 cannot be read.")
+            .arg(helpFile);
     auto archive = platform::ChmArchive::open(helpFile);
     if (!archive)
-        return;
+        return QCoreApplication::translate("lumbrast::dialogs",
+                                           "The help file %1 is damaged: it is not a compiled "
+                                           "help file.")
+            .arg(helpFile);
     auto *viewer = new frmHelpViewer(std::move(archive), helpFile, links_, owner);
     if (!viewer->showTopic(topic)) {
         delete viewer;
-        return;
+        return noTopic();
     }
     viewer->show();
+    return {};
 }
 
 } // namespace lumbrast::dialogs

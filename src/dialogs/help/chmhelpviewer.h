@@ -18,7 +18,7 @@ public:
 
     // One window per help file: showing another topic of a file that is
     // already open turns that window to the topic and raises it.
-    void displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) override;
+    QString displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) override;
 
     // The window that displayTopic() showed or reused last; null when it
     // showed nothing or the window has been closed since.

@@ -49,15 +49,15 @@ frmHelpViewer::frmHelpViewer(std::unique_ptr<platform::ChmArchive> archive, cons
                              platform::UrlOpener *links, QWidget *owner)
     : QWidget(owner, Qt::Window), archive_(std::move(archive)), helpFile_(helpFile), links_(links) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Lumbrast Help"));
+    setWindowTitle(tr("Lumbrast Help"));
     resize(640, 560);
 
     cmdHelpBack = new QToolButton(this);
-    cmdHelpBack->setText(QStringLiteral("Back"));
+    cmdHelpBack->setText(tr("Back"));
     cmdHelpForward = new QToolButton(this);
-    cmdHelpForward->setText(QStringLiteral("Forward"));
+    cmdHelpForward->setText(tr("Forward"));
     cmdHelpHome = new QToolButton(this);
-    cmdHelpHome->setText(QStringLiteral("Contents"));
+    cmdHelpHome->setText(tr("Contents"));
     txtHelpTopic = new ChmTextBrowser(*archive_, this);
 
     auto *buttons = new QHBoxLayout;
@@ -80,7 +80,7 @@ frmHelpViewer::frmHelpViewer(std::unique_ptr<platform::ChmArchive> archive, cons
             &frmHelpViewer::txtHelpTopic_AnchorClicked);
     connect(txtHelpTopic, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = txtHelpTopic->documentTitle();
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Lumbrast Help") : title);
+        setWindowTitle(title.isEmpty() ? tr("Lumbrast Help") : title);
     });
 }
 

@@ -2,7 +2,10 @@
 
 #include "dialogs/help/chmhelpviewer.h"
 #include "dialogs/help/errorreport.h"
+#include "platform/desktop/datapaths.h"
 #include "platform/help/urlopener.h"
+
+#include <QMessageBox>
 
 namespace lumbrast::dialogs {
 
@@ -13,7 +16,18 @@ QString helpFilePath(const QString &programFolder) {
 void mnuHelpLocal_Click(QWidget *owner, const QString &programFolder,
                         platform::HelpViewer &viewer) {
     try {
-        viewer.displayTopic(owner, helpFilePath(programFolder), QLatin1String(kHelpMainTopic));
+        const QString why =
+            viewer.displayTopic(owner, helpFilePath(programFolder), QLatin1String(kHelpMainTopic));
+        if (why.isEmpty())
+            return;
+        // Said beside the game, which goes on without help.
+        auto *box =
+            new QMessageBox(QMessageBox::Warning, QStringLiteral("Lumbrast"),
+                            why + u'\n' + platform::reinstallAdvice(), QMessageBox::Ok, owner);
+        box->setTextFormat(Qt::PlainText);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
     } catch (...) {
         reportCurrentError(owner, QStringLiteral("sub: 27"));
     }

@@ -19,8 +19,9 @@ inline constexpr char kHelpMainTopic[] = "Lumbrast_help_main_EN.htm";
 QString helpFilePath(const QString &programFolder);
 
 // Opens the help file in `programFolder` at the main topic in `viewer`, owned by
-// `owner`. A missing or damaged file shows nothing; a failure of the program
-// itself is reported with the tag "sub: 27".
+// `owner`. A help file that cannot be shown is named, with the reason, in a
+// message that does not block the game; a failure of the program itself is
+// reported with the tag "sub: 27".
 void mnuHelpLocal_Click(QWidget *owner, const QString &programFolder, platform::HelpViewer &viewer);
 
 // The same with the program's own help window (links out of the help file go

@@ -32,7 +32,7 @@ template <std::size_t N> void select(std::array<QRadioButton *, N> &group, std::
 
 frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindow)
     : QDialog(gameWindow), settings_(settings) {
-    setWindowTitle(QStringLiteral("Lumbrast - game options"));
+    setWindowTitle(tr("Lumbrast - game options"));
     setModal(true);
     setFixedSize(twipsRect(0, 0, 3840, 2535).size());
     QPalette pal = palette();
@@ -60,11 +60,11 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
         }
     };
     // Created in tab order: each frame, then its buttons, then Save and Cancel.
-    fraPlayerMoveTime = frame(QStringLiteral("Player move time"), 120);
+    fraPlayerMoveTime = frame(tr("Player move time"), 120);
     options(fraPlayerMoveTime, optPlayerMoveTime, {"10", "20", "30"});
-    fraPointsSet = frame(QStringLiteral("Points for Set"), 960);
+    fraPointsSet = frame(tr("Points for Set"), 960);
     options(fraPointsSet, optPointsSet, {"7", "15", "21"});
-    fraSetMatch = frame(QStringLiteral("Sets for Match"), 1800);
+    fraSetMatch = frame(tr("Sets for Match"), 1800);
     options(fraSetMatch, optSetMatch, {"2", "3"});
 
     auto button = [this](const QString &caption, int top) {
@@ -75,8 +75,8 @@ frmGameOptions::frmGameOptions(game::GameVariables &settings, QWidget *gameWindo
         b->setCursor(Qt::PointingHandCursor);
         return b;
     };
-    cmdGameOptionsSave = button(QStringLiteral("Save"), 120);
-    cmdGameOptionsCancel = button(QStringLiteral("Cancel"), 960);
+    cmdGameOptionsSave = button(tr("Save"), 120);
+    cmdGameOptionsCancel = button(tr("Cancel"), 960);
     connect(cmdGameOptionsSave, &QPushButton::clicked, this,
             &frmGameOptions::cmdGameOptionsSave_Click);
     connect(cmdGameOptionsCancel, &QPushButton::clicked, this,

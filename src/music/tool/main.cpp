@@ -3,6 +3,8 @@
 #include "composer.h"
 #include "midiexport.h"
 #include "musicservice.h"
+#include "platform/desktop/datapaths.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -26,6 +29,7 @@ namespace {
 
 const char *kUsage =
     "Usage: lumbrast-music COMMAND [ARGUMENTS]\n"
+    "       lumbrast-music --version\n"
     "\n"
     "Commands:\n"
     "  info FILE                 show a style's tempo, time signature, bands, motifs and\n"
@@ -51,6 +55,8 @@ const char *kUsage =
     "\n"
     "Shapes: FALLING LEVEL LOOPABLE LOUD QUIET PEAKING RANDOM RISING SONG (or 0-8).\n"
     "Activity 0-3 (default 1): lower changes chords more often.\n"
+    "A bare file name that is not in the current folder is taken from the music folder\n"
+    "MediaSL9 of the game (beside the program or installed).\n"
     "Errors in files are reported as FILE:LINE:COLUMN: message; the exit status is 1.\n";
 
 std::string noteName(int pc) {
@@ -67,6 +73,20 @@ std::string boundaryName(std::uint32_t b) {
     if (b & kPlayGrid)
         return "grid";
     return "immediate";
+}
+
+// A bare name missing here is one of the game's own styles or chord maps.
+std::string mediaFile(const std::string &arg) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (arg.find('/') != std::string::npos || fs::exists(arg, ec))
+        return arg;
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return arg;
+    const QString folder =
+        lumbrast::platform::mediaFolder(QString::fromStdString(program.parent_path().string()));
+    return (folder + u'/' + QString::fromStdString(arg)).toStdString();
 }
 
 bool looksLikeChordMap(const std::string &path) {
@@ -134,6 +154,16 @@ int info(const std::string &path) {
                   << p.parts.size() << " part(s), " << notes << " notes\n";
     }
     return 0;
+}
+
+// The command's arguments, with bare style and chord-map names found in the game's music.
+ComposeArgs composeArgs(const std::vector<std::string> &args, tool::Command command) {
+    ComposeArgs c = tool::ParseComposeArgs(args, command);
+    if (c.all.empty()) {
+        c.style = mediaFile(c.style);
+        c.chordMap = mediaFile(c.chordMap);
+    }
+    return c;
 }
 
 SegmentPtr compose(const ComposeArgs &c, StylePtr &style) {
@@ -275,6 +305,10 @@ int main(int argc, char **argv) {
             std::cout << kUsage;
             return args.empty() ? 2 : 0;
         }
+        if (args[0] == "--version") {
+            std::cout << "lumbrast-music " LUMBRAST_VERSION "\n";
+            return 0;
+        }
         for (const auto &a : args)
             if (a == "--help" || a == "-h") {
                 std::cout << kUsage;
@@ -285,14 +319,14 @@ int main(int argc, char **argv) {
         if (cmd == "info") {
             if (rest.size() != 1)
                 throw UsageError("info takes one file");
-            return info(rest[0]);
+            return info(mediaFile(rest[0]));
         }
         if (cmd == "render")
-            return render(tool::ParseComposeArgs(rest, tool::Command::Render));
+            return render(composeArgs(rest, tool::Command::Render));
         if (cmd == "analyze")
-            return tool::RunAnalyze(tool::ParseComposeArgs(rest, tool::Command::Analyze));
+            return tool::RunAnalyze(composeArgs(rest, tool::Command::Analyze));
         if (cmd == "play")
-            return play(tool::ParseComposeArgs(rest, tool::Command::Play), argc, argv);
+            return play(composeArgs(rest, tool::Command::Play), argc, argv);
         throw UsageError("unknown command '" + cmd + "'");
     } catch (const UsageError &e) {
         std::cerr << "lumbrast-music: " << e.what() << "\n(see lumbrast-music --help)\n";

@@ -63,7 +63,7 @@ frmStylesDX9::frmStylesDX9(QWidget *gameWindow, MusicWindowEnv env)
     if (!env_.random)
         env_.random = std::make_shared<ClockRandom>();
     setObjectName(QStringLiteral("frmStylesDX9"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(tr(kCaption));
     buildControls();
 }
 

@@ -36,8 +36,9 @@ namespace lumbrast::musicwindow {
 namespace mus = lumbrast::music;
 
 inline constexpr const char *kErrorTitle = "MuVoTre";
-inline constexpr const char *kPlayerTitle = "MuVoTre - Style Player";
-inline constexpr const char *kCaption = "MuVoTre - Style Player";
+inline constexpr const char *kPlayerTitle =
+    QT_TRANSLATE_NOOP("lumbrast::musicwindow::frmStylesDX9", "MuVoTre - Style Player");
+inline constexpr const char *kCaption = kPlayerTitle;
 
 // Errors the window raises itself (the music service raises mus::MusicError).
 class WindowError : public std::runtime_error {

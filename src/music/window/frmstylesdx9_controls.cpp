@@ -36,29 +36,30 @@ template <class W> W *placed(W *w, const char *name, int x, int y, int width, in
 void frmStylesDX9::buildControls() {
     setFixedSize(640, 452);
 
+    // Captions are marked with QT_TR_NOOP at each call and translated here.
     auto label = [](QWidget *parent, const char *text, int x, int y, int w, int h = 18) {
-        auto *l = new QLabel(QString::fromLatin1(text), parent);
+        auto *l = new QLabel(tr(text), parent);
         l->setGeometry(x, y, w, h);
         return l;
     };
 
-    fraStyleInfo = new QGroupBox(QStringLiteral("Style Info - Create Segment"), this);
+    fraStyleInfo = new QGroupBox(tr("Style Info - Create Segment"), this);
     fraStyleInfo->setGeometry(8, 6, 624, 246);
     QWidget *f = fraStyleInfo;
 
-    label(f, "Style", 12, 22, 200);
+    label(f, QT_TR_NOOP("Style"), 12, 22, 200);
     cboStyles = placed(new QComboBox(f), "cboStyles", 12, 40, 200, 26);
 
-    label(f, "Currently loaded style file:", 224, 22, 388);
-    txtStyleFileName = placed(new QLineEdit(QStringLiteral("No file loaded..."), f),
-                              "txtStyleFileName", 224, 40, 388, 26);
+    label(f, QT_TR_NOOP("Currently loaded style file:"), 224, 22, 388);
+    txtStyleFileName =
+        placed(new QLineEdit(tr("No file loaded..."), f), "txtStyleFileName", 224, 40, 388, 26);
     txtStyleFileName->setReadOnly(true);
 
-    label(f, "Band", 12, 74, 200);
+    label(f, QT_TR_NOOP("Band"), 12, 74, 200);
     lstBands = placed(new QListWidget(f), "lstBands", 12, 92, 200, 142);
 
-    auto *bpm = label(f, "bpm", 224, 74, 60);
-    bpm->setToolTip(QStringLiteral("Tempo (bpm = beats per minute)"));
+    auto *bpm = label(f, QT_TR_NOOP("bpm"), 224, 74, 60);
+    bpm->setToolTip(tr("Tempo (bpm = beats per minute)"));
     lblStyleTempoValue = label(f, "120", 224, 92, 48, 24);
     lblStyleTempoValue->setObjectName(QStringLiteral("lblStyleTempoValue"));
     lblStyleTempoValue->setFont(courierNew());
@@ -66,54 +67,46 @@ void frmStylesDX9::buildControls() {
     hscTempoSty->setRange(kTempoMin, kTempoMax);
     hscTempoSty->setValue(120);
 
-    label(f, "Time Sig.", 512, 74, 100);
+    label(f, QT_TR_NOOP("Time Sig."), 512, 74, 100);
     lblStyleTimeSigValue = label(f, "", 512, 92, 100, 24);
     lblStyleTimeSigValue->setObjectName(QStringLiteral("lblStyleTimeSigValue"));
-    lblStyleTimeSigValue->setToolTip(
-        QStringLiteral("Time Signature of Style (beatsPerMeasure / beat)"));
+    lblStyleTimeSigValue->setToolTip(tr("Time Signature of Style (beatsPerMeasure / beat)"));
 
-    label(f, "ChordMap", 224, 126, 180);
+    label(f, QT_TR_NOOP("ChordMap"), 224, 126, 180);
     cboChordMap = placed(new QComboBox(f), "cboChordMap", 224, 144, 180, 26);
 
-    label(f, "Shape", 416, 126, 140);
+    label(f, QT_TR_NOOP("Shape"), 416, 126, 140);
     cboShape = placed(new QComboBox(f), "cboShape", 416, 144, 140, 26);
 
-    auto *length = label(f, "Length", 224, 180, 70);
-    length->setToolTip(QStringLiteral("Length in Measures (Bars)"));
+    auto *length = label(f, QT_TR_NOOP("Length"), 224, 180, 70);
+    length->setToolTip(tr("Length in Measures (Bars)"));
     txtComposeLength =
         placed(new QLineEdit(QStringLiteral("1024"), f), "txtComposeLength", 224, 198, 70, 26);
     txtComposeLength->setMaxLength(4);
-    txtComposeLength->setToolTip(
-        QStringLiteral("Enter new Length in Measures (Bars) for Re-Compose"));
+    txtComposeLength->setToolTip(tr("Enter new Length in Measures (Bars) for Re-Compose"));
     txtComposeLength->installEventFilter(this);
 
-    chkComposeIntro =
-        placed(new QCheckBox(QStringLiteral("Intro"), f), "chkComposeIntro", 304, 200, 64, 22);
-    chkComposeEnd =
-        placed(new QCheckBox(QStringLiteral("End"), f), "chkComposeEnd", 370, 200, 56, 22);
+    chkComposeIntro = placed(new QCheckBox(tr("Intro"), f), "chkComposeIntro", 304, 200, 64, 22);
+    chkComposeEnd = placed(new QCheckBox(tr("End"), f), "chkComposeEnd", 370, 200, 56, 22);
     chkComposeEnd->setChecked(true);
 
-    cmdRecompose = placed(new QPushButton(QStringLiteral("&Re-Compose"), f), "cmdRecompose", 430,
-                          196, 100, 30);
-    cmdHide = placed(new QPushButton(QStringLiteral("Hide"), f), "cmdHide", 538, 196, 74, 30);
+    cmdRecompose = placed(new QPushButton(tr("&Re-Compose"), f), "cmdRecompose", 430, 196, 100, 30);
+    cmdHide = placed(new QPushButton(tr("Hide"), f), "cmdHide", 538, 196, 74, 30);
 
-    fraPlaySegment = new QGroupBox(QStringLiteral("Play Segment and Style Motifs "), this);
+    fraPlaySegment = new QGroupBox(tr("Play Segment and Style Motifs "), this);
     fraPlaySegment->setGeometry(8, 258, 624, 186);
     QWidget *g = fraPlaySegment;
 
-    cmdStopSegment =
-        placed(new QPushButton(QStringLiteral("&Stop"), g), "cmdStopSegment", 12, 24, 90, 30);
-    cmdPlaySegment =
-        placed(new QPushButton(QStringLiteral("&Play Seg"), g), "cmdPlaySegment", 110, 24, 90, 30);
-    cmdPlayMotif =
-        placed(new QPushButton(QStringLiteral("Play &Motif"), g), "cmdPlayMotif", 208, 24, 100, 30);
+    cmdStopSegment = placed(new QPushButton(tr("&Stop"), g), "cmdStopSegment", 12, 24, 90, 30);
+    cmdPlaySegment = placed(new QPushButton(tr("&Play Seg"), g), "cmdPlaySegment", 110, 24, 90, 30);
+    cmdPlayMotif = placed(new QPushButton(tr("Play &Motif"), g), "cmdPlayMotif", 208, 24, 100, 30);
 
     lblSegBarValue = label(g, "0", 330, 28, 70, 24);
     lblSegBarValue->setObjectName(QStringLiteral("lblSegBarValue"));
-    lblSegBarValue->setToolTip(QStringLiteral("Bar"));
+    lblSegBarValue->setToolTip(tr("Bar"));
     lblSegBeatValue = label(g, "0", 410, 28, 40, 24);
     lblSegBeatValue->setObjectName(QStringLiteral("lblSegBeatValue"));
-    lblSegBeatValue->setToolTip(QStringLiteral("Beat"));
+    lblSegBeatValue->setToolTip(tr("Beat"));
     lblPlayProgress = label(g, "000000000000000000", 330, 64, 282, 24);
     lblPlayProgress->setObjectName(QStringLiteral("lblPlayProgress"));
     for (QLabel *l : {lblSegBarValue, lblSegBeatValue, lblPlayProgress})
@@ -130,15 +123,15 @@ void frmStylesDX9::buildControls() {
     lblAudioStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblAudioStatus->hide();
 
-    label(g, "Motif", 12, 60, 200);
+    label(g, QT_TR_NOOP("Motif"), 12, 60, 200);
     lstMotifs = placed(new QListWidget(g), "lstMotifs", 12, 78, 200, 98);
 
-    label(g, "Align Option:", 224, 60, 100);
-    optDefault = new QRadioButton(QStringLiteral("Default"), g);
-    optImmediate = new QRadioButton(QStringLiteral("Immediate"), g);
-    optGrid = new QRadioButton(QStringLiteral("Grid"), g);
-    optBeat = new QRadioButton(QStringLiteral("Beat"), g);
-    optMeasure = new QRadioButton(QStringLiteral("Measure"), g);
+    label(g, QT_TR_NOOP("Align Option:"), 224, 60, 100);
+    optDefault = new QRadioButton(tr("Default"), g);
+    optImmediate = new QRadioButton(tr("Immediate"), g);
+    optGrid = new QRadioButton(tr("Grid"), g);
+    optBeat = new QRadioButton(tr("Beat"), g);
+    optMeasure = new QRadioButton(tr("Measure"), g);
     int y = 78;
     for (QRadioButton *o : {optDefault, optImmediate, optGrid, optBeat, optMeasure}) {
         o->setGeometry(224, y, 100, 20);
@@ -151,7 +144,7 @@ void frmStylesDX9::buildControls() {
     optMeasure->setObjectName(QStringLiteral("optMeasure"));
     optMeasure->setChecked(true);
 
-    cmdOK = placed(new QPushButton(QStringLiteral("E&xit"), this), "cmdOK", 540, 418, 80, 26);
+    cmdOK = placed(new QPushButton(tr("E&xit"), this), "cmdOK", 540, 418, 80, 26);
     cmdOK->setVisible(false);
 
     // Clicks and changes by the listener. Changes made from code go through

@@ -26,7 +26,8 @@ using detail::need;
 
 namespace {
 
-constexpr const char *kNoMotifs = "no Motifs in this Style";
+constexpr const char *kNoMotifs =
+    QT_TRANSLATE_NOOP("lumbrast::musicwindow::frmStylesDX9", "no Motifs in this Style");
 
 } // namespace
 
@@ -148,7 +149,7 @@ void frmStylesDX9::Get_Motifs() {
         const int n = need(CurStyle).GetMotifCount();
         MotifTable.assign(static_cast<std::size_t>(std::max(n, 0)), MotifRecord{});
         if (n <= 0) {
-            lstMotifs->addItem(QString::fromLatin1(kNoMotifs));
+            lstMotifs->addItem(tr(kNoMotifs));
             cmdPlayMotif->setEnabled(false);
             return;
         }
@@ -262,7 +263,7 @@ void frmStylesDX9::cmdStopSegment_Click() {
     // The primary that plays: Re-Compose replaces MainSegment while the music
     // it replaced plays on.
     need(Perf).StopEx(MainSegment, 0, mus::kStopPrimary);
-    ShowPlayProgress(QStringLiteral("User stop"));
+    ShowPlayProgress(tr("User stop"));
     ClearPlayCounters();
 }
 
@@ -271,7 +272,7 @@ void frmStylesDX9::cmdPlayMotif_Click() {
         const int row = lstMotifs->currentRow();
         if (row < 0 || !lstMotifs->item(row)->isSelected())
             return;
-        if (lstMotifs->count() == 1 && lstMotifs->item(0)->text() == QLatin1String(kNoMotifs)) {
+        if (lstMotifs->count() == 1 && lstMotifs->item(0)->text() == tr(kNoMotifs)) {
             cmdPlayMotif->setEnabled(false);
             return;
         }

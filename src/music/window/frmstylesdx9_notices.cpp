@@ -23,8 +23,8 @@ void frmStylesDX9::DirectXEvent8_DXCallback(int /*eventid*/) {
             handleNotice(msg);
     } catch (...) {
         // What is still queued is handled at the next signal.
-        env_.messages->show(this, QStringLiteral("Error processing this Notification"),
-                            BoxIcon::Information, QStringLiteral("Cannot Process."));
+        env_.messages->show(this, tr("Error processing this Notification"), BoxIcon::Information,
+                            tr("Cannot Process."));
     }
 }
 
@@ -37,22 +37,22 @@ void frmStylesDX9::handleNotice(const mus::NotificationPMSG &msg) {
     if (msg.option == mus::kSegmentEnd) {
         const mus::SegmentPtr &seg = segmentOf();
         if (seg == MainSegment) {
-            ShowPlayProgress(QStringLiteral("PS finished playing."));
+            ShowPlayProgress(tr("PS finished playing."));
             ClearPlayCounters();
         } else {
             for (const MotifRecord &m : MotifTable)
                 if (m.Segment == seg)
-                    ShowPlayProgress(m.Name + QStringLiteral(" motif stopped playing."));
+                    ShowPlayProgress(tr("%1 motif stopped playing.").arg(m.Name));
         }
     }
     if (msg.option == mus::kSegmentStart) {
         const mus::SegmentPtr &seg = segmentOf();
         if (seg == MainSegment) {
-            ShowPlayProgress(QStringLiteral("PS playing"));
+            ShowPlayProgress(tr("PS playing"));
         } else {
             for (const MotifRecord &m : MotifTable)
                 if (m.Segment == seg)
-                    ShowPlayProgress(m.Name + QStringLiteral(" motif started playing."));
+                    ShowPlayProgress(tr("%1 motif started playing.").arg(m.Name));
         }
     }
     if (msg.type == mus::kNotifyMeasureAndBeat) {

@@ -2,9 +2,11 @@
 
 #include "music/window/frmstylesdx9_detail.h"
 #include "music/window/musicpublic.h"
+#include "platform/desktop/datapaths.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -95,8 +97,8 @@ bool frmStylesDX9::Form_Load() {
         const ErrorInfo e = CurrentError();
         env_.messages->show(this,
                             QString::number(e.number) + QLatin1Char('\n') + e.description +
-                                QStringLiteral("\nCould not initialize DirectMusic.\n"
-                                               "Style form: sub: Form_Load"),
+                                tr("\nCould not initialize DirectMusic.\n"
+                                   "Style form: sub: Form_Load"),
                             BoxIcon::Information, QString::fromLatin1(kErrorTitle));
         Unload();
         return false;
@@ -167,6 +169,15 @@ void frmStylesDX9::InitialChoice() {
 
 // ------------------------------------------------------------------ library scan
 
+namespace {
+// Beside the empty folder's message: where the music was looked for and how
+// to get it back.
+QString whereMediaWasSought(const QString &folder) {
+    return u'\n' + frmStylesDX9::tr("Looked in %1.").arg(QDir::toNativeSeparators(folder)) + u' ' +
+           platform::reinstallAdvice();
+}
+} // namespace
+
 void frmStylesDX9::FillStyleList() {
     guarded("form: Style , sub: FillStyleList", [this] {
         txtStyleFileName->clear();
@@ -174,9 +185,10 @@ void frmStylesDX9::FillStyleList() {
         cboStyles->addItems(ListMediaFiles(MediaFolder, QStringLiteral("*.sty")));
         cboStyles->setCurrentIndex(-1);
         if (cboStyles->count() < 1) {
-            env_.messages->show(
-                this, QStringLiteral("There is no single style file in default (MediaSL9) folder"),
-                BoxIcon::Critical, QString::fromLatin1(kPlayerTitle));
+            env_.messages->show(this,
+                                tr("There is no single style file in default (MediaSL9) folder") +
+                                    whereMediaWasSought(MediaFolder),
+                                BoxIcon::Critical, tr(kPlayerTitle));
             Unload();
         }
     });
@@ -192,8 +204,9 @@ void frmStylesDX9::FillChordmapList() {
         if (cboChordMap->count() < 1) {
             env_.messages->show(
                 this,
-                QStringLiteral("There is no single chordmap file in default (MediaSL9) folder"),
-                BoxIcon::Critical, QString::fromLatin1(kPlayerTitle));
+                tr("There is no single chordmap file in default (MediaSL9) folder") +
+                    whereMediaWasSought(MediaFolder),
+                BoxIcon::Critical, tr(kPlayerTitle));
             Unload();
             return;
         }

@@ -1,5 +1,6 @@
 #include "music/window/windowsupport.h"
 
+#include "platform/desktop/datapaths.h"
 #include "platform/desktop/messageboxes.h"
 
 #include <QApplication>
@@ -18,13 +19,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-
-#ifndef LUMBRAST_INSTALL_DATADIR
-#define LUMBRAST_INSTALL_DATADIR "/usr/local/share/lumbrast"
-#endif
-#ifndef LUMBRAST_RELATIVE_DATADIR
-#define LUMBRAST_RELATIVE_DATADIR "../share/lumbrast"
-#endif
 
 namespace lumbrast::musicwindow {
 
@@ -99,17 +93,7 @@ std::optional<std::int16_t> RoundToInt16(double value) {
 }
 
 QString DefaultMediaFolder() {
-    const QString appDir = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {
-        appDir + QStringLiteral("/MediaSL9"),
-        QDir::cleanPath(appDir + QStringLiteral("/" LUMBRAST_RELATIVE_DATADIR "/MediaSL9")),
-        QStringLiteral(LUMBRAST_INSTALL_DATADIR "/MediaSL9"),
-    };
-    for (const QString &c : candidates) {
-        if (QFileInfo(c).isDir())
-            return c + QLatin1Char('/');
-    }
-    return candidates.front() + QLatin1Char('/');
+    return platform::mediaFolder(QCoreApplication::applicationDirPath()) + QLatin1Char('/');
 }
 
 QStringList ListMediaFiles(const QString &folder, const QString &pattern) {

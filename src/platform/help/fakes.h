@@ -26,8 +26,9 @@ public:
         QString topic;
     };
 
-    void displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) override {
+    QString displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) override {
         calls.push_back({owner, helpFile, topic});
+        return {};
     }
 
     std::vector<Call> calls;

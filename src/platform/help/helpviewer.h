@@ -13,9 +13,10 @@ public:
     virtual ~HelpViewer() = default;
 
     // Shows `topic` (a path inside the file, e.g. "index.htm") of the help file
-    // at `helpFile`, owned by `owner`. A file that is missing or not a compiled
-    // help file, or a topic it does not hold, shows nothing and is not reported.
-    virtual void displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) = 0;
+    // at `helpFile`, owned by `owner`. A file that is missing, unreadable or not
+    // a compiled help file, or a topic it does not hold, shows nothing; the
+    // result then says why, in a sentence for the user. Empty when shown.
+    virtual QString displayTopic(QWidget *owner, const QString &helpFile, const QString &topic) = 0;
 };
 
 } // namespace lumbrast::platform

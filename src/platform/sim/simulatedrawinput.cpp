@@ -28,10 +28,14 @@ std::vector<PointingDevice> SimulatedRawInput::twoMice() {
 
 void SimulatedRawInput::plug(PointingDevice device) {
     devices_.push_back(std::move(device));
+    if (changed_)
+        changed_();
 }
 
 void SimulatedRawInput::unplug(DeviceHandle handle) {
     std::erase_if(devices_, [handle](const PointingDevice &d) { return d.handle == handle; });
+    if (changed_)
+        changed_();
 }
 
 void SimulatedRawInput::registerWindow(QWidget *window) {

@@ -22,7 +22,7 @@ public:
     // Two ordinary mice, handles 17 and 23, plus one system-made pointer.
     static std::vector<PointingDevice> twoMice();
 
-    // ---- Plugging ----
+    // ---- Plugging: each tells the watcher, as a real back end does ----
     void plug(PointingDevice device);
     void unplug(DeviceHandle handle);
 
@@ -35,6 +35,7 @@ public:
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
+    void watchDevices(const std::function<void()> &changed) override { changed_ = changed; }
 
     // ---- Script ----
     // The raw event alone; the path a real back end runs for every event.
@@ -70,6 +71,7 @@ private:
     DeviceHandle realPointerDevice(bool second) const;
 
     std::vector<PointingDevice> devices_;
+    std::function<void()> changed_;
     RawInputSink *sink_ = nullptr;
     QPointer<QWidget> window_;
     QPoint cursor_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include <wayland-client.h>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
@@ -46,25 +47,53 @@ bool isXwayland(xcb_connection_t *conn) {
 
 } // namespace
 
-SessionKind detectSession() {
-    return detectSession(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+std::optional<SessionRequest> parseSessionRequest(std::string_view text) {
+    if (text == "auto")
+        return SessionRequest::Automatic;
+    if (text == "x11")
+        return SessionRequest::X11;
+    if (text == "wayland")
+        return SessionRequest::Wayland;
+    return std::nullopt;
+}
+
+SessionKind detectSession(SessionRequest request) {
+    return detectSession(request, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
                          std::getenv("QT_QPA_PLATFORM"));
 }
 
-SessionKind detectSession(const char *display, const char *waylandDisplay,
+SessionKind detectSession(SessionRequest request, const char *display, const char *waylandDisplay,
                           const char *qpaPlatform) {
-    if (qpaPlatform && *qpaPlatform) {
-        // "xcb" may carry options after a colon.
-        const char *colon = std::strchr(qpaPlatform, ':');
-        const std::size_t len =
-            colon ? static_cast<std::size_t>(colon - qpaPlatform) : std::strlen(qpaPlatform);
-        if (len != 3 || std::strncmp(qpaPlatform, "xcb", 3) != 0)
+    if (request == SessionRequest::Automatic && qpaPlatform && *qpaPlatform) {
+        // A platform name may carry options after a colon; "wayland-egl" is Wayland too.
+        const std::string_view asked(qpaPlatform);
+        const std::string_view name = asked.substr(0, asked.find(':'));
+        if (name == "xcb")
+            request = SessionRequest::X11;
+        else if (name == "wayland" || name.starts_with("wayland-"))
+            request = SessionRequest::Wayland;
+        else
             return SessionKind::OtherPlatform;
     }
-    if (!display || !*display)
-        return waylandDisplay && *waylandDisplay ? SessionKind::WaylandOnly
-                                                 : SessionKind::NoDisplay;
+    const bool haveWayland = waylandDisplay && *waylandDisplay;
+    if (request == SessionRequest::Automatic) {
+        if (haveWayland)
+            request = SessionRequest::Wayland;
+        else if (display && *display)
+            request = SessionRequest::X11;
+        else
+            return SessionKind::NoDisplay;
+    }
+    if (request == SessionRequest::Wayland) {
+        wl_display *wl = wl_display_connect(haveWayland ? waylandDisplay : nullptr);
+        if (!wl)
+            return SessionKind::NoWaylandDisplay;
+        wl_display_disconnect(wl);
+        return SessionKind::Wayland;
+    }
 
+    if (!display || !*display)
+        return SessionKind::NoDisplay;
     xcb_connection_t *conn = xcb_connect(display, nullptr);
     if (!conn || xcb_connection_has_error(conn)) {
         if (conn)
@@ -79,21 +108,22 @@ SessionKind detectSession(const char *display, const char *waylandDisplay,
 std::string sessionMessage(SessionKind kind, const char *qpaPlatform) {
     switch (kind) {
     case SessionKind::X11:
+    case SessionKind::Wayland:
         return {};
     case SessionKind::Xwayland:
         return "This desktop runs Wayland, whose X11 compatibility (Xwayland) reports all mice as "
-               "one "
-               "pointer, so Lumbrast cannot tell the players' mice apart. Log in to an X11 (Xorg) "
-               "session to play.";
-    case SessionKind::WaylandOnly:
-        return "Lumbrast needs an X11 display to tell the players' mice apart, and this Wayland "
-               "session offers none. Log in to an X11 (Xorg) session to play.";
+               "one pointer, so Lumbrast cannot tell the players' mice apart there. Start it "
+               "without \"--session x11\" and without QT_QPA_PLATFORM=xcb to play as a "
+               "Wayland program.";
+    case SessionKind::NoWaylandDisplay:
+        return "Lumbrast cannot reach the Wayland display (is WAYLAND_DISPLAY right?). Start it "
+               "from the desktop session, or with \"--session x11\" on an X11 desktop.";
     case SessionKind::NoDisplay:
-        return "Lumbrast has no display to open on: it needs an X11 display to tell the players' "
-               "mice apart (is DISPLAY set?). Start it from an X11 desktop session.";
+        return "Lumbrast has no display to open on: neither a Wayland display (WAYLAND_DISPLAY) "
+               "nor an X11 display (DISPLAY) can be reached. Start it from a desktop session.";
     case SessionKind::OtherPlatform:
-        return std::string("Lumbrast needs the X11 platform to tell the players' mice apart, but "
-                           "QT_QPA_PLATFORM asks for \"") +
+        return std::string("Lumbrast needs the X11 or the Wayland platform to tell the players' "
+                           "mice apart, but QT_QPA_PLATFORM asks for \"") +
                (qpaPlatform ? qpaPlatform : "") + "\".";
     }
     return {};

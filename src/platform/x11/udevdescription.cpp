@@ -43,6 +43,21 @@ std::string fromNodeOrUsb(udev_device *node, udev_device *usb, const char *name)
     return value.empty() ? property(usb, name) : value;
 }
 
+// Vendor and product as the kernel reports them for the input device, so
+// every node of one mouse, and every reconnect, gives the same text.
+std::string identityOf(udev_device *node, udev_device *input, const std::string &bus) {
+    const std::string vendor = lower(attribute(input, "id/vendor"));
+    const std::string product = lower(attribute(input, "id/product"));
+    // "uniq" holds a Bluetooth address or a serial the device reports itself.
+    std::string unique = attribute(input, "uniq");
+    if (unique.empty())
+        unique = property(node, "ID_SERIAL_SHORT");
+    const std::string where = unique.empty() ? "path " + property(node, "ID_PATH") : unique;
+    if (vendor.empty() && product.empty() && where == "path ")
+        return {};
+    return bus + " " + vendor + ":" + product + " " + where;
+}
+
 } // namespace
 
 std::string busName(unsigned busType) {
@@ -111,6 +126,8 @@ std::optional<NodeDescription> describeDeviceNode(const std::string &node) {
     if (usb)
         d.identification +=
             (d.identification.empty() ? "port " : " port ") + text(udev_device_get_sysname(usb));
+
+    d.identity = identityOf(dev.get(), input, d.type);
 
     const std::string vendorName = fromNodeOrUsb(dev.get(), usb, "ID_VENDOR_FROM_DATABASE");
     const std::string modelName = fromNodeOrUsb(dev.get(), usb, "ID_MODEL_FROM_DATABASE");

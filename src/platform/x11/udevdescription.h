@@ -11,6 +11,9 @@ struct NodeDescription {
     std::string type;           // the bus: "USB", "BLUETOOTH", "I8042" ...
     std::string identification; // "046d:c077", with the USB port when there is one
     std::string description;    // vendor and model names, or the kernel's device name
+    // The same mouse after a reconnect under a new node: bus, vendor and
+    // product, then its serial or Bluetooth address, else its port path.
+    std::string identity;
 };
 
 // Looks up an input device node such as /dev/input/event5; nothing when the

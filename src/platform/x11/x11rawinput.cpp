@@ -223,6 +223,7 @@ std::vector<PointingDevice> X11RawInput::devices() {
             d.identification = std::move(described->identification);
             d.description =
                 described->description.empty() ? c.name : std::move(described->description);
+            d.identity = std::move(described->identity);
         } else {
             d.type = xtest ? "XTEST" : "X11";
             d.identification = c.name;
@@ -320,12 +321,30 @@ void X11RawInput::forget(std::uint16_t xDeviceId) noexcept {
     identityOfId_[xDeviceId].clear();
 }
 
+void X11RawInput::watchDevices(const std::function<void()> &changed) {
+    if (!changes_)
+        changes_ = std::make_unique<QObject>();
+    changed_ = changed;
+}
+
 void X11RawInput::onHierarchy(const void *event) noexcept {
     const auto *ev = static_cast<const xcb_input_hierarchy_event_t *>(event);
     // A new device can only take an id that a removal freed before, so
     // forgetting at the removal is enough.
     constexpr std::uint32_t kGone =
         XCB_INPUT_HIERARCHY_MASK_SLAVE_REMOVED | XCB_INPUT_HIERARCHY_MASK_MASTER_REMOVED;
+    if (changed_ && (ev->flags & (kGone | XCB_INPUT_HIERARCHY_MASK_SLAVE_ADDED))) {
+        try { // after the toolkit's event handling, where listing may talk to the server
+            QMetaObject::invokeMethod(
+                changes_.get(),
+                [this] {
+                    if (changed_)
+                        changed_();
+                },
+                Qt::QueuedConnection);
+        } catch (...) {
+        }
+    }
     if (!(ev->flags & kGone))
         return;
     for (auto it = xcb_input_hierarchy_infos_iterator(ev); it.rem;

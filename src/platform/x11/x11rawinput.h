@@ -15,6 +15,7 @@
 #include "platform/rawinput.h"
 
 struct xcb_connection_t;
+class QObject;
 
 namespace lumbrast::platform::x11 {
 
@@ -42,6 +43,7 @@ public:
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
+    void watchDevices(const std::function<void()> &changed) override;
 
     bool confined() const { return barriers_[0] != 0; }
     bool virtualMice() const { return virtualMice_; }
@@ -89,6 +91,8 @@ private:
     DeviceHandle nextHandle_ = 1;
 
     std::unique_ptr<Filter> filter_;
+    std::function<void()> changed_;
+    std::unique_ptr<QObject> changes_; // carries the queued calls; they die with it
 };
 
 } // namespace lumbrast::platform::x11

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@ void moveOver(QWidget *widget) {
 } // namespace
 
 TEST(AboutWindow, TextPicturesCornersAndLinksWithTheStartButtonsCursor) {
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.4.1"));
     QWidget game;
     game.setGeometry(200, 150, 429, 400);
     game.show();
@@ -38,13 +40,14 @@ TEST(AboutWindow, TextPicturesCornersAndLinksWithTheStartButtonsCursor) {
     for (const QPoint out : {QPoint(0, 0), QPoint(493, 0), QPoint(0, 247), QPoint(491, 245)})
         EXPECT_FALSE(mask.contains(out));
     EXPECT_TRUE(mask.contains(QPoint(12, 0)) && mask.contains(QPoint(493, 12)));
-    EXPECT_EQ(about.imgAuthorPicture->pixmap().size(), QSize(160, 195));
+    EXPECT_EQ(about.imgAuthorPicture->pixmap().deviceIndependentSize(), QSizeF(160, 195));
 
     // Eight lines joined by CR LF, every second one blank from the second, all shown at once.
     const QStringList lines = aboutVarkText().split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 8);
     EXPECT_EQ(aboutVarkText().count(u'\n'), 7);
-    EXPECT_EQ(lines[6], QStringLiteral("Lumbrast   ver. 1.0.0   from 10-aug-2010"));
+    EXPECT_EQ(lines[6], QStringLiteral("Lumbrast   ver. 2.4.1   from 10-aug-2010"));
+    EXPECT_TRUE(lines[2].contains("Buy") && lines[4].contains("https://lumbrast.org/"));
     EXPECT_TRUE(lines[1].isEmpty() && lines[3].isEmpty() && lines[5].isEmpty());
     EXPECT_EQ(about.txtAboutVark->toPlainText().split(u'\n'), lines);
     EXPECT_EQ(about.txtAboutVark->verticalScrollBar()->maximum(), 0);
@@ -59,7 +62,7 @@ TEST(AboutWindow, TextPicturesCornersAndLinksWithTheStartButtonsCursor) {
     QTest::mouseClick(about.lblAuthorWeb, Qt::LeftButton);
     QTest::mouseClick(about.lblAuthorWeb, Qt::RightButton); // no click
     EXPECT_EQ(links.opened, (QStringList{QStringLiteral("mailto:lumbrast@example.org"),
-                                         QStringLiteral("https://lumbrast.example.org/")}));
+                                         QStringLiteral("https://lumbrast.org/")}));
 
     // The cursor is taken anew at each move: "Start" changes between tables.
     moveOver(about.lblAuthorMail);
@@ -69,4 +72,35 @@ TEST(AboutWindow, TextPicturesCornersAndLinksWithTheStartButtonsCursor) {
     startCursor = QCursor(image, 24, 7);
     moveOver(about.lblAuthorWeb);
     EXPECT_EQ(about.lblAuthorWeb->cursor().hotSpot(), QPoint(24, 7));
+}
+
+TEST(AboutWindow, LinksAreReachedByTabShowTheirFocusAndAreLinksToAssistiveTools) {
+    lumbrast::platform::RecordingUrlOpener links;
+    frmAboutVark about(nullptr, {}, links);
+    about.show();
+    QApplication::setActiveWindow(&about);
+    about.txtAboutVark->setFocus();
+    const QImage unfocused = about.lblAuthorWeb->grab().toImage();
+    int blue = 0; // the address itself is drawn, in the link colour
+    for (int y = 0; y < unfocused.height(); ++y)
+        for (int x = 0; x < unfocused.width(); ++x)
+            blue += unfocused.pixelColor(x, y) == QColor(0, 0, 255);
+    EXPECT_GT(blue, 20);
+    QTest::keyClick(about.txtAboutVark, Qt::Key_Tab);
+    ASSERT_TRUE(about.lblAuthorWeb->hasFocus());
+    EXPECT_NE(about.lblAuthorWeb->grab().toImage(), unfocused); // a visible cue
+    QTest::keyClick(about.lblAuthorWeb, Qt::Key_Tab);
+    EXPECT_TRUE(about.lblAuthorMail->hasFocus());
+
+    QTest::keyClick(about.lblAuthorMail, Qt::Key_Return);
+    EXPECT_EQ(links.opened.size(), 1);
+    QTest::keyClick(about.lblAuthorMail, Qt::Key_A); // only Space and Enter follow it
+    EXPECT_EQ(links.opened.size(), 1);
+
+    QAccessibleInterface *mail = QAccessible::queryAccessibleInterface(about.lblAuthorMail);
+    ASSERT_NE(mail, nullptr);
+    EXPECT_EQ(mail->role(), QAccessible::Link);
+    EXPECT_EQ(mail->text(QAccessible::Name), QString::fromLatin1(kAuthorMail));
+    mail->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(links.opened, QStringList(2, QStringLiteral("mailto:lumbrast@example.org")));
 }

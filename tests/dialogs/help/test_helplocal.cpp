@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -52,7 +53,7 @@ protected:
 // A viewer that fails is reported, not let through; markup in its message shows as typed.
 TEST(HelpLocal, AFailureIsReportedWithItsTagAsPlainText) {
     struct Failing : lumbrast::platform::HelpViewer {
-        void displayTopic(QWidget *, const QString &, const QString &) override {
+        QString displayTopic(QWidget *, const QString &, const QString &) override {
             throw std::runtime_error("viewer <b>gone</b>");
         }
     } failing;
@@ -101,22 +102,51 @@ TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDes
     viewer->cmdHelpBack->click();
     EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
 
+    emit page->anchorClicked(topic("mice_EN.htm"));
+    viewer->hide();
     mnuHelpLocal_Click(&game, folder + u'/', chm); // same file: its window is reused
     EXPECT_EQ(windowsOf<frmHelpViewer>().size(), 1);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
+    EXPECT_TRUE(windowsOf<QMessageBox>().isEmpty());
 }
 
-TEST_F(HelpFolder, MissingFileCorruptFileAndMissingTopicShowNothing) {
+// Help that cannot be shown is named with its reason beside the game, which goes on.
+TEST_F(HelpFolder, MissingCorruptOrPageLessHelpSaysWhyWithoutBlocking) {
     const QString other = root.filePath(QStringLiteral("other"));
     ASSERT_TRUE(QDir().mkpath(other));
+    const QString file = other + QStringLiteral("/Lumbrast.chm");
+    const auto shown = [] {
+        QStringList texts;
+        for (QMessageBox *box : windowsOf<QMessageBox>()) {
+            EXPECT_TRUE(box->isVisible() && !box->isModal());
+            EXPECT_EQ(box->textFormat(), Qt::PlainText); // a path is not markup
+            texts.append(box->text());
+            const QPointer<QMessageBox> open(box);
+            box->close(); // and closing frees it
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(open.isNull());
+        }
+        return texts;
+    };
+    const QString advice =
+        QStringLiteral("\nTo restore it, install the Debian package lumbrast again.");
     showHelpLocal(&game, other); // no help file there
+    EXPECT_EQ(shown(), QStringList{"The help file " + file + " is missing." + advice});
 
-    QFile corrupt(other + QStringLiteral("/Lumbrast.chm")); // not a compiled help file
+    QFile corrupt(file); // not a compiled help file
     ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly) && corrupt.write("XXXX", 4) == 4);
     corrupt.close();
     showHelpLocal(&game, other);
+    EXPECT_EQ(shown(), QStringList{"The help file " + file +
+                                   " is damaged: it is not a compiled help file." + advice});
 
-    ChmHelpViewer().displayTopic(&game, folder + QStringLiteral("/Lumbrast.chm"),
-                                 QStringLiteral("no_such_topic.htm"));
+    ASSERT_TRUE(QFile::remove(file) && QDir().mkpath(file)); // a folder in its place
+    showHelpLocal(&game, other);
+    EXPECT_EQ(shown(), QStringList{"The help file " + file + " cannot be read." + advice});
+
+    const QString good = folder + QStringLiteral("/Lumbrast.chm");
+    EXPECT_EQ(ChmHelpViewer().displayTopic(&game, good, QStringLiteral("no_such_topic.htm")),
+              "The help file " + good + " has no page no_such_topic.htm.");
     EXPECT_TRUE(windowsOf<frmHelpViewer>().isEmpty());
-    EXPECT_TRUE(windowsOf<QMessageBox>().isEmpty());
 }

@@ -84,10 +84,12 @@ TEST_F(StylePlayerTest, EmptyThenSparseMediaFolder) {
     media.style("b.sty");
     media.style("newavtch.sty"); // other letter case: not the default
     EXPECT_EQ(open(), nullptr);
-    const auto none = [](const char *what) {
-        return Box{
-            QStringLiteral("There is no single %1 file in default (MediaSL9) folder").arg(what),
-            BoxIcon::Critical, "MuVoTre - Style Player"};
+    const auto none = [this](const char *what) {
+        return Box{QStringLiteral("There is no single %1 file in default (MediaSL9) folder\n"
+                                  "Looked in %2. To restore it, install the Debian package "
+                                  "lumbrast again.")
+                       .arg(what, media.path()),
+                   BoxIcon::Critical, "MuVoTre - Style Player"};
     };
     EXPECT_EQ(boxes->boxes, (std::vector<Box>{none("style"), none("chordmap")}));
     EXPECT_EQ(host->window(), nullptr);

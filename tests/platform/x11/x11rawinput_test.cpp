@@ -148,6 +148,8 @@ TEST_F(X11RawInputTest, HotPlugIsSeenWhateverTheToolkitSelects) {
     const std::uint32_t toolkitBits = rootSelection();
     {
         X11RawInput input(true);
+        int changes = 0; // the input logic's cue to look for mice that came back
+        input.watchDevices([&] { ++changes; });
         EXPECT_NE(rootSelection() & XCB_INPUT_XI_EVENT_MASK_HIERARCHY, 0u);
         const std::string name = "Lumbrast plug XTEST pointer";
         const int first = inject.addMaster("Lumbrast plug"), id = inject.deviceId(name);
@@ -155,6 +157,7 @@ TEST_F(X11RawInputTest, HotPlugIsSeenWhateverTheToolkitSelects) {
         const DeviceHandle before = input.handleOfXDevice(id);
         inject.removeMaster(first);
         ASSERT_TRUE(waitUntil([&] { return input.handleOfXDevice(id) == 0; })) << "seen removed";
+        EXPECT_TRUE(waitUntil([&] { return changes >= 2; })) << "told of the plug and the unplug";
         const int second = inject.addMaster("Lumbrast plug");
         ASSERT_EQ(inject.deviceId(name), id) << "the server reused the id";
         ASSERT_TRUE(named(input.devices(), name));
@@ -281,17 +284,17 @@ TEST(X11RawInputEvents, ShapesMapToTheirKinds) {
 
 TEST(SessionTest, TellsTheKindOfDisplayAndSaysWhyItCannotPlay) {
     const char *x = std::getenv("DISPLAY");
-    EXPECT_EQ(detectSession(x, nullptr, nullptr), SessionKind::X11);
-    EXPECT_EQ(detectSession(x, "wayland-0", "xcb:nograb"), SessionKind::X11);
-    EXPECT_EQ(detectSession(x, nullptr, "offscreen"), SessionKind::OtherPlatform);
-    EXPECT_EQ(detectSession("", "", nullptr), SessionKind::NoDisplay);
-    EXPECT_EQ(detectSession(nullptr, "wayland-0", nullptr), SessionKind::WaylandOnly);
-    EXPECT_EQ(detectSession(":65000", nullptr, nullptr), SessionKind::NoDisplay) << "unreachable";
+    constexpr auto automatic = SessionRequest::Automatic;
+    EXPECT_EQ(detectSession(automatic, x, nullptr, nullptr), SessionKind::X11);
+    EXPECT_EQ(detectSession(automatic, x, "wayland-0", "xcb:nograb"), SessionKind::X11);
+    EXPECT_EQ(detectSession(SessionRequest::X11, x, "wayland-0", nullptr), SessionKind::X11);
+    EXPECT_EQ(detectSession(automatic, x, nullptr, "offscreen"), SessionKind::OtherPlatform);
+    EXPECT_EQ(detectSession(automatic, "", "", nullptr), SessionKind::NoDisplay);
+    EXPECT_EQ(detectSession(automatic, ":65000", nullptr, nullptr), SessionKind::NoDisplay)
+        << "unreachable";
 
     EXPECT_TRUE(sessionMessage(SessionKind::X11).empty());
     EXPECT_NE(sessionMessage(SessionKind::Xwayland).find("cannot tell"), std::string::npos);
-    for (SessionKind k : {SessionKind::Xwayland, SessionKind::WaylandOnly, SessionKind::NoDisplay})
-        EXPECT_NE(sessionMessage(k).find("X11"), std::string::npos);
 }
 
 TEST(UdevDescriptionTest, OnlyInputNodesAreDescribed) {

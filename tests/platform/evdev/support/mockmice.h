@@ -1,0 +1,53 @@
+#pragma once
+// Mice and keyboards made up with umockdev: sysfs entries, udev properties,
+// the ioctls libevdev asks and events written into a node on demand. The
+// test binary has to run under umockdev-wrapper.
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QTemporaryDir>
+
+struct _UMockdevTestbed;
+
+namespace mockmice {
+
+struct Spec {
+    int number = 0;     // eventN, inputN
+    std::string port{}; // USB port path, e.g. "1-2"
+    std::string vendor = "046d", product = "c077";
+    std::string name = "Logi Mouse";
+    std::string uniq{};    // serial or Bluetooth address
+    bool udevMouse = true; // ID_INPUT_MOUSE
+    bool udevKeyboard = false;
+    bool moves = true;                                  // REL_X and REL_Y
+    std::vector<unsigned> keys = {0x110, 0x111, 0x112}; // BTN_LEFT, RIGHT, MIDDLE
+};
+
+class Bed {
+public:
+    Bed();
+    ~Bed();
+    Bed(const Bed &) = delete;
+    Bed &operator=(const Bed &) = delete;
+
+    // Adds the device without telling udev's listeners; returns its node.
+    std::string add(const Spec &spec);
+    // Adds / removes with the uevent a real plug sends.
+    std::string plug(const Spec &spec);
+    void unplug(const Spec &spec);
+
+    // One event into the node, as the kernel queues it for every reader.
+    void send(const std::string &node, unsigned type, unsigned code, int value);
+    void frame(const std::string &node) { send(node, 0, 0, 0); }
+
+    static std::string syspath(const Spec &spec);
+
+private:
+    _UMockdevTestbed *bed_;
+    QTemporaryDir dir_;
+    std::set<std::string> ports_;
+};
+
+} // namespace mockmice

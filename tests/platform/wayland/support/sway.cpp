@@ -1,0 +1,258 @@
+#include "sway.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+#include <qpa/qplatformnativeinterface.h>
+
+#include <wayland-client.h>
+
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+#include "xvfb.h" // waitUntil
+
+namespace lumbrast::testing {
+
+namespace {
+
+// sway refuses to run as root; the tests then hand it to this user.
+constexpr uid_t kNobody = 65534;
+constexpr int kReadyFd = 9; // sway's children inherit it and say where it listens
+
+} // namespace
+
+SwayServer::SwayServer() {
+    char dir[] = "/tmp/lumbrast-sway-XXXXXX";
+    if (!::mkdtemp(dir))
+        throw std::runtime_error("cannot make a runtime folder for sway");
+    dir_ = dir;
+    const bool root = ::geteuid() == 0;
+    std::ofstream(dir_ + "/config") << "xwayland disable\n"
+                                       "output HEADLESS-1 resolution "
+                                    << kWidth << "x" << kHeight
+                                    << " position 0 0\n"
+                                       "default_border none\n"
+                                       "default_floating_border none\n"
+                                       "focus_follows_mouse no\n"
+                                       // without a seat's configuration no constraint acts
+                                       "seat * pointer_constraint enable\n"
+                                       "exec echo \"$WAYLAND_DISPLAY\" >&"
+                                    << kReadyFd << "\n";
+    if (root &&
+        (::chown(dir, kNobody, kNobody) != 0 || ::chmod((dir_ + "/config").c_str(), 0644) != 0))
+        throw std::runtime_error("cannot hand the runtime folder to sway's user");
+
+    int fds[2];
+    if (::pipe(fds) != 0)
+        throw std::runtime_error("cannot start sway");
+    const pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // Credentials first: changing them clears the death signal.
+        if (root &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(125);
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
+            ::_exit(126);
+        ::dup2(fds[1], kReadyFd);
+        // LUMBRAST_TEST_SWAY_LOG names a file for the compositor's debug log.
+        const char *log = std::getenv("LUMBRAST_TEST_SWAY_LOG");
+        const int out = log && *log ? ::open(log, O_WRONLY | O_CREAT | O_TRUNC, 0666)
+                                    : ::open("/dev/null", O_WRONLY);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(out, STDERR_FILENO);
+        ::clearenv();
+        ::setenv("PATH", "/usr/bin:/bin", 1);
+        ::setenv("HOME", dir_.c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+        ::setenv("WLR_BACKENDS", "headless", 1);
+        ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
+        ::setenv("WLR_RENDERER", "pixman", 1);
+        const std::string config = dir_ + "/config";
+        const char *verbose = log && *log ? "-d" : nullptr;
+        ::execlp("sway", "sway", "-c", config.c_str(), verbose, static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    // The line comes once the compositor runs its configuration's commands.
+    char name[64] = {};
+    FILE *in = ::fdopen(fds[0], "r");
+    const bool up = pid_ > 0 && std::fgets(name, sizeof name, in) && std::strchr(name, '\n');
+    std::fclose(in);
+    if (!up) {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        throw std::runtime_error("sway did not start (is the sway package installed?)");
+    }
+    socket_ = dir_ + "/" + std::string(name, std::strchr(name, '\n'));
+}
+
+SwayServer::~SwayServer() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+void useCompositor(const SwayServer &server) {
+    ::setenv("WAYLAND_DISPLAY", server.socket().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "wayland", 1);
+    ::unsetenv("DISPLAY");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+
+namespace {
+
+// The first global of an interface, bound on the queue given (or the default one).
+template <typename T>
+T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &interface) {
+    struct Found {
+        const wl_interface *interface;
+        void *proxy = nullptr;
+    } found{&interface};
+    static constexpr wl_registry_listener listener{
+        [](void *data, wl_registry *registry, std::uint32_t name, const char *iface,
+           std::uint32_t) {
+            auto *f = static_cast<Found *>(data);
+            if (!f->proxy && std::strcmp(iface, f->interface->name) == 0)
+                f->proxy = wl_registry_bind(registry, name, f->interface, 1);
+        },
+        [](void *, wl_registry *, std::uint32_t) {}};
+    auto *wrapper = static_cast<wl_display *>(wl_proxy_create_wrapper(display));
+    if (queue)
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(wrapper), queue);
+    wl_registry *registry = wl_display_get_registry(wrapper);
+    wl_proxy_wrapper_destroy(wrapper);
+    wl_registry_add_listener(registry, &listener, &found);
+    queue ? wl_display_roundtrip_queue(display, queue) : wl_display_roundtrip(display);
+    wl_registry_destroy(registry);
+    return static_cast<T *>(found.proxy);
+}
+
+} // namespace
+
+VirtualPointer::VirtualPointer(const std::string &socket)
+    : display_(wl_display_connect(socket.c_str())) {
+    auto *manager = display_ ? bindFirst<zwlr_virtual_pointer_manager_v1>(
+                                   display_, nullptr, zwlr_virtual_pointer_manager_v1_interface)
+                             : nullptr;
+    if (!manager)
+        throw std::runtime_error("the compositor at " + socket + " offers no virtual pointer");
+    pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
+    zwlr_virtual_pointer_manager_v1_destroy(manager);
+    wl_display_roundtrip(display_);
+}
+
+VirtualPointer::~VirtualPointer() {
+    zwlr_virtual_pointer_v1_destroy(pointer_);
+    wl_display_disconnect(display_);
+}
+
+void VirtualPointer::moveBy(int dx, int dy) {
+    zwlr_virtual_pointer_v1_motion(pointer_, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
+    zwlr_virtual_pointer_v1_frame(pointer_);
+    wl_display_roundtrip(display_);
+}
+
+void VirtualPointer::moveTo(int x, int y) {
+    zwlr_virtual_pointer_v1_motion_absolute(pointer_, 0, static_cast<std::uint32_t>(x),
+                                            static_cast<std::uint32_t>(y), SwayServer::kWidth,
+                                            SwayServer::kHeight);
+    zwlr_virtual_pointer_v1_frame(pointer_);
+    wl_display_roundtrip(display_);
+}
+
+void VirtualPointer::click() {
+    constexpr std::uint32_t left = 0x110; // BTN_LEFT
+    for (std::uint32_t state :
+         {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
+        zwlr_virtual_pointer_v1_button(pointer_, 0, left, state);
+        zwlr_virtual_pointer_v1_frame(pointer_);
+    }
+    wl_display_roundtrip(display_);
+}
+
+wl_surface *surfaceOf(const QWidget &window) {
+    QWindow *handle = window.windowHandle();
+    return handle && handle->handle()
+               ? static_cast<wl_surface *>(
+                     QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface",
+                                                                                         handle))
+               : nullptr;
+}
+
+namespace {
+
+const wl_pointer_listener probeListener{
+    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
+        static_cast<PointerProbe *>(probe)->entered(surface,
+                                                    QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y)));
+    },
+    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *) {
+        static_cast<PointerProbe *>(probe)->left();
+    },
+    [](void *probe, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+        static_cast<PointerProbe *>(probe)->moved(QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y)));
+    },
+    [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
+    [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    nullptr, // events of later versions than the one bound
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr};
+
+} // namespace
+
+PointerProbe::PointerProbe()
+    : display_(static_cast<wl_display *>(
+          QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"))),
+      queue_(wl_display_create_queue(display_)) {
+    seat_ = bindFirst<wl_seat>(display_, queue_, wl_seat_interface);
+    if (!seat_)
+        throw std::runtime_error("the compositor offers no seat");
+    pointer_ = wl_seat_get_pointer(seat_); // the virtual pointer gave the seat one
+    wl_pointer_add_listener(pointer_, &probeListener, this);
+    sync();
+}
+
+PointerProbe::~PointerProbe() {
+    wl_pointer_destroy(pointer_);
+    wl_seat_destroy(seat_);
+    wl_event_queue_destroy(queue_);
+}
+
+void PointerProbe::sync() {
+    wl_display_roundtrip_queue(display_, queue_);
+}
+
+bool PointerProbe::cameOver(const QWidget &window, VirtualPointer &pointer) {
+    return waitUntil([&] {
+        pointer.moveTo(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
+        sync();
+        return over(surfaceOf(window));
+    });
+}
+
+void PointerProbe::entered(wl_surface *surface, QPoint at) {
+    focus_ = surface;
+    at_ = at;
+}
+
+} // namespace lumbrast::testing

@@ -1,0 +1,128 @@
+// Cursor return and confinement through pointer constraints, seen by a second
+// client pointer on the toolkit's connection while a virtual pointer pushes.
+#include <vector>
+
+#include <QApplication>
+#include <QWidget>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include "platform/wayland/waylandcursorcontrol.h"
+#include "platform/x11/session.h"
+#include "sway.h"
+
+namespace lumbrast::testing {
+extern VirtualPointer *virtualPointer;
+extern const SwayServer *compositor;
+} // namespace lumbrast::testing
+
+namespace {
+
+using namespace lumbrast::testing;
+using lumbrast::platform::wayland::WaylandCursorControl;
+
+constexpr int kFar = 2000; // beyond any edge of the output
+// Past the rectangle below, yet on the window at any size the compositor may be
+// giving it just then.
+constexpr int kStep = 100;
+
+// The window opens at the output's top left corner; the pointer starts on the
+// output's centre, which is on the window.
+class CursorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_.show();
+        ASSERT_TRUE(probe_.cameOver(window_, *virtualPointer));
+        // A rectangle around the pointer, in the window's logical coordinates.
+        const QPoint at = probe_.at() / window_.devicePixelRatio();
+        box_ = QRect(at - QPoint(20, 15), QSize(40, 30));
+    }
+
+    // Where a point of the window lies on its surface, worked out apart from the code.
+    QPoint onSurface(QPoint local) {
+        const QMargins frame = window_.windowHandle()->frameMargins();
+        return local * window_.devicePixelRatio() + QPoint(frame.left(), frame.top());
+    }
+    QRect global(QRect local) { return local.translated(window_.mapToGlobal(QPoint(0, 0))); }
+    QPoint push(int dx, int dy) {
+        virtualPointer->moveBy(dx, dy);
+        probe_.sync();
+        return probe_.at();
+    }
+
+    QWidget window_;
+    PointerProbe probe_;
+    QRect box_;
+    std::vector<QString> notices_;
+    WaylandCursorControl control_{[this](const QString &text) { notices_.push_back(text); }};
+};
+
+TEST_F(CursorTest, ConfinementHoldsThePointerInsideItsRectangleUntilReleased) {
+    control_.attach(&window_);
+    EXPECT_TRUE(control_.constrains());
+    EXPECT_TRUE(notices_.empty()) << "nothing to say where the protocol is offered";
+
+    control_.confineCursor(global(box_));
+    const QPoint low = onSurface(box_.topLeft());
+    const QPoint high = onSurface(box_.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
+    EXPECT_EQ(push(kFar, 0).x(), high.x());
+    EXPECT_EQ(push(0, kFar), high);
+    EXPECT_EQ(push(-kFar, -kFar), low);
+
+    control_.releaseCursor();
+    EXPECT_EQ(push(kStep, 0).x(), low.x() + kStep) << "released, the pointer goes on";
+}
+
+TEST_F(CursorTest, CursorReturnPutsThePointerOnItsPointAndTheConfinementBack) {
+    control_.attach(&window_);
+    control_.confineCursor(global(box_));
+    push(-30, -20);
+
+    const QPoint home = box_.topLeft() + QPoint(20, 10);
+    control_.warpCursor(global(QRect(home, QSize(1, 1))).topLeft());
+    EXPECT_EQ(push(1, 1), onSurface(home) + QPoint(1, 1));
+    const QPoint high = onSurface(box_.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
+    EXPECT_EQ(push(kFar, 0).x(), high.x()) << "confined again after the return";
+}
+
+TEST_F(CursorTest, WithoutTheProtocolItSaysSoOnceAndLeavesThePointerFree) {
+    WaylandCursorControl bare([this](const QString &text) { notices_.push_back(text); },
+                              {.hideConstraints = true});
+    bare.attach(&window_);
+    bare.attach(&window_); // discovery again
+    ASSERT_EQ(notices_.size(), 1u);
+    EXPECT_TRUE(notices_.front().contains(QStringLiteral("game plays on")));
+    EXPECT_FALSE(bare.constrains());
+
+    bare.confineCursor(global(box_));
+    bare.warpCursor(global(box_).topLeft());
+    const QPoint from = probe_.at();
+    EXPECT_EQ(push(kStep, 0).x(), from.x() + kStep);
+}
+
+TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOtherwise) {
+    using namespace lumbrast::platform::x11;
+    constexpr auto automatic = SessionRequest::Automatic;
+    const char *socket = compositor->socket().c_str();
+    EXPECT_EQ(detectSession(automatic, nullptr, socket, nullptr), SessionKind::Wayland);
+    EXPECT_EQ(detectSession(automatic, ":0", socket, nullptr), SessionKind::Wayland)
+        << "Xwayland beside the compositor";
+    EXPECT_EQ(detectSession(automatic, nullptr, socket, "wayland-egl"), SessionKind::Wayland);
+    EXPECT_EQ(detectSession(automatic, nullptr, socket, "offscreen"), SessionKind::OtherPlatform);
+    EXPECT_EQ(detectSession(SessionRequest::Wayland, nullptr, socket, "offscreen"),
+              SessionKind::Wayland);
+    EXPECT_EQ(detectSession(SessionRequest::X11, nullptr, socket, nullptr), SessionKind::NoDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wayland-9", nullptr),
+              SessionKind::NoWaylandDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), SessionKind::NoDisplay);
+    EXPECT_NE(sessionMessage(SessionKind::NoWaylandDisplay).find("WAYLAND_DISPLAY"),
+              std::string::npos);
+
+    EXPECT_EQ(parseSessionRequest("wayland"), SessionRequest::Wayland);
+    EXPECT_EQ(parseSessionRequest("x11"), SessionRequest::X11);
+    EXPECT_EQ(parseSessionRequest("auto"), SessionRequest::Automatic);
+    EXPECT_EQ(parseSessionRequest("X11"), std::nullopt);
+}
+
+} // namespace
