@@ -125,7 +125,9 @@ void Engine::init(const AudioParams &params) {
     int channels = std::clamp((params.channels + 15) / 16 * 16, 16, 256);
     fluid_settings_setnum(settings_, "synth.sample-rate", params.sampleRate);
     fluid_settings_setint(settings_, "synth.midi-channels", channels);
-    fluid_settings_setint(settings_, "synth.polyphony", 256);
+    // Past 32 voices the quietest releasing ones give way: dense styles with
+    // long string releases otherwise spend most of the time on inaudible tails.
+    fluid_settings_setint(settings_, "synth.polyphony", 32);
     fluid_settings_setnum(settings_, "synth.gain", 1.0);
     fluid_settings_setint(settings_, "synth.reverb.active", 1);
     fluid_settings_setint(settings_, "synth.chorus.active", 1);

@@ -50,30 +50,42 @@ void MasterBus::init(int sampleRate) {
     gainSmoothing_ = 1 - std::exp(-1 / (0.05 * fs));
 
     // Windowed sinc between the 4th and 5th of 8 samples, at quarter steps.
-    for (int p = 0; p < kPhases; ++p) {
-        const double f = (p + 1) / 4.0;
-        double sum = 0;
-        for (int i = 0; i < kTaps; ++i) {
-            const double u = 3 + f - i;
-            const double w = 0.5 * (1 + std::cos(kPi * u / 4));
-            phase_[i][p] = static_cast<float>(std::sin(kPi * u) / (kPi * u) * w);
-            sum += phase_[i][p];
+    ceiling_ = std::pow(10.0, (kCeilingDb - kMarginDb) / 20);
+    reach_ = 0;
+    for (std::size_t p = 0; p < kPhases; ++p) {
+        const double f = static_cast<double>(p + 1) / 4;
+        std::array<double, kTaps> taps{};
+        double sum = 0, reach = 0;
+        for (std::size_t i = 0; i < kTaps; ++i) {
+            const double u = 3 + f - static_cast<double>(i);
+            taps[i] = std::sin(kPi * u) / (kPi * u) * 0.5 * (1 + std::cos(kPi * u / 4));
+            sum += taps[i];
         }
-        for (int i = 0; i < kTaps; ++i)
-            phase_[i][p] = static_cast<float>(phase_[i][p] / sum);
+        for (std::size_t i = 0; i < kTaps; ++i) {
+            phase_[p][i] = static_cast<float>(taps[i] / sum);
+            reach += std::fabs(phase_[p][i]);
+        }
+        reach_ = std::max(reach_, static_cast<float>(reach));
     }
     lookAhead_ = std::max(8, static_cast<int>(sampleRate * 0.0015));
     release_ = 1 - std::exp(-1 / (0.15 * fs));
-    minValue_.assign(static_cast<std::size_t>(lookAhead_) + 1, 1.0);
-    minIndex_.assign(static_cast<std::size_t>(lookAhead_) + 1, 0);
+    // Rings of a power of two, so positions wrap with a mask.
+    std::size_t ring = 1;
+    while (ring < static_cast<std::size_t>(lookAhead_) + 8)
+        ring <<= 1;
+    ringMask_ = ring - 1;
+    minValue_.assign(ring, 1.0);
+    minIndex_.assign(ring, 0);
     minHead_ = minSize_ = 0;
     average_.assign(static_cast<std::size_t>(lookAhead_), 1.0);
     averageSum_ = lookAhead_;
+    averageSlot_ = 0;
     held_ = 1;
     deepest_ = 1;
-    delayL_.assign(static_cast<std::size_t>(lookAhead_) + 8, 0.0f);
+    delayL_.assign(ring, 0.0f);
     delayR_.assign(delayL_.size(), 0.0f);
     history_ = {};
+    newest_ = 0;
     n_ = 0;
     setTarget(0);
 }
@@ -139,48 +151,54 @@ void MasterBus::endOfStep() {
 // Takes one sample pair in, gives the pair from lookAhead_ + 2 samples ago,
 // scaled so that its peak between samples stays under the ceiling.
 void MasterBus::limit(float l, float r, float &outL, float &outR) {
-    static const double ceiling = std::pow(10.0, (kCeilingDb - kMarginDb) / 20);
+    const double ceiling = ceiling_;
     float peak = 0;
-    for (int ch = 0; ch < 2; ++ch) {
-        auto &h = history_[static_cast<std::size_t>(ch)];
-        std::copy(h.begin() + 1, h.end(), h.begin());
-        h[kTaps - 1] = ch == 0 ? l : r;
-        peak = std::max(peak, std::fabs(h[4]));
-        for (int p = 0; p < kPhases; ++p) {
+    newest_ = (newest_ + 1) % kTaps;
+    const auto ceilingF = static_cast<float>(ceiling);
+    for (std::size_t ch = 0; ch < 2; ++ch) {
+        auto &h = history_[ch];
+        h[static_cast<std::size_t>(newest_)] = h[static_cast<std::size_t>(newest_ + kTaps)] =
+            ch == 0 ? l : r;
+        const float *w = h.data() + newest_ + 1; // oldest first
+        float most = 0;
+        for (std::size_t i = 0; i < kTaps; ++i)
+            most = std::max(most, std::fabs(w[i]));
+        peak = std::max(peak, std::fabs(w[4]));
+        if (most * reach_ <= ceilingF)
+            continue; // nothing between these samples can reach the ceiling
+        for (const auto &taps : phase_) {
             float v = 0;
-            for (int i = 0; i < kTaps; ++i)
-                v += h[static_cast<std::size_t>(i)] * phase_[static_cast<std::size_t>(i)][p];
+            for (std::size_t i = 0; i < kTaps; ++i)
+                v += w[i] * taps[i];
             peak = std::max(peak, std::fabs(v));
         }
     }
     const double need = peak > ceiling ? ceiling / peak : 1.0;
 
     // Smallest need over the last lookAhead_ samples.
-    const std::size_t cap = minValue_.size();
-    while (minSize_ > 0 && minValue_[(minHead_ + minSize_ - 1) % cap] >= need)
+    while (minSize_ > 0 && minValue_[(minHead_ + minSize_ - 1) & ringMask_] >= need)
         --minSize_;
-    minValue_[(minHead_ + minSize_) % cap] = need;
-    minIndex_[(minHead_ + minSize_) % cap] = n_;
+    minValue_[(minHead_ + minSize_) & ringMask_] = need;
+    minIndex_[(minHead_ + minSize_) & ringMask_] = n_;
     ++minSize_;
     while (minIndex_[minHead_] <= n_ - lookAhead_) {
-        minHead_ = (minHead_ + 1) % cap;
+        minHead_ = (minHead_ + 1) & ringMask_;
         --minSize_;
     }
     held_ = std::min(minValue_[minHead_], held_ + (1 - held_) * release_);
     // Averaging the held gain over the look-ahead ramps it down before each
     // peak and never rises above what any sample in reach needs.
-    const auto slot = static_cast<std::size_t>(n_ % lookAhead_);
-    averageSum_ += held_ - average_[slot];
-    average_[slot] = held_;
+    averageSum_ += held_ - average_[averageSlot_];
+    average_[averageSlot_] = held_;
+    if (++averageSlot_ == average_.size())
+        averageSlot_ = 0;
     const auto gain = static_cast<float>(averageSum_ / lookAhead_);
     deepest_ = std::min(deepest_, gain);
 
-    const std::size_t size = delayL_.size();
-    const auto in = static_cast<std::size_t>(n_ % static_cast<std::int64_t>(size));
+    const auto in = static_cast<std::size_t>(n_) & ringMask_;
     delayL_[in] = l;
     delayR_[in] = r;
-    const auto out = static_cast<std::size_t>(
-        (n_ + static_cast<std::int64_t>(size) - lookAhead_ - 2) % static_cast<std::int64_t>(size));
+    const auto out = static_cast<std::size_t>(n_ - lookAhead_ - 2) & ringMask_;
     ++n_;
     const auto clip = static_cast<float>(ceiling);
     outL = std::clamp(delayL_[out] * gain, -clip, clip);

@@ -60,17 +60,22 @@ private:
 
     // Limiter: interpolator history, gain needed per sample, its running
     // minimum (a monotonic queue), release, moving average and delayed audio.
-    std::array<std::array<float, kPhases>, kTaps> phase_{};
-    std::array<std::array<float, kTaps>, 2> history_{};
+    std::array<std::array<float, kTaps>, kPhases> phase_{};
+    double ceiling_ = 1; // what the limiter aims for, linear
+    float reach_ = 1;    // largest sum of |taps|: no point between samples lies further out
+    // Each sample is kept twice, so the last kTaps always lie side by side.
+    std::array<std::array<float, 2 * kTaps>, 2> history_{};
+    int newest_ = 0;
     int lookAhead_ = 64;
     double release_ = 0.0001;
     std::vector<double> minValue_;
     std::vector<std::int64_t> minIndex_;
-    std::size_t minHead_ = 0, minSize_ = 0;
+    std::size_t minHead_ = 0, minSize_ = 0, ringMask_ = 0;
     double held_ = 1;
     float deepest_ = 1;
     std::vector<double> average_;
     double averageSum_ = 0;
+    std::size_t averageSlot_ = 0;
     std::vector<float> delayL_, delayR_;
     std::int64_t n_ = 0; // samples seen
 };

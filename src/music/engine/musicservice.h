@@ -483,5 +483,11 @@ struct RenderResult {
 RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &wavPath,
                                 const AudioParams &params = {}, double tailSeconds = 2.0,
                                 const SegmentPtr &band = nullptr);
+// Plays the segment offline, after `band` if given, until it ends and
+// `tailSeconds` more have passed, handing each block of sound to `sink`.
+RenderResult RenderSegmentOffline(
+    const SegmentPtr &segment, const AudioParams &params, double tailSeconds,
+    const SegmentPtr &band,
+    const std::function<void(const float *left, const float *right, std::int64_t frames)> &sink);
 
 } // namespace lumbrast::music

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -59,28 +60,14 @@ struct SndCloser {
 
 } // namespace
 
-RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &path,
-                                const AudioParams &params, double tailSeconds,
-                                const SegmentPtr &band) {
+RenderResult RenderSegmentOffline(
+    const SegmentPtr &segment, const AudioParams &params, double tailSeconds,
+    const SegmentPtr &band,
+    const std::function<void(const float *left, const float *right, std::int64_t frames)> &sink) {
     if (!segment)
         throw MusicError(ErrorCode::InvalidArgument, "no segment to render");
     AudioParams p = params;
     p.output = AudioOutput::Offline;
-    Container container = containerFor(path);
-    const std::int64_t tail =
-        static_cast<std::int64_t>(std::max(0.0, tailSeconds) * std::max(p.sampleRate, 0));
-    // Refused before the file is touched, so nothing already there is lost.
-    if (playedFrames(*segment, p.sampleRate) + tail > container.maxFrames)
-        throw MusicError(ErrorCode::WavWrite,
-                         std::string("the music is too long for a ") + container.name +
-                             " file; render fewer measures or choose .wav",
-                         path);
-    // Rendering stops at the first block after the end: allow for one more,
-    // and for the header, before a 32-bit WAV size field overflows.
-    constexpr std::int64_t kBlock = 4096;
-    if ((container.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
-        (playedFrames(*segment, p.sampleRate) + tail + kBlock) * 4 + 4096 > 0xFFFFFFFFLL)
-        container.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     Performance perf;
     perf.InitAudio(p);
     if (band) {
@@ -89,20 +76,12 @@ RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &pa
     }
     perf.PlaySegmentEx(segment, 0);
 
-    SF_INFO info{};
-    info.samplerate = p.sampleRate;
-    info.channels = 2;
-    info.format = container.format;
-    std::unique_ptr<SNDFILE, SndCloser> f(sf_open(path.c_str(), SFM_WRITE, &info));
-    if (!f)
-        throw MusicError(ErrorCode::WavWrite,
-                         std::string("cannot write the file: ") + sf_strerror(nullptr), path);
-
+    constexpr std::int64_t kBlock = 4096;
     std::vector<float> left(kBlock), right(kBlock);
-    std::vector<short> frames(2 * kBlock);
     RenderResult result;
     double sumSquares = 0;
-    std::int64_t tailLeft = tail;
+    std::int64_t tailLeft =
+        static_cast<std::int64_t>(std::max(0.0, tailSeconds) * std::max(p.sampleRate, 0));
     bool playing = true;
     while (playing || tailLeft > 0) {
         std::int64_t n = kBlock;
@@ -115,22 +94,68 @@ RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &pa
             const float l = left[i], r = right[i];
             result.peak = std::max({result.peak, std::fabs(l), std::fabs(r)});
             sumSquares += static_cast<double>(l) * l + static_cast<double>(r) * r;
-            frames[2 * i] = pcm16(l);
-            frames[2 * i + 1] = pcm16(r);
         }
-        if (sf_writef_short(f.get(), frames.data(), n) != n)
-            throw MusicError(ErrorCode::WavWrite,
-                             std::string("cannot write the file: ") + sf_strerror(f.get()), path);
+        sink(left.data(), right.data(), n);
         result.frames += n;
         if (playing)
             playing = perf.IsPlaying(segment);
     }
-    result.limitedDb = perf.engine()->master().limitedDb();
-    if (sf_close(f.release()) != 0)
-        throw MusicError(ErrorCode::WavWrite, "cannot finish the file", path);
     result.rms = result.frames > 0
                      ? std::sqrt(sumSquares / (2.0 * static_cast<double>(result.frames)))
                      : 0.0;
+    result.limitedDb = perf.engine()->master().limitedDb();
+    return result;
+}
+
+RenderResult RenderSegmentToWav(const SegmentPtr &segment, const std::string &path,
+                                const AudioParams &params, double tailSeconds,
+                                const SegmentPtr &band) {
+    if (!segment)
+        throw MusicError(ErrorCode::InvalidArgument, "no segment to render");
+    Container container = containerFor(path);
+    const int rate = std::max(params.sampleRate, 0);
+    const auto tail = static_cast<std::int64_t>(std::max(0.0, tailSeconds) * rate);
+    // Refused before the file is touched, so nothing already there is lost.
+    if (playedFrames(*segment, rate) + tail > container.maxFrames)
+        throw MusicError(ErrorCode::WavWrite,
+                         std::string("the music is too long for a ") + container.name +
+                             " file; render fewer measures or choose .wav",
+                         path);
+    // Rendering stops at the first block after the end: allow for one more,
+    // and for the header, before a 32-bit WAV size field overflows.
+    constexpr std::int64_t kBlock = 4096;
+    if ((container.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
+        (playedFrames(*segment, rate) + tail + kBlock) * 4 + 4096 > 0xFFFFFFFFLL)
+        container.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
+
+    // Opened at the first block, once the synthesiser is ready.
+    std::unique_ptr<SNDFILE, SndCloser> f;
+    std::vector<short> frames(2 * kBlock);
+    RenderResult result = RenderSegmentOffline(
+        segment, params, tailSeconds, band,
+        [&](const float *left, const float *right, std::int64_t n) {
+            if (!f) {
+                SF_INFO info{};
+                info.samplerate = rate;
+                info.channels = 2;
+                info.format = container.format;
+                f.reset(sf_open(path.c_str(), SFM_WRITE, &info));
+                if (!f)
+                    throw MusicError(ErrorCode::WavWrite,
+                                     std::string("cannot write the file: ") + sf_strerror(nullptr),
+                                     path);
+            }
+            for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+                frames[2 * i] = pcm16(left[i]);
+                frames[2 * i + 1] = pcm16(right[i]);
+            }
+            if (sf_writef_short(f.get(), frames.data(), n) != n)
+                throw MusicError(ErrorCode::WavWrite,
+                                 std::string("cannot write the file: ") + sf_strerror(f.get()),
+                                 path);
+        });
+    if (sf_close(f.release()) != 0)
+        throw MusicError(ErrorCode::WavWrite, "cannot finish the file", path);
     return result;
 }
 

@@ -9,71 +9,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace lumbrast::music::tool {
 
 namespace {
-
-struct Options {
-    std::vector<std::string> files;
-    std::string all, soundFont;
-    int shape = -1, measures = -1, activity = 1;
-    std::uint64_t seed = 1;
-    int seeds = 10;
-    int loudnessMeasures = 32;
-    bool audio = true;
-};
-
-Options parse(const std::vector<std::string> &a) {
-    Options o;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const std::string &s = a[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= a.size())
-                throw UsageError(s + " needs a value");
-            return a[++i];
-        };
-        if (s == "--shape") {
-            const std::string v = value();
-            o.shape = ShapeFromName(v);
-            if (o.shape < 0)
-                o.shape = static_cast<int>(ParseNumber(s, v, 0, 8));
-        } else if (s == "--measures")
-            o.measures = static_cast<int>(ParseNumber(s, value(), 1, 32767));
-        else if (s == "--activity")
-            o.activity = static_cast<int>(ParseNumber(s, value(), 0, 3));
-        else if (s == "--seed")
-            o.seed = static_cast<std::uint64_t>(ParseNumber(s, value(), 0, 0x7FFFFFFFFFFFFFFFLL));
-        else if (s == "--seeds")
-            o.seeds = static_cast<int>(ParseNumber(s, value(), 1, 1000));
-        else if (s == "--loudness-measures")
-            o.loudnessMeasures = static_cast<int>(ParseNumber(s, value(), 1, 32767));
-        else if (s == "--all")
-            o.all = value();
-        else if (s == "--soundfont")
-            o.soundFont = value();
-        else if (s == "--no-audio")
-            o.audio = false;
-        else if (s.rfind("--", 0) == 0)
-            throw UsageError("unknown option " + s);
-        else
-            o.files.push_back(s);
-    }
-    if (!o.all.empty()) {
-        if (!o.files.empty())
-            throw UsageError("analyze --all takes a folder instead of a style and a chord map");
-        if (o.measures < 0)
-            o.measures = 1024;
-        return o;
-    }
-    if (o.files.size() != 2)
-        throw UsageError("give a style file and a chord map file");
-    if (o.shape < 0)
-        throw UsageError("--shape is missing");
-    if (o.measures < 0)
-        throw UsageError("--measures is missing");
-    return o;
-}
 
 SegmentPtr compose(const StylePtr &style, const ChordMapPtr &map, int shape, int measures,
                    int activity, std::uint64_t seed) {
@@ -81,7 +21,8 @@ SegmentPtr compose(const StylePtr &style, const ChordMapPtr &map, int shape, int
     return composer.ComposeSegmentFromShape(style, measures, shape, activity, false, false, map);
 }
 
-std::optional<Loudness> measure(const Options &o, const StylePtr &style, const SegmentPtr &seg) {
+std::optional<Loudness> measure(const ComposeArgs &o, const StylePtr &style,
+                                const SegmentPtr &seg) {
     if (!o.audio)
         return std::nullopt;
     AudioParams params;
@@ -131,21 +72,22 @@ std::string target(const Style &style) {
     return t != 0 ? "(" + fixed(t, 0) + ")" : "(-)";
 }
 
-int one(const Options &o) {
+int one(const ComposeArgs &o) {
     Loader loader;
-    StylePtr style = loader.LoadStyle(o.files[0]);
-    ChordMapPtr map = loader.LoadChordMap(o.files[1]);
-    SegmentPtr seg = compose(style, map, o.shape, o.measures, o.activity, o.seed);
+    StylePtr style = loader.LoadStyle(o.style);
+    ChordMapPtr map = loader.LoadChordMap(o.chordMap);
+    const std::uint64_t seed = o.seed.value_or(1);
+    SegmentPtr seg = compose(style, map, o.shape, o.measures, o.activity, seed);
     const Analysis a = Analyze(*seg->data());
     std::printf("%s, %d measures, seed %llu, activity %d\n", seg->name().c_str(), o.measures,
-                static_cast<unsigned long long>(o.seed), o.activity);
+                static_cast<unsigned long long>(seed), o.activity);
     printHeader("");
     auto l = measure(o, style, seg);
     printRow("", a, (l ? fixed(l->lufs, 1) : "-") + " " + target(*style),
              l ? fixed(l->truePeakDb, 1) : "-");
     std::printf("chord changes per measure at activity 0-3:");
     for (int act = 0; act <= 3; ++act)
-        std::printf(" %.2f", Analyze(*compose(style, map, o.shape, o.measures, act, o.seed)->data())
+        std::printf(" %.2f", Analyze(*compose(style, map, o.shape, o.measures, act, seed)->data())
                                  .chordChangesPerMeasure);
     std::printf("\n");
     return 0;
@@ -153,7 +95,8 @@ int one(const Options &o) {
 
 // Every style with every chord map in a folder: the worst figures over the
 // nine shapes and the seeds, and the loudness of a short render per shape.
-int all(const Options &o) {
+// Exit status 1 when a file could not be read.
+int all(const ComposeArgs &o) {
     namespace fs = std::filesystem;
     std::vector<std::string> styles, maps;
     for (const auto &e : fs::directory_iterator(o.all)) {
@@ -170,11 +113,27 @@ int all(const Options &o) {
     std::printf("%d measures, seeds 1-%d, nine shapes; loudness of %d-measure renders, seed 1\n",
                 o.measures, o.seeds, o.loudnessMeasures);
     printHeader("style + chord map");
+    // A file that does not load is named and left out; the others still count.
     Loader loader;
+    int failed = 0;
+    auto load = [&](const std::string &file, auto read) -> decltype(read(file)) {
+        try {
+            return read(file);
+        } catch (const MusicError &e) {
+            std::fprintf(stderr, "%s (left out)\n", e.what());
+            ++failed;
+            return nullptr;
+        }
+    };
+    std::vector<std::pair<std::string, ChordMapPtr>> mapsRead;
+    for (const auto &mf : maps)
+        if (auto map = load(mf, [&](const std::string &f) { return loader.LoadChordMap(f); }))
+            mapsRead.emplace_back(mf, map);
     for (const auto &sf : styles) {
-        StylePtr style = loader.LoadStyle(sf);
-        for (const auto &mf : maps) {
-            ChordMapPtr map = loader.LoadChordMap(mf);
+        StylePtr style = load(sf, [&](const std::string &f) { return loader.LoadStyle(f); });
+        if (!style)
+            continue;
+        for (const auto &[mf, map] : mapsRead) {
             Analysis worst;
             worst.chordChangesPerMeasure = 0;
             double lo = 1e9, hi = -1e9, peak = -1e9;
@@ -226,27 +185,13 @@ int all(const Options &o) {
     }
     std::printf("dist: fewest distinct measures; rep, spread, tex%%, leap max, dBTP: largest;\n"
                 "pat, var, clash, leap: totals; var/64: fewest; chd/m: mean.\n");
-    return 0;
+    return failed > 0 ? 1 : 0;
 }
 
 } // namespace
 
-long long ParseNumber(const std::string &flag, const std::string &v, long long lo, long long hi) {
-    try {
-        std::size_t used = 0;
-        const long long n = std::stoll(v, &used);
-        if (used != v.size() || n < lo || n > hi)
-            throw std::out_of_range("");
-        return n;
-    } catch (const std::exception &) {
-        throw UsageError(flag + " wants a whole number from " + std::to_string(lo) + " to " +
-                         std::to_string(hi) + ", not '" + v + "'");
-    }
-}
-
-int RunAnalyze(const std::vector<std::string> &args) {
-    const Options o = parse(args);
-    return o.all.empty() ? one(o) : all(o);
+int RunAnalyze(const ComposeArgs &args) {
+    return args.all.empty() ? one(args) : all(args);
 }
 
 } // namespace lumbrast::music::tool

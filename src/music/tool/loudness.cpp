@@ -46,28 +46,11 @@ Loudness LoudnessMeter::result() const {
 
 Loudness MeasureRender(const SegmentPtr &segment, const SegmentPtr &band, const AudioParams &params,
                        double tailSeconds) {
-    AudioParams p = params;
-    p.output = AudioOutput::Offline;
-    Performance perf;
-    perf.InitAudio(p);
-    if (band) {
-        band->Download(perf.GetDefaultAudioPath());
-        perf.PlaySegmentEx(band, kPlaySecondary, 0);
-    }
-    perf.PlaySegmentEx(segment, 0);
-    LoudnessMeter meter(p.sampleRate);
-    constexpr std::int64_t kBlock = 4096;
-    std::vector<float> left(kBlock), right(kBlock);
-    auto tail = static_cast<std::int64_t>(std::max(0.0, tailSeconds) * p.sampleRate);
-    bool playing = true;
-    while (playing || tail > 0) {
-        const std::int64_t n = playing ? kBlock : std::min(kBlock, tail);
-        if (!playing)
-            tail -= n;
-        perf.RenderOffline(left.data(), right.data(), n);
-        meter.add(left.data(), right.data(), static_cast<std::size_t>(n));
-        playing = playing && perf.IsPlaying(segment);
-    }
+    LoudnessMeter meter(params.sampleRate);
+    RenderSegmentOffline(segment, params, tailSeconds, band,
+                         [&](const float *left, const float *right, std::int64_t frames) {
+                             meter.add(left, right, static_cast<std::size_t>(frames));
+                         });
     return meter.result();
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 using namespace lumbrast::music;
+using lumbrast::music::tool::ComposeArgs;
 using lumbrast::music::tool::UsageError;
 
 namespace {
@@ -155,64 +156,13 @@ int info(const std::string &path) {
     return 0;
 }
 
-struct ComposeArgs {
-    std::string style, chordMap, output, soundFont, motif;
-    int shape = -1;
-    int measures = -1;
-    int activity = 1;
-    bool intro = false, end = false, plan = false;
-    std::optional<std::uint64_t> seed;
-};
-
-ComposeArgs parseCompose(const std::vector<std::string> &a, bool wantOutput) {
-    ComposeArgs c;
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const std::string &s = a[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= a.size())
-                throw UsageError(s + " needs a value");
-            return a[++i];
-        };
-        if (s == "--shape") {
-            std::string v = value();
-            c.shape = ShapeFromName(v);
-            if (c.shape < 0)
-                c.shape = static_cast<int>(tool::ParseNumber("--shape", v, 0, 8));
-        } else if (s == "--measures")
-            c.measures = static_cast<int>(tool::ParseNumber(s, value(), 0, 32767));
-        else if (s == "--activity")
-            c.activity = static_cast<int>(tool::ParseNumber(s, value(), 0, 3));
-        else if (s == "--seed")
-            c.seed =
-                static_cast<std::uint64_t>(tool::ParseNumber(s, value(), 0, 0x7FFFFFFFFFFFFFFFLL));
-        else if (s == "--intro")
-            c.intro = true;
-        else if (s == "--end")
-            c.end = true;
-        else if (s == "--plan")
-            c.plan = true;
-        else if (s == "--output" && wantOutput)
-            c.output = value();
-        else if (s == "--soundfont")
-            c.soundFont = value();
-        else if (s == "--motif" && !wantOutput)
-            c.motif = value();
-        else if (s.rfind("--", 0) == 0)
-            throw UsageError("unknown option " + s);
-        else
-            files.push_back(s);
+// The command's arguments, with bare style and chord-map names found in the game's music.
+ComposeArgs composeArgs(const std::vector<std::string> &args, tool::Command command) {
+    ComposeArgs c = tool::ParseComposeArgs(args, command);
+    if (c.all.empty()) {
+        c.style = mediaFile(c.style);
+        c.chordMap = mediaFile(c.chordMap);
     }
-    if (files.size() != 2)
-        throw UsageError("give a style file and a chord map file");
-    c.style = mediaFile(files[0]);
-    c.chordMap = mediaFile(files[1]);
-    if (c.shape < 0)
-        throw UsageError("--shape is missing");
-    if (c.measures < 0)
-        throw UsageError("--measures is missing");
-    if (wantOutput && c.output.empty())
-        throw UsageError("--output is missing");
     return c;
 }
 
@@ -372,11 +322,11 @@ int main(int argc, char **argv) {
             return info(mediaFile(rest[0]));
         }
         if (cmd == "render")
-            return render(parseCompose(rest, true));
+            return render(composeArgs(rest, tool::Command::Render));
         if (cmd == "analyze")
-            return tool::RunAnalyze(rest);
+            return tool::RunAnalyze(composeArgs(rest, tool::Command::Analyze));
         if (cmd == "play")
-            return play(parseCompose(rest, false), argc, argv);
+            return play(composeArgs(rest, tool::Command::Play), argc, argv);
         throw UsageError("unknown command '" + cmd + "'");
     } catch (const UsageError &e) {
         std::cerr << "lumbrast-music: " << e.what() << "\n(see lumbrast-music --help)\n";

@@ -56,7 +56,7 @@ void WriteMidiFile(const Segment &segment, const std::string &path) {
     const detail::SegmentData &d = *segment.data();
     // Our ticks divide the time signature's beat; the file counts quarter notes.
     const int beat = std::max<int>(1, d.timeSig.beat);
-    const auto ppqn = static_cast<int>(kTicksPerBeat * 4 / beat);
+    const auto ppqn = static_cast<int>(kTicksPerBeat * beat / 4);
     if (d.length > std::int64_t{0x7FFFFFFF})
         throw MusicError(ErrorCode::WavWrite, "the music is too long for a MIDI file", path);
     std::unique_ptr<smf_t, SmfDeleter> smf(smf_new());

@@ -65,6 +65,13 @@ TEST(MusicTool, FileErrorsInCompilerFormAndNonZeroExit) {
     EXPECT_EQ(info.first, 1);
     EXPECT_EQ(info.second.rfind(path.string() + ":10:28: beat 5 lies outside the measure", 0), 0u)
         << info.second;
+    std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\nloudness = -3\n"
+                           "time_signature = [4, 4]\n";
+    auto loud = run("info " + path.string());
+    EXPECT_EQ(loud.first, 1);
+    EXPECT_EQ(loud.second.rfind(path.string() + ":4:12: 'loudness' is -3, must be -40 to -6", 0),
+              0u)
+        << loud.second;
     auto missing = run("info /nonexistent/NOPE.STY");
     EXPECT_EQ(missing.first, 1);
     EXPECT_TRUE(has(missing.second, "/nonexistent/NOPE.STY: cannot open the file"))

@@ -1,0 +1,88 @@
+// The master output measured as a listener's meter would: true peak and
+// integrated loudness through libebur128.
+#include "loudness.h"
+#include "master.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace lumbrast::music;
+using namespace lumbrast::music::tool;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
+
+enum Side { Left, Right, Both };
+
+// Runs `seconds` of `wave` (sample index to value) on one or both sides through
+// a limiter-only master bus; gives the output's loudness and its largest sample.
+template <class Wave> std::pair<Loudness, float> limited(double seconds, Side side, Wave wave) {
+    detail::MasterBus bus;
+    bus.init(kRate);
+    LoudnessMeter meter(kRate);
+    float largest = 0;
+    std::vector<float> l(512), r(512);
+    for (std::int64_t at = 0; at < static_cast<std::int64_t>(seconds * kRate); at += 512) {
+        for (std::size_t i = 0; i < 512; ++i) {
+            const float v = wave(at + static_cast<std::int64_t>(i));
+            l[i] = side == Right ? 0.0f : v;
+            r[i] = side == Left ? 0.0f : v;
+        }
+        bus.process(l.data(), r.data(), 512);
+        for (std::size_t i = 0; i < 512; ++i)
+            largest = std::max({largest, std::fabs(l[i]), std::fabs(r[i])});
+        meter.add(l.data(), r.data(), 512);
+    }
+    return {meter.result(), largest};
+}
+
+} // namespace
+
+TEST(MasterBus, LimiterHoldsFullScaleUnderMinusOneDbtpAndLeavesQuietMusicAlone) {
+    // A quarter of the sample rate, sampled 45 degrees off its crests: every
+    // sample is full scale, the wave between them 3 dB above it.
+    auto [crests, crestSample] = limited(2.0, Right, [](std::int64_t n) {
+        return static_cast<float>(std::sqrt(2.0) * std::sin(kPi / 2 * n + kPi / 4));
+    });
+    EXPECT_LE(crests.truePeakDb, -1.0);
+    EXPECT_GT(crests.truePeakDb, -3.0); // limited, not muted
+    // A full-scale square wave, and a burst that jumps out of silence.
+    auto [square, squareSample] =
+        limited(2.0, Left, [](std::int64_t n) { return (n / 22) % 2 ? 1.0f : -1.0f; });
+    EXPECT_LE(square.truePeakDb, -1.0);
+    auto [burst, burstSample] = limited(2.0, Both, [](std::int64_t n) {
+        return n % kRate < kRate / 2 ? 0.0f : static_cast<float>(std::sin(0.3 * n));
+    });
+    EXPECT_LE(burst.truePeakDb, -1.0);
+    EXPECT_LT(std::max({crestSample, squareSample, burstSample}), 0.9f);
+    // -20 dBFS passes untouched.
+    auto [quiet, quietSample] = limited(1.0, Both, [](std::int64_t n) {
+        return static_cast<float>(0.1 * std::sin(2 * kPi * 440 * n / kRate));
+    });
+    EXPECT_NEAR(20 * std::log10(quietSample), -20.0, 0.05);
+}
+
+TEST(MasterBus, FollowerBringsAStyleToItsTargetWithinOneLu) {
+    std::ifstream in(LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY");
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const auto tempo = text.find("\ntempo");
+    ASSERT_NE(tempo, std::string::npos);
+    const auto path = std::filesystem::temp_directory_path() / "LUMBRAST_LOUDNESS.STY";
+    auto map = Loader().LoadChordMap(LUMBRAST_MEDIA_DIR "/EVENMAJ.CDM");
+    for (double target : {-16.0, -30.0}) {
+        std::ofstream(path) << text.substr(0, tempo) << "\nloudness = " << target
+                            << text.substr(tempo);
+        StylePtr style = Loader().LoadStyle(path.string());
+        SegmentPtr seg = Composer(3).ComposeSegmentFromShape(style, 12, 1, 1, false, false, map);
+        const Loudness l = MeasureRender(seg, nullptr, {});
+        EXPECT_NEAR(l.lufs, target, 1.0);
+        EXPECT_LE(l.truePeakDb, -1.0);
+    }
+    std::filesystem::remove(path);
+}
