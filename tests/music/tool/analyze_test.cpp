@@ -18,7 +18,7 @@ struct Piece {
     detail::SegmentData seg;
 
     explicit Piece(int measures) {
-        map->chords.push_back({"I", 2, {0, 4, 7}, "maj"});
+        map->chords.push_back({"I", 2, {0, 4, 7}, {}, "maj"});
         map->phraseMeasures = 4;
         seg.chordMap = map;
         seg.chords.push_back({0, measures * kMeasure, 0});
@@ -109,7 +109,7 @@ TEST(Analyze, PatternAndChordChangesFillsAside) {
     a = Analyze(p.seg);
     EXPECT_EQ(a.patternChangesOffPhrase, 1); // now A -> B is the one off the phrase
     // I for three measures (written as two spans), IV for three, I again.
-    p.map->chords.push_back({"IV", 7, {0, 4, 7}, "maj"});
+    p.map->chords.push_back({"IV", 7, {0, 4, 7}, {}, "maj"});
     p.seg.chords = {{0, kMeasure, 0},
                     {kMeasure, 2 * kMeasure, 0},
                     {3 * kMeasure, 3 * kMeasure, 1},

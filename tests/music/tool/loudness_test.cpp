@@ -71,13 +71,15 @@ TEST(MasterBus, LimiterHoldsFullScaleUnderMinusOneDbtpAndLeavesQuietMusicAlone) 
 TEST(MasterBus, FollowerBringsAStyleToItsTargetWithinOneLu) {
     std::ifstream in(LUMBRAST_MEDIA_DIR "/NEWAVTCH.STY");
     const std::string text((std::istreambuf_iterator<char>(in)), {});
-    const auto tempo = text.find("\ntempo");
-    ASSERT_NE(tempo, std::string::npos);
+    // The style's own target line, replaced by each target below.
+    const auto at = text.find("\nloudness");
+    ASSERT_NE(at, std::string::npos);
+    const auto after = text.find('\n', at + 1);
     const auto path = std::filesystem::temp_directory_path() / "LUMBRAST_LOUDNESS.STY";
     auto map = Loader().LoadChordMap(LUMBRAST_MEDIA_DIR "/EVENMAJ.CDM");
-    for (double target : {-16.0, -30.0}) {
-        std::ofstream(path) << text.substr(0, tempo) << "\nloudness = " << target
-                            << text.substr(tempo);
+    for (double target : {-23.0, -30.0}) {
+        std::ofstream(path) << text.substr(0, at) << "\nloudness = " << target
+                            << text.substr(after);
         StylePtr style = Loader().LoadStyle(path.string());
         SegmentPtr seg = Composer(3).ComposeSegmentFromShape(style, 12, 1, 1, false, false, map);
         const Loudness l = MeasureRender(seg, nullptr, {});
