@@ -21,8 +21,9 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
     bool continued = false; // after a line-ending backslash in multi-line text
     // A quote opens text only where a key or value may start; inside a bare
     // value (1'x) it is plain, and toml++ reads on through what follows.
-    char last = '\n';     // last plain character other than a blank, '\n' at a line start
-    bool inValue = false; // past the '=' of this line
+    char last = '\n';       // last plain character other than a blank, '\n' at a line start
+    bool inValue = false;   // past the '=' of this line
+    bool bareValue = false; // the token that runs began as a value (after '=')
     const std::string_view q3("\"\"\""), a3("'''");
     auto starts = [&](std::size_t i, std::string_view s) { return t.substr(i, s.size()) == s; };
     for (std::size_t i = 0; i < t.size(); ++i) {
@@ -65,8 +66,11 @@ void checkNonAsciiPlacement(std::string_view t, const std::string &source) {
         case In::Plain: {
             const bool opens = last == '\n' || last == '=' || last == '[' || last == ',' ||
                                last == '{' || (last == '.' && !inValue);
-            // A bracket or brace inside a bare value (0[) opens nothing either.
-            if ((c == '[' || c == '{') && !opens)
+            if (opens && c != ' ' && c != '\t' && c != '\r')
+                bareValue = last == '=';
+            // A bracket or brace inside a bare value (0[) opens nothing either, nor an
+            // equals sign there (+v=).
+            if (((c == '[' || c == '{') && !opens) || (c == '=' && !opens && bareValue))
                 last = 'x';
             else if (c != ' ' && c != '\t' && c != '\r')
                 last = static_cast<char>(c);

@@ -255,6 +255,7 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
     // A quote inside a bare value opens no text, nor after a bracket there.
     EXPECT_EQ(parseError(replaced(kWaltz, "tempo = 120", "tempo = 1'\xc3\xa9'")).column(), 11);
     EXPECT_EQ(parseError(replaced(kWaltz, "tempo = 120", "tempo = 1[\"\xc3\xa9\"")).column(), 12);
+    EXPECT_EQ(parseError(replaced(kWaltz, "tempo = 120", "tempo =+v=\"\xce\x92")).column(), 12);
     MusicError escaped = parseError(
         replaced(kWaltz, "name = \"Test Waltz\"", "name = \"\"\"Test \\  \xc3\xa9\"\"\""));
     EXPECT_EQ(escaped.code(), ErrorCode::Syntax);
