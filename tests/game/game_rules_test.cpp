@@ -137,18 +137,6 @@ TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
     EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player1);
 }
 
-TEST_F(Table, WrongMouseOnlyBeeps) {
-    game.cmdGamePlay_Click();
-    click(kMouse1, pieceWithFace('7'));
-    fx.clear();
-    const GameVariables before = game.v;
-    click(kMouse2, pieceWithFace('7'));
-    click(0, 0); // a click before any raw input names the device
-    EXPECT_EQ(fx.beeps, (std::vector<Beep>{Beep::Default, Beep::Default}));
-    EXPECT_TRUE(fx.messages.empty() && fx.timerStarts + fx.timerStops == 0);
-    EXPECT_EQ(std::tuple(faceUpCount(), game.v.PiecesTurned), std::tuple(1, before.PiecesTurned));
-}
-
 TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
     game.cmdGamePlay_Click();
     const int first = pieceWithFace('8');
@@ -208,7 +196,8 @@ TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne) {
     EXPECT_EQ(game.v.PointsP1, 3);
 }
 
-TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks) {
+// Clicks that cannot turn a piece change nothing; only the wrong mouse beeps.
+TEST_F(Table, ClicksThatCannotTurnAPieceChangeNothing) {
     game.optPlayer_01_Click();
     click(kMouse1, 0); // the right mouse before any deal: enabled pieces without tags
     EXPECT_TRUE(game.v.PiecesTurned == 0 && fx.beeps.empty() && fx.messages.empty());
@@ -218,6 +207,12 @@ TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks) {
     click(kMouse1, first);
     click(kMouse1, first); // a double click would pair the piece with itself
     EXPECT_EQ(game.v.PiecesTurned, 1);
+    fx.clear();
+    click(kMouse2, pieceWithFace('7'));
+    click(0, 0); // a click before any raw input names the device
+    EXPECT_EQ(fx.beeps, (std::vector<Beep>{Beep::Default, Beep::Default}));
+    EXPECT_TRUE(fx.messages.empty() && fx.timerStarts + fx.timerStops == 0);
+    EXPECT_EQ(std::tuple(faceUpCount(), game.v.PiecesTurned), std::tuple(1, 1));
     click(kMouse1, pieceWithFace('8'));
     const std::string upTag = game.v.FirstPieceTag;
     click(kMouse2, upTag[2] - '0');
