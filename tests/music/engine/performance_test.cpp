@@ -329,28 +329,9 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
     }
 }
 
-// The music that plays stops, whichever segment was handed out last; a
-// motif over it plays on.
-TEST_F(Offline, StopPrimaryStopsTheSegmentThatPlays) {
-    SegmentPtr a = compose(4), b = compose(4);
-    perf.PlaySegmentEx(a, 0);
-    perf.AdvanceOffline(kBeat);
-    SegmentStatePtr sb = perf.PlaySegmentEx(b, 0);
-    SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x80);
-    perf.AdvanceOffline(kBeat);
-    drain();
-    perf.StopEx(nullptr, 0, kStopPrimary);
-    EXPECT_FALSE(perf.IsPlaying(b));
-    EXPECT_TRUE(perf.IsPlaying(nullptr, bell));
-    auto n = drain();
-    ASSERT_EQ(n.size(), 1u);
-    EXPECT_TRUE(n[0].user == sb && n[0].option == kSegmentAbort);
-    perf.AdvanceOffline(4 * kBeat);
-    for (const auto &x : drain())
-        EXPECT_TRUE(x.user == bell && x.type == kNotifySegment); // no more beats
-}
-
-TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
+// A new primary replaces the old one and plays its repeats; Stop then stops the
+// music that plays, whichever segment was handed out last, and a motif over it plays on.
+TEST_F(Offline, NewPrimaryReplacesTheOldOneAndStopStopsTheOneThatPlays) {
     SegmentPtr a = compose(4), b = compose(2);
     SegmentStatePtr sa = perf.PlaySegmentEx(a, 0);
     perf.AdvanceOffline(kBeat);
@@ -366,6 +347,22 @@ TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
     EXPECT_TRUE(find(n, [&](auto &x) { return x.user == sa && x.option == kSegmentAbort; }));
     auto endB = find(n, [&](auto &x) { return x.user == sb && x.option == kSegmentEnd; });
     EXPECT_TRUE(endB && endB->sampleTime == kBeat + 12 * kBeat);
+
+    perf.PlaySegmentEx(a, 0);
+    perf.AdvanceOffline(kBeat);
+    sb = perf.PlaySegmentEx(b, 0);
+    SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x80);
+    perf.AdvanceOffline(kBeat);
+    drain();
+    perf.StopEx(nullptr, 0, kStopPrimary);
+    EXPECT_FALSE(perf.IsPlaying(b));
+    EXPECT_TRUE(perf.IsPlaying(nullptr, bell));
+    n = drain();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_TRUE(n[0].user == sb && n[0].option == kSegmentAbort);
+    perf.AdvanceOffline(4 * kBeat);
+    for (const auto &x : drain())
+        EXPECT_TRUE(x.user == bell && x.type == kNotifySegment); // no more beats
 }
 
 TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
@@ -442,26 +439,20 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     perf.CloseDown(); // twice is harmless
 }
 
-// Rendering writes its frames, all of them and nothing around them.
+// Rendering writes its frames, all of them and nothing around them: silence,
+// then notes starting and ending inside the blocks.
 TEST_F(Offline, RenderWritesExactlyItsFrames) {
     const std::size_t n = 10000; // more than one block
-    std::vector<float> left(3 * n, 1.0f), right(3 * n, 1.0f);
-    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
-    for (std::size_t i = 0; i < 3 * n; ++i) {
-        const bool mine = i >= n && i < 2 * n; // cleared, then silence
-        ASSERT_TRUE(mine ? std::fabs(left[i]) < 0.01f && std::fabs(right[i]) < 0.01f
-                         : left[i] == 1.0f && right[i] == 1.0f)
-            << i;
+    for (const float loudest : {0.01f, 0.9f}) {
+        std::vector<float> left(3 * n, 1.0f), right(3 * n, 1.0f);
+        perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
+        for (std::size_t i = 0; i < 3 * n; ++i)
+            ASSERT_TRUE(i >= n && i < 2 * n
+                            ? std::fabs(left[i]) < loudest && std::fabs(right[i]) < loudest
+                            : left[i] == 1.0f && right[i] == 1.0f)
+                << i;
+        perf.PlaySegmentEx(compose(2), 0);
     }
-    // With notes starting and ending inside the blocks, too.
-    std::fill(left.begin(), left.end(), 1.0f);
-    std::fill(right.begin(), right.end(), 1.0f);
-    perf.PlaySegmentEx(compose(2), 0);
-    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
-    for (std::size_t i = 0; i < 3 * n; ++i)
-        ASSERT_TRUE(i >= n && i < 2 * n ? std::fabs(left[i]) < 0.9f && std::fabs(right[i]) < 0.9f
-                                        : left[i] == 1.0f && right[i] == 1.0f)
-            << i;
 }
 
 TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
