@@ -157,7 +157,8 @@ TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
     EXPECT_EQ(faceUpDuringMessage, 2);
     EXPECT_FALSE(clockDuringMessage) << "no turn passes while the score is announced";
     EXPECT_EQ(game.lblPointsStatP1, "3");
-    EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty());
+    EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty() &&
+                game.v.PiecesTurned == 0);
     EXPECT_TRUE(game.cmdGamePiece[0].Tag == "R70" && !game.cmdGamePiece[0].Enabled);
     EXPECT_EQ(in.hDeviceActive, kMouse2);
 }
@@ -175,6 +176,7 @@ TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne) {
     EXPECT_EQ(game.cmdGamePiece[static_cast<std::size_t>(second)].Caption, "8");
     EXPECT_EQ(game.v.MissAfterOpening, kFalse) << "a missed opening is not a follow-up miss";
     EXPECT_TRUE(game.v.MoveSecondsElapsed == 0 && in.hDeviceActive == kMouse2 && fx.timerRunning);
+    EXPECT_TRUE(game.v.SecondPieceTag.empty() && game.v.PiecesTurned == 0);
 
     click(kMouse2, pieceWithFace('7')); // a follow-up miss: the "7" stays up
     EXPECT_TRUE(faceUpCount() == 1 && game.v.MissAfterOpening == kTrue);
@@ -257,11 +259,13 @@ TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
     game.cmdGamePause_Click();
     EXPECT_EQ(game.cmdGamePause.Caption, "Resume");
     EXPECT_FALSE(fx.timerRunning || game.cmdGamePlay.Enabled || game.cmdVerify_M_P_01.Enabled ||
-                 game.cmdVerify_M_P_02.Enabled || game.cmdGamePiece[0].Enabled);
+                 game.cmdVerify_M_P_02.Enabled || game.cmdGamePiece[0].Enabled ||
+                 game.cmdGameReset.Enabled);
     EXPECT_TRUE(game.optPlayer_01.Enabled && game.optPlayer_02.Enabled);
     game.tmrGameMove_Timer(); // a tick after the stop changes nothing
     game.cmdGamePause_Click();
-    EXPECT_TRUE(game.cmdGamePiece[1].Enabled && fx.timerRunning);
+    EXPECT_TRUE(game.cmdGamePiece[1].Enabled && fx.timerRunning &&
+                game.cmdGamePause.Caption == "Pause");
     game.tmrGameMove_Timer();
     EXPECT_EQ(game.lblGameMoveTimer, "18");
 
@@ -273,7 +277,7 @@ TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
     game.cmdGamePause_Click();
     game.mnuNevGame_Click(); // "New" leads back to play
     EXPECT_EQ(game.lblGameMoveTimer + game.cmdGamePause.Caption, "00Pause");
-    EXPECT_FALSE(game.cmdGamePause.Enabled);
+    EXPECT_FALSE(game.cmdGamePause.Enabled || game.v.MoveSecondsElapsed);
     EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdVerify_M_P_01.Enabled);
     game.cmdGamePlay_Click();
     EXPECT_TRUE(game.cmdGamePiece[0].Enabled && fx.timerRunning);
