@@ -259,8 +259,7 @@ TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
     game.cmdGamePause_Click();
     EXPECT_EQ(game.cmdGamePause.Caption, "Resume");
     EXPECT_FALSE(fx.timerRunning || game.cmdGamePlay.Enabled || game.cmdVerify_M_P_01.Enabled ||
-                 game.cmdVerify_M_P_02.Enabled || game.cmdGamePiece[0].Enabled ||
-                 game.cmdGameReset.Enabled);
+                 game.cmdVerify_M_P_02.Enabled || game.cmdGamePiece[0].Enabled);
     EXPECT_TRUE(game.optPlayer_01.Enabled && game.optPlayer_02.Enabled);
     game.tmrGameMove_Timer(); // a tick after the stop changes nothing
     game.cmdGamePause_Click();
