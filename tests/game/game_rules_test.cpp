@@ -37,6 +37,8 @@ TEST(GameStart, DefaultsNamesAndErrorReport) {
     EXPECT_EQ(game.lblPlayer1Stat, "");
     game.txtPlayerName_02_Change("ŽeljkoČćšđžŠ"); // cut at ten letters, none split
     EXPECT_EQ(game.lblPlayer2Stat, "ŽeljkoČćšđ");
+    game.txtPlayerName_02_Change("Aleksandrina");
+    EXPECT_EQ(game.lblPlayer2Stat, "Aleksandri");
 
     // Any other failure is reported as error 5 with the handler's tag.
     game.setSeedSource([]() -> std::uint64_t { throw std::runtime_error("no entropy"); });
@@ -95,6 +97,7 @@ TEST_F(Table, DealsArePermutationsFromFreshSeedsAndTheIdleTableHoldsNoPair) {
 }
 
 TEST_F(Table, CursorHomeBeepsAndPiecesOutsideTheTableAreReported) {
+    EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdGamePiece[3].Enabled) << "both mice bound";
     game.cmdCursorPos_Click();
     game.cmdGamePiece_MouseMove(0);
     EXPECT_EQ(game.cmdGamePiece[0].MousePointer, PlayerCursor::None) << "nobody to move yet";
@@ -118,10 +121,11 @@ TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
     EXPECT_EQ(std::tuple(game.cmdVerify_M_P_01.BackColor, game.cmdVerify_M_P_02.BackColor),
               std::tuple(kColourYellow, kColourGreen));
     EXPECT_TRUE(game.cmdGamePause.Enabled && fx.timerRunning);
+    click(kMouse2, 0);
     game.tmrGameMove_Timer();
-    game.cmdGamePlay_Click(); // a new deal in the middle of a move restarts its clock
+    game.cmdGamePlay_Click(); // a new deal in the middle of a move restarts it
     game.tmrGameMove_Timer();
-    EXPECT_EQ(game.lblGameMoveTimer, "20");
+    EXPECT_EQ(game.lblGameMoveTimer + std::to_string(game.v.PiecesTurned), "200");
 
     game.cmdGameReset_Click();
     EXPECT_TRUE(game.optPlayer_01.Value && in.hDeviceActive == kMouse1);
