@@ -347,6 +347,15 @@ TEST_F(Offline, NewPrimaryReplacesTheOldOneAndStopStopsTheOneThatPlays) {
     EXPECT_TRUE(find(n, [&](auto &x) { return x.user == sa && x.option == kSegmentAbort; }));
     auto endB = find(n, [&](auto &x) { return x.user == sb && x.option == kSegmentEnd; });
     EXPECT_TRUE(endB && endB->sampleTime == kBeat + 12 * kBeat);
+    // The repeat plays the first pass's notes again, each as far into its pass.
+    std::vector<std::pair<int, std::int64_t>> passes[2];
+    for (const auto &e : played)
+        if (e.stateId == sb->id() && e.kind == PlayedEvent::Kind::NoteOn) {
+            const std::int64_t at = e.sample - sb->GetStartSample();
+            passes[at >= 6 * kBeat ? 1 : 0].emplace_back(e.data1, at % (6 * kBeat));
+        }
+    EXPECT_FALSE(passes[0].empty());
+    EXPECT_EQ(passes[0], passes[1]);
 
     perf.PlaySegmentEx(a, 0);
     perf.AdvanceOffline(kBeat);
