@@ -84,30 +84,6 @@ struct Offline : testing::Test {
 
 } // namespace
 
-TEST_F(Offline, SixteenMeasuresOfThreeFourGiveFortyEightBeatsBetweenStartAndEnd) {
-    SegmentPtr seg = compose(16);
-    seg->Download(perf.GetDefaultAudioPath());
-    seg->SetRepeats(0);
-    SegmentStatePtr state = perf.PlaySegmentEx(seg, 0);
-    EXPECT_TRUE(perf.IsPlaying(seg));
-    perf.AdvanceOffline(16 * 3 * kBeat + 100);
-    EXPECT_FALSE(perf.IsPlaying(seg));
-    auto n = drain();
-    ASSERT_EQ(n.size(), 50u);
-    EXPECT_TRUE(n[0].option == kSegmentStart && n[0].sampleTime == 0);
-    EXPECT_TRUE(n[49].option == kSegmentEnd && n[49].sampleTime == 16 * 3 * kBeat);
-    for (int i = 0; i < 50; ++i) {
-        const auto &x = n[static_cast<std::size_t>(i)];
-        const int beat = i - 1;
-        EXPECT_TRUE(x.user == state && x.user->GetSegment() == seg &&
-                    x.type == (i % 49 ? kNotifyMeasureAndBeat : kNotifySegment) &&
-                    (i % 49 == 0 ? x.field1 == 0
-                                 : x.option == 0u && x.field1 == beat % 3 && x.field2 == beat / 3 &&
-                                       x.sampleTime == beat * kBeat))
-            << i << ": " << x.field2 << "." << x.field1 << " at " << x.sampleTime;
-    }
-}
-
 TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
     // Default boundaries: beat for the bell, measure for the drum.
     SegmentPtr bell = style->GetMotif("Bell"), drum = style->GetMotif("Drum");
