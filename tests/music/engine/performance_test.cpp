@@ -382,6 +382,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     band->Download(perf);
     SegmentPtr bs = band->CreateSegment();
     bs->Download(perf.GetDefaultAudioPath());
+    EXPECT_TRUE(band->isDownloaded() && bs->isDownloaded());
     SegmentStatePtr bst = perf.PlaySegmentEx(bs, 0x80);
     perf.AdvanceOffline(1);
     const PlayedEvent *program = firstPlayed(PlayedEvent::Kind::Program, bst->id());
