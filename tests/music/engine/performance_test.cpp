@@ -447,7 +447,7 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
              [&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); },
              [&] { perf.AdvanceOffline(1); }, [&] { perf.GetDefaultAudioPath(); },
              [&] { waltz()->GetBand("One")->Download(perf); },
-             [&] { perf.SendTempoPMSG(0, 1, 60.0); }})
+             [&] { perf.SendTempoPMSG(0, 1, 60.0); }, [&] { perf.StopEx(nullptr, 0, 0); }})
         EXPECT_EQ(errorOf(call).code(), ErrorCode::NotInitialised);
     AudioParams p;
     p.output = AudioOutput::Offline;
