@@ -37,6 +37,8 @@ TEST(GameStart, DefaultsNamesAndErrorReport) {
     EXPECT_EQ(game.lblPlayer1Stat, "");
     game.txtPlayerName_02_Change("ŽeljkoČćšđžŠ"); // cut at ten letters, none split
     EXPECT_EQ(game.lblPlayer2Stat, "ŽeljkoČćšđ");
+    game.txtPlayerName_02_Change("Aleksandrina");
+    EXPECT_EQ(game.lblPlayer2Stat, "Aleksandri");
 
     // Any other failure is reported as error 5 with the handler's tag.
     game.setSeedSource([]() -> std::uint64_t { throw std::runtime_error("no entropy"); });
@@ -95,6 +97,7 @@ TEST_F(Table, DealsArePermutationsFromFreshSeedsAndTheIdleTableHoldsNoPair) {
 }
 
 TEST_F(Table, CursorHomeBeepsAndPiecesOutsideTheTableAreReported) {
+    EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdGamePiece[3].Enabled) << "both mice bound";
     game.cmdCursorPos_Click();
     game.cmdGamePiece_MouseMove(0);
     EXPECT_EQ(game.cmdGamePiece[0].MousePointer, PlayerCursor::None) << "nobody to move yet";
@@ -118,10 +121,11 @@ TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
     EXPECT_EQ(std::tuple(game.cmdVerify_M_P_01.BackColor, game.cmdVerify_M_P_02.BackColor),
               std::tuple(kColourYellow, kColourGreen));
     EXPECT_TRUE(game.cmdGamePause.Enabled && fx.timerRunning);
+    click(kMouse2, 0);
     game.tmrGameMove_Timer();
-    game.cmdGamePlay_Click(); // a new deal in the middle of a move restarts its clock
+    game.cmdGamePlay_Click(); // a new deal in the middle of a move restarts it
     game.tmrGameMove_Timer();
-    EXPECT_EQ(game.lblGameMoveTimer, "20");
+    EXPECT_EQ(game.lblGameMoveTimer + std::to_string(game.v.PiecesTurned), "200");
 
     game.cmdGameReset_Click();
     EXPECT_TRUE(game.optPlayer_01.Value && in.hDeviceActive == kMouse1);
@@ -135,18 +139,6 @@ TEST_F(Table, StartMarksTheOpenerAndResetHandsTheNextOpeningOver) {
     EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player2);
     game.cmdGameReset_Click();
     EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player1);
-}
-
-TEST_F(Table, WrongMouseOnlyBeeps) {
-    game.cmdGamePlay_Click();
-    click(kMouse1, pieceWithFace('7'));
-    fx.clear();
-    const GameVariables before = game.v;
-    click(kMouse2, pieceWithFace('7'));
-    click(0, 0); // a click before any raw input names the device
-    EXPECT_EQ(fx.beeps, (std::vector<Beep>{Beep::Default, Beep::Default}));
-    EXPECT_TRUE(fx.messages.empty() && fx.timerStarts + fx.timerStops == 0);
-    EXPECT_EQ(std::tuple(faceUpCount(), game.v.PiecesTurned), std::tuple(1, before.PiecesTurned));
 }
 
 TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
@@ -169,7 +161,8 @@ TEST_F(Table, OpeningPairScoresThreeWhileThePairIsStillFaceUp) {
     EXPECT_EQ(faceUpDuringMessage, 2);
     EXPECT_FALSE(clockDuringMessage) << "no turn passes while the score is announced";
     EXPECT_EQ(game.lblPointsStatP1, "3");
-    EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty());
+    EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty() &&
+                game.v.PiecesTurned == 0);
     EXPECT_TRUE(game.cmdGamePiece[0].Tag == "R70" && !game.cmdGamePiece[0].Enabled);
     EXPECT_EQ(in.hDeviceActive, kMouse2);
 }
@@ -187,6 +180,7 @@ TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne) {
     EXPECT_EQ(game.cmdGamePiece[static_cast<std::size_t>(second)].Caption, "8");
     EXPECT_EQ(game.v.MissAfterOpening, kFalse) << "a missed opening is not a follow-up miss";
     EXPECT_TRUE(game.v.MoveSecondsElapsed == 0 && in.hDeviceActive == kMouse2 && fx.timerRunning);
+    EXPECT_TRUE(game.v.SecondPieceTag.empty() && game.v.PiecesTurned == 0);
 
     click(kMouse2, pieceWithFace('7')); // a follow-up miss: the "7" stays up
     EXPECT_TRUE(faceUpCount() == 1 && game.v.MissAfterOpening == kTrue);
@@ -208,7 +202,8 @@ TEST_F(Table, MissesPassTheTurnAndFollowUpPairsAreWorthTwoThenOne) {
     EXPECT_EQ(game.v.PointsP1, 3);
 }
 
-TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks) {
+// Clicks that cannot turn a piece change nothing; only the wrong mouse beeps.
+TEST_F(Table, ClicksThatCannotTurnAPieceChangeNothing) {
     game.optPlayer_01_Click();
     click(kMouse1, 0); // the right mouse before any deal: enabled pieces without tags
     EXPECT_TRUE(game.v.PiecesTurned == 0 && fx.beeps.empty() && fx.messages.empty());
@@ -218,6 +213,12 @@ TEST_F(Table, FaceUpPiecesAndUndealtPiecesIgnoreClicks) {
     click(kMouse1, first);
     click(kMouse1, first); // a double click would pair the piece with itself
     EXPECT_EQ(game.v.PiecesTurned, 1);
+    fx.clear();
+    click(kMouse2, pieceWithFace('7'));
+    click(0, 0); // a click before any raw input names the device
+    EXPECT_EQ(fx.beeps, (std::vector<Beep>{Beep::Default, Beep::Default}));
+    EXPECT_TRUE(fx.messages.empty() && fx.timerStarts + fx.timerStops == 0);
+    EXPECT_EQ(std::tuple(faceUpCount(), game.v.PiecesTurned), std::tuple(1, 1));
     click(kMouse1, pieceWithFace('8'));
     const std::string upTag = game.v.FirstPieceTag;
     click(kMouse2, upTag[2] - '0');
@@ -266,7 +267,8 @@ TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
     EXPECT_TRUE(game.optPlayer_01.Enabled && game.optPlayer_02.Enabled);
     game.tmrGameMove_Timer(); // a tick after the stop changes nothing
     game.cmdGamePause_Click();
-    EXPECT_TRUE(game.cmdGamePiece[1].Enabled && fx.timerRunning);
+    EXPECT_TRUE(game.cmdGamePiece[1].Enabled && fx.timerRunning &&
+                game.cmdGamePause.Caption == "Pause");
     game.tmrGameMove_Timer();
     EXPECT_EQ(game.lblGameMoveTimer, "18");
 
@@ -278,7 +280,7 @@ TEST_F(Table, PauseResumeOptionsAndNewWhilePaused) {
     game.cmdGamePause_Click();
     game.mnuNevGame_Click(); // "New" leads back to play
     EXPECT_EQ(game.lblGameMoveTimer + game.cmdGamePause.Caption, "00Pause");
-    EXPECT_FALSE(game.cmdGamePause.Enabled);
+    EXPECT_FALSE(game.cmdGamePause.Enabled || game.v.MoveSecondsElapsed);
     EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdVerify_M_P_01.Enabled);
     game.cmdGamePlay_Click();
     EXPECT_TRUE(game.cmdGamePiece[0].Enabled && fx.timerRunning);

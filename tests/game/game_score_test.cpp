@@ -46,6 +46,7 @@ TEST_F(Score, SetAtItsThresholdClearsBothPlayersPointsAndMatchFollows) {
     EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player2, you win 3 points",
                                                  "Bravo Player2, you win Set",
                                                  "Congratulations Player2, you win Match"}));
+    EXPECT_EQ(fx.beeps, std::vector<Beep>(3, Beep::Exclamation));
     EXPECT_EQ(game.v.MatchesP1, 0);
     EXPECT_EQ(cells(), (std::vector<std::string>{"0", "0", "0", "0", "0", "1"}));
 }
@@ -66,24 +67,23 @@ TEST_F(Score, AFollowUpPairWinsTheSetAndTheMatch) {
     EXPECT_EQ(game.lblMatchStatP1, "1");
 }
 
-// Sets already at a lowered match threshold: the next score wins the match.
-TEST_F(Score, ALoweredMatchThresholdIsWonAtTheNextScore) {
-    game.v.SetsP1 = 2;
-    game.v.SetsPerMatch = 2;
-    game.v.PointsP2 = 5;
-    openingPairBy(1);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player1, you win 3 points",
-                                                 "Congratulations Player1, you win Match"}));
-    EXPECT_EQ(counters(), std::tuple(0, 0, 0, 0, 1, 0));
-}
-
-TEST_F(Score, OnlyTheScorerIsTestedAgainstALoweredThreshold) {
+// Lowered thresholds are tested for the scorer alone, at his next score.
+TEST_F(Score, ALoweredThresholdIsWonByTheScorerAtHisNextScore) {
     game.v.PointsP1 = 10;
     game.v.PointsPerSet = 7;
     openingPairBy(2);
     EXPECT_EQ(std::tuple(game.v.SetsP1, game.v.PointsP1), std::tuple(0, 10));
     openingPairBy(1);
     EXPECT_EQ(game.v.SetsP1, 1);
+
+    game.v.SetsP1 = 2; // sets already at the match threshold
+    game.v.SetsPerMatch = 2;
+    game.v.PointsP2 = 5;
+    fx.clear();
+    openingPairBy(1);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Excellent Player1, you win 3 points",
+                                                 "Congratulations Player1, you win Match"}));
+    EXPECT_EQ(counters(), std::tuple(0, 0, 0, 0, 1, 0));
 }
 
 TEST_F(Score, NamesAreInsertedUnchangedAndNoSelectedOptionScoresNothing) {
@@ -112,8 +112,10 @@ TEST_F(Score, NewClearsCountersButNotTheMissFlag) {
     missOpening(kMouse2);
     click(kMouse1, pieceWithFace(game.v.FirstPieceTag[1], false));
     ASSERT_EQ(game.v.MissAfterOpening, kTrue);
-    game.v.SetsP2 = game.v.MatchesP1 = game.v.MatchesP2 = 1;
-    game.lblSetStatP2 = game.lblMatchStatP1 = game.lblMatchStatP2 = "1";
+    game.v.PointsP2 = game.v.SetsP1 = game.v.SetsP2 = game.v.MatchesP1 = game.v.MatchesP2 = 1;
+    for (std::string *cell : {&game.lblPointsStatP2, &game.lblSetStatP1, &game.lblSetStatP2,
+                              &game.lblMatchStatP1, &game.lblMatchStatP2})
+        *cell = "1";
 
     game.mnuNevGame_Click();
     EXPECT_EQ(counters(), std::tuple(0, 0, 0, 0, 0, 0));

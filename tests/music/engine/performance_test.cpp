@@ -84,30 +84,6 @@ struct Offline : testing::Test {
 
 } // namespace
 
-TEST_F(Offline, SixteenMeasuresOfThreeFourGiveFortyEightBeatsBetweenStartAndEnd) {
-    SegmentPtr seg = compose(16);
-    seg->Download(perf.GetDefaultAudioPath());
-    seg->SetRepeats(0);
-    SegmentStatePtr state = perf.PlaySegmentEx(seg, 0);
-    EXPECT_TRUE(perf.IsPlaying(seg));
-    perf.AdvanceOffline(16 * 3 * kBeat + 100);
-    EXPECT_FALSE(perf.IsPlaying(seg));
-    auto n = drain();
-    ASSERT_EQ(n.size(), 50u);
-    EXPECT_TRUE(n[0].option == kSegmentStart && n[0].sampleTime == 0);
-    EXPECT_TRUE(n[49].option == kSegmentEnd && n[49].sampleTime == 16 * 3 * kBeat);
-    for (int i = 0; i < 50; ++i) {
-        const auto &x = n[static_cast<std::size_t>(i)];
-        const int beat = i - 1;
-        EXPECT_TRUE(x.user == state && x.user->GetSegment() == seg &&
-                    x.type == (i % 49 ? kNotifyMeasureAndBeat : kNotifySegment) &&
-                    (i % 49 == 0 ? x.field1 == 0
-                                 : x.option == 0u && x.field1 == beat % 3 && x.field2 == beat / 3 &&
-                                       x.sampleTime == beat * kBeat))
-            << i << ": " << x.field2 << "." << x.field1 << " at " << x.sampleTime;
-    }
-}
-
 TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundary) {
     // Default boundaries: beat for the bell, measure for the drum.
     SegmentPtr bell = style->GetMotif("Bell"), drum = style->GetMotif("Drum");
@@ -329,28 +305,9 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
     }
 }
 
-// The music that plays stops, whichever segment was handed out last; a
-// motif over it plays on.
-TEST_F(Offline, StopPrimaryStopsTheSegmentThatPlays) {
-    SegmentPtr a = compose(4), b = compose(4);
-    perf.PlaySegmentEx(a, 0);
-    perf.AdvanceOffline(kBeat);
-    SegmentStatePtr sb = perf.PlaySegmentEx(b, 0);
-    SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x80);
-    perf.AdvanceOffline(kBeat);
-    drain();
-    perf.StopEx(nullptr, 0, kStopPrimary);
-    EXPECT_FALSE(perf.IsPlaying(b));
-    EXPECT_TRUE(perf.IsPlaying(nullptr, bell));
-    auto n = drain();
-    ASSERT_EQ(n.size(), 1u);
-    EXPECT_TRUE(n[0].user == sb && n[0].option == kSegmentAbort);
-    perf.AdvanceOffline(4 * kBeat);
-    for (const auto &x : drain())
-        EXPECT_TRUE(x.user == bell && x.type == kNotifySegment); // no more beats
-}
-
-TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
+// A new primary replaces the old one and plays its repeats; Stop then stops the
+// music that plays, whichever segment was handed out last, and a motif over it plays on.
+TEST_F(Offline, NewPrimaryReplacesTheOldOneAndStopStopsTheOneThatPlays) {
     SegmentPtr a = compose(4), b = compose(2);
     SegmentStatePtr sa = perf.PlaySegmentEx(a, 0);
     perf.AdvanceOffline(kBeat);
@@ -366,6 +323,31 @@ TEST_F(Offline, NewPrimaryReplacesTheOldOneAndRepeatsPlayOn) {
     EXPECT_TRUE(find(n, [&](auto &x) { return x.user == sa && x.option == kSegmentAbort; }));
     auto endB = find(n, [&](auto &x) { return x.user == sb && x.option == kSegmentEnd; });
     EXPECT_TRUE(endB && endB->sampleTime == kBeat + 12 * kBeat);
+    // The repeat plays the first pass's notes again, each as far into its pass.
+    std::vector<std::pair<int, std::int64_t>> passes[2];
+    for (const auto &e : played)
+        if (e.stateId == sb->id() && e.kind == PlayedEvent::Kind::NoteOn) {
+            const std::int64_t at = e.sample - sb->GetStartSample();
+            passes[at >= 6 * kBeat ? 1 : 0].emplace_back(e.data1, at % (6 * kBeat));
+        }
+    EXPECT_FALSE(passes[0].empty());
+    EXPECT_EQ(passes[0], passes[1]);
+
+    perf.PlaySegmentEx(a, 0);
+    perf.AdvanceOffline(kBeat);
+    sb = perf.PlaySegmentEx(b, 0);
+    SegmentStatePtr bell = perf.PlaySegmentEx(style->GetMotif("Bell"), 0x80);
+    perf.AdvanceOffline(kBeat);
+    drain();
+    perf.StopEx(nullptr, 0, kStopPrimary);
+    EXPECT_FALSE(perf.IsPlaying(b));
+    EXPECT_TRUE(perf.IsPlaying(nullptr, bell));
+    n = drain();
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_TRUE(n[0].user == sb && n[0].option == kSegmentAbort);
+    perf.AdvanceOffline(4 * kBeat);
+    for (const auto &x : drain())
+        EXPECT_TRUE(x.user == bell && x.type == kNotifySegment); // no more beats
 }
 
 TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
@@ -400,6 +382,7 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     band->Download(perf);
     SegmentPtr bs = band->CreateSegment();
     bs->Download(perf.GetDefaultAudioPath());
+    EXPECT_TRUE(band->isDownloaded() && bs->isDownloaded());
     SegmentStatePtr bst = perf.PlaySegmentEx(bs, 0x80);
     perf.AdvanceOffline(1);
     const PlayedEvent *program = firstPlayed(PlayedEvent::Kind::Program, bst->id());
@@ -442,26 +425,20 @@ TEST_F(Offline, OnlyRequestedNoticesSecondariesOverSilenceAndClosing) {
     perf.CloseDown(); // twice is harmless
 }
 
-// Rendering writes its frames, all of them and nothing around them.
+// Rendering writes its frames, all of them and nothing around them: silence,
+// then notes starting and ending inside the blocks.
 TEST_F(Offline, RenderWritesExactlyItsFrames) {
     const std::size_t n = 10000; // more than one block
-    std::vector<float> left(3 * n, 1.0f), right(3 * n, 1.0f);
-    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
-    for (std::size_t i = 0; i < 3 * n; ++i) {
-        const bool mine = i >= n && i < 2 * n; // cleared, then silence
-        ASSERT_TRUE(mine ? std::fabs(left[i]) < 0.01f && std::fabs(right[i]) < 0.01f
-                         : left[i] == 1.0f && right[i] == 1.0f)
-            << i;
+    for (const float loudest : {0.01f, 0.9f}) {
+        std::vector<float> left(3 * n, 1.0f), right(3 * n, 1.0f);
+        perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
+        for (std::size_t i = 0; i < 3 * n; ++i)
+            ASSERT_TRUE(i >= n && i < 2 * n
+                            ? std::fabs(left[i]) < loudest && std::fabs(right[i]) < loudest
+                            : left[i] == 1.0f && right[i] == 1.0f)
+                << i;
+        perf.PlaySegmentEx(compose(2), 0);
     }
-    // With notes starting and ending inside the blocks, too.
-    std::fill(left.begin(), left.end(), 1.0f);
-    std::fill(right.begin(), right.end(), 1.0f);
-    perf.PlaySegmentEx(compose(2), 0);
-    perf.RenderOffline(left.data() + n, right.data() + n, static_cast<std::int64_t>(n));
-    for (std::size_t i = 0; i < 3 * n; ++i)
-        ASSERT_TRUE(i >= n && i < 2 * n ? std::fabs(left[i]) < 0.9f && std::fabs(right[i]) < 0.9f
-                                        : left[i] == 1.0f && right[i] == 1.0f)
-            << i;
 }
 
 TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
@@ -470,7 +447,7 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
              [&] { perf.PlaySegmentEx(waltz()->GetMotif("Bell"), 0x80); },
              [&] { perf.AdvanceOffline(1); }, [&] { perf.GetDefaultAudioPath(); },
              [&] { waltz()->GetBand("One")->Download(perf); },
-             [&] { perf.SendTempoPMSG(0, 1, 60.0); }})
+             [&] { perf.SendTempoPMSG(0, 1, 60.0); }, [&] { perf.StopEx(nullptr, 0, 0); }})
         EXPECT_EQ(errorOf(call).code(), ErrorCode::NotInitialised);
     AudioParams p;
     p.output = AudioOutput::Offline;

@@ -32,19 +32,6 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind) {
     t.bind();
     EXPECT_EQ(t.w->lblDevDesc_02->text(), XInjector::kXTestPointer);
 
-    // A mouse plugged in and out: "Refresh Devices" lists exactly the mice
-    // present, and nobody's binding changes.
-    const int plug = t.inject.addMaster("Lumbrast plug");
-    t.w->mnuRefreshDevices_Click();
-    EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 3);
-    const int plugId = t.inject.deviceId("Lumbrast plug XTEST pointer");
-    t.inject.removeMaster(plug);
-    ASSERT_TRUE(waitUntil([&] { return t.raw.handleOfXDevice(plugId) == 0; }));
-    t.w->mnuRefreshDevices_Click();
-    EXPECT_EQ(t.w->lvwMice->topLevelItemCount(), 2);
-    EXPECT_EQ(t.in().hDevicePlayer_01, t.hMouse);
-    EXPECT_EQ(t.in().hDevicePlayer_02, t.hXTest);
-
     t.play();
     const QPoint piece0 = XWindow::centre(t.w->cmdGamePiece[0]);
     ASSERT_TRUE(moveAndSettle(t.inject, t.mouse, piece0));
@@ -62,12 +49,6 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind) {
     t.click(t.mouse, t.w->cmdGamePiece[1]);
     ASSERT_TRUE(waitUntil([&] { return !t.w->cmdGamePiece[1]->text().isEmpty(); }))
         << "the active mouse turns it";
-
-    // Hook twice warns and keeps the one hook.
-    t.w->cmdHook_Click();
-    ASSERT_FALSE(t.boxes.boxes.empty());
-    EXPECT_EQ(t.boxes.boxes.back().text, input::kHookTwiceText);
-    EXPECT_TRUE(t.raw.installed());
 
     // Unhooked, no mouse is routed or sent home.
     t.w->cmdUnHook_Click();
