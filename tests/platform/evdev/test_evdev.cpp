@@ -14,7 +14,7 @@
 
 using namespace lumbrast::platform;
 using evdev::EvdevRawInput;
-using mockmice::Spec;
+using mockmice::Device;
 
 namespace {
 
@@ -44,21 +44,21 @@ struct Opens {
 
 struct Rig {
     mockmice::Bed bed;
-    Spec left{.number = 3, .port = "1-2"};
-    Spec right{.number = 4,
-               .port = "1-3",
-               .vendor = "1bcf",
-               .product = "0005",
-               .uniq = "a4:c1:38:0e:22:5f"};
-    Spec keyboard{.number = 5,
-                  .port = "1-4",
-                  .name = "Keyboard",
-                  .udevMouse = false,
-                  .udevKeyboard = true,
-                  .moves = false,
-                  .keys = {KEY_A, KEY_B}};
-    Spec mouseAndKeyboard{.number = 6, .port = "1-5", .udevKeyboard = true};
-    Spec onlyKeys{.number = 7, .port = "1-6", .moves = false, .keys = {KEY_A}};
+    Device left{.number = 3, .port = "1-2"};
+    Device right{.number = 4,
+                 .port = "1-3",
+                 .vendor = "1bcf",
+                 .product = "0005",
+                 .uniq = "a4:c1:38:0e:22:5f"};
+    Device keyboard{.number = 5,
+                    .port = "1-4",
+                    .name = "Keyboard",
+                    .udevMouse = false,
+                    .udevKeyboard = true,
+                    .moves = false,
+                    .keys = {KEY_A, KEY_B}};
+    Device mouseAndKeyboard{.number = 6, .port = "1-5", .udevKeyboard = true};
+    Device onlyKeys{.number = 7, .port = "1-6", .moves = false, .keys = {KEY_A}};
     std::string leftNode = bed.add(left), rightNode = bed.add(right);
     Opens opens;
     std::string cursorCalls;
@@ -233,7 +233,7 @@ TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
     EXPECT_EQ(Rig::find(*raw, "1-2").handle, 0u);
 
     // The same mouse in the same port under a new node: a new handle, the same identity.
-    Spec again = rig.left;
+    Device again = rig.left;
     again.number = 9;
     rig.bed.plug(again);
     while (raw->openCount() != 2)
@@ -260,7 +260,7 @@ TEST(EvdevPermission, UnreadableMiceAreNamedOnceWithBothFixes) {
 
     // A mouse that vanished between the listing and the open is no permission problem.
     rig.opens.refuse = ENOENT;
-    Spec late{.number = 11, .port = "1-7"};
+    Device late{.number = 11, .port = "1-7"};
     rig.bed.add(late);
     raw->devices();
     EXPECT_EQ(notices.size(), 1u);

@@ -56,12 +56,12 @@ Bed::~Bed() {
     g_object_unref(bed_);
 }
 
-std::string Bed::syspath(const Spec &s) {
+std::string Bed::syspath(const Device &s) {
     return "/sys/devices/pci0000:00/0000:00:14.0/usb1/" + s.port + "/" + s.port +
            ":1.0/input/input" + std::to_string(s.number) + "/event" + std::to_string(s.number);
 }
 
-std::string Bed::add(const Spec &s) {
+std::string Bed::add(const Device &s) {
     const std::string n = std::to_string(s.number);
     std::string node = "/dev/input/event" + n;
     const std::string usb = "/devices/pci0000:00/0000:00:14.0/usb1/" + s.port;
@@ -110,14 +110,14 @@ std::string Bed::add(const Spec &s) {
     return node;
 }
 
-std::string Bed::plug(const Spec &spec) {
-    std::string node = add(spec);
-    umockdev_testbed_uevent(bed_, syspath(spec).c_str(), "add");
+std::string Bed::plug(const Device &device) {
+    std::string node = add(device);
+    umockdev_testbed_uevent(bed_, syspath(device).c_str(), "add");
     return node;
 }
 
-void Bed::unplug(const Spec &spec) {
-    const std::string path = syspath(spec);
+void Bed::unplug(const Device &device) {
+    const std::string path = syspath(device);
     umockdev_testbed_uevent(bed_, path.c_str(), "remove");
     umockdev_testbed_remove_device(bed_, path.c_str());
 }

@@ -13,7 +13,7 @@ struct _UMockdevTestbed;
 
 namespace mockmice {
 
-struct Spec {
+struct Device {
     int number = 0;     // eventN, inputN
     std::string port{}; // USB port path, e.g. "1-2"
     std::string vendor = "046d", product = "c077";
@@ -33,16 +33,16 @@ public:
     Bed &operator=(const Bed &) = delete;
 
     // Adds the device without telling udev's listeners; returns its node.
-    std::string add(const Spec &spec);
+    std::string add(const Device &device);
     // Adds / removes with the uevent a real plug sends.
-    std::string plug(const Spec &spec);
-    void unplug(const Spec &spec);
+    std::string plug(const Device &device);
+    void unplug(const Device &device);
 
     // One event into the node, as the kernel queues it for every reader.
     void send(const std::string &node, unsigned type, unsigned code, int value);
     void frame(const std::string &node) { send(node, 0, 0, 0); }
 
-    static std::string syspath(const Spec &spec);
+    static std::string syspath(const Device &device);
 
 private:
     _UMockdevTestbed *bed_;
