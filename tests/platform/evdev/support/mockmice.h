@@ -33,7 +33,7 @@ public:
     Bed &operator=(const Bed &) = delete;
 
     // Adds the device without telling udev's listeners; returns its node.
-    std::string add(const Device &device);
+    std::string add(const Device &s);
     // Adds / removes with the uevent a real plug sends.
     std::string plug(const Device &device);
     void unplug(const Device &device);
@@ -42,7 +42,7 @@ public:
     void send(const std::string &node, unsigned type, unsigned code, int value);
     void frame(const std::string &node) { send(node, 0, 0, 0); }
 
-    static std::string syspath(const Device &device);
+    static std::string syspath(const Device &s);
 
 private:
     _UMockdevTestbed *bed_;
