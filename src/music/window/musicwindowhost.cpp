@@ -22,6 +22,16 @@ frmStylesDX9 *MusicWindowHost::window() const {
     return window_ && !window_->isUnloaded() ? window_.data() : nullptr;
 }
 
+void MusicWindowHost::setFollowGame(bool on) {
+    followGame_ = on;
+}
+
+void MusicWindowHost::gameCue(GameCue cue) {
+    if (!followGame_ || !window())
+        return;
+    (void)cue; // answered by the window's follower
+}
+
 frmStylesDX9 *MusicWindowHost::load() {
     frmStylesDX9 *w = ensureLoaded();
     if (w)

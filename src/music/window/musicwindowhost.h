@@ -4,6 +4,7 @@
 // music), and carries out the Music menu and the closing path.
 
 #include "music/window/frmstylesdx9.h"
+#include "music/window/gamecue.h"
 
 #include <QObject>
 #include <QPointer>
@@ -41,6 +42,14 @@ public:
     // never loaded (or failed to start) has nothing to release.
     void exit();
 
+    // Music > "Follow the game": while on, gameCue() is answered in the
+    // music; off, the music behaves as if there were no game.
+    void setFollowGame(bool on);
+    bool followsGame() const { return followGame_; }
+    // A moment of the game, answered in the music's own time when following
+    // and music plays; otherwise nothing happens.
+    void gameCue(GameCue cue);
+
     // What the next load hands to the window (tests point it elsewhere).
     MusicWindowEnv &environment() { return env_; }
 
@@ -61,6 +70,7 @@ private:
     QPointer<frmStylesDX9> window_;
     bool loading_ = false;
     bool pending_ = false;
+    bool followGame_ = true;
     QTimer fallback_;
 };
 
