@@ -76,6 +76,29 @@ public:
     }
 };
 
+// A picture drawn from SVG for the pixel ratio it is painted at, and drawn
+// again when that changes (the window moved to a screen of another scale).
+class SvgPicture final : public QLabel {
+public:
+    SvgPicture(QString file, QSize size, QWidget *parent)
+        : QLabel(parent), file_(std::move(file)), size_(size) {
+        redraw();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        if (pixmap().devicePixelRatio() != devicePixelRatioF())
+            redraw();
+        QLabel::paintEvent(event);
+    }
+
+private:
+    void redraw() { setPixmap(drawPicture(file_, size_, devicePixelRatioF())); }
+
+    QString file_;
+    QSize size_;
+};
+
 QAccessibleInterface *linkAccessible(const QString &, QObject *object) {
     if (auto *link = qobject_cast<LinkLabel *>(object))
         return new LinkAccessible(link);
@@ -172,10 +195,8 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
     setWindowTitle(tr("Lumbrast- About author and program"));
     setFixedSize(twipsToPixels(7410), twipsToPixels(3720));
 
-    imgAuthorPicture = new QLabel(this);
+    imgAuthorPicture = new SvgPicture(QStringLiteral(":/about/author.svg"), QSize(160, 195), this);
     imgAuthorPicture->setGeometry(twipsRect(120, 0, 2400, 2925));
-    imgAuthorPicture->setPixmap(
-        drawPicture(QStringLiteral(":/about/author.svg"), QSize(160, 195), devicePixelRatioF()));
     imgAuthorPicture->setAccessibleName(tr("Picture: a smiling piece over two mice"));
 
     txtAboutVark = new QPlainTextEdit(this);
@@ -187,10 +208,8 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
     txtAboutVark->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txtAboutVark->setTabChangesFocus(true); // Tab leads on to the links
 
-    imgAuthorAddress = new QLabel(this);
+    imgAuthorAddress = new SvgPicture(QStringLiteral(":/about/address.svg"), QSize(512, 48), this);
     imgAuthorAddress->setGeometry(twipsRect(0, 3000, 7680, 720));
-    imgAuthorAddress->setPixmap(
-        drawPicture(QStringLiteral(":/about/address.svg"), QSize(512, 48), devicePixelRatioF()));
     imgAuthorAddress->setAccessibleName(
         tr("Lumbrast: a pairs game for two players, two mice and one computer"));
 
