@@ -76,6 +76,9 @@ void nameFixedControls(frmLumbrast &w) {
         Words::tr("Bottom left of the table"), Words::tr("Bottom right of the table")};
     for (std::size_t i = 0; i < 4; ++i)
         w.cmdGamePiece[i]->setAccessibleDescription(places[i]);
+    // A frame inside a titled frame would otherwise be read by the outer title.
+    w.fraGameTable->setAccessibleName(Words::tr("Table"));
+    w.fraFirstMove->setAccessibleName(w.fraFirstMove->title());
     w.cmdCursorPos->setAccessibleName(Words::tr("Cursor home"));
     w.cmdCursorPos->setAccessibleDescription(
         Words::tr("The pointer is put back here whenever the mouse of the player who is not "
