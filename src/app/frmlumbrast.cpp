@@ -38,7 +38,21 @@ constexpr MessageForm kMessageForms[] = {
      QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Congratulations %1, you win Match")},
 };
 
+// The rules' own error descriptions; a report carries one on its second line.
+constexpr const char *kErrorDescriptions[] = {
+    QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Overflow"),
+    QT_TRANSLATE_NOOP("lumbrast::app::frmLumbrast", "Control array element does not exist"),
+};
+
 QString translatedMessage(const QString &text) {
+    QStringList report = text.split(QStringLiteral("\r\n"));
+    if (report.size() == 3) {
+        for (const char *description : kErrorDescriptions)
+            if (report[1] == QLatin1String(description)) {
+                report[1] = frmLumbrast::tr(description);
+                return report.join(QStringLiteral("\r\n"));
+            }
+    }
     for (const MessageForm &form : kMessageForms) {
         const qsizetype name = text.size() - form.begin.size() - form.end.size();
         if (name >= 0 && text.startsWith(form.begin) && text.endsWith(form.end))

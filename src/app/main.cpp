@@ -15,10 +15,19 @@
 #include "version.h"
 
 namespace {
+struct CommandLine {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+
 void describe(QCoreApplication &app) {
     app.setApplicationName(QStringLiteral("lumbrast"));
     app.setApplicationVersion(QStringLiteral(LUMBRAST_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumbrast.Lumbrast"));
+}
+
+void translate(QCoreApplication &app) {
+    lumbrast::app::installTranslation(
+        app, QLocale(), lumbrast::app::translationFolders(QCoreApplication::applicationDirPath()));
 }
 
 bool haveDisplay() {
@@ -26,67 +35,17 @@ bool haveDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
-} // namespace
 
-int main(int argc, char **argv) {
-    lumbrast::app::RawInputChoice choice;
-    auto request = lumbrast::platform::x11::SessionRequest::Automatic;
-    {
-        // --help and --version answer without a display.
-        QCoreApplication early(argc, argv);
-        describe(early);
-        QCommandLineParser parser;
-        parser.setApplicationDescription(
-            QStringLiteral("Lumbrast - game for single computer and mice"));
-        parser.addHelpOption();
-        parser.addVersionOption();
-        const QCommandLineOption simulated(
-            QStringLiteral("simulated-mice"),
-            QStringLiteral(
-                "Try the game without two mice: two scripted mice stand in; the real pointer "
-                "acts as the first one, and with Shift held as the second one."));
-        parser.addOption(simulated);
-        const QCommandLineOption virtualMice(
-            QStringLiteral("virtual-mice"),
-            QStringLiteral(
-                "Count the X server's virtual test pointers (XTest) as mice, so the game can be "
-                "tried with scripted input."));
-        parser.addOption(virtualMice);
-        const QCommandLineOption sessionOption(
-            QStringLiteral("session"),
-            QStringLiteral("The kind of desktop session to play in: x11 (mice told apart by "
-                           "XInput 2), wayland (mice told apart by their input devices) or auto "
-                           "(the default: the session the program was started in)."),
-            QStringLiteral("kind"), QStringLiteral("auto"));
-        parser.addOption(sessionOption);
-        const QCommandLineOption input(
-            QStringLiteral("input"),
-            QStringLiteral("Where the mice are read: \"x11\" (the X server) or \"evdev\" (the "
-                           "kernel's input devices). A Wayland session always reads evdev."),
-            QStringLiteral("backend"), QStringLiteral("x11"));
-        parser.addOption(input);
-        parser.process(early);
-        choice.simulatedMice = parser.isSet(simulated);
-        choice.virtualMice = parser.isSet(virtualMice);
-        const QString from = parser.value(input);
-        if (from != QStringLiteral("x11") && from != QStringLiteral("evdev")) {
-            std::fprintf(stderr, "lumbrast: --input takes \"x11\" or \"evdev\", not \"%s\"\n",
-                         qPrintable(from));
-            return 2;
-        }
-        choice.evdev = from == QStringLiteral("evdev");
-        const auto asked =
-            lumbrast::platform::x11::parseSessionRequest(parser.value(sessionOption).toStdString());
-        if (!asked) {
-            std::fprintf(stderr, "lumbrast: --session takes x11, wayland or auto, not \"%s\"\n",
-                         qPrintable(parser.value(sessionOption)));
-            return 2;
-        }
-        request = *asked;
-    }
+void complain(const QString &text) {
+    std::fprintf(stderr, "lumbrast: %s\n", qPrintable(text));
+}
+
+// Why the game cannot start in this session, or nothing; it also picks the
+// platform the window opens on. `showToo` asks for the reason in a box as well.
+QString refusal(lumbrast::app::RawInputChoice &choice,
+                lumbrast::platform::x11::SessionRequest request, bool &showToo) {
+    using namespace lumbrast::platform::x11;
     if (!choice.simulatedMice) {
-        // A session that cannot tell the mice apart: say so once and stop.
-        using namespace lumbrast::platform::x11;
         const SessionKind session = detectSession(request);
         if (session == SessionKind::Wayland) { // a native client, whatever the toolkit would pick
             qputenv("QT_QPA_PLATFORM", "wayland");
@@ -95,33 +54,96 @@ int main(int argc, char **argv) {
             if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QStringLiteral("xcb")))
                 qputenv("QT_QPA_PLATFORM", "xcb");
         } else if (!choice.evdev) { // evdev tells the mice apart in any session
-            const std::string text = sessionMessage(session, std::getenv("QT_QPA_PLATFORM"));
-            std::fprintf(stderr, "lumbrast: %s\n", text.c_str());
+            const QString text = sessionMessage(session, std::getenv("QT_QPA_PLATFORM"));
             if (session == SessionKind::Xwayland) { // a display to show it on, too
                 qputenv("QT_QPA_PLATFORM", "xcb");
-                QApplication app(argc, argv);
-                QMessageBox::critical(nullptr, QStringLiteral("Lumbrast"),
-                                      QString::fromStdString(text));
+                showToo = true;
             }
-            return 1;
+            return text;
         }
     }
-    if (!haveDisplay()) {
-        std::fprintf(stderr,
-                     "lumbrast: no display to open the game window on (neither WAYLAND_DISPLAY "
-                     "nor DISPLAY is set)\n");
+    if (!haveDisplay())
+        return CommandLine::tr("no display to open the game window on (neither WAYLAND_DISPLAY "
+                               "nor DISPLAY is set)");
+    return {};
+}
+} // namespace
+
+int main(int argc, char **argv) {
+    lumbrast::app::RawInputChoice choice;
+    QString cannotStart;
+    bool showToo = false;
+    {
+        // --help, --version and a session that cannot play answer without a
+        // display, in the user's language.
+        QCoreApplication early(argc, argv);
+        describe(early);
+        translate(early);
+        QCommandLineParser parser;
+        parser.setApplicationDescription(
+            CommandLine::tr("Lumbrast - game for single computer and mice"));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        const QCommandLineOption simulated(
+            QStringLiteral("simulated-mice"),
+            CommandLine::tr(
+                "Try the game without two mice: two scripted mice stand in; the real pointer "
+                "acts as the first one, and with Shift held as the second one."));
+        parser.addOption(simulated);
+        const QCommandLineOption virtualMice(
+            QStringLiteral("virtual-mice"),
+            CommandLine::tr(
+                "Count the X server's virtual test pointers (XTest) as mice, so the game can be "
+                "tried with scripted input."));
+        parser.addOption(virtualMice);
+        const QCommandLineOption sessionOption(
+            QStringLiteral("session"),
+            CommandLine::tr("The kind of desktop session to play in: x11 (mice told apart by "
+                            "XInput 2), wayland (mice told apart by their input devices) or auto "
+                            "(the default: the session the program was started in)."),
+            CommandLine::tr("kind"), QStringLiteral("auto"));
+        parser.addOption(sessionOption);
+        const QCommandLineOption input(
+            QStringLiteral("input"),
+            CommandLine::tr("Where the mice are read: \"x11\" (the X server) or \"evdev\" (the "
+                            "kernel's input devices). A Wayland session always reads evdev."),
+            CommandLine::tr("backend"), QStringLiteral("x11"));
+        parser.addOption(input);
+        parser.process(early);
+        choice.simulatedMice = parser.isSet(simulated);
+        choice.virtualMice = parser.isSet(virtualMice);
+        const QString from = parser.value(input);
+        if (from != QStringLiteral("x11") && from != QStringLiteral("evdev")) {
+            complain(CommandLine::tr("--input takes \"x11\" or \"evdev\", not \"%1\"").arg(from));
+            return 2;
+        }
+        choice.evdev = from == QStringLiteral("evdev");
+        const auto asked =
+            lumbrast::platform::x11::parseSessionRequest(parser.value(sessionOption).toStdString());
+        if (!asked) {
+            complain(CommandLine::tr("--session takes x11, wayland or auto, not \"%1\"")
+                         .arg(parser.value(sessionOption)));
+            return 2;
+        }
+        cannotStart = refusal(choice, *asked, showToo);
+    }
+    if (!cannotStart.isEmpty()) { // a session that cannot tell the mice apart: say so once and stop
+        complain(cannotStart);
+        if (showToo) {
+            QApplication app(argc, argv);
+            QMessageBox::critical(nullptr, QStringLiteral("Lumbrast"), cannotStart);
+        }
         return 1;
     }
 
     QApplication app(argc, argv);
     describe(app);
-    lumbrast::app::installTranslation(
-        app, QLocale(), lumbrast::app::translationFolders(QCoreApplication::applicationDirPath()));
+    translate(app);
     std::unique_ptr<lumbrast::platform::RawInput> raw;
     try {
         raw = lumbrast::app::makeRawInput(choice);
     } catch (const std::exception &e) { // a back end that cannot tell mice apart
-        std::fprintf(stderr, "lumbrast: %s\n", e.what());
+        complain(QString::fromUtf8(e.what()));
         QMessageBox::critical(nullptr, QStringLiteral("Lumbrast"), QString::fromUtf8(e.what()));
         return 1;
     }

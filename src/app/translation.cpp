@@ -12,16 +12,20 @@ namespace lumbrast::app {
 
 namespace {
 // A file for the language that is there but cannot be read is named, so that
-// it can be replaced; the texts then stay in English.
+// it can be replaced; the texts then stay in English. The program loads its
+// translation twice (before and after the window system), so it says this once.
 void reportUnreadable(const QLocale &locale, const QString &folder) {
+    static QStringList told;
     for (QString language : locale.uiLanguages()) {
         const QString file =
             folder + QStringLiteral("/lumbrast_") + language.replace(u'-', u'_') + ".qm";
-        if (QFileInfo::exists(file))
+        if (QFileInfo::exists(file) && !told.contains(file)) {
+            told.append(file);
             std::fprintf(stderr,
                          "lumbrast: the translation %s cannot be read (reinstall it); "
                          "the texts stay in English\n",
                          qPrintable(QDir::toNativeSeparators(file)));
+        }
     }
 }
 } // namespace

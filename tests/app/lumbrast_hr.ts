@@ -11,6 +11,10 @@
         <source>Excellent %1, you win 3 points</source>
         <translation>Odlično, %1, dobivaš 3 boda</translation>
     </message>
+    <message>
+        <source>Overflow</source>
+        <translation>Preljev</translation>
+    </message>
 </context>
 <context>
     <name>Accessibility</name>

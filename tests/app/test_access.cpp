@@ -10,6 +10,7 @@
 
 #include "app/translation.h"
 #include "dialogs/about/frmAboutVark.h"
+#include "game/errorreport.h"
 
 #include "platform/help/fakes.h"
 #include "window_fixture.h"
@@ -40,6 +41,7 @@ TEST(WindowAccess, PiecesCellsTimerAndTurnFollowThePlay) {
               "Top left of the table|Top right of the table|Bottom left of the table|"
               "Bottom right of the table");
     EXPECT_EQ(told(w.cmdCursorPos), "Cursor home");
+    EXPECT_EQ(told(w.fraFirstMove) + '|' + told(w.fraGameTable), "Select First Move|Table");
     EXPECT_EQ(told(w.txtPlayerName_01) + '|' + told(w.optPlayer_02),
               "Name of player 1|P2: player 2 to move");
     EXPECT_EQ(told(w.lblGameMoveTimer), "Move timer, stopped");
@@ -99,6 +101,8 @@ TEST(WindowLanguage, TheTemplateKnowsEachWindowByTheNameItTranslatesWith) {
         EXPECT_TRUE(ts.contains("<name>" + QByteArray(window->className()) + "</name>"))
             << window->className();
     EXPECT_TRUE(ts.contains("<source>Piece %1, face down</source>"));
+    for (const char *early : {"CommandLine", "Session", "MusicTool"}) // texts shown before a window
+        EXPECT_TRUE(ts.contains("<name>" + QByteArray(early) + "</name>")) << early;
 }
 
 TEST(WindowLanguage, AnInstalledTranslationIsLoadedForTheUsersLocale) {
@@ -125,6 +129,8 @@ TEST(WindowLanguage, AnInstalledTranslationIsLoadedForTheUsersLocale) {
     t.sim.click(kMouse1, t.piece(t.pieceWithFace('7', first)));
     ASSERT_FALSE(t.boxes.boxes.empty());
     EXPECT_EQ(t.boxes.boxes[0].text, "Odlično, Player1, dobivaš 3 boda");
+    t.w.game().reportError(game::kErrOverflow, "Overflow", "sub: 23");
+    EXPECT_EQ(t.boxes.boxes.back().text, "6\r\nPreljev\r\nsub: 23");
     for (auto *translator : qApp->findChildren<QTranslator *>()) {
         QCoreApplication::removeTranslator(translator);
         delete translator;

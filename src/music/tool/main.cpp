@@ -1,4 +1,5 @@
 // lumbrast-music: a workbench for people who write styles and chord maps.
+#include "app/translation.h"
 #include "commands.h"
 #include "composer.h"
 #include "midiexport.h"
@@ -7,6 +8,7 @@
 #include "version.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -27,7 +29,8 @@ using lumbrast::music::tool::UsageError;
 
 namespace {
 
-const char *kUsage =
+const char *kUsage = QT_TRANSLATE_NOOP(
+    "MusicTool",
     "Usage: lumbrast-music COMMAND [ARGUMENTS]\n"
     "       lumbrast-music --version\n"
     "\n"
@@ -57,7 +60,15 @@ const char *kUsage =
     "Activity 0-3 (default 1): lower changes chords more often.\n"
     "A bare file name that is not in the current folder is taken from the music folder\n"
     "MediaSL9 of the game (beside the program or installed).\n"
-    "Errors in files are reported as FILE:LINE:COLUMN: message; the exit status is 1.\n";
+    "Errors in files are reported as FILE:LINE:COLUMN: message; the exit status is 1.\n");
+
+// The usage in the user's language, when a translation is installed.
+std::string usage(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    lumbrast::app::installTranslation(
+        app, QLocale(), lumbrast::app::translationFolders(QCoreApplication::applicationDirPath()));
+    return QCoreApplication::translate("MusicTool", kUsage).toStdString();
+}
 
 std::string noteName(int pc) {
     static const char *names[12] = {"C",  "C#", "D",  "Eb", "E",  "F",
@@ -302,7 +313,7 @@ int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-            std::cout << kUsage;
+            std::cout << usage(argc, argv);
             return args.empty() ? 2 : 0;
         }
         if (args[0] == "--version") {
@@ -311,7 +322,7 @@ int main(int argc, char **argv) {
         }
         for (const auto &a : args)
             if (a == "--help" || a == "-h") {
-                std::cout << kUsage;
+                std::cout << usage(argc, argv);
                 return 0;
             }
         std::string cmd = args[0];
@@ -329,7 +340,10 @@ int main(int argc, char **argv) {
             return play(composeArgs(rest, tool::Command::Play), argc, argv);
         throw UsageError("unknown command '" + cmd + "'");
     } catch (const UsageError &e) {
-        std::cerr << "lumbrast-music: " << e.what() << "\n(see lumbrast-music --help)\n";
+        std::cerr
+            << "lumbrast-music: " << e.what() << "\n"
+            << QCoreApplication::translate("MusicTool", "(see lumbrast-music --help)").toStdString()
+            << "\n";
         return 2;
     } catch (const MusicError &e) {
         std::cerr << (e.file().empty() ? "lumbrast-music: " : "") << e.what() << "\n";

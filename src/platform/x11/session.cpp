@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include <QCoreApplication>
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
@@ -105,26 +106,33 @@ SessionKind detectSession(SessionRequest request, const char *display, const cha
     return xwayland ? SessionKind::Xwayland : SessionKind::X11;
 }
 
-std::string sessionMessage(SessionKind kind, const char *qpaPlatform) {
+QString sessionMessage(SessionKind kind, const char *qpaPlatform) {
     switch (kind) {
     case SessionKind::X11:
     case SessionKind::Wayland:
         return {};
     case SessionKind::Xwayland:
-        return "This desktop runs Wayland, whose X11 compatibility (Xwayland) reports all mice as "
-               "one pointer, so Lumbrast cannot tell the players' mice apart there. Start it "
-               "without \"--session x11\" and without QT_QPA_PLATFORM=xcb to play as a "
-               "Wayland program.";
+        return QCoreApplication::translate(
+            "Session",
+            "This desktop runs Wayland, whose X11 compatibility (Xwayland) reports all mice as "
+            "one pointer, so Lumbrast cannot tell the players' mice apart there. Start it "
+            "without \"--session x11\" and without QT_QPA_PLATFORM=xcb to play as a "
+            "Wayland program.");
     case SessionKind::NoWaylandDisplay:
-        return "Lumbrast cannot reach the Wayland display (is WAYLAND_DISPLAY right?). Start it "
-               "from the desktop session, or with \"--session x11\" on an X11 desktop.";
+        return QCoreApplication::translate(
+            "Session",
+            "Lumbrast cannot reach the Wayland display (is WAYLAND_DISPLAY right?). Start it "
+            "from the desktop session, or with \"--session x11\" on an X11 desktop.");
     case SessionKind::NoDisplay:
-        return "Lumbrast has no display to open on: neither a Wayland display (WAYLAND_DISPLAY) "
-               "nor an X11 display (DISPLAY) can be reached. Start it from a desktop session.";
+        return QCoreApplication::translate(
+            "Session",
+            "Lumbrast has no display to open on: neither a Wayland display (WAYLAND_DISPLAY) "
+            "nor an X11 display (DISPLAY) can be reached. Start it from a desktop session.");
     case SessionKind::OtherPlatform:
-        return std::string("Lumbrast needs the X11 or the Wayland platform to tell the players' "
-                           "mice apart, but QT_QPA_PLATFORM asks for \"") +
-               (qpaPlatform ? qpaPlatform : "") + "\".";
+        return QCoreApplication::translate(
+                   "Session", "Lumbrast needs the X11 or the Wayland platform to tell the players' "
+                              "mice apart, but QT_QPA_PLATFORM asks for \"%1\".")
+            .arg(QString::fromLocal8Bit(qpaPlatform ? qpaPlatform : ""));
     }
     return {};
 }

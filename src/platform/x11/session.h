@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <QString>
+
 namespace lumbrast::platform::x11 {
 
 enum class SessionKind {
@@ -29,7 +31,8 @@ SessionKind detectSession(SessionRequest request = SessionRequest::Automatic);
 SessionKind detectSession(SessionRequest request, const char *display, const char *waylandDisplay,
                           const char *qpaPlatform);
 
-// The one message for a session that cannot play; empty for X11 and Wayland.
-std::string sessionMessage(SessionKind kind, const char *qpaPlatform = nullptr);
+// The one message for a session that cannot play, in the user's language when
+// a translator is installed; empty for X11 and Wayland.
+QString sessionMessage(SessionKind kind, const char *qpaPlatform = nullptr);
 
 } // namespace lumbrast::platform::x11

@@ -116,8 +116,8 @@ TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOth
     EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wayland-9", nullptr),
               SessionKind::NoWaylandDisplay);
     EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), SessionKind::NoDisplay);
-    EXPECT_NE(sessionMessage(SessionKind::NoWaylandDisplay).find("WAYLAND_DISPLAY"),
-              std::string::npos);
+    EXPECT_TRUE(
+        sessionMessage(SessionKind::NoWaylandDisplay).contains(QStringLiteral("WAYLAND_DISPLAY")));
 
     EXPECT_EQ(parseSessionRequest("wayland"), SessionRequest::Wayland);
     EXPECT_EQ(parseSessionRequest("x11"), SessionRequest::X11);

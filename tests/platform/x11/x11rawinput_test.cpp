@@ -293,8 +293,8 @@ TEST(SessionTest, TellsTheKindOfDisplayAndSaysWhyItCannotPlay) {
     EXPECT_EQ(detectSession(automatic, ":65000", nullptr, nullptr), SessionKind::NoDisplay)
         << "unreachable";
 
-    EXPECT_TRUE(sessionMessage(SessionKind::X11).empty());
-    EXPECT_NE(sessionMessage(SessionKind::Xwayland).find("cannot tell"), std::string::npos);
+    EXPECT_TRUE(sessionMessage(SessionKind::X11).isEmpty());
+    EXPECT_TRUE(sessionMessage(SessionKind::Xwayland).contains(QStringLiteral("cannot tell")));
 }
 
 TEST(UdevDescriptionTest, OnlyInputNodesAreDescribed) {
