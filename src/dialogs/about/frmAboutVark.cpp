@@ -207,6 +207,7 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
     txtAboutVark->setReadOnly(true);
     txtAboutVark->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txtAboutVark->setTabChangesFocus(true); // Tab leads on to the links
+    txtAboutVark->setAccessibleName(tr("About Lumbrast"));
 
     imgAuthorAddress = new SvgPicture(QStringLiteral(":/about/address.svg"), QSize(512, 48), this);
     imgAuthorAddress->setGeometry(twipsRect(0, 3000, 7680, 720));
@@ -216,10 +217,12 @@ frmAboutVark::frmAboutVark(QWidget *gameWindow, CursorProvider startCursor,
     lblAuthorWeb = new LinkLabel(QString::fromLatin1(kAuthorWeb), this);
     lblAuthorWeb->setGeometry(twipsRect(360, 3360, 3255, 375));
     styleLink(lblAuthorWeb);
+    lblAuthorWeb->setAccessibleDescription(tr("Opens the author's web page"));
 
     lblAuthorMail = new LinkLabel(QString::fromLatin1(kAuthorMail), this);
     lblAuthorMail->setGeometry(twipsRect(3960, 3360, 3255, 375));
     styleLink(lblAuthorMail);
+    lblAuthorMail->setAccessibleDescription(tr("Writes an e-mail to the author"));
 
     setTabOrder(txtAboutVark, lblAuthorWeb);
     setTabOrder(lblAuthorWeb, lblAuthorMail);
