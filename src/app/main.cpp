@@ -54,7 +54,7 @@ QString refusal(lumbrast::app::RawInputChoice &choice,
             if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QStringLiteral("xcb")))
                 qputenv("QT_QPA_PLATFORM", "xcb");
         } else if (!choice.evdev) { // evdev tells the mice apart in any session
-            const QString text = sessionMessage(session, std::getenv("QT_QPA_PLATFORM"));
+            QString text = sessionMessage(session, std::getenv("QT_QPA_PLATFORM"));
             if (session == SessionKind::Xwayland) { // a display to show it on, too
                 qputenv("QT_QPA_PLATFORM", "xcb");
                 showToo = true;
