@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTreeWidget>
 
 #include "app/colourbutton.h"
 #include "app/frmlumbrast.h"
@@ -79,6 +80,7 @@ void nameFixedControls(frmLumbrast &w) {
     // A frame inside a titled frame would otherwise be read by the outer title.
     w.fraGameTable->setAccessibleName(Words::tr("Table"));
     w.fraFirstMove->setAccessibleName(w.fraFirstMove->title());
+    w.lvwMice->setAccessibleName(w.fraGameIntro->title().trimmed());
     w.cmdCursorPos->setAccessibleName(Words::tr("Cursor home"));
     w.cmdCursorPos->setAccessibleDescription(
         Words::tr("The pointer is put back here whenever the mouse of the player who is not "

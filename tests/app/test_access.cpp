@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
+#include <QTreeWidget>
 
 #include "app/translation.h"
 #include "dialogs/about/frmAboutVark.h"
@@ -41,7 +42,8 @@ TEST(WindowAccess, PiecesCellsTimerAndTurnFollowThePlay) {
               "Top left of the table|Top right of the table|Bottom left of the table|"
               "Bottom right of the table");
     EXPECT_EQ(told(w.cmdCursorPos), "Cursor home");
-    EXPECT_EQ(told(w.fraFirstMove) + '|' + told(w.fraGameTable), "Select First Move|Table");
+    EXPECT_EQ(told(w.fraFirstMove) + '|' + told(w.fraGameTable) + '|' + told(w.lvwMice),
+              "Select First Move|Table|List of all available mice on this computer");
     EXPECT_EQ(told(w.txtPlayerName_01) + '|' + told(w.optPlayer_02),
               "Name of player 1|P2: player 2 to move");
     EXPECT_EQ(told(w.lblGameMoveTimer), "Move timer, stopped");
