@@ -3,7 +3,6 @@
 // tells the mice apart: XInput 2 on a real X server, evdev under Wayland.
 
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include <QString>
