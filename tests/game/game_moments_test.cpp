@@ -5,11 +5,13 @@
 namespace lumbrast::game::testing {
 namespace {
 
+using Strings = std::vector<std::string>;
+
+// Logs moments by short names, the late clock with the seconds it shows, and
+// each message box by its first word as it opens.
 class Moments : public BoundGame, public GameObserver {
 protected:
-    // Moments by short names; the late clock with the seconds it shows, and
-    // each message box by its first word, as it opens.
-    std::vector<std::string> log;
+    Strings log;
 
     Moments() {
         game.setObserver(this);
@@ -22,21 +24,17 @@ protected:
         static const char *const kNames[] = {"Pair3",    "Pair2",  "Pair1",  "Miss",
                                              "TimedOut", "Late",   "Ended",  "Set",
                                              "Match",    "Paused", "Resumed"};
-        std::string name = kNames[static_cast<std::size_t>(moment)];
+        log.emplace_back(kNames[static_cast<std::size_t>(moment)]);
         if (moment == GameMoment::MoveClockLate)
-            name += " " + game.lblGameMoveTimer;
-        log.push_back(name);
+            log.back() += " " + game.lblGameMoveTimer;
     }
-    std::vector<std::string> take() { return std::exchange(log, {}); }
+    Strings take() { return std::exchange(log, {}); }
     void ticks(int n) {
         for (int i = 0; i < n; ++i)
             game.tmrGameMove_Timer();
     }
-    // The one face-up piece's partner.
-    int partner() const { return pieceWithFace(game.v.FirstPieceTag[1]); }
+    int partner() const { return pieceWithFace(game.v.FirstPieceTag[1]); } // of the face-up piece
 };
-
-using Strings = std::vector<std::string>;
 
 TEST_F(Moments, ScoresAreToldInOrderAsTheirMessagesOpen) {
     game.v.PointsPerSet = 6;
@@ -45,13 +43,11 @@ TEST_F(Moments, ScoresAreToldInOrderAsTheirMessagesOpen) {
     game.cmdGamePlay_Click();
     missOpening(kMouse1);
     click(kMouse2, partner());
-    EXPECT_EQ(take(), (Strings{"Miss", "Pair2", "box Very"}));
-
     game.cmdGamePlay_Click(); // player 2 opens
     missOpening(kMouse2);
     click(kMouse1, pieceWithFace(game.v.FirstPieceTag[1], false));
     click(kMouse2, partner());
-    EXPECT_EQ(take(), (Strings{"Miss", "Miss", "Pair1", "box Not"}));
+    EXPECT_EQ(take(), (Strings{"Miss", "Pair2", "box Very", "Miss", "Miss", "Pair1", "box Not"}));
 
     game.v.PointsP1 = 3;
     game.cmdGamePlay_Click(); // player 1 opens: 3 + 3 wins the set, his second: the match
@@ -62,55 +58,32 @@ TEST_F(Moments, ScoresAreToldInOrderAsTheirMessagesOpen) {
                                "box Congratulations"}));
 }
 
-// The last quarter of the move time, never less than 3 s; the clock that runs
-// out ends the late move, then passes the turn, and the next move is late anew.
-TEST_F(Moments, TheClockIsLateOncePerMoveInItsLastQuarter) {
-    for (const auto &[moveTime, lateAt] : {std::pair{20, "Late 5"}, std::pair{8, "Late 3"}}) {
-        SCOPED_TRACE(moveTime);
+// Late in the last quarter of the move time, never later than at 3 s left.
+TEST_F(Moments, TheClockRunsLateOncePerMoveAndTheMoveEndsHoweverItEnds) {
+    for (const auto &[moveTime, late] : {std::pair{20, "Late 5"}, std::pair{8, "Late 3"}}) {
         game.v.PlayerMoveTime = static_cast<std::int16_t>(moveTime);
         game.cmdGamePlay_Click();
-        ticks(2 * (moveTime + 1));
-        EXPECT_EQ(take(), (Strings{lateAt, "Ended", "TimedOut", lateAt, "Ended", "TimedOut"}));
+        ticks(2 * (moveTime + 1)); // two moves run out
+        EXPECT_EQ(take(), (Strings{late, "Ended", "TimedOut", late, "Ended", "TimedOut"}));
         game.cmdGameReset_Click();
     }
-}
 
-TEST_F(Moments, AMoveThatRanLateEndsHoweverItEnds) {
-    game.v.PlayerMoveTime = 8;
-    auto runLate = [&] {
-        ticks(6);
-        ASSERT_EQ(take(), Strings{"Late 3"});
-    };
-    game.cmdGamePlay_Click();
-    runLate();
-    const int first = pieceWithFace('7');
-    click(kMouse1, first); // the opener's first piece starts the clock afresh
-    EXPECT_EQ(take(), Strings{"Ended"});
-    runLate();
+    game.cmdGamePlay_Click(); // player 1 opens, 8 s a move
+    ticks(6);
+    click(kMouse1, pieceWithFace('7')); // the first piece starts the clock afresh
+    ticks(6);
     click(kMouse1, pieceWithFace('8'));
-    EXPECT_EQ(take(), (Strings{"Ended", "Miss"}));
-    runLate();
+    ticks(6);
     click(kMouse2, partner());
-    EXPECT_EQ(take(), (Strings{"Ended", "Pair2", "box Very"}));
-
+    EXPECT_EQ(take(), (Strings{"Late 3", "Ended", "Late 3", "Ended", "Miss", "Late 3", "Ended",
+                               "Pair2", "box Very"}));
     game.cmdGamePlay_Click();
-    runLate();
-    game.cmdGamePause_Click();
-    ticks(1);
-    game.cmdGamePause_Click();
-    ticks(1); // still in the last seconds: late again after the pause
+    ticks(6);
+    game.cmdGamePlay_Click(); // a new deal in the middle of the move
+    ticks(6);
     game.cmdGamePause_Click();
     game.mnuNevGame_Click();
-    EXPECT_EQ(take(),
-              (Strings{"Ended", "Paused", "Resumed", "Late 2", "Ended", "Paused", "Resumed"}));
-
-    game.cmdGamePlay_Click();
-    runLate();
-    game.cmdGamePlay_Click(); // a new deal in the middle of the move
-    EXPECT_EQ(take(), Strings{"Ended"});
-    runLate();
-    game.cmdGameReset_Click();
-    EXPECT_EQ(take(), Strings{"Ended"});
+    EXPECT_EQ(take(), (Strings{"Late 3", "Ended", "Late 3", "Ended", "Paused", "Resumed"}));
 }
 
 } // namespace
