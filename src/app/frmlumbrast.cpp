@@ -93,7 +93,6 @@ frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
         });
     follower_ = std::make_unique<GameFollower>(*music_);
     game_.setObserver(follower_.get());
-    music_->setFollowGame(mnuFollowGame->isChecked());
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate(); // the final size, which the rounded shape needs before the first show
     render();
