@@ -82,8 +82,12 @@ TEST_F(Moments, TheClockRunsLateOncePerMoveAndTheMoveEndsHoweverItEnds) {
     game.cmdGamePlay_Click(); // a new deal in the middle of the move
     ticks(6);
     game.cmdGamePause_Click();
+    game.cmdGamePause_Click();
+    ticks(1); // still in its last seconds: late again
+    game.cmdGamePause_Click();
     game.mnuNevGame_Click();
-    EXPECT_EQ(take(), (Strings{"Late 3", "Ended", "Late 3", "Ended", "Paused", "Resumed"}));
+    EXPECT_EQ(take(), (Strings{"Late 3", "Ended", "Late 3", "Ended", "Paused", "Resumed", "Late 2",
+                               "Ended", "Paused", "Resumed"}));
 }
 
 } // namespace
