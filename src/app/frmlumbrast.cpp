@@ -105,12 +105,15 @@ frmLumbrast::frmLumbrast(platform::RawInput &raw, platform::MessageBoxes &boxes,
         this, std::move(music), [this](long number, const QString &text) {
             game_.reportError(number, text.toStdString(), "sub: 07");
         });
+    follower_ = std::make_unique<GameFollower>(*music_);
+    game_.setObserver(follower_.get());
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate(); // the final size, which the rounded shape needs before the first show
     render();
 }
 
 frmLumbrast::~frmLumbrast() {
+    game_.setObserver(nullptr); // the follower goes before the game
     // However the window goes, the hook goes first.
     if (input_.IsHooked == input::kTrue)
         mouse_.UnHook();

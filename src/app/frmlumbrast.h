@@ -5,10 +5,12 @@
 // controls and events they stand for.
 
 #include <array>
+#include <memory>
 
 #include <QCursor>
 #include <QMainWindow>
 
+#include "app/gamefollower.h"
 #include "game/game.h"
 #include "input/inputstate.h"
 #include "input/mouseinput.h"
@@ -50,6 +52,8 @@ public:
     input::MouseInput &mouseInput() { return mouse_; }
     // The style player: loaded by cmdLoadMusic, driven by the Music menu.
     musicwindow::MusicWindowHost &music() { return *music_; }
+    // Carries the game's moments to the style player.
+    GameFollower &follower() { return *follower_; }
     // Help > "Help" shows its topic in `viewer` instead of the program's own help window.
     void setHelpViewer(platform::HelpViewer &viewer) { helpViewer_ = &viewer; }
     // The pointer "Start" shows now: the cursor of the player who opens next.
@@ -97,6 +101,7 @@ public:
     QAction *mnuConfineCursorForm = nullptr, *mnuReleaseCursorForm = nullptr;
     QAction *mnuGameSetup = nullptr;
     QAction *mnuPlayMusic = nullptr, *mnuStopMusic = nullptr, *mnuSetupMusic = nullptr;
+    QAction *mnuFollowGame = nullptr;
     QAction *mnuHelpLocal = nullptr, *mnuAbout = nullptr;
 
 public slots:
@@ -136,6 +141,7 @@ public slots:
     void mnuPlayMusic_Click();
     void mnuStopMusic_Click();
     void mnuSetupMusic_Click();
+    void mnuFollowGame_Click(bool checked);
     void mnuHelpLocal_Click();
     void mnuAbout_Click();
 
@@ -177,6 +183,7 @@ private:
     game::Game game_;
     input::MouseInput mouse_;
     musicwindow::MusicWindowHost *music_ = nullptr;
+    std::unique_ptr<GameFollower> follower_;
     QButtonGroup *firstMoveGroup_ = nullptr;
     platform::HelpViewer *helpViewer_ = nullptr;
     // True from the first paint on: only then is the window where the window

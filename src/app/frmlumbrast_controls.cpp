@@ -211,6 +211,11 @@ void frmLumbrast::buildMenus() {
     mnuStopMusic = music->addAction(tr("Stop"), this, &frmLumbrast::mnuStopMusic_Click);
     music->addSeparator();
     mnuSetupMusic = music->addAction(tr("Setup"), this, &frmLumbrast::mnuSetupMusic_Click);
+    // On at every start: like every setting, it is not kept between runs.
+    mnuFollowGame = music->addAction(tr("Follow the game"));
+    mnuFollowGame->setCheckable(true);
+    mnuFollowGame->setChecked(true);
+    connect(mnuFollowGame, &QAction::toggled, this, &frmLumbrast::mnuFollowGame_Click);
 
     QMenu *help = bar->addMenu(tr("Help"));
     mnuHelpLocal = help->addAction(tr("Help"), this, &frmLumbrast::mnuHelpLocal_Click);

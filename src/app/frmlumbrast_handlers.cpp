@@ -100,6 +100,9 @@ void frmLumbrast::mnuStopMusic_Click() {
 void frmLumbrast::mnuSetupMusic_Click() {
     music_->setup();
 }
+void frmLumbrast::mnuFollowGame_Click(bool checked) {
+    music_->setFollowGame(checked);
+}
 void frmLumbrast::mnuHelpLocal_Click() {
     const QString folder = platform::helpFolder(QCoreApplication::applicationDirPath());
     if (helpViewer_)

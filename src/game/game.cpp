@@ -191,6 +191,7 @@ void Game::cmdGamePiece_Click(int index) {
                 turnFaceUp(index);
                 v.FirstPieceTag = piece.Tag;
                 v.MoveSecondsElapsed = 0;
+                endLateMove();
                 return;
             }
             if (v.PiecesTurned != 2)
@@ -209,6 +210,7 @@ void Game::cmdGamePiece_Click(int index) {
 }
 
 void Game::comparePieces(bool openingPair) {
+    endLateMove(); // the second piece ends the move, whatever it shows
     if (faceOf(v.FirstPieceTag) == faceOf(v.SecondPieceTag)) {
         if (openingPair) {
             fx_.beep(Beep::Exclamation);
@@ -232,16 +234,31 @@ void Game::comparePieces(bool openingPair) {
         v.MissAfterOpening = kTrue;
     SwitchPlayer();
     startTimer();
+    tell(GameMoment::Miss);
 }
 
 // ---------------------------------------------------------------- turns
 
+void Game::tell(GameMoment moment) {
+    if (observer_)
+        observer_->gameMoment(moment);
+}
+
+void Game::endLateMove() {
+    if (!late_)
+        return;
+    late_ = false;
+    tell(GameMoment::MoveEnded);
+}
+
 void Game::startTimer() {
+    endLateMove(); // a deal in the middle of a move starts the clock afresh
     timerRunning_ = true;
     fx_.startMoveTimer();
 }
 
 void Game::stopTimer() {
+    endLateMove();
     timerRunning_ = false;
     fx_.stopMoveTimer();
 }
@@ -275,10 +292,12 @@ void Game::cmdGamePause_Click() {
             cmdGamePause.Caption = "Resume";
             stopTimer();
             LockGameControls();
+            tell(GameMoment::Paused);
         } else if (cmdGamePause.Caption == "Resume") {
             cmdGamePause.Caption = "Pause";
             UnlockGameControls();
             startTimer();
+            tell(GameMoment::Resumed);
         }
     });
 }
@@ -304,6 +323,7 @@ void Game::mnuNevGame_Click() {
     if (cmdGamePause.Caption == "Resume") {
         cmdGamePause.Caption = "Pause";
         UnlockGameControls();
+        tell(GameMoment::Resumed); // the pause is over, though no move runs yet
     }
     ResetGameStatistic();
 }
@@ -325,11 +345,19 @@ void Game::tmrGameMove_Timer() {
     if (!timerRunning_)
         return;
     // The move time may have been lowered below the seconds already gone.
-    lblGameMoveTimer = std::to_string(std::max(0, v.PlayerMoveTime - v.MoveSecondsElapsed));
+    const int left = std::max(0, v.PlayerMoveTime - v.MoveSecondsElapsed);
+    lblGameMoveTimer = std::to_string(left);
     v.MoveSecondsElapsed = static_cast<std::int16_t>(v.MoveSecondsElapsed + 1);
+    // Late: the last quarter of the move time, and never less than three seconds.
+    if (!late_ && left <= std::max(3, v.PlayerMoveTime / 4)) {
+        late_ = true;
+        tell(GameMoment::MoveClockLate);
+    }
     if (v.MoveSecondsElapsed > v.PlayerMoveTime) {
         v.MoveSecondsElapsed = 0;
         selectOption(optPlayer_01.Value ? 2 : 1);
+        endLateMove();
+        tell(GameMoment::TurnTimedOut);
     }
 }
 
@@ -442,6 +470,7 @@ void Game::ScoreOpeningPair() {
     guarded("sub: 23", [&] {
         const std::uint8_t player = scoringPlayer();
         if (player != 0) {
+            tell(GameMoment::PairScored3); // heard while the score is announced
             fx_.showMessage("Excellent " + playerName(player) + ", you win 3 points",
                             MessageIcon::Exclamation, kTitle);
             addToCounter(points(player), pointsCell(player), 3);
@@ -457,6 +486,7 @@ void Game::ScoreFollowUpPair() {
         v.MissAfterOpening = kFalse;
         const std::uint8_t player = scoringPlayer();
         if (player != 0) {
+            tell(value == 2 ? GameMoment::PairScored2 : GameMoment::PairScored1);
             if (value == 2)
                 fx_.showMessage("Very good " + playerName(player) + ", you win 2 points",
                                 MessageIcon::Information, kTitle);
@@ -475,6 +505,7 @@ void Game::CheckSetWon(std::uint8_t player) {
         if ((player != 1 && player != 2) || points(player) < v.PointsPerSet)
             return;
         fx_.beep(Beep::Exclamation);
+        tell(GameMoment::SetWon);
         fx_.showMessage("Bravo " + playerName(player) + ", you win Set", MessageIcon::Exclamation,
                         kTitle);
         std::int16_t &sets = player == 1 ? v.SetsP1 : v.SetsP2;
@@ -492,6 +523,7 @@ void Game::CheckMatchWon(std::uint8_t player) {
         if ((player == 1 ? v.SetsP1 : v.SetsP2) < v.SetsPerMatch)
             return;
         fx_.beep(Beep::Exclamation);
+        tell(GameMoment::MatchWon);
         fx_.showMessage("Congratulations " + playerName(player) + ", you win Match",
                         MessageIcon::Exclamation, kTitle);
         setCounter(v.PointsP1, lblPointsStatP1, 0);

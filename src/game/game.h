@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "game/gameobserver.h"
 #include "input/inputstate.h"
 
 namespace lumbrast::game {
@@ -172,6 +173,9 @@ public:
     // The player number whose option is selected: 1, 2, or 0 for none.
     std::uint8_t scoringPlayer() const;
 
+    // Who hears the moments of the game; null: nobody listens.
+    void setObserver(GameObserver *observer) { observer_ = observer; }
+
     // Deals draw from a fresh seed each time; tests supply their own seeds.
     void setSeedSource(std::function<std::uint64_t()> source) { seedSource_ = std::move(source); }
 
@@ -191,11 +195,16 @@ private:
     void addToCounter(std::int16_t &counter, std::string &cell, int amount);
     void startTimer();
     void stopTimer();
+    void tell(GameMoment moment);
+    // The move clock stopped or started afresh: a move that ran late has ended.
+    void endLateMove();
     template <class F> void guarded(std::string_view tag, F &&body);
 
     input::InputState &input_;
     GameEffects &fx_;
     bool timerRunning_ = false;
+    bool late_ = false; // MoveClockLate told for the move that runs now
+    GameObserver *observer_ = nullptr;
     std::function<std::uint64_t()> seedSource_;
 };
 

@@ -1,6 +1,9 @@
 #pragma once
 // What happens at the table, told to whoever listens. The game calls its
-// observer on the UI thread after its own state has changed; it knows
+// observer on the UI thread after its own state has changed; a pair, a set or
+// a match is told as its modal message opens, before the counters change once
+// the player has read it, so the answer is not held back until then. A late
+// move's MoveEnded comes before the moment that ended it. The game knows
 // nothing of who listens or what they make of it.
 
 #include <cstdint>

@@ -40,7 +40,8 @@ TEST(WindowLayout, ControlsMenusFacesAndShapes) {
         menus,
         (QStringList{"File:New,Exit,",
                      "Mice:Refresh Devices,Hook,UnHook,-,Trap Mouse Cursor,Release Mouse Cursor,",
-                     "Options:Game options,", "Music:Play,Stop,-,Setup,", "Help:Help,About,"}));
+                     "Options:Game options,", "Music:Play,Stop,-,Setup,Follow the game,",
+                     "Help:Help,About,"}));
     EXPECT_EQ(w.mnuExit->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
 
     EXPECT_FALSE(w.mask().contains(QPoint(0, 0))); // rounded window and buttons, square pieces
