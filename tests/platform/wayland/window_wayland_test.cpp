@@ -14,7 +14,7 @@
 #include "mockmice.h"
 #include "platform/desktop/fakes.h"
 #include "sway.h"
-#include "xvfb.h" // waitUntil
+#include "tiedchild.h" // waitUntil
 
 namespace lumbrast::testing {
 extern VirtualPointer *virtualPointer;
