@@ -42,18 +42,34 @@ protected:
 
 class RawInput {
 public:
+    RawInput() = default;
     virtual ~RawInput() = default;
+    RawInput(const RawInput &) = delete; // each holds the system's devices
+    RawInput &operator=(const RawInput &) = delete;
 
     // Pointing devices present now, in the system's order, system-made ones included.
     virtual std::vector<PointingDevice> devices() = 0;
 
-    // Lets the window receive raw input at all (discovery's registration step).
-    virtual void registerWindow(QWidget *window) = 0;
+    // Lets the window receive raw input at all (discovery's registration step);
+    // nothing to do where raw input reaches every window of the program.
+    virtual void registerWindow(QWidget *window) { (void)window; }
 
-    // Starts / stops delivering raw events to the sink. Both are idempotent.
-    virtual void install(RawInputSink *sink) = 0;
-    virtual void remove() = 0;
-    virtual bool installed() const = 0;
+    // Starts / stops delivering raw events to the sink. Both are idempotent;
+    // another sink replaces the first without a stop.
+    void install(RawInputSink *sink) {
+        if (!sink)
+            return remove();
+        if (!sink_)
+            startDelivery();
+        sink_ = sink;
+    }
+    void remove() {
+        if (!sink_)
+            return;
+        sink_ = nullptr;
+        stopDelivery();
+    }
+    bool installed() const { return sink_ != nullptr; }
 
     // Global positions and rectangles in Qt's logical coordinates (QWidget::mapToGlobal).
     virtual void warpCursor(QPoint global) = 0;
@@ -63,7 +79,22 @@ public:
     // Calls back on the UI thread, never from within a sink call, after mice
     // came or went; an empty function stops the calls. A back end that cannot
     // tell never calls.
-    virtual void watchDevices(const std::function<void()> &changed) { (void)changed; }
+    void watchDevices(const std::function<void()> &changed) { changed_ = changed; }
+
+protected:
+    // Before the first sink is set / after the last one is gone.
+    virtual void startDelivery() {}
+    virtual void stopDelivery() {}
+    RawInputSink *sink() const { return sink_; }
+    bool watched() const { return static_cast<bool>(changed_); }
+    void devicesChanged() const {
+        if (changed_)
+            changed_();
+    }
+
+private:
+    RawInputSink *sink_ = nullptr;
+    std::function<void()> changed_;
 };
 
 } // namespace lumbrast::platform

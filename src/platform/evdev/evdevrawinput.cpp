@@ -251,8 +251,8 @@ void EvdevRawInput::onMonitor() {
                          : action == "add" || action == "change" ? addNode(syspath)
                                                                  : false;
     tellUnreadable();
-    if (changed && changed_)
-        changed_();
+    if (changed)
+        devicesChanged();
 }
 
 void EvdevRawInput::readMouse(Mouse &mouse) noexcept {
@@ -273,7 +273,7 @@ void EvdevRawInput::readMouse(Mouse &mouse) noexcept {
                 mouse.notifier->setEnabled(false); // unplugged: udev removes it
             return;
         }
-        if (!sink_)
+        if (!installed())
             continue;
         switch (ev.type) {
         case EV_REL:
@@ -302,7 +302,7 @@ void EvdevRawInput::readMouse(Mouse &mouse) noexcept {
 }
 
 void EvdevRawInput::deliver(DeviceHandle device, RawEventKind kind) noexcept {
-    sink_->rawInput(device, kind);
+    sink()->rawInput(device, kind);
     lastDelivered_ = device;
 }
 
@@ -314,7 +314,7 @@ void EvdevRawInput::drainAll() noexcept {
 void EvdevRawInput::judgeButton(bool press) noexcept {
     drainAll();
     DeviceHandle &mouse = unjudged_[press ? 0 : 1];
-    if (sink_ && mouse != 0 && mouse != lastDelivered_)
+    if (installed() && mouse != 0 && mouse != lastDelivered_)
         deliver(mouse, press ? RawEventKind::ButtonPress : RawEventKind::ButtonRelease);
     mouse = 0;
 }
@@ -323,24 +323,14 @@ void EvdevRawInput::registerWindow(QWidget *window) {
     cursor_->attach(window);
 }
 
-void EvdevRawInput::install(RawInputSink *sink) {
-    if (!sink)
-        return remove();
-    if (sink == sink_)
-        return;
+void EvdevRawInput::startDelivery() {
     if (!filter_) {
         filter_ = std::make_unique<ButtonFilter>(*this);
         QCoreApplication::instance()->installEventFilter(filter_.get());
     }
     // What queued up while unhooked belongs to nobody.
-    sink_ = nullptr;
     drainAll();
     unjudged_[0] = unjudged_[1] = 0;
-    sink_ = sink;
-}
-
-void EvdevRawInput::remove() {
-    sink_ = nullptr;
 }
 
 void EvdevRawInput::warpCursor(QPoint global) {

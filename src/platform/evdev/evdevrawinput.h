@@ -26,18 +26,11 @@ public:
     explicit EvdevRawInput(std::unique_ptr<CursorControl> cursor, OpenNode open = {});
     ~EvdevRawInput() override;
 
-    EvdevRawInput(const EvdevRawInput &) = delete;
-    EvdevRawInput &operator=(const EvdevRawInput &) = delete;
-
     std::vector<PointingDevice> devices() override;
     void registerWindow(QWidget *window) override;
-    void install(RawInputSink *sink) override;
-    void remove() override;
-    bool installed() const override { return sink_ != nullptr; }
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
-    void watchDevices(const std::function<void()> &changed) override { changed_ = changed; }
 
     // Told once per mouse that cannot be read for want of permission: the
     // devices and the two ways to let the program read them.
@@ -65,6 +58,7 @@ private:
     struct Mouse;
     class ButtonFilter;
 
+    void startDelivery() override;
     void rescan();
     // Both say whether the list of mice changed.
     bool addNode(const char *syspath);
@@ -76,14 +70,12 @@ private:
 
     std::unique_ptr<CursorControl> cursor_;
     OpenNode open_;
-    RawInputSink *sink_ = nullptr;
     DeviceHandle lastDelivered_ = 0;
     DeviceHandle unjudged_[2] = {0, 0}; // latest raw press and release the toolkit has not had
     std::vector<std::unique_ptr<Mouse>> mice_;
     std::vector<std::string> unreadable_;
     std::vector<std::string> refused_; // probed once and found no mouse
     std::size_t told_ = 0;             // unreadable nodes already in a notice
-    std::function<void()> changed_;
     std::function<void(const QString &)> notice_;
     DeviceHandle nextHandle_ = 1;
     struct Udev;

@@ -28,14 +28,12 @@ std::vector<PointingDevice> SimulatedRawInput::twoMice() {
 
 void SimulatedRawInput::plug(PointingDevice device) {
     devices_.push_back(std::move(device));
-    if (changed_)
-        changed_();
+    devicesChanged();
 }
 
 void SimulatedRawInput::unplug(DeviceHandle handle) {
     std::erase_if(devices_, [handle](const PointingDevice &d) { return d.handle == handle; });
-    if (changed_)
-        changed_();
+    devicesChanged();
 }
 
 void SimulatedRawInput::registerWindow(QWidget *window) {
@@ -61,8 +59,8 @@ void SimulatedRawInput::releaseCursor() {
 }
 
 void SimulatedRawInput::rawEvent(DeviceHandle mouse, RawEventKind kind) noexcept {
-    if (sink_)
-        sink_->rawInput(mouse, kind);
+    if (installed())
+        sink()->rawInput(mouse, kind);
 }
 
 QWidget *SimulatedRawInput::widgetAt(QPoint global) const {

@@ -29,13 +29,9 @@ public:
     // ---- RawInput ----
     std::vector<PointingDevice> devices() override { return devices_; }
     void registerWindow(QWidget *window) override;
-    void install(RawInputSink *sink) override { sink_ = sink; }
-    void remove() override { sink_ = nullptr; }
-    bool installed() const override { return sink_ != nullptr; }
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
-    void watchDevices(const std::function<void()> &changed) override { changed_ = changed; }
 
     // ---- Script ----
     // The raw event alone; the path a real back end runs for every event.
@@ -71,8 +67,6 @@ private:
     DeviceHandle realPointerDevice(bool second) const;
 
     std::vector<PointingDevice> devices_;
-    std::function<void()> changed_;
-    RawInputSink *sink_ = nullptr;
     QPointer<QWidget> window_;
     QPoint cursor_;
     QRect confinement_;

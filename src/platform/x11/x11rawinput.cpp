@@ -130,6 +130,7 @@ X11RawInput::X11RawInput(bool virtualMice) : virtualMice_(virtualMice) {
     // too: the toolkit selects them only when it uses XInput itself.
     filter_ = std::make_unique<Filter>(*this);
     qGuiApp->installNativeEventFilter(filter_.get());
+    changes_ = std::make_unique<QObject>();
     priorAllMask_ = changeSelection(XCB_INPUT_DEVICE_ALL, kHierarchyBit, 0) & kHierarchyBit;
 }
 
@@ -234,24 +235,11 @@ std::vector<PointingDevice> X11RawInput::devices() {
     return result;
 }
 
-void X11RawInput::registerWindow(QWidget *) {
-    // Nothing to register on X11: the hook selects the raw events on the root
-    // window, and they reach the program whichever of its windows is in front
-    // (the first click on a window that was not in front is attributed too).
+void X11RawInput::startDelivery() {
+    selectRaw(true);
 }
 
-void X11RawInput::install(RawInputSink *sink) {
-    if (!sink)
-        return remove();
-    if (!sink_)
-        selectRaw(true);
-    sink_ = sink;
-}
-
-void X11RawInput::remove() {
-    if (!sink_)
-        return;
-    sink_ = nullptr;
+void X11RawInput::stopDelivery() {
     selectRaw(false);
 }
 
@@ -321,27 +309,16 @@ void X11RawInput::forget(std::uint16_t xDeviceId) noexcept {
     identityOfId_[xDeviceId].clear();
 }
 
-void X11RawInput::watchDevices(const std::function<void()> &changed) {
-    if (!changes_)
-        changes_ = std::make_unique<QObject>();
-    changed_ = changed;
-}
-
 void X11RawInput::onHierarchy(const void *event) noexcept {
     const auto *ev = static_cast<const xcb_input_hierarchy_event_t *>(event);
     // A new device can only take an id that a removal freed before, so
     // forgetting at the removal is enough.
     constexpr std::uint32_t kGone =
         XCB_INPUT_HIERARCHY_MASK_SLAVE_REMOVED | XCB_INPUT_HIERARCHY_MASK_MASTER_REMOVED;
-    if (changed_ && (ev->flags & (kGone | XCB_INPUT_HIERARCHY_MASK_SLAVE_ADDED))) {
+    if (watched() && (ev->flags & (kGone | XCB_INPUT_HIERARCHY_MASK_SLAVE_ADDED))) {
         try { // after the toolkit's event handling, where listing may talk to the server
             QMetaObject::invokeMethod(
-                changes_.get(),
-                [this] {
-                    if (changed_)
-                        changed_();
-                },
-                Qt::QueuedConnection);
+                changes_.get(), [this] { devicesChanged(); }, Qt::QueuedConnection);
         } catch (...) {
         }
     }
@@ -391,12 +368,12 @@ bool X11RawInput::handleEvent(const void *xcbEvent) noexcept {
     default:
         return false;
     }
-    if (!sink_)
+    if (!installed())
         return false;
     const auto *raw = static_cast<const xcb_input_raw_button_press_event_t *>(xcbEvent);
     if (const DeviceHandle handle = handleFor(raw->sourceid)) {
         inEvent_ = true;
-        sink_->rawInput(handle, kind);
+        sink()->rawInput(handle, kind);
         inEvent_ = false;
     }
     return false; // the toolkit sees every event, as before

@@ -25,6 +25,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// No window to register: the hook selects the raw events on the root window,
+// and they reach the program whichever of its windows is in front (the first
+// click on a window that was not in front is attributed too).
 class X11RawInput final : public RawInput {
 public:
     // Needs a QGuiApplication on the xcb platform. With virtualMice the
@@ -32,18 +35,10 @@ public:
     explicit X11RawInput(bool virtualMice = false);
     ~X11RawInput() override;
 
-    X11RawInput(const X11RawInput &) = delete;
-    X11RawInput &operator=(const X11RawInput &) = delete;
-
     std::vector<PointingDevice> devices() override;
-    void registerWindow(QWidget *window) override;
-    void install(RawInputSink *sink) override;
-    void remove() override;
-    bool installed() const override { return sink_ != nullptr; }
     void warpCursor(QPoint global) override;
     void confineCursor(QRect global) override;
     void releaseCursor() override;
-    void watchDevices(const std::function<void()> &changed) override;
 
     bool confined() const { return barriers_[0] != 0; }
     bool virtualMice() const { return virtualMice_; }
@@ -62,6 +57,9 @@ public:
 private:
     class Filter;
 
+    void startDelivery() override;
+    void stopDelivery() override;
+
     DeviceHandle handleFor(std::uint16_t xDeviceId) noexcept;
     void forget(std::uint16_t xDeviceId) noexcept;
     void selectRaw(bool on);
@@ -79,7 +77,6 @@ private:
     std::uint32_t atomDeviceNode_ = 0;
     std::uint32_t atomXTest_ = 0;
 
-    RawInputSink *sink_ = nullptr;
     bool inEvent_ = false;
     std::uint32_t priorMasterMask_ = 0; // our client's raw bits before install
     std::uint32_t priorAllMask_ = 0;    // our client's hierarchy bit before us
@@ -91,7 +88,6 @@ private:
     DeviceHandle nextHandle_ = 1;
 
     std::unique_ptr<Filter> filter_;
-    std::function<void()> changed_;
     std::unique_ptr<QObject> changes_; // carries the queued calls; they die with it
 };
 

@@ -21,7 +21,8 @@ namespace lumbrast::testing {
 using platform::x11::X11RawInput;
 
 struct XWindow {
-    // The program's own choice of back end, which must be the X11 one.
+    // The program's own choice of back end, which must be the X11 one; the
+    // server's XTest pointer is the second mouse.
     std::unique_ptr<platform::RawInput> owned;
     X11RawInput &raw;
     platform::RecordingMessageBoxes boxes;
@@ -32,8 +33,8 @@ struct XWindow {
     int xtest = inject.deviceId(XInjector::kXTestPointer);
     platform::DeviceHandle hMouse = 0, hXTest = 0;
 
-    explicit XWindow(bool virtualMice)
-        : owned(app::makeRawInput({.virtualMice = virtualMice})),
+    XWindow()
+        : owned(app::makeRawInput({.virtualMice = true})),
           raw(dynamic_cast<X11RawInput &>(*owned)) {
         inject.warp(5, 5); // outside the window: the confinement has to bring it in
         w = std::make_unique<app::frmLumbrast>(raw, boxes, sounds);

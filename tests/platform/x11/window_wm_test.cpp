@@ -52,7 +52,7 @@ bool trappedIn(XWindow &t, QRect frame) {
 } // namespace
 
 TEST_F(WindowOnOpenbox, TheActivatingClickCountsOnlyFromThePlayerToMove) {
-    XWindow t(true);
+    XWindow t;
     t.bind();
     t.play();
     // Another window of the program comes in front, inside the game window's trap.
@@ -77,7 +77,7 @@ TEST_F(WindowOnOpenbox, TheActivatingClickCountsOnlyFromThePlayerToMove) {
 }
 
 TEST_F(WindowOnOpenbox, TheTrapCoversTheFrameAndLetsThePointerClickEveryCloseBox) {
-    XWindow t(true);
+    XWindow t;
     ASSERT_TRUE(waitUntil([&] { return framed(t.w.get()); })) << "the manager framed the window";
     const QRect game = X11RawInput::toNative(t.w->frameGeometry());
     ASSERT_TRUE(waitUntil([&] { return trappedIn(t, game); }))

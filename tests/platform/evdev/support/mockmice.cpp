@@ -1,5 +1,6 @@
 #include "mockmice.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -13,36 +14,38 @@ namespace mockmice {
 
 namespace {
 
+std::string hex(const std::vector<unsigned char> &bytes) {
+    std::string out;
+    char two[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(two, sizeof two, "%02X", c);
+        out += two;
+    }
+    return out;
+}
+
 // A bit set of `bytes` bytes in the hex the ioctl records hold.
 std::string bits(std::size_t bytes, const std::vector<unsigned> &set) {
     std::vector<unsigned char> b(bytes, 0);
     for (unsigned bit : set)
         b.at(bit / 8) |= static_cast<unsigned char>(1u << (bit % 8));
-    std::string hex;
-    char two[3];
-    for (unsigned char c : b) {
-        std::snprintf(two, sizeof two, "%02X", c);
-        hex += two;
-    }
-    return hex;
+    return hex(b);
 }
 
-std::string textHex(const std::string &text, std::size_t bytes) {
-    std::string hex;
-    char two[3];
-    for (std::size_t i = 0; i < bytes; ++i) {
-        std::snprintf(two, sizeof two, "%02X", i < text.size() ? text[i] : 0);
-        hex += two;
-    }
-    return hex;
-}
-
-std::string check(gboolean ok, GError *error) {
+void check(gboolean ok, GError *error) {
     if (ok)
-        return {};
+        return;
     const std::string message = error ? error->message : "umockdev failed";
     g_clear_error(&error);
     throw std::runtime_error(message);
+}
+
+std::string usbPath(const Device &s) {
+    return "/devices/pci0000:00/0000:00:14.0/usb1/" + s.port;
+}
+
+std::string inputPath(const Device &s) {
+    return usbPath(s) + "/" + s.port + ":1.0/input/input" + std::to_string(s.number);
 }
 
 } // namespace
@@ -57,15 +60,13 @@ Bed::~Bed() {
 }
 
 std::string Bed::syspath(const Device &s) {
-    return "/sys/devices/pci0000:00/0000:00:14.0/usb1/" + s.port + "/" + s.port +
-           ":1.0/input/input" + std::to_string(s.number) + "/event" + std::to_string(s.number);
+    return "/sys" + inputPath(s) + "/event" + std::to_string(s.number);
 }
 
 std::string Bed::add(const Device &s) {
     const std::string n = std::to_string(s.number);
     std::string node = "/dev/input/event" + n;
-    const std::string usb = "/devices/pci0000:00/0000:00:14.0/usb1/" + s.port;
-    const std::string input = usb + "/" + s.port + ":1.0/input/input" + n;
+    const std::string usb = usbPath(s), input = inputPath(s);
     std::string text = "P: " + input + "/event" + n + "\nN: input/event" + n +
                        "\nE: DEVNAME=" + node +
                        "\nE: SUBSYSTEM=input\nE: ID_INPUT=1\nE: ID_BUS=usb\n" +
@@ -92,11 +93,13 @@ std::string Bed::add(const Device &s) {
     std::vector<unsigned> types = {EV_SYN, EV_KEY, EV_MSC};
     if (s.moves)
         types.push_back(EV_REL);
+    std::vector<unsigned char> name(255, 0);
+    std::copy_n(s.name.begin(), std::min(s.name.size(), name.size()), name.begin());
     const std::string record = dir_.filePath(QString::fromStdString("event" + n)).toStdString();
     std::ofstream out(record);
     out << "@DEV " << node << "\nEVIOCGVERSION 0 01000100\nEVIOCGID 0 0300" << s.vendor.substr(2)
         << s.vendor.substr(0, 2) << s.product.substr(2) << s.product.substr(0, 2) << "1101\n"
-        << "EVIOCGBIT(0) 8 " << bits(8, types) << "\nEVIOCGNAME(0) 11 " << textHex(s.name, 255)
+        << "EVIOCGBIT(0) 8 " << bits(8, types) << "\nEVIOCGNAME(0) 11 " << hex(name)
         << "\nEVIOCGBIT(1) 96 " << bits(96, s.keys) << "\nEVIOCGBIT(2) 8 "
         << bits(8, s.moves ? std::vector<unsigned>{REL_X, REL_Y, REL_WHEEL, REL_WHEEL_HI_RES}
                            : std::vector<unsigned>{})

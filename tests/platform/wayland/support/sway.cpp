@@ -1,20 +1,15 @@
 #include "sway.h"
 
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
-#include <fcntl.h>
 #include <grp.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -23,7 +18,6 @@
 #include <wayland-client.h>
 
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
-#include "xvfb.h" // waitUntil
 
 namespace lumbrast::testing {
 
@@ -31,84 +25,59 @@ namespace {
 
 // sway refuses to run as root; the tests then hand it to this user.
 constexpr uid_t kNobody = 65534;
-constexpr int kReadyFd = 9; // sway's children inherit it and say where it listens
+
+// Its configuration, in a folder that sway's user owns.
+std::string configure(const QTemporaryDir &folder) {
+    if (!folder.isValid())
+        throw std::runtime_error("cannot make a runtime folder for sway");
+    const std::string dir = folder.path().toStdString();
+    std::string config = dir + "/config";
+    const bool root = ::geteuid() == 0;
+    std::ofstream(config) << "xwayland disable\n"
+                             "output HEADLESS-1 resolution "
+                          << SwayServer::kWidth << "x" << SwayServer::kHeight
+                          << " position 0 0\n"
+                             "default_border none\n"
+                             "default_floating_border none\n"
+                             "focus_follows_mouse no\n"
+                             // without a seat's configuration no constraint acts
+                             "seat * pointer_constraint enable\n"
+                             // sway's children inherit the ready pipe
+                             "exec echo \"$WAYLAND_DISPLAY\" >&"
+                          << TiedChild::kReadyFd << "\n";
+    if (root && (::chown(dir.c_str(), kNobody, kNobody) != 0 || ::chmod(config.c_str(), 0644) != 0))
+        throw std::runtime_error("cannot hand the runtime folder to sway's user");
+    return config;
+}
+
+const char *debugLog() { // LUMBRAST_TEST_SWAY_LOG names a file for the compositor's debug log
+    const char *log = std::getenv("LUMBRAST_TEST_SWAY_LOG");
+    return log && *log ? log : nullptr;
+}
 
 } // namespace
 
-SwayServer::SwayServer() {
-    char dir[] = "/tmp/lumbrast-sway-XXXXXX";
-    if (!::mkdtemp(dir))
-        throw std::runtime_error("cannot make a runtime folder for sway");
-    dir_ = dir;
-    const bool root = ::geteuid() == 0;
-    std::ofstream(dir_ + "/config") << "xwayland disable\n"
-                                       "output HEADLESS-1 resolution "
-                                    << kWidth << "x" << kHeight
-                                    << " position 0 0\n"
-                                       "default_border none\n"
-                                       "default_floating_border none\n"
-                                       "focus_follows_mouse no\n"
-                                       // without a seat's configuration no constraint acts
-                                       "seat * pointer_constraint enable\n"
-                                       "exec echo \"$WAYLAND_DISPLAY\" >&"
-                                    << kReadyFd << "\n";
-    if (root &&
-        (::chown(dir, kNobody, kNobody) != 0 || ::chmod((dir_ + "/config").c_str(), 0644) != 0))
-        throw std::runtime_error("cannot hand the runtime folder to sway's user");
-
-    int fds[2];
-    if (::pipe(fds) != 0)
-        throw std::runtime_error("cannot start sway");
-    const pid_t parent = ::getpid();
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        // Credentials first: changing them clears the death signal.
-        if (root &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
-            ::_exit(125);
-        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
-            ::_exit(126);
-        ::dup2(fds[1], kReadyFd);
-        // LUMBRAST_TEST_SWAY_LOG names a file for the compositor's debug log.
-        const char *log = std::getenv("LUMBRAST_TEST_SWAY_LOG");
-        const int out = log && *log ? ::open(log, O_WRONLY | O_CREAT | O_TRUNC, 0666)
-                                    : ::open("/dev/null", O_WRONLY);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(out, STDERR_FILENO);
-        ::clearenv();
-        ::setenv("PATH", "/usr/bin:/bin", 1);
-        ::setenv("HOME", dir_.c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-        ::setenv("WLR_BACKENDS", "headless", 1);
-        ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
-        ::setenv("WLR_RENDERER", "pixman", 1);
-        const std::string config = dir_ + "/config";
-        const char *verbose = log && *log ? "-d" : nullptr;
-        ::execlp("sway", "sway", "-c", config.c_str(), verbose, static_cast<char *>(nullptr));
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    // The line comes once the compositor runs its configuration's commands.
-    char name[64] = {};
-    FILE *in = ::fdopen(fds[0], "r");
-    const bool up = pid_ > 0 && std::fgets(name, sizeof name, in) && std::strchr(name, '\n');
-    std::fclose(in);
-    if (!up) {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        throw std::runtime_error("sway did not start (is the sway package installed?)");
-    }
-    socket_ = dir_ + "/" + std::string(name, std::strchr(name, '\n'));
-}
-
-SwayServer::~SwayServer() {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-}
+// The line comes once the compositor runs its configuration's commands.
+SwayServer::SwayServer()
+    : dir_(QDir::tempPath() + "/lumbrast-sway-XXXXXX"), config_(configure(dir_)),
+      child_(
+          {"sway", "-c", config_.c_str(), debugLog() ? "-d" : nullptr},
+          [this] {
+              if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
+                                       ::setuid(kNobody) != 0))
+                  ::_exit(125);
+              const QByteArray dir = dir_.path().toLocal8Bit();
+              ::clearenv();
+              ::setenv("PATH", "/usr/bin:/bin", 1);
+              ::setenv("HOME", dir.constData(), 1);
+              ::setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
+              ::setenv("WLR_BACKENDS", "headless", 1);
+              ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
+              ::setenv("WLR_RENDERER", "pixman", 1);
+          },
+          debugLog()),
+      socket_(dir_.path().toStdString() + "/" +
+              child_.readyLine("sway did not start (is the sway package installed?)")) {}
 
 void useCompositor(const SwayServer &server) {
     ::setenv("WAYLAND_DISPLAY", server.socket().c_str(), 1);

@@ -1,11 +1,12 @@
 #pragma once
 // A headless sway of the test's own, a virtual pointer moved as a device would
 // move it, and a probe that sees where the pointer is on a surface.
-#include <sys/types.h>
-
 #include <string>
 
 #include <QPoint>
+#include <QTemporaryDir>
+
+#include "tiedchild.h"
 
 struct wl_display;
 struct wl_event_queue;
@@ -17,19 +18,18 @@ class QWidget;
 
 namespace lumbrast::testing {
 
-// Ends with the thread that made it, even when that thread is killed. One
-// 1024 x 768 output, which a window fills (tiled, without borders).
+// One 1024 x 768 output, which a window fills (tiled, without borders).
 class SwayServer {
 public:
     SwayServer(); // throws, saying why, when sway does not come up
-    ~SwayServer();
-    SwayServer(const SwayServer &) = delete;
     const std::string &socket() const { return socket_; } // absolute path of the display
     static constexpr int kWidth = 1024, kHeight = 768;
 
 private:
-    pid_t pid_ = -1;
-    std::string dir_, socket_;
+    QTemporaryDir dir_; // goes after the compositor has ended
+    std::string config_;
+    TiedChild child_;
+    std::string socket_;
 };
 
 // Points this process's toolkit at the compositor as a native Wayland client.

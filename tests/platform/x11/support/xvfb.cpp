@@ -1,23 +1,14 @@
 #include "xvfb.h"
 
-#include <csignal>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
-#include <vector>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QTimer>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -28,60 +19,12 @@
 
 namespace lumbrast::testing {
 
-namespace {
-
-// A silent child that gets SIGTERM (which lets Xvfb remove its lock file) when
-// the thread that forked it ends, however that ends.
-pid_t spawn(std::initializer_list<const char *> args, const std::string &display = {}) {
-    const pid_t parent = ::getpid(), pid = ::fork();
-    if (pid != 0)
-        return pid;
-    // Checked after the request: a parent that died before it has already orphaned us.
-    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
-        ::_exit(126);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, STDOUT_FILENO);
-    ::dup2(null, STDERR_FILENO);
-    if (!display.empty())
-        ::setenv("DISPLAY", display.c_str(), 1);
-    std::vector<char *> argv;
-    for (const char *a : args)
-        argv.push_back(const_cast<char *>(a));
-    argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-}
-
-void stop(pid_t pid, int signal = SIGTERM) {
-    ::kill(pid, signal);
-    ::waitpid(pid, nullptr, 0);
-}
-
-} // namespace
-
-XvfbServer::XvfbServer() {
-    int fds[2];
-    if (::pipe(fds) != 0)
-        throw std::runtime_error("cannot start Xvfb");
-    const std::string fd = std::to_string(fds[1]);
-    pid_ = spawn({"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                  "tcp", "-noreset"});
-    ::close(fds[1]);
-    // The server writes its display number once it accepts connections.
-    char number[16] = {};
-    FILE *in = ::fdopen(fds[0], "r");
-    const bool up = pid_ > 0 && std::fgets(number, sizeof number, in) && std::strchr(number, '\n');
-    std::fclose(in);
-    if (!up) {
-        if (pid_ > 0)
-            stop(pid_, SIGKILL);
-        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
-    }
-    display_ = ":" + std::string(number, std::strchr(number, '\n'));
-}
-
-XvfbServer::~XvfbServer() {
-    stop(pid_);
+// The server writes its display number once it accepts connections.
+XvfbServer::XvfbServer()
+    : child_({"Xvfb", "-displayfd", "9", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+              "-noreset"}),
+      display_(":" + child_.readyLine("Xvfb did not start (is the xvfb package installed?)")) {
+    static_assert(TiedChild::kReadyFd == 9);
 }
 
 void useDisplayOf(const XvfbServer &server) {
@@ -96,22 +39,21 @@ bool WindowManager::wanted() {
     return wm && *wm;
 }
 
-WindowManager::WindowManager(const std::string &display) {
+WindowManager::WindowManager(const std::string &display)
+    : child_({"openbox", "--sm-disable"}, [&display] { ::setenv("DISPLAY", display.c_str(), 1); }) {
     Display *dpy = XOpenDisplay(display.c_str());
     if (!dpy)
         throw std::runtime_error("no X display " + display + " for the window manager");
     const Window root = DefaultRootWindow(dpy);
-    pid_ = spawn({"openbox", "--sm-disable"}, display);
     // It has to frame a window: one mapped while it still starts up may be let
     // go, so the probe is mapped again whenever the server goes quiet.
     const Window probe = XCreateSimpleWindow(dpy, root, 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(dpy, probe, StructureNotifyMask);
-    bool framed = false, ended = pid_ < 0;
+    bool framed = false;
     pollfd pfd{ConnectionNumber(dpy), POLLIN, 0};
     QElapsedTimer clock;
     clock.start();
-    while (!framed && clock.elapsed() < 30000 &&
-           !(ended = ended || ::waitpid(pid_, nullptr, WNOHANG) == pid_)) {
+    while (!framed && clock.elapsed() < 30000 && !child_.ended()) {
         XUnmapWindow(dpy, probe);
         XMapWindow(dpy, probe);
         XFlush(dpy);
@@ -124,15 +66,10 @@ WindowManager::WindowManager(const std::string &display) {
     XDestroyWindow(dpy, probe);
     XCloseDisplay(dpy);
     if (!framed) {
-        if (!ended)
-            stop(pid_, SIGKILL);
+        child_.kill();
         throw std::runtime_error("openbox did not take over " + display +
                                  " (is the openbox package installed?)");
     }
-}
-
-WindowManager::~WindowManager() {
-    stop(pid_);
 }
 
 XInjector::XInjector(const std::string &display)
@@ -247,19 +184,6 @@ void syncToolkit() {
     xcb_connection_t *conn =
         qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     std::free(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
-}
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer wake; // bounds each wait for events
-    wake.start(20);
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 } // namespace lumbrast::testing

@@ -1,29 +1,25 @@
 #pragma once
 // An Xvfb of the test's own, a window manager on it, and a second client that
 // injects input per device through XTest and reads the pointer.
-#include <sys/types.h>
-
-#include <functional>
 #include <map>
 #include <string>
 
 #include <QPoint>
 
+#include "tiedchild.h"
+
 struct _XDisplay; // NOLINT(bugprone-reserved-identifier): the name Xlib gives Display
 
 namespace lumbrast::testing {
 
-// Ends with the thread that made it, even when that thread is killed.
 class XvfbServer {
 public:
-    XvfbServer(); // throws when Xvfb does not come up
-    ~XvfbServer();
-    XvfbServer(const XvfbServer &) = delete;
+    XvfbServer();                                           // throws when Xvfb does not come up
     const std::string &display() const { return display_; } // ":N"
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return child_.pid(); }
 
 private:
-    pid_t pid_ = -1;
+    TiedChild child_;
     std::string display_;
 };
 
@@ -35,12 +31,10 @@ void useDisplayOf(const XvfbServer &server);
 class WindowManager {
 public:
     explicit WindowManager(const std::string &display); // throws when it does not take over
-    ~WindowManager();
-    WindowManager(const WindowManager &) = delete;
-    static bool wanted(); // asked for by the test's environment
+    static bool wanted();                               // asked for by the test's environment
 
 private:
-    pid_t pid_ = -1;
+    TiedChild child_;
 };
 
 class XInjector {
@@ -78,7 +72,5 @@ private:
 // the raw event of the same motion: by then that is handled too.
 bool moveAndSettle(XInjector &inject, int device, QPoint at);
 void syncToolkit(); // the server has handled all the toolkit sent so far
-// Runs the event loop until the condition holds or the time runs out.
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000);
 
 } // namespace lumbrast::testing

@@ -1,0 +1,99 @@
+#include "tiedchild.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace lumbrast::testing {
+
+TiedChild::TiedChild(std::initializer_list<const char *> args, const std::function<void()> &inChild,
+                     const char *log) {
+    int fds[2];
+    if (::pipe(fds) != 0)
+        throw std::runtime_error(std::string("cannot start ") + *args.begin());
+    const pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        if (inChild)
+            inChild();
+        // Checked after the request: a parent that died before it has already orphaned us.
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
+            ::_exit(126);
+        ::dup2(fds[1], kReadyFd);
+        const int out = log && *log ? ::open(log, O_WRONLY | O_CREAT | O_TRUNC, 0666)
+                                    : ::open("/dev/null", O_WRONLY);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(out, STDERR_FILENO);
+        std::vector<char *> argv;
+        for (const char *a : args)
+            if (a)
+                argv.push_back(const_cast<char *>(a));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    ready_ = fds[0];
+}
+
+TiedChild::~TiedChild() {
+    if (ready_ >= 0)
+        ::close(ready_);
+    if (pid_ > 0 && !reaped_) {
+        ::kill(pid_, SIGTERM); // lets Xvfb remove its lock file
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool TiedChild::ended() {
+    reaped_ = reaped_ || pid_ < 0 || ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+    return reaped_;
+}
+
+void TiedChild::kill() {
+    if (!ended()) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        reaped_ = true;
+    }
+}
+
+std::string TiedChild::readyLine(const std::string &failure) {
+    char line[128] = {};
+    FILE *in = ::fdopen(ready_, "r");
+    ready_ = -1;
+    const bool up = pid_ > 0 && in && std::fgets(line, sizeof line, in) && std::strchr(line, '\n');
+    if (in)
+        std::fclose(in);
+    if (!up) {
+        kill();
+        throw std::runtime_error(failure);
+    }
+    return {line, std::strchr(line, '\n')};
+}
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake; // bounds each wait for events
+    wake.start(20);
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+} // namespace lumbrast::testing
