@@ -1,0 +1,136 @@
+// The music answering the game's cues, on the offline clock: motifs on the
+// next beat, closes and pauses from the next measure, nothing when off.
+
+#include "fixture.h"
+#include "music/engine/moments.h"
+#include "music/window/follower.h"
+
+namespace lumbrast::musicwindow::test {
+namespace {
+
+namespace mus = lumbrast::music;
+
+// Motifs with a key of their own on channel 5, so the answer heard names its moment.
+QString FollowStyle(const QString &moments, bool ending = false) {
+    QString t = StyleText({.motifs = {}, .introAndEnd = ending});
+    for (auto [name, key] : {std::pair{"Hi", 84}, {"Lo", 60}, {"Pulse", 48}})
+        t += QStringLiteral("[[motif]]\nname = \"%1\"\n\n[[motif.part]]\nchannel = 5\n"
+                            "notes = [\"1.1 %2 1/2 90\"]\n\n")
+                 .arg(name)
+                 .arg(key);
+    return t + moments;
+}
+const QString kMoments = "[moments]\npair3 = \"Hi\"\npair1 = \"Lo\"\ntension = \"Pulse\"\n";
+
+class FollowTest : public StylePlayerTest {
+protected:
+    void start(const QString &moments = kMoments, bool ending = false) {
+        media.write("a.sty", FollowStyle(moments, ending));
+        media.chordMap("one.cdm");
+        ASSERT_NE(w = open(), nullptr);
+        w->Perf->SetEventTap([this](const mus::PlayedEvent &e) {
+            if (e.kind == mus::PlayedEvent::Kind::NoteOn && e.channel == 4)
+                heard.push_back({e.data1, e.sample});
+        });
+        advance(beatFrames() * 3 / 2); // halfway through the second beat
+    }
+    std::int64_t nextMeasure() const {
+        const std::int64_t measure = 4 * beatFrames();
+        return (w->Perf->GetSampleTime() / measure + 1) * measure;
+    }
+    mus::SegmentPtr playing() const { return w->Perf->PlayingPrimary(0).segment; }
+    std::vector<std::pair<int, std::int64_t>> heard; // key and sample of each answer note
+};
+
+TEST_F(FollowTest, PairsAnswerOnTheNextBeatOneMotifPerMoment) {
+    start();
+    for (GameCue c : {GameCue::PairScored3, GameCue::PairScored1, GameCue::PairScored3})
+        host->gameCue(c); // all within one beat
+    advance(beatFrames());
+    EXPECT_EQ(heard, (decltype(heard){{84, 2 * beatFrames()}}));
+    heard.clear();
+    host->gameCue(GameCue::PairScored1);
+    host->gameCue(GameCue::Miss); // named by no moment: silence
+    advance(beatFrames());
+    EXPECT_EQ(heard, (decltype(heard){{60, 3 * beatFrames()}}));
+
+    heard.clear();
+    host->setFollowGame(false);
+    host->gameCue(GameCue::PairScored3);
+    host->setFollowGame(true);
+    w->cmdStopSegment->click();
+    host->gameCue(GameCue::PairScored3); // no music playing
+    advance(beatFrames() * 2);
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(FollowTest, TensionRepeatsUntilReleasedThenEndsItsPass) {
+    start();
+    host->gameCue(GameCue::TensionOn);
+    host->gameCue(GameCue::TensionOn);
+    advance(beatFrames() * 10); // the motif is a measure long: passes on beats 2, 6, 10
+    EXPECT_EQ(heard.size(), 3u);
+    host->gameCue(GameCue::TensionOff);
+    advance(beatFrames() * 8);
+    EXPECT_EQ(heard.size(), 3u);
+    EXPECT_FALSE(w->Perf->IsPlaying(w->CurStyle->GetMotif("Pulse")));
+}
+
+// A set won closes on the end signpost, a match won with the end pattern,
+// each from the next measure and followed by a fresh composition.
+TEST_F(FollowTest, ClosesTakeOverAtTheNextMeasure) {
+    start(kMoments, true);
+    for (GameCue cue : {GameCue::SetWon, GameCue::MatchWon}) {
+        advance(beatFrames() * 3 / 2); // into a measure of what plays
+        const mus::SegmentPtr before = playing();
+        const std::int64_t boundary = nextMeasure();
+        host->gameCue(cue);
+        const mus::SegmentPtr fresh = w->MainSegment;
+        advance(boundary - w->Perf->GetSampleTime() - 1);
+        EXPECT_EQ(playing(), before);
+        advance(1);
+        const mus::SegmentPtr close = playing();
+        ASSERT_NE(close, before);
+        const auto &d = *close->data();
+        EXPECT_EQ(d.chords.back().chord, d.chordMap->endSignposts.front());
+        EXPECT_EQ(d.embellishments.back() == mus::Embellishment::End, cue == GameCue::MatchWon);
+        advance(close->GetLength() / mus::kTicksPerBeat * beatFrames());
+        EXPECT_EQ(playing(), fresh);
+        EXPECT_EQ(w->lblPlayProgress->text(), "PS playing");
+    }
+}
+
+TEST_F(FollowTest, PauseQuietensFromTheNextMeasureUntilResumed) {
+    start();
+    host->gameCue(GameCue::Paused);
+    advance(nextMeasure() - w->Perf->GetSampleTime());
+    EXPECT_EQ(playing()->data()->groove.front(), 18);
+    modMusicPublic::ShapeIndexText = "1"; // LEVEL
+    host->gameCue(GameCue::Resumed);
+    advance(nextMeasure() - w->Perf->GetSampleTime());
+    EXPECT_EQ(playing()->data()->groove.front(), 50);
+}
+
+TEST_F(FollowTest, MomentsNamingMissingMotifsPassInSilence) {
+    start("[moments]\npair3 = \"Nope\"\n");
+    host->gameCue(GameCue::PairScored3);
+    advance(beatFrames());
+    EXPECT_TRUE(heard.empty());
+    const auto lines = mus::MomentWarnings(*w->CurStyle->data());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("pair3 names motif 'Nope'"), std::string::npos);
+    try {
+        mus::Loader::ParseStyle(FollowStyle("[moments]\nmiss = 3\n").toStdString(), "x.sty");
+        FAIL() << "a moment that is no text loads";
+    } catch (const mus::MusicError &e) {
+        EXPECT_NE(std::string(e.what()).find("'miss' must be text"), std::string::npos);
+        EXPECT_GT(e.line(), 1);
+    }
+    // Without a table: the first motifs answer the pairs, other moments are silent.
+    const auto d = mus::Loader::ParseStyle(FollowStyle({}).toStdString(), "y.sty")->data();
+    EXPECT_EQ(mus::MomentMotif(*d, mus::Moment::Pair2), "Lo");
+    EXPECT_EQ(mus::MomentMotif(*d, mus::Moment::Tension), "");
+}
+
+} // namespace
+} // namespace lumbrast::musicwindow::test
