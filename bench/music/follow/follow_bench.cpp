@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <vector>
 
 using namespace lumbrast::music;
 using Clock = std::chrono::steady_clock;
@@ -35,17 +36,23 @@ int main() {
             if (e.kind == PlayedEvent::Kind::NoteOn && e.stateId == waiting && heard < 0)
                 heard = e.sample;
         });
+        main->SetRepeats(1000); // music under every cue
         perf.PlaySegmentEx(main, 0);
-        const SegmentPtr motif = style->GetMotif(MomentMotif(*style->data(), Moment::Pair3));
+        std::vector<SegmentPtr> answers; // every moment answered by a motif, but tension
+        for (Moment m :
+             {Moment::Pair3, Moment::Pair2, Moment::Pair1, Moment::Miss, Moment::Timeout})
+            if (const std::string motif = MomentMotif(*style->data(), m); !motif.empty())
+                answers.push_back(style->GetMotif(motif));
         const double beatMs = 60000.0 / style->GetTempo();
         std::mt19937 rng(3);
         std::uniform_int_distribution<std::int64_t> gap(1, perf.sampleRate() * 3);
         double worst = 0, sum = 0;
-        const int cues = 200;
+        const int cues = 1000;
         for (int i = 0; i < cues; ++i) {
             perf.AdvanceOffline(gap(rng));
             const std::int64_t cue = perf.GetSampleTime();
             heard = -1;
+            const SegmentPtr &motif = answers[static_cast<std::size_t>(i) % answers.size()];
             waiting = perf.PlaySegmentEx(motif, kPlaySecondary | kPlayBeat)->id();
             while (heard < 0)
                 perf.AdvanceOffline(64);
