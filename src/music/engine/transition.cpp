@@ -115,4 +115,12 @@ SegmentPtr ComposeTransition(const StylePtr &style, const ChordMapPtr &fallback,
     return std::make_shared<Segment>(seg);
 }
 
+SegmentPtr Quieter(const SegmentPtr &segment, double lu) {
+    if (!segment || segment->data()->loudness == 0)
+        return segment;
+    auto d = std::make_shared<detail::SegmentData>(*segment->data());
+    d->loudness = std::max(-40.0, d->loudness - lu);
+    return std::make_shared<Segment>(d);
+}
+
 } // namespace lumbrast::music

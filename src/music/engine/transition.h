@@ -21,6 +21,10 @@ SegmentPtr ComposeTransition(const StylePtr &style, const ChordMapPtr &fallback,
                              const SegmentPtr &playing, std::int64_t tick, TransitionKind kind,
                              std::uint64_t seed);
 
+// The same music aimed `lu` loudness units below its style's level, so the
+// master brings it down rather than back up (a style without a level: as is).
+SegmentPtr Quieter(const SegmentPtr &segment, double lu);
+
 namespace detail {
 // The chords after `from` on the shortest way to an end signpost, heaviest
 // connection first; from an end signpost (or from -1) the cadence.

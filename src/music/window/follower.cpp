@@ -17,6 +17,8 @@ namespace {
 
 // Repeats of the tension motif: more than any move clock's last seconds.
 constexpr std::uint32_t kTensionRepeats = 1000;
+// How far a pause brings the music below the style's level.
+constexpr double kQuietLu = 6;
 
 } // namespace
 
@@ -113,7 +115,7 @@ void Follower::close(bool ending) {
                                ending ? mus::TransitionKind::Ending : mus::TransitionKind::Cadence,
                                static_cast<std::uint64_t>(perf.GetSampleTime()) + ++closes_);
     last->Download(perf.GetDefaultAudioPath());
-    const mus::SegmentPtr fresh = compose(quiet_ ? static_cast<int>(mus::Shape::Quiet) : shape());
+    const mus::SegmentPtr fresh = compose();
     perf.PlaySegmentEx(last, mus::kPlayMeasure);
     perf.PlaySegmentEx(fresh, mus::kPlayQueue);
 }
@@ -122,15 +124,17 @@ void Follower::quieten(bool quiet) {
     if (quiet == quiet_)
         return;
     quiet_ = quiet;
-    const mus::SegmentPtr next = compose(quiet ? static_cast<int>(mus::Shape::Quiet) : shape());
-    need(w_.Perf).PlaySegmentEx(next, mus::kPlayMeasure);
+    need(w_.Perf).PlaySegmentEx(compose(), mus::kPlayMeasure);
 }
 
-mus::SegmentPtr Follower::compose(int shape) {
+mus::SegmentPtr Follower::compose() {
+    const int shape = quiet_ ? static_cast<int>(mus::Shape::Quiet) : this->shape();
     mus::SegmentPtr s =
         need(w_.Composer)
             .ComposeSegmentFromShape(w_.CurStyle, modMusicPublic::ComposeLength, shape, 1, false,
                                      w_.ComposeEnd != 0, w_.CurChordMap);
+    if (quiet_) // else the master would bring the calm music back up to the style's level
+        s = mus::Quieter(s, kQuietLu);
     s->Download(need(w_.Perf).GetDefaultAudioPath());
     w_.MainSegment = s; // Play and Stop, and the notices, speak of it from now on
     return s;

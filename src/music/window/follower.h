@@ -33,8 +33,9 @@ private:
     void tension(bool on);
     void close(bool ending);
     void quieten(bool quiet);
-    // A fresh composition at `shape` with the window's length, now MainSegment.
-    music::SegmentPtr compose(int shape);
+    // A fresh composition with the window's length, QUIET and softer while
+    // paused, else in the chosen shape; it becomes MainSegment.
+    music::SegmentPtr compose();
     int shape() const;
 
     frmStylesDX9 &w_;
