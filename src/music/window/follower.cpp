@@ -30,8 +30,13 @@ Follower &frmStylesDX9::follower() {
 
 void Follower::cue(GameCue cue) {
     try {
-        if (!w_.Perf || !w_.CurStyle || !w_.Perf->PlayingPrimary(0).segment)
-            return; // no music: nothing to answer
+        if (cue == GameCue::TensionOff)
+            return tension(false); // also when the music stopped under it
+        if (!w_.Perf || !w_.CurStyle || !w_.Perf->PlayingPrimary(0).segment) {
+            if (cue == GameCue::Resumed)
+                quiet_ = false; // the next music comes as chosen
+            return;             // no music: nothing to answer
+        }
         switch (cue) {
         case GameCue::PairScored3:
             return answer(mus::Moment::Pair3);
@@ -62,16 +67,8 @@ void Follower::cue(GameCue cue) {
 }
 
 void Follower::reset() {
-    try {
-        if (w_.Perf && w_.CurStyle && w_.Perf->PlayingPrimary(0).segment) {
-            tension(false);
-            quieten(false);
-        }
-    } catch (const std::exception &e) {
-        qWarning("The music could not answer the game: %s", e.what());
-    }
-    tension_.reset();
-    quiet_ = false;
+    cue(GameCue::TensionOff);
+    cue(GameCue::Resumed);
 }
 
 void Follower::answer(mus::Moment moment) {

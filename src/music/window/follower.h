@@ -25,7 +25,7 @@ public:
     // Never throws and never shows a box: a moment that cannot be answered
     // passes in silence, with one line on standard error.
     void cue(GameCue cue);
-    // Tension released and pause forgotten, e.g. when following is turned off.
+    // Releases tension and ends a pause, as when following is turned off.
     void reset();
 
 private:

@@ -74,6 +74,11 @@ TEST_F(FollowTest, TensionRepeatsUntilReleasedThenEndsItsPass) {
     advance(beatFrames() * 8);
     EXPECT_EQ(heard.size(), 3u);
     EXPECT_FALSE(w->Perf->IsPlaying(w->CurStyle->GetMotif("Pulse")));
+    host->gameCue(GameCue::TensionOn);
+    w->cmdStopSegment->click(); // the music stops, the motif over it plays on
+    host->gameCue(GameCue::TensionOff);
+    advance(beatFrames() * 8);
+    EXPECT_FALSE(w->Perf->IsPlaying(w->CurStyle->GetMotif("Pulse")));
 }
 
 // A set won closes on the end signpost, a match won with the end pattern,
