@@ -12,7 +12,8 @@ namespace mus = lumbrast::music;
 
 // Motifs with a key of their own on channel 5, so the answer heard names its moment.
 QString FollowStyle(const QString &moments, bool ending = false) {
-    QString t = StyleText({.motifs = {}, .introAndEnd = ending});
+    QString t = StyleText({.motifs = {}, .introAndEnd = ending})
+                    .replace("humanize", "loudness = -20\nhumanize");
     for (auto [name, key] : {std::pair{"Hi", 84}, {"Lo", 60}, {"Pulse", 48}})
         t += QStringLiteral("[[motif]]\nname = \"%1\"\n\n[[motif.part]]\nchannel = 5\n"
                             "notes = [\"1.1 %2 1/2 90\"]\n\n")
@@ -68,6 +69,7 @@ TEST_F(FollowTest, TensionRepeatsUntilReleasedThenEndsItsPass) {
     start();
     host->gameCue(GameCue::TensionOn);
     host->gameCue(GameCue::TensionOn);
+    EXPECT_EQ(w->CurStyle->GetMotif("Pulse")->GetRepeats(), 0u); // Play Motif plays it once
     advance(beatFrames() * 10); // the motif is a measure long: passes on beats 2, 6, 10
     EXPECT_EQ(heard.size(), 3u);
     host->gameCue(GameCue::TensionOff);
@@ -110,10 +112,12 @@ TEST_F(FollowTest, PauseQuietensFromTheNextMeasureUntilResumed) {
     host->gameCue(GameCue::Paused);
     advance(nextMeasure() - w->Perf->GetSampleTime());
     EXPECT_EQ(playing()->data()->groove.front(), 18);
-    modMusicPublic::ShapeIndexText = "1"; // LEVEL
+    EXPECT_LT(playing()->data()->loudness, -20); // below the style's level
+    modMusicPublic::ShapeIndexText = "1";        // LEVEL
     host->gameCue(GameCue::Resumed);
     advance(nextMeasure() - w->Perf->GetSampleTime());
     EXPECT_EQ(playing()->data()->groove.front(), 50);
+    EXPECT_EQ(playing()->data()->loudness, -20);
 }
 
 TEST_F(FollowTest, MomentsNamingMissingMotifsPassInSilence) {
