@@ -3,7 +3,10 @@
 
 #include "fixture.h"
 #include "music/engine/moments.h"
+#include "music/engine/transition.h"
 #include "music/window/follower.h"
+
+#include <tuple>
 
 namespace lumbrast::musicwindow::test {
 namespace {
@@ -105,6 +108,47 @@ TEST_F(FollowTest, ClosesTakeOverAtTheNextMeasure) {
         EXPECT_EQ(playing(), fresh);
         EXPECT_EQ(w->lblPlayProgress->text(), "PS playing");
     }
+}
+
+// The way to an end signpost takes only steps that come closer, the heaviest
+// first; from an end signpost the close is the cadence.
+TEST(FollowClose, ChordsToEndWalkTheShortestWay) {
+    QString text = "chord = [";
+    for (auto [id, degree, type] : {std::tuple{"I", 1, "maj"},
+                                    {"ii", 2, "min"},
+                                    {"IV", 4, "maj"},
+                                    {"V", 5, "7"},
+                                    {"vi", 6, "min"}})
+        text += QStringLiteral("{ id = \"%1\", degree = %2, type = \"%3\" },\n")
+                    .arg(id)
+                    .arg(degree)
+                    .arg(type);
+    text += "]\nconnection = [";
+    for (auto [from, to, weight] : {std::tuple{"vi", "ii", 9},
+                                    {"vi", "IV", 1},
+                                    {"ii", "V", 1},
+                                    {"IV", "V", 1},
+                                    {"IV", "I", 1},
+                                    {"V", "I", 2},
+                                    {"V", "vi", 5},
+                                    {"I", "vi", 1}})
+        text += QStringLiteral("{ from = \"%1\", to = \"%2\", weight = %3, beats = [2, 4] },\n")
+                    .arg(from, to)
+                    .arg(weight);
+    text += "]\n[chordmap]\nname = \"C\"\nkey = \"C\"\nscale = \"major\"\n[signposts]\n"
+            "start = \"I\"\nend = \"I\"\ncadence = [\"IV\", \"V\", \"I\"]\n";
+    const auto map = mus::Loader::ParseChordMap(text.toStdString(), "c.cdm");
+    const auto &d = *map->data();
+    const auto ids = [&](int from) {
+        std::string out;
+        for (int c : mus::detail::ChordsToEnd(d, from))
+            out += d.chords[static_cast<std::size_t>(c)].id + " ";
+        return out;
+    };
+    EXPECT_EQ(ids(d.find("vi")), "IV I ");
+    EXPECT_EQ(ids(d.find("ii")), "V I ");
+    EXPECT_EQ(ids(d.find("I")), "IV V I ");
+    EXPECT_EQ(ids(-1), "IV V I ");
 }
 
 TEST_F(FollowTest, PauseQuietensFromTheNextMeasureUntilResumed) {
