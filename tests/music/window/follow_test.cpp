@@ -165,6 +165,10 @@ TEST_F(FollowTest, PauseQuietensFromTheNextMeasureUntilResumed) {
     advance(nextMeasure() - w->Perf->GetSampleTime());
     EXPECT_EQ(playing()->data()->groove.front(), 50);
     EXPECT_EQ(playing()->data()->loudness, -20);
+    host->gameCue(GameCue::Paused);
+    host->setFollowGame(false); // no longer following: the pause ends with it
+    advance(nextMeasure() - w->Perf->GetSampleTime());
+    EXPECT_EQ(playing()->data()->groove.front(), 50);
 }
 
 TEST_F(FollowTest, MomentsNamingMissingMotifsPassInSilence) {
