@@ -6,8 +6,6 @@
 #include "music/engine/transition.h"
 #include "music/window/follower.h"
 
-#include <tuple>
-
 namespace lumbrast::musicwindow::test {
 namespace {
 
@@ -113,45 +111,21 @@ TEST_F(FollowTest, ClosesTakeOverAtTheNextMeasure) {
     }
 }
 
-// The way to an end signpost takes only steps that come closer, the heaviest
-// first; from an end signpost the close is the cadence.
-TEST(FollowClose, ChordsToEndWalkTheShortestWay) {
-    QString text = "chord = [";
-    for (auto [id, degree, type] : {std::tuple{"I", 1, "maj"},
-                                    {"ii", 2, "min"},
-                                    {"IV", 4, "maj"},
-                                    {"V", 5, "7"},
-                                    {"vi", 6, "min"}})
-        text += QStringLiteral("{ id = \"%1\", degree = %2, type = \"%3\" },\n")
-                    .arg(id)
-                    .arg(degree)
-                    .arg(type);
-    text += "]\nconnection = [";
-    for (auto [from, to, weight] : {std::tuple{"vi", "ii", 9},
-                                    {"vi", "IV", 1},
-                                    {"ii", "V", 1},
-                                    {"IV", "V", 1},
-                                    {"IV", "I", 1},
-                                    {"V", "I", 2},
-                                    {"V", "vi", 5},
-                                    {"I", "vi", 1}})
-        text += QStringLiteral("{ from = \"%1\", to = \"%2\", weight = %3, beats = [2, 4] },\n")
-                    .arg(from, to)
-                    .arg(weight);
-    text += "]\n[chordmap]\nname = \"C\"\nkey = \"C\"\nscale = \"major\"\n[signposts]\n"
-            "start = \"I\"\nend = \"I\"\ncadence = [\"IV\", \"V\", \"I\"]\n";
-    const auto map = mus::Loader::ParseChordMap(text.toStdString(), "c.cdm");
+// The way to an end signpost takes only steps that come closer; from an end
+// signpost the close is the cadence.
+TEST_F(FollowTest, ChordsToEndWalkTheShortestWay) {
+    media.chordMap("c.cdm"); // I, IV and V; the end I; the cadence V I
+    const auto map = mus::Loader().LoadChordMap(media.path().toStdString() + "c.cdm");
     const auto &d = *map->data();
-    const auto ids = [&](int from) {
+    const auto ids = [&](const char *from) {
         std::string out;
-        for (int c : mus::detail::ChordsToEnd(d, from))
+        for (int c : mus::detail::ChordsToEnd(d, d.find(from)))
             out += d.chords[static_cast<std::size_t>(c)].id + " ";
         return out;
     };
-    EXPECT_EQ(ids(d.find("vi")), "IV I ");
-    EXPECT_EQ(ids(d.find("ii")), "V I ");
-    EXPECT_EQ(ids(d.find("I")), "IV V I ");
-    EXPECT_EQ(ids(-1), "IV V I ");
+    EXPECT_EQ(ids("IV"), "I ");
+    EXPECT_EQ(ids("V"), "I ");
+    EXPECT_EQ(ids("I"), "V I ");
 }
 
 TEST_F(FollowTest, PauseQuietensFromTheNextMeasureUntilResumed) {
@@ -179,13 +153,6 @@ TEST_F(FollowTest, MomentsNamingMissingMotifsPassInSilence) {
     const auto lines = mus::MomentWarnings(*w->CurStyle->data());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("pair3 names motif 'Nope'"), std::string::npos);
-    try {
-        mus::Loader::ParseStyle(FollowStyle("[moments]\nmiss = 3\n").toStdString(), "x.sty");
-        FAIL() << "a moment that is no text loads";
-    } catch (const mus::MusicError &e) {
-        EXPECT_NE(std::string(e.what()).find("'miss' must be text"), std::string::npos);
-        EXPECT_GT(e.line(), 1);
-    }
     // Without a table the first motifs answer the pairs (the last where there
     // are fewer), and the other moments are silent.
     mus::detail::StyleData d;
