@@ -52,6 +52,8 @@ public:
     void stop(const Segment *segment, std::uint32_t flags);
     void setTempo(double bpm);
     double tempo() const;
+    void endAfterPass(const SegmentState *state);
+    Performance::PrimaryPosition playingPrimary(std::uint32_t boundary) const;
     AudioPathPtr audioPath();
 
     void advance(std::int64_t frames, float *left, float *right);
@@ -77,6 +79,7 @@ private:
         SegmentStatePtr state;
         const SegmentData *data = nullptr;
         bool primary = false;
+        bool deferred = false; // a primary waiting for its boundary or its turn
         bool started = false;
         std::int64_t startU = 0;
         std::uint32_t loopsLeft = 0;
@@ -112,6 +115,10 @@ private:
     void setTempoLocked(double bpm);
     std::int64_t boundaryAfterNow(std::uint32_t flags) const;
     const Running *primary() const;
+    // A primary that waits (queue.cpp): where it starts; the index of the one
+    // that starts once the others are gone.
+    void placeDeferred(Running &r, std::uint32_t flags);
+    std::size_t takeOver(std::size_t index);
     void signalHandle();
     void clockThread();
 

@@ -1,5 +1,6 @@
 // The style parser: tempo, time signature, bands, patterns and motifs.
 #include "loaderreader.h"
+#include "moments.h"
 
 #include <set>
 
@@ -29,7 +30,7 @@ void addWithParts(const Reader &r, const toml::table &t, T item, std::vector<T> 
 StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
     Reader r(source);
     const toml::table root =
-        parseTopLevel(r, text, true, {"style", "band", "pattern", "motif"}, "a style");
+        parseTopLevel(r, text, true, {"style", "band", "pattern", "motif", "moments"}, "a style");
     auto data = std::make_shared<StyleData>();
     const toml::table &st = readHead(
         r, root, "style",
@@ -137,6 +138,19 @@ StylePtr Loader::ParseStyle(std::string_view text, const std::string &source) {
         m.measures = static_cast<int>(r.integer(*mt, "measures", 1, 16, "[[motif]]", &one));
         m.boundary = parseBoundary(r, *mt);
         addWithParts(r, *mt, std::move(m), data->motifs, 128, data->timeSig, "motif");
+    }
+
+    // A name the style lacks is no error: that moment passes in silence (info says so).
+    if (const toml::node *n = root.get("moments")) {
+        if (!n->is_table())
+            r.fail(n, "moments must be a table: [moments] with pair3 = \"motif name\" ...");
+        const toml::table &mt = *n->as_table();
+        r.onlyKeys(mt, {"pair3", "pair2", "pair1", "miss", "timeout", "tension"}, "[moments]");
+        data->momentsGiven = true;
+        const std::string none;
+        for (int i = 0; i < kMomentCount; ++i)
+            data->moments[static_cast<std::size_t>(i)] =
+                r.string(mt, MomentKey(static_cast<Moment>(i)), "[moments]", &none);
     }
     return std::make_shared<Style>(data);
 }

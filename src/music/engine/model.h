@@ -4,6 +4,7 @@
 
 #include "musicservice.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -93,6 +94,10 @@ struct StyleData {
     std::vector<std::shared_ptr<const BandData>> bands;
     std::vector<Pattern> patterns;
     std::vector<MotifData> motifs;
+    // The motif named for each game moment (see moments.h); with no [moments]
+    // table the defaults apply.
+    bool momentsGiven = false;
+    std::array<std::string, 6> moments;
 
     std::int64_t measureTicks() const { return kTicksPerBeat * timeSig.beatsPerMeasure; }
 };

@@ -134,6 +134,12 @@ inline constexpr std::uint32_t kPlayGrid = 0x800;
 inline constexpr std::uint32_t kPlayBeat = 0x1000;
 inline constexpr std::uint32_t kPlayMeasure = 0x2000;
 inline constexpr std::uint32_t kPlayDefault = 0x4000;
+// A primary segment given kPlayGrid, kPlayBeat or kPlayMeasure waits for that
+// boundary of the primary that plays and takes over from it there; with
+// kPlayQueue it starts where the last primary (playing or waiting) ends.
+// Either way it keeps the tempo that runs. A primary played at once, a stop
+// of the primary and a later boundary primary drop the ones still waiting.
+inline constexpr std::uint32_t kPlayQueue = 0x100;
 
 // StopEx flag: stop the primary segment that plays, whichever segment it is
 // (the segment argument is then ignored); secondaries play on.
@@ -444,6 +450,15 @@ public:
     // Changes the tempo at once (time 0, any flags); 1 to 1000 bpm.
     void SendTempoPMSG(std::int64_t time, std::uint32_t flags, double tempo);
     double GetTempo() const;
+    // Lets a repeating state end where its current pass ends, not cut.
+    void EndAfterPass(const SegmentStatePtr &state);
+    // The primary that plays and the tick within it of the next boundary
+    // (kPlayGrid, kPlayBeat, kPlayMeasure; 0 now); no segment when none plays.
+    struct PrimaryPosition {
+        SegmentPtr segment;
+        std::int64_t tick = 0;
+    };
+    PrimaryPosition PlayingPrimary(std::uint32_t boundary) const;
     AudioPathPtr GetDefaultAudioPath();
     // Stops the clock and the synthesiser and drops waiting notices. Later
     // calls that play, stop or set anything throw ClosedDown; IsPlaying and

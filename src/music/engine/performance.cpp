@@ -21,7 +21,7 @@ bool Engine::isPlaying(const Segment *segment, const SegmentState *state) const 
 
 const Engine::Running *Engine::primary() const {
     for (const auto &r : running_)
-        if (r.primary)
+        if (r.primary && !r.deferred)
             return &r;
     return nullptr;
 }
@@ -50,7 +50,10 @@ SegmentStatePtr Engine::play(const SegmentPtr &segment, std::uint32_t flags) {
         Running r;
         r.data = segment->data().get();
         r.primary = !(flags & kPlaySecondary);
-        if (r.primary) {
+        if (r.primary && (flags & (kPlayQueue | kPlayGrid | kPlayBeat | kPlayMeasure)) &&
+            primary()) {
+            placeDeferred(r, flags);
+        } else if (r.primary) {
             for (std::size_t i = running_.size(); i-- > 0;)
                 if (running_[i].primary)
                     finish(i, kSegmentAbort);
@@ -236,6 +239,12 @@ void Performance::SendTempoPMSG(std::int64_t, std::uint32_t, double tempo) {
 }
 double Performance::GetTempo() const {
     return engine_->tempo();
+}
+void Performance::EndAfterPass(const SegmentStatePtr &state) {
+    engine_->endAfterPass(state.get());
+}
+Performance::PrimaryPosition Performance::PlayingPrimary(std::uint32_t boundary) const {
+    return engine_->playingPrimary(boundary);
 }
 AudioPathPtr Performance::GetDefaultAudioPath() {
     return engine_->audioPath();

@@ -65,6 +65,8 @@ void Engine::runDue() {
         }
         if (best == running_.size())
             return;
+        if (bestP == 0 && running_[best].deferred)
+            best = takeOver(best);
         Running &r = running_[best];
         switch (bestP) {
         case 0:
@@ -99,10 +101,12 @@ void Engine::startState(Running &r) {
     r.started = true;
     r.state->setStartSample(now_);
     if (r.primary && r.data->kind == Segment::Kind::Composed) {
-        setTempoLocked(r.data->tempo);
+        if (!r.deferred)
+            setTempoLocked(r.data->tempo);
         r.beatsPerLoop =
             static_cast<std::int64_t>(r.data->measures) * r.data->timeSig.beatsPerMeasure;
     }
+    r.deferred = false; // from here on it is the primary that plays
     if (r.data->kind == Segment::Kind::Motif)
         placeMotif(r);
     notice(kNotifySegment, kSegmentStart, 0, 0, r.state);

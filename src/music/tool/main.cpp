@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "composer.h"
 #include "midiexport.h"
+#include "moments.h"
 #include "musicservice.h"
 #include "platform/desktop/datapaths.h"
 #include "version.h"
@@ -155,6 +156,15 @@ int info(const std::string &path) {
     for (const auto &m : d.motifs)
         std::cout << "  " << m.name << ": " << m.measures << " measure(s), boundary "
                   << boundaryName(m.boundary) << "\n";
+    std::cout << "Moments:   ";
+    for (int i = 0; i < kMomentCount; ++i) {
+        const std::string motif = MomentMotif(d, static_cast<Moment>(i));
+        std::cout << (i ? ", " : " ") << MomentKey(static_cast<Moment>(i)) << " "
+                  << (motif.empty() ? "-" : motif);
+    }
+    std::cout << "\n";
+    for (const std::string &w : MomentWarnings(d))
+        std::cout << "  Note: " << w << "\n";
     std::cout << "Patterns (" << d.patterns.size() << "):\n";
     for (const auto &p : d.patterns) {
         std::size_t notes = 0;

@@ -1,5 +1,6 @@
 #include "music/window/frmstylesdx9.h"
 
+#include "music/window/follower.h"
 #include "music/window/frmstylesdx9_detail.h"
 
 #include <QApplication>

@@ -71,6 +71,8 @@ struct MotifRecord {
     QString Name;
 };
 
+class Follower;
+
 class frmStylesDX9 : public QWidget {
     Q_OBJECT
 
@@ -112,6 +114,8 @@ public:
     void ResetPlayCounters();
     void ShowPlayProgress(const QString &text);
     void DirectXEvent8_DXCallback(int eventid);
+    // Answers the game's moments in the music (Music > "Follow the game").
+    Follower &follower();
 
     // Selecting from code runs the list's click handler, as a click does.
     void selectStyle(int row) { selectRow(cboStyles, row, &frmStylesDX9::cboStyles_Click); }
@@ -210,6 +214,7 @@ private:
     int bandRowAtPress_ = -1; // lstBands' highlighted row when the mouse went down
     bool unloaded_ = false;
     bool inCallback_ = false;
+    std::unique_ptr<Follower> follower_;
 };
 
 // How an error is shown: number and description.

@@ -1,5 +1,7 @@
 #include "music/window/musicwindowhost.h"
 
+#include "music/window/follower.h"
+
 #include <QEvent>
 #include <QPushButton>
 #include <QWidget>
@@ -23,13 +25,17 @@ frmStylesDX9 *MusicWindowHost::window() const {
 }
 
 void MusicWindowHost::setFollowGame(bool on) {
+    if (followGame_ && !on)
+        if (frmStylesDX9 *w = window())
+            w->follower().reset(); // tension and quiet end with following
     followGame_ = on;
 }
 
 void MusicWindowHost::gameCue(GameCue cue) {
-    if (!followGame_ || !window())
+    if (!followGame_)
         return;
-    (void)cue; // answered by the window's follower
+    if (frmStylesDX9 *w = window())
+        w->follower().cue(cue);
 }
 
 frmStylesDX9 *MusicWindowHost::load() {
