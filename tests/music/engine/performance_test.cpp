@@ -554,10 +554,8 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
             perf.AdvanceOffline(100); // nothing new, no signal
             QCoreApplication::processEvents();
             EXPECT_TRUE(signalCount == 1 && notices == 8) << signalCount << " " << notices;
-            perf.PlaySegmentEx(
-                Composer(1).ComposeSegmentFromShape(waltz(), 0, 1, 1, false, false, majorMap()),
-                0); // a second burst is a second signal
-            perf.AdvanceOffline(1);
+            perf.PlaySegmentEx(compose(2), 0);
+            perf.StopEx(nullptr, 0, 0); // a second burst, from Stop alone, is a second signal
             QCoreApplication::processEvents();
             EXPECT_EQ(signalCount, 2);
         } else {
