@@ -248,23 +248,25 @@ TEST(Performance, EveryMotifPlaysItsOwnNotesWhateverStartsOrStopsAroundIt) {
         std::vector<SegmentStatePtr> states;
     };
     const StylePtr style = waltz();
-    const SegmentPtr first = compose(8), second = compose(4), bell = style->GetMotif("Bell"),
-                     drum = style->GetMotif("Drum"), band = style->GetBand("Two")->CreateSegment();
-    const std::vector<std::function<void(Performance &, std::vector<SegmentStatePtr> &)>> script = {
-        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(first, 0)); },
-        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(bell, 0x80)); },
-        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(drum, 0x80)); },
-        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(band, 0x80)); },
-        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(bell, 0x80)); },
-        [&](auto &p, auto &s) { s.push_back(p.PlaySegmentEx(second, 0)); },
-        [&](auto &p, auto &) { p.StopEx(second); },
-    };
+    const SegmentPtr second = compose(4), bell = style->GetMotif("Bell");
+    // Half a beat apart: music, motifs, a band, more music, then Stop of that (no segment).
+    const std::vector<std::pair<SegmentPtr, std::uint32_t>> script = {
+        {compose(8), 0},
+        {bell, 0x80},
+        {style->GetMotif("Drum"), 0x80},
+        {style->GetBand("Two")->CreateSegment(), 0x80},
+        {bell, 0x80},
+        {second, 0},
+        {nullptr, 0}};
     // Runs the script up to and including step `last`, then lets it play.
     auto run = [&](std::size_t last) {
         auto r = std::make_unique<Run>();
         initOffline(r->perf, r->played);
         for (std::size_t i = 0; i <= last; ++i) {
-            script[i](r->perf, r->states);
+            if (const auto &[seg, flags] = script[i]; seg)
+                r->states.push_back(r->perf.PlaySegmentEx(seg, flags));
+            else
+                r->perf.StopEx(second);
             r->perf.AdvanceOffline(i + 1 < script.size() ? kBeat / 2 : 0);
         }
         r->perf.AdvanceOffline(8 * kBeat);
