@@ -46,6 +46,7 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_THROW(s->GetBandName(2), MusicError); // past the last
     EXPECT_THROW(s->GetMotifName(-1), MusicError);
     EXPECT_EQ(s->GetMotifName(1), "Drum");
+    EXPECT_EQ(s->GetMotif("Drum")->GetDefaultResolution(), kPlayMeasure);
     MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
     EXPECT_EQ(nope.code(), ErrorCode::NotFound);
     EXPECT_NE(std::string(nope.what()).find("Nope"), std::string::npos);
@@ -147,6 +148,7 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     EXPECT_EQ(key(3, root), 53);    // F3, the seventh
     EXPECT_EQ(key(4, root), 55);    // past the last tone, an octave up
     EXPECT_EQ(key(0, voicing), 62); // D4 is the lowest G7 tone from C4
+    EXPECT_EQ(key(4, voicing), 74); // past the last tone, the lowest an octave up
     n.kind = detail::PatternNote::Kind::ScaleStep;
     EXPECT_EQ(key(1, root), 45); // s2 over G in C major: A
     EXPECT_EQ(key(8, root), 57); // s9: the A an octave up
@@ -160,6 +162,10 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     EXPECT_EQ(key(0, root), 116);
     // Without composed music, chord tones are taken from C major.
     EXPECT_EQ(detail::ResolveKey(n, voicing, detail::ChordAt(detail::SegmentData{}, 0)), 96);
+    n.octave = 4; // G four octaves above key 79 is the top key itself, kept
+    root.low = 79;
+    c.root = 7;
+    EXPECT_EQ(key(0, root), 127);
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
