@@ -195,8 +195,20 @@ bool ChordMapData::connected(int from, int to) const {
                        [&](const ChordEdge &e) { return e.from == from && e.to == to; });
 }
 
+namespace {
+using NamedSteps = std::vector<std::pair<std::string_view, std::vector<int>>>;
+
+// The steps `table` gives `name`; none for a name it lacks.
+std::vector<int> stepsNamed(const NamedSteps &table, const std::string &name) {
+    for (const auto &[key, steps] : table)
+        if (key == name)
+            return steps;
+    return {};
+}
+} // namespace
+
 std::vector<int> ChordIntervals(const std::string &type) {
-    static const std::vector<std::pair<std::string_view, std::vector<int>>> types = {
+    static const NamedSteps types = {
         {"maj", {0, 4, 7}},          {"min", {0, 3, 7}},          {"dim", {0, 3, 6}},
         {"aug", {0, 4, 8}},          {"sus2", {0, 2, 7}},         {"sus4", {0, 5, 7}},
         {"6", {0, 4, 7, 9}},         {"min6", {0, 3, 7, 9}},      {"7", {0, 4, 7, 10}},
@@ -204,32 +216,24 @@ std::vector<int> ChordIntervals(const std::string &type) {
         {"dim7", {0, 3, 6, 9}},      {"add9", {0, 2, 4, 7}},      {"9", {0, 4, 7, 10, 14}},
         {"maj9", {0, 4, 7, 11, 14}}, {"min9", {0, 3, 7, 10, 14}}, {"7sus4", {0, 5, 7, 10}},
     };
-    for (const auto &[name, iv] : types)
-        if (name == type)
-            return iv;
-    return {};
+    return stepsNamed(types, type);
 }
 
 std::vector<int> ScaleSteps(const std::string &name) {
-    if (name == "major" || name == "ionian")
-        return {0, 2, 4, 5, 7, 9, 11};
-    if (name == "minor" || name == "aeolian")
-        return {0, 2, 3, 5, 7, 8, 10};
-    if (name == "harmonic-minor")
-        return {0, 2, 3, 5, 7, 8, 11};
-    if (name == "dorian")
-        return {0, 2, 3, 5, 7, 9, 10};
-    if (name == "phrygian")
-        return {0, 1, 3, 5, 7, 8, 10};
-    if (name == "lydian")
-        return {0, 2, 4, 6, 7, 9, 11};
-    if (name == "mixolydian")
-        return {0, 2, 4, 5, 7, 9, 10};
-    if (name == "locrian")
-        return {0, 1, 3, 5, 6, 8, 10};
-    if (name == "phrygian-dominant")
-        return {0, 1, 4, 5, 7, 8, 10};
-    return {};
+    static const NamedSteps scales = {
+        {"major", {0, 2, 4, 5, 7, 9, 11}},
+        {"ionian", {0, 2, 4, 5, 7, 9, 11}},
+        {"minor", {0, 2, 3, 5, 7, 8, 10}},
+        {"aeolian", {0, 2, 3, 5, 7, 8, 10}},
+        {"harmonic-minor", {0, 2, 3, 5, 7, 8, 11}},
+        {"dorian", {0, 2, 3, 5, 7, 9, 10}},
+        {"phrygian", {0, 1, 3, 5, 7, 8, 10}},
+        {"lydian", {0, 2, 4, 6, 7, 9, 11}},
+        {"mixolydian", {0, 2, 4, 5, 7, 9, 10}},
+        {"locrian", {0, 1, 3, 5, 6, 8, 10}},
+        {"phrygian-dominant", {0, 1, 4, 5, 7, 8, 10}},
+    };
+    return stepsNamed(scales, name);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -63,6 +64,11 @@ TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExactInEachFormat) {
     EXPECT_LT(r[0].peak, 0.98f);             // headroom, no clipping
     EXPECT_EQ(out[0].format, SF_FORMAT_WAV); // a small WAV stays a plain one
     EXPECT_EQ(out[0].samples.size(), static_cast<std::size_t>(r[0].frames) * 2);
+    double squares = 0; // every sample written where it belongs: the file's level is the render's
+    for (const float v : out[0].samples)
+        squares += static_cast<double>(v) * v;
+    EXPECT_NEAR(std::sqrt(squares / static_cast<double>(out[0].samples.size())), r[0].rms,
+                r[0].rms / 100);
     EXPECT_EQ(out[0].samples, out[1].samples); // the same segment renders the same sound
     EXPECT_EQ(out[2].format, SF_FORMAT_FLAC);
     EXPECT_EQ(out[2].samples, out[0].samples); // lossless

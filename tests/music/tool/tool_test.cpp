@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -32,7 +31,7 @@ bool has(const std::string &out, const std::string &what) {
 
 } // namespace
 
-TEST(MusicTool, HelpAndUsageErrors) {
+TEST(MusicTool, HelpInfoAndUsageErrors) {
     auto [status, help] = run("--help");
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(has(help, "render STYLE CHORDMAP --shape NAME --measures N"));
@@ -40,31 +39,19 @@ TEST(MusicTool, HelpAndUsageErrors) {
         EXPECT_EQ(run(args).first, exit) << args;
     auto bad = run("render " + media + "NEWAVTCH.STY " + media +
                    "EVENMAJ.CDM --shape WOBBLY --measures 4 --output x.wav");
-    EXPECT_EQ(bad.first, 2);
-    EXPECT_TRUE(has(bad.second, "--shape"));
-}
-
-TEST(MusicTool, InfoDescribesStylesAndChordMaps) {
-    auto [status, style] = run("info " + media + "HARBRLGT.STY");
-    ASSERT_EQ(status, 0) << style;
-    for (const char *line : {"Tempo:      104 bpm", "3/4", "Bands (2)", "Fiddle Turn",
-                             "Dance on the Pier: groove 64-100, normal"})
-        EXPECT_TRUE(has(style, line)) << line << "\n" << style;
-    auto map = run("info " + media + "NIGHTMIN.CDM");
-    ASSERT_EQ(map.first, 0) << map.second;
-    for (const char *line : {"Key:        A minor", "V = E 7", "cadence iv V i"})
-        EXPECT_TRUE(has(map.second, line)) << line << "\n" << map.second;
+    EXPECT_TRUE(bad.first == 2 && has(bad.second, "--shape")) << bad.second;
+    for (const auto &[file, line] :
+         {std::pair("HARBRLGT.STY", "Dance on the Pier: groove 64-100, normal"),
+          {"HARBRLGT.STY", "Tempo:      104 bpm"},
+          {"NIGHTMIN.CDM", "Key:        A minor"},
+          {"NIGHTMIN.CDM", "cadence iv V i"}}) {
+        auto info = run(std::string("info ") + media + file);
+        EXPECT_TRUE(info.first == 0 && has(info.second, line)) << line << "\n" << info.second;
+    }
 }
 
 TEST(MusicTool, FileErrorsInCompilerFormAndNonZeroExit) {
     auto path = std::filesystem::temp_directory_path() / "LUMBRAST_TOOL_BAD.STY";
-    std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\ntime_signature = [4, 4]\n"
-                           "[[pattern]]\nname = \"p\"\ngroove = [1, 100]\n[[pattern.part]]\n"
-                           "channel = 10\nnotes = [\"1.1 kick 1 90\", \"1.5 kick 1 90\"]\n";
-    auto info = run("info " + path.string());
-    EXPECT_EQ(info.first, 1);
-    EXPECT_EQ(info.second.rfind(path.string() + ":10:28: beat 5 lies outside the measure", 0), 0u)
-        << info.second;
     std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\nloudness = -3\n"
                            "time_signature = [4, 4]\n";
     auto loud = run("info " + path.string());
@@ -95,25 +82,4 @@ TEST(MusicTool, RenderWritesAWavFileOfTheComposition) {
     EXPECT_NEAR(static_cast<double>(std::filesystem::file_size(wav)),
                 44 + (16 * 60.0 / 116 + 2) * 44100 * 4, 4096 * 4);
     std::filesystem::remove(wav);
-}
-
-// Refused before anything is rendered or written: an unknown format, and
-// music longer than the format can count (32767 measures at 1 bpm).
-TEST(MusicTool, RenderRefusesWhatTheFormatCannotHold) {
-    const auto dir = std::filesystem::temp_directory_path();
-    std::ifstream in(media + "TINROBOT.STY");
-    std::string style((std::istreambuf_iterator<char>(in)), {});
-    ASSERT_NE(style.find("tempo = 116"), std::string::npos);
-    style.replace(style.find("tempo = 116"), 11, "tempo = 1");
-    std::ofstream(dir / "LUMBRAST_SLOW.STY") << style;
-    const std::string args = "render " + (dir / "LUMBRAST_SLOW.STY").string() + " " + media +
-                             "SUNDAYMX.CDM --shape level --measures 32767 --output ";
-    auto [status, out] = run(args + (dir / "lumbrast_long.flac").string());
-    EXPECT_EQ(status, 1);
-    EXPECT_TRUE(has(out, "too long for a FLAC file")) << out;
-    EXPECT_FALSE(std::filesystem::exists(dir / "lumbrast_long.flac"));
-    auto mp3 = run(args + (dir / "lumbrast_long.mp3").string());
-    EXPECT_EQ(mp3.first, 1);
-    EXPECT_TRUE(has(mp3.second, ".wav, .flac or .ogg")) << mp3.second;
-    std::filesystem::remove(dir / "LUMBRAST_SLOW.STY");
 }
