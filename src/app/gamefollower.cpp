@@ -2,36 +2,19 @@
 
 #include "music/window/musicwindowhost.h"
 
+#include <iterator>
+
 namespace lumbrast::app {
 
 musicwindow::GameCue cueFor(game::GameMoment moment) {
-    using game::GameMoment;
     using musicwindow::GameCue;
-    switch (moment) {
-    case GameMoment::PairScored3:
-        return GameCue::PairScored3;
-    case GameMoment::PairScored2:
-        return GameCue::PairScored2;
-    case GameMoment::PairScored1:
-        return GameCue::PairScored1;
-    case GameMoment::Miss:
-        return GameCue::Miss;
-    case GameMoment::TurnTimedOut:
-        return GameCue::TurnTimedOut;
-    case GameMoment::MoveClockLate:
-        return GameCue::TensionOn;
-    case GameMoment::MoveEnded:
-        return GameCue::TensionOff;
-    case GameMoment::SetWon:
-        return GameCue::SetWon;
-    case GameMoment::MatchWon:
-        return GameCue::MatchWon;
-    case GameMoment::Paused:
-        return GameCue::Paused;
-    case GameMoment::Resumed:
-        return GameCue::Resumed;
-    }
-    return GameCue::Miss; // unreachable: every moment is listed above
+    // In the order of GameMoment: the late clock is the music's tension.
+    static constexpr GameCue kCues[] = {
+        GameCue::PairScored3,  GameCue::PairScored2, GameCue::PairScored1, GameCue::Miss,
+        GameCue::TurnTimedOut, GameCue::TensionOn,   GameCue::TensionOff,  GameCue::SetWon,
+        GameCue::MatchWon,     GameCue::Paused,      GameCue::Resumed};
+    static_assert(std::size(kCues) == static_cast<std::size_t>(game::GameMoment::Resumed) + 1);
+    return kCues[static_cast<std::size_t>(moment)];
 }
 
 void GameFollower::gameMoment(game::GameMoment moment) {

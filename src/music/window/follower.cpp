@@ -8,6 +8,8 @@
 
 #include <QtGlobal>
 
+#include <iterator>
+
 namespace lumbrast::musicwindow {
 
 namespace mus = lumbrast::music;
@@ -37,29 +39,23 @@ void Follower::cue(GameCue cue) {
                 quiet_ = false; // the next music comes as chosen
             return;             // no music: nothing to answer
         }
+        // The first five cues are answered by the style's motif for them.
+        static constexpr mus::Moment kMotif[] = {mus::Moment::Pair3, mus::Moment::Pair2,
+                                                 mus::Moment::Pair1, mus::Moment::Miss,
+                                                 mus::Moment::Timeout};
+        if (const auto i = static_cast<std::size_t>(cue); i < std::size(kMotif))
+            return answer(kMotif[i]);
         switch (cue) {
-        case GameCue::PairScored3:
-            return answer(mus::Moment::Pair3);
-        case GameCue::PairScored2:
-            return answer(mus::Moment::Pair2);
-        case GameCue::PairScored1:
-            return answer(mus::Moment::Pair1);
-        case GameCue::Miss:
-            return answer(mus::Moment::Miss);
-        case GameCue::TurnTimedOut:
-            return answer(mus::Moment::Timeout);
         case GameCue::TensionOn:
             return tension(true);
-        case GameCue::TensionOff:
-            return tension(false);
         case GameCue::SetWon:
-            return close(false);
         case GameCue::MatchWon:
-            return close(true);
+            return close(cue == GameCue::MatchWon);
         case GameCue::Paused:
-            return quieten(true);
         case GameCue::Resumed:
-            return quieten(false);
+            return quieten(cue == GameCue::Paused);
+        default:
+            return; // TensionOff was answered above
         }
     } catch (const std::exception &e) {
         qWarning("The music could not answer the game: %s", e.what());
