@@ -140,7 +140,10 @@ struct MidiEvent {
     std::uint8_t data2 = 0;
     std::uint8_t flags = 0; // Flag bits: what the composer meant by the note
 
-    enum Flag : std::uint8_t { Passing = 1 }; // a passing note, not meant as a chord tone
+    enum Flag : std::uint8_t {
+        Passing = 1, // a passing note, not meant as a chord tone
+        Leap = 2,    // a jump over a fifth the part asked for
+    };
 };
 
 inline bool operator<(const MidiEvent &a, const MidiEvent &b) {

@@ -107,7 +107,7 @@ int countClashes(const SegmentData &seg, const std::vector<SoundingNote> &notes)
 }
 
 // The bass is the pitched part lowest on average; of notes struck together
-// its lowest counts.
+// its lowest counts. A leap its part asked for is no fault.
 void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysis &a) {
     std::map<int, std::pair<double, int>> sums;
     for (const auto &n : notes)
@@ -124,8 +124,9 @@ void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysi
         }
     std::int64_t slot = -1;
     int prev = -1, cur = -1;
+    bool asked = false;
     auto close = [&] {
-        if (prev >= 0 && cur >= 0 && std::abs(cur - prev) > 7) {
+        if (prev >= 0 && cur >= 0 && !asked && std::abs(cur - prev) > 7) {
             ++a.bassLeaps;
             a.widestBassLeap = std::max(a.widestBassLeap, std::abs(cur - prev));
         }
@@ -139,8 +140,10 @@ void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysi
             close();
             slot = grid.slot(n.on);
             cur = n.key;
-        } else {
-            cur = std::min(cur, n.key);
+            asked = n.leap;
+        } else if (n.key < cur) {
+            cur = n.key;
+            asked = n.leap;
         }
     }
     close();
@@ -207,8 +210,9 @@ std::vector<SoundingNote> SoundingNotes(const SegmentData &segment) {
         const int id = e.channel * 128 + e.data1;
         if (e.kind == MidiEvent::NoteOn && e.data2 > 0) {
             open[id].push_back(notes.size());
-            notes.push_back(
-                {e.tick, segment.length, e.channel, e.data1, (e.flags & MidiEvent::Passing) != 0});
+            notes.push_back({e.tick, segment.length, e.channel, e.data1,
+                             (e.flags & MidiEvent::Passing) != 0,
+                             (e.flags & MidiEvent::Leap) != 0});
         } else if (e.kind == MidiEvent::NoteOff || e.kind == MidiEvent::NoteOn) {
             auto &stack = open[id];
             if (!stack.empty()) {

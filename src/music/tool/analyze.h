@@ -14,6 +14,7 @@ struct SoundingNote {
     std::int64_t on = 0, off = 0;
     int channel = 0, key = 0;
     bool passing = false;
+    bool leap = false; // a jump its part asked for
 };
 
 std::vector<SoundingNote> SoundingNotes(const detail::SegmentData &segment);
@@ -28,7 +29,7 @@ struct Analysis {
     int fewestVariationsPer64 = -1; // fewest variations one part plays in 64 measures
     double chordChangesPerMeasure = 0;
     int clashes = 0;
-    int bassLeaps = 0, widestBassLeap = 0; // leaps over a fifth, in semitones
+    int bassLeaps = 0, widestBassLeap = 0; // leaps over a fifth not written, in semitones
     double onsetSpreadMs = 0;              // widest spread of notes written together
     double textureShare = 0;               // share of the most common texture, 0-1
 };
