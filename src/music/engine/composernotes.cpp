@@ -312,6 +312,31 @@ struct Writer {
                            [&](int i) { return i % 12 == rel; });
     }
 
+    // The synthesiser's power goes with the fourth power of velocity and of
+    // channel volume; a note counts for at most two beats, as most fade by then.
+    void measureEnergy() {
+        std::array<double, 16> volume{};
+        volume.fill(std::pow(100.0 / 127, 4));
+        for (const BandMember &m : seg.band)
+            if (m.channel >= 0 && m.channel < 16)
+                volume[static_cast<std::size_t>(m.channel)] = std::pow(m.volume / 127.0, 4);
+        const std::int64_t measure = style.measureTicks();
+        std::vector<double> sum(static_cast<std::size_t>(seg.measures), 0.0);
+        for (const Note &n : notes) {
+            const auto m = static_cast<std::size_t>(n.on / measure);
+            if (n.off <= n.on || m >= sum.size())
+                continue;
+            const double length = static_cast<double>(std::min(n.off - n.on, 2 * kTicksPerBeat));
+            sum[m] += std::pow(n.velocity / 127.0, 4) *
+                      volume[static_cast<std::size_t>(n.channel & 15)] * length /
+                      static_cast<double>(measure);
+        }
+        seg.energy.assign(sum.begin(), sum.end());
+        seg.energyMean = 0;
+        for (double e : sum)
+            seg.energyMean += e / static_cast<double>(sum.size());
+    }
+
     // A key struck again while it still sounds ends the earlier note there.
     void finish() {
         std::stable_sort(notes.begin(), notes.end(),
@@ -336,6 +361,7 @@ struct Writer {
             }
             last[id] = i;
         }
+        measureEnergy();
         auto b = [](int v) { return static_cast<std::uint8_t>(v); };
         for (const Note &n : notes) {
             if (n.off <= n.on)

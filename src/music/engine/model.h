@@ -171,6 +171,11 @@ struct SegmentData {
     TimeSignature timeSig;
     double tempo = 120;
     double loudness = 0; // the style's target in LUFS; 0: none
+    // Per measure: a rough power of its notes (velocity and channel volume, as
+    // the synthesiser weighs them, times duration), and its mean over the
+    // segment; the loudness follower looks ahead with them.
+    std::vector<float> energy;
+    double energyMean = 0;
     int measures = 0;
     std::int64_t length = 0; // ticks
     std::uint32_t defaultBoundary = 0;
