@@ -180,9 +180,12 @@ struct Writer {
             while (e != notes.end() && e->on == g->on)
                 ++e;
             const auto strings = static_cast<double>(std::max<std::ptrdiff_t>(1, e - g - 1));
-            for (auto n = g; n != e; ++n)
+            for (auto n = g; n != e; ++n) {
                 n->on = std::min(n->on + std::lround(span * static_cast<double>(n - g) / strings),
                                  n->off - 1);
+                if (e - g > 1)
+                    n->flags |= MidiEvent::Strum;
+            }
             g = e;
         }
     }

@@ -143,6 +143,7 @@ struct MidiEvent {
     enum Flag : std::uint8_t {
         Passing = 1, // a passing note, not meant as a chord tone
         Leap = 2,    // a jump over a fifth the part asked for
+        Strum = 4,   // one string of a strummed chord, spread on purpose
     };
 };
 

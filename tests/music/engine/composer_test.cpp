@@ -384,6 +384,7 @@ TEST(Composer, FeelSwingsAccentsStrumsAndMovesEachOnsetTogether) {
         for (std::size_t i = 0; i < 3; ++i) { // strummed from the lowest string over 20 ms
             EXPECT_EQ(chord[3 * m + i].tick - start, (std::array{0, 10, 19}[i]));
             EXPECT_LT(chord[3 * m].data1, chord[3 * m + 2].data1);
+            EXPECT_EQ(chord[3 * m + i].flags, detail::MidiEvent::Strum);
         }
         std::vector<int> vel, leap;
         for (std::size_t i = 0; i < 4; ++i)

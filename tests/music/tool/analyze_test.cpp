@@ -88,13 +88,20 @@ TEST(Analyze, RepeatsCountMeasuresThatRepeatAPeriodOfOneToFourNoteForNote) {
     EXPECT_NEAR(a.textureShare, 1.0, 1e-9); // one rhythm everywhere
 }
 
-TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogether) {
+TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogetherStrumsApart) {
     Piece p(1);
     p.note(0, kBeat, 0, 60);
     p.note(12, kBeat, 1, 64); // 12 ticks at 120 bpm: 12.5 ms
     p.note(kBeat, kBeat, 0, 62);
-    p.note(kBeat + kBeat / 4 - 2, kBeat, 1, 65); // the next grid point: not together
-    EXPECT_NEAR(Analyze(p.seg).onsetSpreadMs, 12.5, 1e-9);
+    p.note(kBeat + kBeat / 4 - 2, kBeat, 1, 65);       // the next grid point: not together
+    p.note(2 * kBeat, kBeat, 2, 60, MidiEvent::Strum); // a strum over 20 ms ...
+    p.note(2 * kBeat + 19, kBeat, 2, 64, MidiEvent::Strum);
+    p.note(3 * kBeat + 5, kBeat, 2, 67, MidiEvent::Strum); // ... and one of 5 ms
+    p.note(3 * kBeat, kBeat, 3, 55);                       // under the strum, yet apart
+    p.note(3 * kBeat + 2, kBeat, 2, 64, MidiEvent::Strum);
+    const Analysis a = Analyze(p.seg);
+    EXPECT_NEAR(a.onsetSpreadMs, 12.5, 1e-9);
+    EXPECT_NEAR(a.strumMs, 19 * 125 / 120.0, 1e-9);
 }
 
 TEST(Analyze, PatternAndChordChangesFillsAside) {
