@@ -223,7 +223,7 @@ struct Writer {
         if (groups.empty())
             return;
         constexpr int kShifts = 5; // -2 to +2 octaves
-        constexpr double kLeap = 1000, kOutside = 1e6, kReshape = 20;
+        constexpr double kLeap = 1000, kLeapPerSemitone = 50, kOutside = 1e6, kReshape = 20;
         auto shiftOf = [](int k) { return 12 * (k - kShifts / 2); };
         std::vector<std::array<double, kShifts>> cost(groups.size());
         std::vector<std::array<int, kShifts>> from(groups.size());
@@ -245,7 +245,7 @@ struct Writer {
                     if (prev.unit == now.unit && j != k)
                         c += kReshape;
                     if (step > 7 && !written && !now.fixed && !prev.fixed)
-                        c += kLeap + step;
+                        c += kLeap + kLeapPerSemitone * step;
                     if (c < best) {
                         best = c;
                         from[g][static_cast<std::size_t>(k)] = j;
