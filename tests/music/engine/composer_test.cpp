@@ -219,6 +219,23 @@ TEST(Composer, LoopableMusicLeadsBackToItsOpeningChord) {
     }
 }
 
+TEST(Composer, SongsBridgeMovesAwayFromTheOpeningChord) {
+    EXPECT_EQ(detail::SongSection(39, 4), 2);
+    EXPECT_EQ(detail::SongSection(40, 4), 1);
+    for (std::uint64_t seed = 1; seed <= 6; ++seed) {
+        const auto song = compose(48, static_cast<int>(Shape::Song), 1, false, false, seed);
+        const auto &d = *song->data();
+        const int opening = d.chords.front().chord;
+        int inBridge = 0, elsewhere = 0;
+        for (const auto &c : d.chords)
+            (c.tick >= 32 * 3 * kTicksPerBeat && c.tick < 40 * 3 * kTicksPerBeat ? inBridge
+                                                                                 : elsewhere) +=
+                c.chord == opening;
+        EXPECT_EQ(inBridge, 0) << plan(song);
+        EXPECT_GT(elsewhere, 1);
+    }
+}
+
 TEST(Composer, ReComposeGivesNewMusicAndSetSeedRepeatsIt) {
     Composer c(5);
     auto compose = [&] {
@@ -282,7 +299,7 @@ TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
         if (song->data()->embellishments[m] == Embellishment::Normal)
             sections[std::array{0, 1, 0, 1, 2, 1}[m / 8 % 6]].insert(song->data()->patternNames[m]);
     EXPECT_EQ(sections,
-              (std::map<int, std::set<std::string>>{{0, {"mid"}}, {1, {"high"}}, {2, {"low"}}}));
+              (std::map<int, std::set<std::string>>{{0, {"low"}}, {1, {"high"}}, {2, {"mid"}}}));
     // A level far from every normal pattern takes the nearest.
     auto far = Loader::ParseStyle(
         replaced(replaced(kWaltz, "name = \"low\",", "name = \"low\", embellishment = \"break\","),
