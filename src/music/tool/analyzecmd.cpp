@@ -64,8 +64,7 @@ void printRow(const std::string &label, const Analysis &a, const std::string &lu
         std::to_string(a.clashes).c_str(),
         (std::to_string(a.bassLeaps) + "(" + std::to_string(a.widestBassLeap) + ")").c_str(),
         fixed(a.onsetSpreadMs, 1).c_str(), fixed(a.strumMs, 1).c_str(),
-        fixed(100 * a.textureShare, 0).c_str(), lufs.c_str(),
-        peak.c_str());
+        fixed(100 * a.textureShare, 0).c_str(), lufs.c_str(), peak.c_str());
 }
 
 std::string target(const Style &style) {
