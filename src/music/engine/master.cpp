@@ -14,7 +14,8 @@ constexpr double kMaxSlewDb = 0.25;   // per 100 ms step, once the first block i
 // The limiter aims a little under the ceiling: its 4x estimate of the peak
 // between samples can fall short of a finer one by a few tenths of a dB.
 constexpr double kMarginDb = 0.4;
-constexpr double kMakeUpDb = 3; // most the follower adds for what the limiter took
+constexpr double kMakeUpDb = 3;   // most the follower adds for what the limiter took
+constexpr double kRecent = 0.975; // per 100 ms: the calibration's memory fades over about 4 s
 
 double loudnessOf(double power) {
     return -0.691 + 10 * std::log10(power);
@@ -103,6 +104,7 @@ void MasterBus::setTarget(double lufs, double energyMean) {
     binCount_.fill(0);
     binPower_.fill(0);
     binEnergy_.fill(0);
+    recentPower_ = recentEnergy_ = 0;
     binInto_.fill(0);
     binOut_.fill(0);
     if (lufs == 0) {
@@ -166,10 +168,18 @@ void MasterBus::endOfStep() {
     }
     if (count == 0)
         return;
+    if (loudnessOf(power) > relativeGate) {
+        recentPower_ = recentPower_ * kRecent + power;
+        recentEnergy_ = recentEnergy_ * kRecent + energy;
+    }
     // Loudness heard so far, moved by how much more or less power the whole
-    // piece is expected to have than the part heard.
+    // piece is expected to have than the part heard. How loud the synthesiser
+    // plays a unit of expected power is taken from the last seconds, as
+    // instruments come and go.
     double piece = loudnessOf(sum / count);
-    if (energyMean_ > 0 && energySum > 0)
+    if (energyMean_ > 0 && recentEnergy_ > 0 && recentPower_ > 0)
+        piece = loudnessOf(recentPower_ * energyMean_ / recentEnergy_);
+    else if (energyMean_ > 0 && energySum > 0)
         piece += 10 * std::log10(energyMean_ * count / energySum);
     // The limiter's cut is made up for, up to a point: past it, more gain only
     // squashes the music.

@@ -59,6 +59,7 @@ private:
     double stepPower_ = 0, stepEnergy_ = 0;
     std::array<double, 4> steps_{}, stepEnergies_{};
     double energy_ = 0, energyMean_ = 0;
+    double recentPower_ = 0, recentEnergy_ = 0; // blocks above the gate, fading
     std::array<double, kBins> binEnergy_{};
     // What the limiter takes away: power into and out of it, per step and per bin.
     double stepInto_ = 0, stepOut_ = 0;
