@@ -74,6 +74,11 @@ std::vector<int> GrooveCurve(int shape, int measures, int phraseMeasures, Rng &r
     return g;
 }
 
+int SongSection(int measure, int phraseMeasures) {
+    static constexpr int kinds[6] = {0, 1, 0, 1, 2, 1};
+    return kinds[(measure / (2 * std::max(1, phraseMeasures))) % 6];
+}
+
 std::vector<Embellishment> PlanEmbellishments(const std::vector<int> &groove, int shape,
                                               int phraseMeasures, bool intro, int introMeasures,
                                               bool end, int endMeasures, Rng &rng) {
@@ -194,7 +199,7 @@ struct Walker {
     // Walks from `first` over [t, end) beats, finishing on a chord in
     // `targets`. Chords change on the harmonic-rhythm grid; a chord that still
     // needs k steps to reach a target always leaves room for k more chords.
-    void walk(int first, int t, int end, const std::vector<int> &targets) {
+    void walk(int first, int t, int end, const std::vector<int> &targets, int avoid) {
         const std::vector<int> dist = distanceTo(targets);
         const int h = grid();
         int cur = first;
@@ -214,6 +219,9 @@ struct Walker {
                     continue;
                 options.push_back(&e);
             }
+            if (std::any_of(options.begin(), options.end(),
+                            [&](const ChordEdge *e) { return e->to != avoid; }))
+                std::erase_if(options, [&](const ChordEdge *e) { return e->to == avoid; });
             if (options.empty() || (dc == 0 && remaining <= maxHold(cur))) {
                 spans.push_back({t, remaining, cur});
                 return;
@@ -227,7 +235,9 @@ struct Walker {
         }
     }
 
-    int startChord(int previous, const std::vector<int> &starts) {
+    int startChord(int previous, std::vector<int> starts, int avoid) {
+        if (std::any_of(starts.begin(), starts.end(), [&](int c) { return c != avoid; }))
+            std::erase(starts, avoid);
         std::vector<const ChordEdge *> options;
         if (previous >= 0)
             for (const auto &e : map.edges)
@@ -243,7 +253,7 @@ struct Walker {
 } // namespace
 
 std::vector<ChordSpan> WalkChords(const ChordMapData &map, int measures, int bpm, int activity,
-                                  bool loopable, Rng &rng) {
+                                  bool loopable, Rng &rng, bool song) {
     Walker w{map, bpm, activity, rng, {}};
     const int total = measures * bpm;
     if (total <= 0)
@@ -282,10 +292,16 @@ std::vector<ChordSpan> WalkChords(const ChordMapData &map, int measures, int bpm
     int opening = -1;
     for (int p0 = 0; p0 < walkEnd; p0 += phrase) {
         int p1 = std::min(p0 + phrase, walkEnd);
-        int first = w.startChord(previous, map.startSignposts);
+        const bool bridge =
+            song && opening >= 0 && SongSection(p0 / bpm, std::max(1, map.phraseMeasures)) == 2;
+        const int avoid = bridge ? opening : -1;
+        int first = w.startChord(previous, map.startSignposts, avoid);
         if (opening < 0)
             opening = first;
         std::vector<int> targets = map.endSignposts;
+        if (avoid >= 0 &&
+            std::any_of(targets.begin(), targets.end(), [&](int c) { return c != avoid; }))
+            std::erase(targets, avoid);
         if (p1 == walkEnd) {
             // The last phrase leads into the cadence, or back to the opening chord.
             int into = loopable ? opening : (cadence.empty() ? -1 : cadence.front().chord);
@@ -300,7 +316,7 @@ std::vector<ChordSpan> WalkChords(const ChordMapData &map, int measures, int bpm
                     targets = before;
             }
         }
-        w.walk(first, p0, p1, targets);
+        w.walk(first, p0, p1, targets, avoid);
         previous = w.spans.back().chord;
     }
     for (const auto &c : cadence)
@@ -344,12 +360,6 @@ int weighted(const std::vector<int> &weights, Rng &rng) {
             return static_cast<int>(i);
     }
     return 0;
-}
-
-// SONG's section at a measure: 0 verse, 1 chorus, 2 bridge.
-int songSection(int measure, int phrase) {
-    static constexpr int kinds[6] = {0, 1, 0, 1, 2, 1};
-    return kinds[(measure / (2 * phrase)) % 6];
 }
 
 struct Planner {
@@ -458,7 +468,7 @@ std::vector<Block> PlanPatterns(const StyleData &style, SegmentData &seg, int sh
             want = Embellishment::Normal;
             if (!plan.current || m % phrase == 0) {
                 const Pattern *next = shape == static_cast<int>(Shape::Song)
-                                          ? plan.section(songSection(m, phrase), level)
+                                          ? plan.section(SongSection(m, phrase), level)
                                           : plan.normal(level);
                 plan.held = next == plan.current ? plan.held + 1 : 1;
                 plan.current = next;
@@ -535,7 +545,8 @@ SegmentPtr Composer::ComposeSegmentFromShape(const StylePtr &style, int measures
     const int bpm = st.timeSig.beatsPerMeasure;
     const bool loopable = shape == static_cast<int>(Shape::Loopable);
     seg->groove = GrooveCurve(shape, measures, map.phraseMeasures, rng);
-    seg->chords = WalkChords(map, measures, bpm, activity, loopable, rng);
+    seg->chords = WalkChords(map, measures, bpm, activity, loopable, rng,
+                             shape == static_cast<int>(Shape::Song));
 
     const Pattern *introPattern =
         intro ? choosePattern(st, Embellishment::Intro, seg->groove.front(), rng) : nullptr;

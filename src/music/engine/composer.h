@@ -12,14 +12,19 @@ using Rng = std::mt19937_64;
 // Groove level (1-100) for each measure of a shape. See docs/music-composer.md.
 std::vector<int> GrooveCurve(int shape, int measures, int phraseMeasures, Rng &rng);
 
+// SONG's section at a measure: 0 verse, 1 chorus, 2 bridge; each two phrases long.
+int SongSection(int measure, int phraseMeasures);
+
 // Embellishment wanted for each measure, before patterns are chosen.
 std::vector<Embellishment> PlanEmbellishments(const std::vector<int> &groove, int shape,
                                               int phraseMeasures, bool intro, int introMeasures,
                                               bool end, int endMeasures, Rng &rng);
 
 // The chord progression over `measures` measures, beats per measure `bpm`.
+// In SONG (`song`) the bridge's phrases move away from the opening chord: they
+// start on another start signpost and pass it by while the graph allows.
 std::vector<ChordSpan> WalkChords(const ChordMapData &map, int measures, int bpm, int activity,
-                                  bool loopable, Rng &rng);
+                                  bool loopable, Rng &rng, bool song = false);
 
 // One stretch of measures played by one pattern, and the bar each of its parts
 // plays: -1 its own notes, otherwise the index of one of its variations.

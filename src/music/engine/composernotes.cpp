@@ -3,6 +3,7 @@
 #include "composer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -37,6 +38,11 @@ struct Note {
     std::int64_t on, off;
     int channel, key, velocity;
     std::uint8_t flags;
+    // Root parts: the chord the note was written on (-1: placed as it stands),
+    // `low` of its part, and whether the part plays as written (`leap`).
+    std::ptrdiff_t span = -1;
+    int low = 0;
+    bool asWritten = false;
 };
 
 // A value in [-1, 1] fixed for each tick of one composition: notes written at
@@ -49,59 +55,22 @@ double groupDraw(std::uint64_t salt, std::int64_t tick) {
     return static_cast<double>(z >> 11) / static_cast<double>(1ULL << 52) - 1.0;
 }
 
-int atOrAbove(int low, int pc) {
-    return low + ((pc - low) % 12 + 12) % 12;
-}
-
 struct Writer {
     const StyleData &style;
     SegmentData &seg;
     std::uint64_t salt;
     Rng &rng;
     std::vector<Note> notes;
-    struct Line {
-        int last = -1, written = -1; // the key last played and the key it was written as
-        std::ptrdiff_t span = -1;    // the chord it was played on
-    };
-    std::map<int, Line> lines; // per channel: where its root-following line stands
-
     std::int64_t nextChordChange(std::int64_t tick) const {
         auto it = std::upper_bound(seg.chords.begin(), seg.chords.end(), tick,
                                    [](std::int64_t t, const ChordSpan &c) { return t < c.tick; });
         return it == seg.chords.end() ? seg.length : it->tick;
     }
 
-    // Where a root part plays a note written as `written` at `tick`: as a line,
-    // moving to the octave nearest its last note (a written leap over a fifth
-    // within one chord is kept), and between a fourth up and a fifth down, or a
-    // fifth up and a fourth down, towards the window's middle. It stays within
-    // an octave below `low` and two above. `leap` plays the note as written.
-    int place(const Part &part, int written, std::int64_t tick) {
-        if (part.voice != Voice::Root || part.leap)
-            return written;
-        Line &line = lines[part.channel];
-        const auto span =
-            std::upper_bound(seg.chords.begin(), seg.chords.end(), tick,
-                             [](std::int64_t t, const ChordSpan &s) { return t < s.tick; }) -
-            seg.chords.begin();
-        int key = written;
-        if (line.last >= 0) {
-            const int up = ((written - line.last) % 12 + 12) % 12;
-            const int above = line.last + up, below = above - 12;
-            const int centre = part.low + 6;
-            if (span == line.span && std::abs(written - line.written) > 7)
-                key = line.last + written - line.written;
-            else if (up < 5 || up > 7)
-                key = up < 5 ? above : below;
-            else
-                key = std::abs(above - centre) <= std::abs(below - centre) ? above : below;
-            while (key < part.low - 12)
-                key += 12;
-            while (key > part.low + 24)
-                key -= 12;
-        }
-        line = {key, written, span};
-        return key;
+    std::ptrdiff_t spanAt(std::int64_t tick) const {
+        return std::upper_bound(seg.chords.begin(), seg.chords.end(), tick,
+                                [](std::int64_t t, const ChordSpan &s) { return t < s.tick; }) -
+               seg.chords.begin();
     }
 
     static std::uint8_t flagsFor(const PatternNote &n, const ChordContext &c, int key) {
@@ -158,32 +127,45 @@ struct Writer {
             // harmony instead of clashing with it or falling silent.
             // A tone the new chord shares simply sustains, as a player would hold it.
             ChordContext c = ChordAt(seg, written);
-            int key = place(part, ResolveKey(n, part, c), written);
+            int key = ResolveKey(n, part, c);
             std::uint8_t flags = flagsFor(n, c, key);
+            std::ptrdiff_t at = spanAt(written);
             std::int64_t change = written;
             while (true) {
                 change = part.hold ? until : std::min(until, nextChordChange(change));
                 if (change >= until || until - change < kTicksPerBeat / 2) {
                     if (until > on)
-                        notes.push_back({on, change < until ? sound(change) : until, part.channel,
-                                         key, vel, flags});
+                        line({on, change < until ? sound(change) : until, part.channel, key, vel,
+                              flags},
+                             part, at);
                     break;
                 }
                 c = ChordAt(seg, change);
-                const int next = place(part, ResolveKey(n, part, c), change);
+                const int next = ResolveKey(n, part, c);
                 if (next == key)
                     continue;
-                const std::int64_t at = sound(change);
-                if (at > on)
-                    notes.push_back({on, at, part.channel, key, vel, flags});
-                on = at;
+                const std::int64_t struck = sound(change);
+                if (struck > on)
+                    line({on, struck, part.channel, key, vel, flags}, part, at);
+                on = struck;
                 key = next;
                 flags = flagsFor(n, c, key);
+                at = spanAt(change);
                 vel = std::max(1, vel * 7 / 8);
             }
         }
         if (part.strum > 0)
             strum(part.strum, first);
+    }
+
+    // A chord note; a root part's is placed later, with its whole line.
+    void line(Note note, const Part &part, std::ptrdiff_t span) {
+        if (part.voice == Voice::Root) {
+            note.span = span;
+            note.low = part.low;
+            note.asWritten = part.leap;
+        }
+        notes.push_back(note);
     }
 
     // Notes struck together by one part, spread from the lowest up over `ms`.
@@ -198,10 +180,97 @@ struct Writer {
             while (e != notes.end() && e->on == g->on)
                 ++e;
             const auto strings = static_cast<double>(std::max<std::ptrdiff_t>(1, e - g - 1));
-            for (auto n = g; n != e; ++n)
+            for (auto n = g; n != e; ++n) {
                 n->on = std::min(n->on + std::lround(span * static_cast<double>(n - g) / strings),
                                  n->off - 1);
+                if (e - g > 1)
+                    n->flags |= MidiEvent::Strum;
+            }
             g = e;
+        }
+    }
+
+    // A root part's line, planned as a whole: every group of notes struck
+    // together moves by the octaves that keep each step within a fifth and the
+    // notes within an octave below `low` and two above. Notes on one chord
+    // keep their written intervals where they can, and the line stays as near
+    // the written register as that allows. A step over a fifth written under
+    // one chord, or by a part that plays as written, is marked as asked for.
+    void planLine(const std::vector<std::size_t> &line) {
+        struct Group { // notes struck together
+            std::size_t begin, end;
+            int lo, hi, low;
+            std::size_t unit; // groups on one chord share it
+            bool fixed;
+        };
+        std::vector<Group> groups;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const Note &n = notes[line[i]];
+            if (groups.empty() || notes[line[groups.back().begin]].on != n.on) {
+                std::size_t unit = 0;
+                if (!groups.empty()) {
+                    const Note &prev = notes[line[groups.back().begin]];
+                    unit = groups.back().unit +
+                           (prev.span != n.span || prev.asWritten != n.asWritten ? 1 : 0);
+                }
+                groups.push_back({i, i, n.key, n.key, n.low, unit, n.asWritten});
+            }
+            Group &g = groups.back();
+            g.end = i + 1;
+            g.lo = std::min(g.lo, n.key);
+            g.hi = std::max(g.hi, n.key);
+        }
+        if (groups.empty())
+            return;
+        constexpr int kShifts = 5; // -2 to +2 octaves
+        constexpr double kLeap = 1000, kLeapPerSemitone = 50, kOutside = 1e6, kReshape = 20;
+        auto shiftOf = [](int k) { return 12 * (k - kShifts / 2); };
+        std::vector<std::array<double, kShifts>> cost(groups.size());
+        std::vector<std::array<int, kShifts>> from(groups.size());
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const Group &now = groups[g];
+            for (int k = 0; k < kShifts; ++k) {
+                const int s = shiftOf(k);
+                double own = std::abs(s) / 12.0;
+                if (now.fixed)
+                    own = s == 0 ? 0 : 1e9;
+                else if (now.lo + s < now.low - 12 || now.hi + s > now.low + 24)
+                    own += kOutside;
+                double best = g == 0 ? 0 : 1e18;
+                for (int j = 0; g > 0 && j < kShifts; ++j) {
+                    const Group &prev = groups[g - 1];
+                    const bool written = prev.unit == now.unit && (j == k || now.fixed);
+                    const int step = std::abs(now.lo + s - prev.lo - shiftOf(j));
+                    double c = cost[g - 1][static_cast<std::size_t>(j)];
+                    if (prev.unit == now.unit && j != k)
+                        c += kReshape;
+                    if (step > 7 && !written && !now.fixed && !prev.fixed)
+                        c += kLeap + kLeapPerSemitone * step;
+                    if (c < best) {
+                        best = c;
+                        from[g][static_cast<std::size_t>(k)] = j;
+                    }
+                }
+                cost[g][static_cast<std::size_t>(k)] = best + own;
+            }
+        }
+        int k = static_cast<int>(std::min_element(cost.back().begin(), cost.back().end()) -
+                                 cost.back().begin());
+        std::vector<int> shift(groups.size());
+        for (std::size_t g = groups.size(); g-- > 0;) {
+            shift[g] = shiftOf(k);
+            k = from[g][static_cast<std::size_t>(k)];
+        }
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const bool asked =
+                g > 0 && std::abs(groups[g].lo + shift[g] - groups[g - 1].lo - shift[g - 1]) > 7 &&
+                (groups[g].fixed ||
+                 (groups[g].unit == groups[g - 1].unit && shift[g] == shift[g - 1]));
+            for (std::size_t i = groups[g].begin; i < groups[g].end; ++i) {
+                notes[line[i]].key += shift[g];
+                if (asked)
+                    notes[line[i]].flags |= MidiEvent::Leap;
+            }
         }
     }
 
@@ -246,10 +315,41 @@ struct Writer {
                            [&](int i) { return i % 12 == rel; });
     }
 
+    // The synthesiser's power goes with the fourth power of velocity and of
+    // channel volume; a note counts for at most two beats, as most fade by then.
+    void measureEnergy() {
+        std::array<double, 16> volume{};
+        volume.fill(std::pow(100.0 / 127, 4));
+        for (const BandMember &m : seg.band)
+            if (m.channel >= 0 && m.channel < 16)
+                volume[static_cast<std::size_t>(m.channel)] = std::pow(m.volume / 127.0, 4);
+        const std::int64_t measure = style.measureTicks();
+        std::vector<double> sum(static_cast<std::size_t>(seg.measures), 0.0);
+        for (const Note &n : notes) {
+            const auto m = static_cast<std::size_t>(n.on / measure);
+            if (n.off <= n.on || m >= sum.size())
+                continue;
+            const double length = static_cast<double>(std::min(n.off - n.on, 2 * kTicksPerBeat));
+            sum[m] += std::pow(n.velocity / 127.0, 4) *
+                      volume[static_cast<std::size_t>(n.channel & 15)] * length /
+                      static_cast<double>(measure);
+        }
+        seg.energy.assign(sum.begin(), sum.end());
+        seg.energyMean = 0;
+        for (double e : sum)
+            seg.energyMean += e / static_cast<double>(sum.size());
+    }
+
     // A key struck again while it still sounds ends the earlier note there.
     void finish() {
         std::stable_sort(notes.begin(), notes.end(),
                          [](const Note &a, const Note &b) { return a.on < b.on; });
+        std::map<int, std::vector<std::size_t>> byChannel;
+        for (std::size_t i = 0; i < notes.size(); ++i)
+            if (notes[i].span >= 0)
+                byChannel[notes[i].channel].push_back(i);
+        for (const auto &[channel, line] : byChannel)
+            planLine(line);
         avoidClashes();
         std::map<int, std::size_t> last;
         for (std::size_t i = 0; i < notes.size(); ++i) {
@@ -264,6 +364,7 @@ struct Writer {
             }
             last[id] = i;
         }
+        measureEnergy();
         auto b = [](int v) { return static_cast<std::uint8_t>(v); };
         for (const Note &n : notes) {
             if (n.off <= n.on)
@@ -280,7 +381,7 @@ struct Writer {
 
 void WriteNotes(const StyleData &style, const std::vector<Block> &blocks, SegmentData &seg,
                 Rng &rng) {
-    Writer w{style, seg, rng(), rng, {}, {}};
+    Writer w{style, seg, rng(), rng, {}};
     w.notes.reserve(static_cast<std::size_t>(seg.measures) * 64);
     const std::int64_t measureTicks = style.measureTicks();
     for (const Block &b : blocks) {

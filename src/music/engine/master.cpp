@@ -14,6 +14,8 @@ constexpr double kMaxSlewDb = 0.25;   // per 100 ms step, once the first block i
 // The limiter aims a little under the ceiling: its 4x estimate of the peak
 // between samples can fall short of a finer one by a few tenths of a dB.
 constexpr double kMarginDb = 0.4;
+constexpr double kMakeUpDb = 3;   // most the follower adds for what the limiter took
+constexpr double kRecent = 0.975; // per 100 ms: the calibration's memory fades over about 4 s
 
 double loudnessOf(double power) {
     return -0.691 + 10 * std::log10(power);
@@ -90,14 +92,21 @@ void MasterBus::init(int sampleRate) {
     setTarget(0);
 }
 
-void MasterBus::setTarget(double lufs) {
+void MasterBus::setTarget(double lufs, double energyMean) {
     jump_ = lufs != target_ || jump_;
     target_ = lufs;
+    energyMean_ = energyMean;
     stepFill_ = 0;
     stepPower_ = 0;
+    stepEnergy_ = 0;
+    stepInto_ = stepOut_ = 0;
     stepsSeen_ = 0;
     binCount_.fill(0);
     binPower_.fill(0);
+    binEnergy_.fill(0);
+    recentPower_ = recentEnergy_ = 0;
+    binInto_.fill(0);
+    binOut_.fill(0);
     if (lufs == 0) {
         gainDb_ = 0;
         gainWanted_ = 1;
@@ -106,6 +115,7 @@ void MasterBus::setTarget(double lufs) {
 
 void MasterBus::measure(double kl, double kr) {
     stepPower_ += kl * kl + kr * kr;
+    stepEnergy_ += energy_;
     if (++stepFill_ == stepLength_)
         endOfStep();
 }
@@ -113,19 +123,31 @@ void MasterBus::measure(double kl, double kr) {
 // A gating block (400 ms) ends every 100 ms: into the histogram with it, and
 // the gain follows the integrated loudness so far (EBU R128 gating).
 void MasterBus::endOfStep() {
-    steps_[static_cast<std::size_t>(stepsSeen_++ % 4)] =
-        stepPower_ / static_cast<double>(stepLength_);
+    const auto slot = static_cast<std::size_t>(stepsSeen_++ % 4);
+    steps_[slot] = stepPower_ / static_cast<double>(stepLength_);
+    stepEnergies_[slot] = stepEnergy_ / static_cast<double>(stepLength_);
+    stepsInto_[slot] = stepInto_;
+    stepsOut_[slot] = stepOut_;
     stepFill_ = 0;
     stepPower_ = 0;
+    stepEnergy_ = 0;
+    stepInto_ = stepOut_ = 0;
     if (stepsSeen_ < 4)
         return;
     const double power = (steps_[0] + steps_[1] + steps_[2] + steps_[3]) / 4;
+    const double energy =
+        (stepEnergies_[0] + stepEnergies_[1] + stepEnergies_[2] + stepEnergies_[3]) / 4;
     if (!(power > 0) || loudnessOf(power) <= kAbsoluteGate)
         return;
     const int bin =
         std::clamp(static_cast<int>((loudnessOf(power) - kAbsoluteGate) * 10), 0, kBins - 1);
     ++binCount_[static_cast<std::size_t>(bin)];
     binPower_[static_cast<std::size_t>(bin)] += power;
+    binEnergy_[static_cast<std::size_t>(bin)] += energy;
+    for (std::size_t i = 0; i < 4; ++i) {
+        binInto_[static_cast<std::size_t>(bin)] += stepsInto_[i];
+        binOut_[static_cast<std::size_t>(bin)] += stepsOut_[i];
+    }
 
     double sum = 0, count = 0;
     for (int i = 0; i < kBins; ++i) {
@@ -135,14 +157,35 @@ void MasterBus::endOfStep() {
     const double relativeGate = loudnessOf(sum / count) - 10;
     const int first =
         std::clamp(static_cast<int>(std::ceil((relativeGate - kAbsoluteGate) * 10)), 0, kBins - 1);
+    double energySum = 0, into = 0, out = 0;
     sum = count = 0;
     for (int i = first; i < kBins; ++i) {
         sum += binPower_[static_cast<std::size_t>(i)];
+        energySum += binEnergy_[static_cast<std::size_t>(i)];
+        into += binInto_[static_cast<std::size_t>(i)];
+        out += binOut_[static_cast<std::size_t>(i)];
         count += binCount_[static_cast<std::size_t>(i)];
     }
     if (count == 0)
         return;
-    const double wanted = std::clamp(target_ - loudnessOf(sum / count), -30.0, 20.0);
+    if (loudnessOf(power) > relativeGate) {
+        recentPower_ = recentPower_ * kRecent + power;
+        recentEnergy_ = recentEnergy_ * kRecent + energy;
+    }
+    // Loudness heard so far, moved by how much more or less power the whole
+    // piece is expected to have than the part heard. How loud the synthesiser
+    // plays a unit of expected power is taken from the last seconds, as
+    // instruments come and go.
+    double piece = loudnessOf(sum / count);
+    if (energyMean_ > 0 && recentEnergy_ > 0 && recentPower_ > 0)
+        piece = loudnessOf(recentPower_ * energyMean_ / recentEnergy_);
+    else if (energyMean_ > 0 && energySum > 0)
+        piece += 10 * std::log10(energyMean_ * count / energySum);
+    // The limiter's cut is made up for, up to a point: past it, more gain only
+    // squashes the music.
+    if (into > 0 && out > 0)
+        piece += std::max(-kMakeUpDb, 10 * std::log10(out / into));
+    const double wanted = std::clamp(target_ - piece, -30.0, 20.0);
     gainDb_ = jump_ ? wanted : gainDb_ + std::clamp(wanted - gainDb_, -kMaxSlewDb, kMaxSlewDb);
     jump_ = false;
     gainWanted_ = std::pow(10.0, gainDb_ / 20);
@@ -215,8 +258,14 @@ void MasterBus::process(float *left, float *right, std::int64_t frames) {
             measure(highPass_.run(shelf_.run(left[i], 0), 0),
                     highPass_.run(shelf_.run(right[i], 1), 1));
         gain_ += (gainWanted_ - gain_) * gainSmoothing_;
-        limit(static_cast<float>(left[i] * gain_), static_cast<float>(right[i] * gain_), left[i],
-              right[i]);
+        const auto l = static_cast<float>(left[i] * gain_);
+        const auto r = static_cast<float>(right[i] * gain_);
+        limit(l, r, left[i], right[i]);
+        if (target_ != 0) {
+            stepInto_ += static_cast<double>(l) * l + static_cast<double>(r) * r;
+            stepOut_ +=
+                static_cast<double>(left[i]) * left[i] + static_cast<double>(right[i]) * right[i];
+        }
     }
 }
 

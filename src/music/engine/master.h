@@ -17,7 +17,14 @@ public:
     void init(int sampleRate);
     // Integrated loudness (LUFS) to aim for, 0 for none (unity gain). Starts a
     // fresh measurement; the gain moves on from where it is when the target stays.
-    void setTarget(double lufs);
+    // `energyMean` (0: unknown) is the music's expected power over the whole
+    // piece, in the units of expect().
+    void setTarget(double lufs, double energyMean = 0);
+    // The expected power of what plays now (see SegmentData::energy). With it
+    // the follower learns how loud the synthesiser plays that power and aims the
+    // whole piece at the target, not only what was heard so far: a piece that
+    // grows louder is not left too loud at its end.
+    void expect(double energy) { energy_ = energy; }
     void process(float *left, float *right, std::int64_t frames);
 
     double gainDb() const { return gainDb_; }
@@ -49,8 +56,15 @@ private:
     // Follower: K-weighted power in steps of 100 ms, blocks of four steps.
     Biquad shelf_, highPass_;
     std::int64_t stepLength_ = 4410, stepFill_ = 0;
-    double stepPower_ = 0;
-    std::array<double, 4> steps_{};
+    double stepPower_ = 0, stepEnergy_ = 0;
+    std::array<double, 4> steps_{}, stepEnergies_{};
+    double energy_ = 0, energyMean_ = 0;
+    double recentPower_ = 0, recentEnergy_ = 0; // blocks above the gate, fading
+    std::array<double, kBins> binEnergy_{};
+    // What the limiter takes away: power into and out of it, per step and per bin.
+    double stepInto_ = 0, stepOut_ = 0;
+    std::array<double, 4> stepsInto_{}, stepsOut_{};
+    std::array<double, kBins> binInto_{}, binOut_{};
     int stepsSeen_ = 0;
     std::array<std::uint32_t, kBins> binCount_{};
     std::array<double, kBins> binPower_{};

@@ -145,7 +145,11 @@ struct MidiEvent {
     std::uint8_t data2 = 0;
     std::uint8_t flags = 0; // Flag bits: what the composer meant by the note
 
-    enum Flag : std::uint8_t { Passing = 1 }; // a passing note, not meant as a chord tone
+    enum Flag : std::uint8_t {
+        Passing = 1, // a passing note, not meant as a chord tone
+        Leap = 2,    // a jump over a fifth the part asked for
+        Strum = 4,   // one string of a strummed chord, spread on purpose
+    };
 };
 
 inline bool operator<(const MidiEvent &a, const MidiEvent &b) {
@@ -173,6 +177,11 @@ struct SegmentData {
     TimeSignature timeSig;
     double tempo = 120;
     double loudness = 0; // the style's target in LUFS; 0: none
+    // Per measure: a rough power of its notes (velocity and channel volume, as
+    // the synthesiser weighs them, times duration), and its mean over the
+    // segment; the loudness follower looks ahead with them.
+    std::vector<float> energy;
+    double energyMean = 0;
     int measures = 0;
     std::int64_t length = 0; // ticks
     std::uint32_t defaultBoundary = 0;

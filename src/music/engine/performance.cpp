@@ -59,7 +59,7 @@ SegmentStatePtr Engine::play(const SegmentPtr &segment, std::uint32_t flags) {
                     finish(i, kSegmentAbort);
             r.startU = nowU_;
             if (r.data->kind == Segment::Kind::Composed)
-                master_.setTarget(r.data->loudness);
+                master_.setTarget(r.data->loudness, r.data->energyMean);
         } else {
             std::uint32_t boundary = flags & (kPlayGrid | kPlayBeat | kPlayMeasure);
             if (flags & kPlayDefault)

@@ -221,6 +221,14 @@ void Engine::process(std::int64_t frames, float *left, float *right) {
         nowU_ = posOf(now_);
         runDue();
     }
+    // What the composed primary plays now, for the loudness follower.
+    const Running *p = primary();
+    if (p && !p->data->energy.empty() && p->data->length > 0) {
+        const std::int64_t tick = ((nowU_ - p->startU) / uPerTick_) % p->data->length;
+        const auto m = static_cast<std::size_t>(std::max<std::int64_t>(0, tick) *
+                                                p->data->measures / p->data->length);
+        master_.expect(p->data->energy[std::min(m, p->data->energy.size() - 1)]);
+    }
 }
 
 } // namespace lumbrast::music::detail

@@ -107,7 +107,7 @@ int countClashes(const SegmentData &seg, const std::vector<SoundingNote> &notes)
 }
 
 // The bass is the pitched part lowest on average; of notes struck together
-// its lowest counts.
+// its lowest counts. A leap its part asked for is no fault.
 void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysis &a) {
     std::map<int, std::pair<double, int>> sums;
     for (const auto &n : notes)
@@ -124,8 +124,9 @@ void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysi
         }
     std::int64_t slot = -1;
     int prev = -1, cur = -1;
+    bool asked = false;
     auto close = [&] {
-        if (prev >= 0 && cur >= 0 && std::abs(cur - prev) > 7) {
+        if (prev >= 0 && cur >= 0 && !asked && std::abs(cur - prev) > 7) {
             ++a.bassLeaps;
             a.widestBassLeap = std::max(a.widestBassLeap, std::abs(cur - prev));
         }
@@ -139,8 +140,10 @@ void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysi
             close();
             slot = grid.slot(n.on);
             cur = n.key;
-        } else {
-            cur = std::min(cur, n.key);
+            asked = n.leap;
+        } else if (n.key < cur) {
+            cur = n.key;
+            asked = n.leap;
         }
     }
     close();
@@ -207,8 +210,9 @@ std::vector<SoundingNote> SoundingNotes(const SegmentData &segment) {
         const int id = e.channel * 128 + e.data1;
         if (e.kind == MidiEvent::NoteOn && e.data2 > 0) {
             open[id].push_back(notes.size());
-            notes.push_back(
-                {e.tick, segment.length, e.channel, e.data1, (e.flags & MidiEvent::Passing) != 0});
+            notes.push_back({e.tick, segment.length, e.channel, e.data1,
+                             (e.flags & MidiEvent::Passing) != 0, (e.flags & MidiEvent::Leap) != 0,
+                             (e.flags & MidiEvent::Strum) != 0});
         } else if (e.kind == MidiEvent::NoteOff || e.kind == MidiEvent::NoteOn) {
             auto &stack = open[id];
             if (!stack.empty()) {
@@ -263,17 +267,23 @@ Analysis Analyze(const SegmentData &seg) {
     a.clashes = countClashes(seg, notes);
     bassLeaps(notes, grid, a);
 
-    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> together;
+    // Notes written together, and apart from them each part's strummed chords.
+    std::map<std::pair<std::int64_t, int>, std::pair<std::int64_t, std::int64_t>> together;
     for (const auto &n : notes) {
-        auto [it, fresh] = together.try_emplace(grid.slot(n.on), n.on, n.on);
+        const auto key = std::pair{grid.slot(n.on), n.strum ? n.channel : -1};
+        auto [it, fresh] = together.try_emplace(key, n.on, n.on);
         it->second.first = std::min(it->second.first, n.on);
         it->second.second = std::max(it->second.second, n.on);
     }
-    std::int64_t spread = 0;
-    for (const auto &[slot, range] : together)
-        spread = std::max(spread, range.second - range.first);
-    a.onsetSpreadMs = static_cast<double>(spread) * 60000.0 /
-                      (std::max(1.0, seg.tempo) * static_cast<double>(kTicksPerBeat));
+    std::int64_t spread = 0, strum = 0;
+    for (const auto &[key, range] : together) {
+        std::int64_t &widest = key.second < 0 ? spread : strum;
+        widest = std::max(widest, range.second - range.first);
+    }
+    const double msPerTick =
+        60000.0 / (std::max(1.0, seg.tempo) * static_cast<double>(kTicksPerBeat));
+    a.onsetSpreadMs = static_cast<double>(spread) * msPerTick;
+    a.strumMs = static_cast<double>(strum) * msPerTick;
     return a;
 }
 

@@ -14,6 +14,8 @@ struct SoundingNote {
     std::int64_t on = 0, off = 0;
     int channel = 0, key = 0;
     bool passing = false;
+    bool leap = false;  // a jump its part asked for
+    bool strum = false; // spread on purpose with the other strings of its chord
 };
 
 std::vector<SoundingNote> SoundingNotes(const detail::SegmentData &segment);
@@ -28,8 +30,9 @@ struct Analysis {
     int fewestVariationsPer64 = -1; // fewest variations one part plays in 64 measures
     double chordChangesPerMeasure = 0;
     int clashes = 0;
-    int bassLeaps = 0, widestBassLeap = 0; // leaps over a fifth, in semitones
-    double onsetSpreadMs = 0;              // widest spread of notes written together
+    int bassLeaps = 0, widestBassLeap = 0; // leaps over a fifth not written, in semitones
+    double onsetSpreadMs = 0;              // widest spread of notes written together, unstrummed
+    double strumMs = 0;                    // widest strum
     double textureShare = 0;               // share of the most common texture, 0-1
 };
 

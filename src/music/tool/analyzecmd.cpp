@@ -43,11 +43,11 @@ std::string count(int v) {
     return v < 0 ? "-" : std::to_string(v);
 }
 
-const char *kHeader = "%-22s %5s %11s %9s %9s %6s %5s %5s %8s %7s %5s %13s %6s\n";
+const char *kHeader = "%-22s %5s %11s %9s %9s %6s %5s %5s %8s %7s %6s %5s %13s %6s\n";
 
 void printHeader(const char *first) {
     std::printf(kHeader, first, "dist", "rep a/p/d", "pat(off)", "var(off)", "var/64", "chd/m",
-                "clash", "leap(max)", "spread", "tex%", "LUFS (target)", "dBTP");
+                "clash", "leap(max)", "spread", "strum", "tex%", "LUFS (target)", "dBTP");
 }
 
 void printRow(const std::string &label, const Analysis &a, const std::string &lufs,
@@ -63,8 +63,8 @@ void printRow(const std::string &label, const Analysis &a, const std::string &lu
         count(a.fewestVariationsPer64).c_str(), fixed(a.chordChangesPerMeasure, 2).c_str(),
         std::to_string(a.clashes).c_str(),
         (std::to_string(a.bassLeaps) + "(" + std::to_string(a.widestBassLeap) + ")").c_str(),
-        fixed(a.onsetSpreadMs, 1).c_str(), fixed(100 * a.textureShare, 0).c_str(), lufs.c_str(),
-        peak.c_str());
+        fixed(a.onsetSpreadMs, 1).c_str(), fixed(a.strumMs, 1).c_str(),
+        fixed(100 * a.textureShare, 0).c_str(), lufs.c_str(), peak.c_str());
 }
 
 std::string target(const Style &style) {
@@ -165,6 +165,7 @@ int all(const ComposeArgs &o) {
                     worst.bassLeaps += a.bassLeaps;
                     worst.widestBassLeap = std::max(worst.widestBassLeap, a.widestBassLeap);
                     worst.onsetSpreadMs = std::max(worst.onsetSpreadMs, a.onsetSpreadMs);
+                    worst.strumMs = std::max(worst.strumMs, a.strumMs);
                     worst.textureShare = std::max(worst.textureShare, a.textureShare);
                 }
                 if (auto l = measure(
@@ -183,7 +184,8 @@ int all(const ComposeArgs &o) {
             std::fflush(stdout);
         }
     }
-    std::printf("dist: fewest distinct measures; rep, spread, tex%%, leap max, dBTP: largest;\n"
+    std::printf("dist: fewest distinct measures; rep, spread, strum, tex%%, leap max, dBTP: "
+                "largest;\n"
                 "pat, var, clash, leap: totals; var/64: fewest; chd/m: mean.\n");
     return failed > 0 ? 1 : 0;
 }

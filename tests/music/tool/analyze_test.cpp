@@ -27,10 +27,10 @@ struct Piece {
         seg.tempo = 120;
         seg.timeSig.gridsPerBeat = 4;
     }
-    void note(std::int64_t on, std::int64_t length, int channel, int key, bool passing = false) {
+    void note(std::int64_t on, std::int64_t length, int channel, int key, std::uint8_t flags = 0) {
         auto ch = static_cast<std::uint8_t>(channel);
-        seg.events.push_back({on, MidiEvent::NoteOn, ch, static_cast<std::uint8_t>(key), 90,
-                              passing ? std::uint8_t{MidiEvent::Passing} : std::uint8_t{0}});
+        seg.events.push_back(
+            {on, MidiEvent::NoteOn, ch, static_cast<std::uint8_t>(key), 90, flags});
         seg.events.push_back(
             {on + length, MidiEvent::NoteOff, ch, static_cast<std::uint8_t>(key), 0});
         std::stable_sort(seg.events.begin(), seg.events.end());
@@ -40,12 +40,12 @@ struct Piece {
 } // namespace
 
 TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNotes) {
-    Piece p(5);                           // over D major: D F# A
-    p.note(0, 2 * kBeat, 0, 66);          // F#, a chord tone
-    p.note(0, 2 * kBeat, 1, 79);          // G an octave and a half step up: a minor ninth
-    p.note(kMeasure, kBeat, 0, 69);       // A
-    p.note(kMeasure, kBeat, 1, 70, true); // Bb marked as passing
-    p.note(2 * kMeasure, kBeat, 0, 74);   // D
+    Piece p(5);                     // over D major: D F# A
+    p.note(0, 2 * kBeat, 0, 66);    // F#, a chord tone
+    p.note(0, 2 * kBeat, 1, 79);    // G an octave and a half step up: a minor ninth
+    p.note(kMeasure, kBeat, 0, 69); // A
+    p.note(kMeasure, kBeat, 1, 70, MidiEvent::Passing);     // Bb marked as passing
+    p.note(2 * kMeasure, kBeat, 0, 74);                     // D
     p.note(2 * kMeasure + kBeat - kBeat / 4, kBeat, 1, 73); // C# meets it for a sixteenth only
     p.note(3 * kMeasure, 2 * kBeat, 0, 74);                 // D
     p.note(3 * kMeasure, 2 * kBeat, 0, 75); // Eb in the same part: a voicing, not a clash
@@ -56,11 +56,12 @@ TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNo
     EXPECT_EQ(Analyze(p.seg).clashes, 1);
 }
 
-TEST(Analyze, BassLeapsCountOnlyMovesWiderThanAFifthInTheLowestPart) {
+TEST(Analyze, BassLeapsCountOnlyMovesWiderThanAFifthInTheLowestPartNotWritten) {
     Piece p(2);
     for (auto [tick, key] :
          {std::pair{0, 36}, {kBeat, 43}, {2 * kBeat, 55}, {3 * kBeat, 48}, {kMeasure, 40}})
         p.note(tick, kBeat / 2, 1, static_cast<int>(key));
+    p.note(kMeasure + kBeat, kBeat / 2, 1, 60, MidiEvent::Leap); // asked for: no fault
     p.note(kMeasure, kBeat / 2, 1, 60); // struck with the 40: the lowest note counts
     p.note(0, kMeasure, 0, 72);         // a melody part above, leaping freely
     p.note(kMeasure, kMeasure, 0, 96);
@@ -87,13 +88,20 @@ TEST(Analyze, RepeatsCountMeasuresThatRepeatAPeriodOfOneToFourNoteForNote) {
     EXPECT_NEAR(a.textureShare, 1.0, 1e-9); // one rhythm everywhere
 }
 
-TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogether) {
+TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogetherStrumsApart) {
     Piece p(1);
     p.note(0, kBeat, 0, 60);
     p.note(12, kBeat, 1, 64); // 12 ticks at 120 bpm: 12.5 ms
     p.note(kBeat, kBeat, 0, 62);
-    p.note(kBeat + kBeat / 4 - 2, kBeat, 1, 65); // the next grid point: not together
-    EXPECT_NEAR(Analyze(p.seg).onsetSpreadMs, 12.5, 1e-9);
+    p.note(kBeat + kBeat / 4 - 2, kBeat, 1, 65);       // the next grid point: not together
+    p.note(2 * kBeat, kBeat, 2, 60, MidiEvent::Strum); // a strum over 20 ms ...
+    p.note(2 * kBeat + 19, kBeat, 2, 64, MidiEvent::Strum);
+    p.note(3 * kBeat + 5, kBeat, 2, 67, MidiEvent::Strum); // ... and one of 5 ms
+    p.note(3 * kBeat, kBeat, 3, 55);                       // under the strum, yet apart
+    p.note(3 * kBeat + 2, kBeat, 2, 64, MidiEvent::Strum);
+    const Analysis a = Analyze(p.seg);
+    EXPECT_NEAR(a.onsetSpreadMs, 12.5, 1e-9);
+    EXPECT_NEAR(a.strumMs, 19 * 125 / 120.0, 1e-9);
 }
 
 TEST(Analyze, PatternAndChordChangesFillsAside) {

@@ -76,13 +76,16 @@ TEST(MasterBus, FollowerBringsAStyleToItsTargetWithinOneLu) {
     ASSERT_NE(at, std::string::npos);
     const auto after = text.find('\n', at + 1);
     const auto path = std::filesystem::temp_directory_path() / "LUMBRAST_LOUDNESS.STY";
-    auto map = Loader().LoadChordMap(LUMBRAST_MEDIA_DIR "/EVENMAJ.CDM");
-    for (double target : {-23.0, -30.0}) {
+    auto map = Loader().LoadChordMap(LUMBRAST_MEDIA_DIR "/DORIANW.CDM");
+    // A piece that grows louder, and one that grows quieter, each as a whole at its target.
+    for (auto [target, shape] : {std::pair{-23.0, Shape::Rising}, {-30.0, Shape::Falling}}) {
         std::ofstream(path) << text.substr(0, at) << "\nloudness = " << target
                             << text.substr(after);
         StylePtr style = Loader().LoadStyle(path.string());
-        SegmentPtr seg = Composer(3).ComposeSegmentFromShape(style, 12, 1, 1, false, false, map);
-        const Loudness l = MeasureRender(seg, nullptr, {});
+        SegmentPtr seg = Composer(3).ComposeSegmentFromShape(style, 32, static_cast<int>(shape), 1,
+                                                             false, false, map);
+        const Loudness l =
+            MeasureRender(seg, style->GetBand(style->GetBandName(0))->CreateSegment(), {});
         EXPECT_NEAR(l.lufs, target, 1.0);
         EXPECT_LE(l.truePeakDb, -1.0);
     }
