@@ -35,7 +35,7 @@ std::size_t Engine::takeOver(std::size_t index) {
     for (std::size_t i = 0; i < running_.size(); ++i)
         if (running_[i].state.get() == mine) {
             if (running_[i].data->kind == Segment::Kind::Composed)
-                master_.setTarget(running_[i].data->loudness);
+                master_.setTarget(running_[i].data->loudness, running_[i].data->energyMean);
             return i;
         }
     return running_.size(); // not reached: finish never removes the one taking over
