@@ -277,12 +277,33 @@ struct Writer {
     // A note a semitone (or that and octaves) above another part's held note
     // grates. A chord note struck against one moves to the nearest chord tone
     // that does not, or is left out.
+    // A root-line note moved this way keeps within a fifth of its line's
+    // neighbours where some chord tone allows, as its line was planned.
     void avoidClashes() {
+        constexpr std::size_t kNone = SIZE_MAX;
+        std::vector<std::size_t> before(notes.size(), kNone), after(notes.size(), kNone);
+        std::map<int, std::size_t> seen;
+        for (std::size_t i = notes.size(); i-- > 0;)
+            if (notes[i].span >= 0) {
+                auto [it, fresh] = seen.try_emplace(notes[i].channel, i);
+                if (!fresh) {
+                    after[i] = notes[it->second].on == notes[i].on ? after[it->second] : it->second;
+                    it->second = i;
+                }
+            }
+        seen.clear();
         std::vector<std::size_t> active;
         for (std::size_t i = 0; i < notes.size(); ++i) {
             Note &n = notes[i];
             if (n.channel == kDrumChannel)
                 continue;
+            if (n.span >= 0) {
+                auto [it, fresh] = seen.try_emplace(n.channel, i);
+                if (!fresh) {
+                    before[i] = notes[it->second].on == n.on ? before[it->second] : it->second;
+                    it->second = i;
+                }
+            }
             std::erase_if(active, [&](std::size_t a) { return notes[a].off <= n.on; });
             auto grates = [&](int key) {
                 return std::any_of(active.begin(), active.end(), [&](std::size_t a) {
@@ -292,13 +313,19 @@ struct Writer {
                            !((o.flags | n.flags) & MidiEvent::Passing);
                 });
             };
+            auto near = [&](int key, std::size_t j) {
+                return j == kNone || std::abs(notes[j].key - key) <= 7;
+            };
             if (grates(n.key)) {
                 const ChordContext c = ChordAt(seg, n.on);
                 int best = -1;
-                for (int d = 1; d <= 7 && best < 0; ++d)
-                    for (int key : {n.key - d, n.key + d})
-                        if (best < 0 && key >= 0 && key <= 127 && tone(key, c) && !grates(key))
-                            best = key;
+                for (const bool line : {true, false})
+                    for (int d = 1; d <= 7 && best < 0; ++d)
+                        for (int key : {n.key - d, n.key + d})
+                            if (best < 0 && key >= 0 && key <= 127 && tone(key, c) &&
+                                !grates(key) &&
+                                (!line || (near(key, before[i]) && near(key, after[i]))))
+                                best = key;
                 if (best < 0) {
                     n.off = n.on;
                     continue;

@@ -426,6 +426,7 @@ TEST(Composer, FeelSwingsAccentsStrumsAndMovesEachOnsetTogether) {
 
 TEST(Composer, NotesASemitoneAboveAHeldNoteTakeTheNearestChordTone) {
     // Over C major only: C4 held; C#5 (73) grates against it, D#5 (75) does not; a passing D5.
+    // A bass E2, A1, E2 under a held F3.
     auto map = Loader::ParseChordMap(R"(
 chord = [ { id = "I", degree = 1, type = "maj" } ]
 connection = [ { from = "I", to = "I", beats = [3, 3] } ]
@@ -440,17 +441,28 @@ cadence = "I"
 )",
                                      "C.CDM");
     auto s = Composer(1).ComposeSegmentFromShape(
-        Loader::ParseStyle(replaced(kWaltz, "notes = [\"1.1 c1 3 70\"] } ] },",
-                                    "low = 60, notes = [\"1.1 c1 3 70\"] }, { channel = 3, notes = "
-                                    "[\"1.2 73 2 80\", \"1.2 75 2 80\"] }, { channel = 4, voice = "
-                                    "\"root\", low = 72, notes = [\"1.2 s2 2 80\"] } ] },"),
-                           "S.STY"),
+        Loader::ParseStyle(
+            replaced(kWaltz, "notes = [\"1.1 c1 3 70\"] } ] },",
+                     "low = 60, notes = [\"1.1 c1 3 70\"] }, { channel = 3, notes = "
+                     "[\"1.2 73 2 80\", \"1.2 75 2 80\"] }, { channel = 4, voice = "
+                     "\"root\", low = 72, notes = [\"1.2 s2 2 80\"] }, { channel = 6, notes = "
+                     "[\"1.1 53 3 80\"] }, { channel = 5, voice = \"root\", low = 36, notes = "
+                     "[\"1.1 c2 1 80\", \"1.2 s6, 1 80\", \"1.3 c2 1/2 80\", \"1.3.2 c1' 1/2 80\"] "
+                     "} ] },"),
+            "S.STY"),
         1, static_cast<int>(Shape::Level), 1, true, false, map);
     std::vector<int> keys;
     for (const auto &e : s->data()->events)
-        if (e.kind == detail::MidiEvent::NoteOn && e.channel >= 2)
+        if (e.kind == detail::MidiEvent::NoteOn && (e.channel == 2 || e.channel == 3))
             keys.push_back(e.data1);
     EXPECT_EQ(keys, (std::vector<int>{72, 75, 74}));
+    // Each E2 of the bass grates against F3; G2 is nearer, but C2 keeps within a fifth of A1.
+    const auto bass = noteOns(s, 4);
+    // Before a written leap up to C3 no tone is that near both sides: G2 it is.
+    std::vector<int> line;
+    for (const auto &e : noteOns(s, 4))
+        line.push_back(e.data1);
+    EXPECT_EQ(line, (std::vector<int>{36, 33, 43, 48}));
 }
 
 TEST(Composer, BassStepsAtMostAFifthUnlessALeapIsWritten) {
