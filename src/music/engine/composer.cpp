@@ -328,22 +328,22 @@ std::vector<ChordSpan> WalkChords(const ChordMapData &map, int measures, int bpm
     return w.spans;
 }
 
-namespace {
-
-// Patterns with embellishment `e` by their distance from `groove` (0: the range holds it).
-int distance(const Pattern &p, int groove) {
+int GrooveDistance(const Pattern &p, int groove) {
     return groove < p.grooveLow ? p.grooveLow - groove : std::max(0, groove - p.grooveHigh);
 }
 
+namespace {
+
+// Patterns with embellishment `e` nearest to `groove`, one of them at random.
 const Pattern *choosePattern(const StyleData &style, Embellishment e, int groove, Rng &rng) {
     std::vector<const Pattern *> any;
     int best = 1 << 20;
     for (const auto &p : style.patterns)
         if (p.embellishment == e) {
             any.push_back(&p);
-            best = std::min(best, distance(p, groove));
+            best = std::min(best, GrooveDistance(p, groove));
         }
-    std::erase_if(any, [&](const Pattern *p) { return distance(*p, groove) != best; });
+    std::erase_if(any, [&](const Pattern *p) { return GrooveDistance(*p, groove) != best; });
     if (any.empty())
         return nullptr;
     return any[static_cast<std::size_t>(pick(rng, 0, static_cast<int>(any.size()) - 1))];
@@ -380,9 +380,9 @@ struct Planner {
         int best = 1 << 20;
         for (const auto &p : style.patterns)
             if (p.embellishment == Embellishment::Normal)
-                best = std::min(best, distance(p, level));
+                best = std::min(best, GrooveDistance(p, level));
         for (const auto &p : style.patterns) {
-            const int d = distance(p, level);
+            const int d = GrooveDistance(p, level);
             if (p.embellishment != Embellishment::Normal || (d > 12 && d != best))
                 continue;
             near.push_back(&p);

@@ -35,6 +35,9 @@ struct Block {
     std::vector<int> variations;
 };
 
+// How far `groove` lies outside the pattern's groove range (0: the range holds it).
+int GrooveDistance(const Pattern &p, int groove);
+
 // The patterns of a segment whose groove, embellishments and phrase starts are
 // planned: normal patterns change only where a phrase starts, and each
 // repetition picks every part's bar. Fills in the segment's pattern names and

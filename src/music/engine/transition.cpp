@@ -40,11 +40,9 @@ int chordIndexAt(const SegmentData &seg, std::int64_t tick) {
 
 const Pattern *endPattern(const StyleData &style, int groove) {
     const Pattern *best = nullptr;
-    const auto off = [&](const Pattern &p) {
-        return std::max({0, p.grooveLow - groove, groove - p.grooveHigh});
-    };
     for (const Pattern &p : style.patterns)
-        if (p.embellishment == Embellishment::End && (!best || off(p) < off(*best)))
+        if (p.embellishment == Embellishment::End &&
+            (!best || GrooveDistance(p, groove) < GrooveDistance(*best, groove)))
             best = &p;
     return best;
 }
