@@ -122,13 +122,14 @@ void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysi
             lowest = s.first / s.second;
             bass = ch;
         }
-    std::int64_t slot = -1;
+    std::int64_t slot = -1, on = 0;
     int prev = -1, cur = -1;
     bool asked = false;
     auto close = [&] {
         if (prev >= 0 && cur >= 0 && !asked && std::abs(cur - prev) > 7) {
             ++a.bassLeaps;
             a.widestBassLeap = std::max(a.widestBassLeap, std::abs(cur - prev));
+            a.leaps.push_back({on, prev, cur});
         }
         if (cur >= 0)
             prev = cur;
@@ -139,6 +140,7 @@ void bassLeaps(const std::vector<SoundingNote> &notes, const Grid &grid, Analysi
         if (grid.slot(n.on) != slot) {
             close();
             slot = grid.slot(n.on);
+            on = n.on;
             cur = n.key;
             asked = n.leap;
         } else if (n.key < cur) {

@@ -20,6 +20,12 @@ struct SoundingNote {
 
 std::vector<SoundingNote> SoundingNotes(const detail::SegmentData &segment);
 
+// A bass step over a fifth that its part did not ask for.
+struct BassLeap {
+    std::int64_t tick = 0; // of the note leapt to
+    int from = 0, to = 0;  // MIDI keys
+};
+
 struct Analysis {
     int measures = 0;
     int distinct = 0; // measures that differ note for note from every other
@@ -31,9 +37,10 @@ struct Analysis {
     double chordChangesPerMeasure = 0;
     int clashes = 0;
     int bassLeaps = 0, widestBassLeap = 0; // leaps over a fifth not written, in semitones
-    double onsetSpreadMs = 0;              // widest spread of notes written together, unstrummed
-    double strumMs = 0;                    // widest strum
-    double textureShare = 0;               // share of the most common texture, 0-1
+    std::vector<BassLeap> leaps;
+    double onsetSpreadMs = 0; // widest spread of notes written together, unstrummed
+    double strumMs = 0;       // widest strum
+    double textureShare = 0;  // share of the most common texture, 0-1
 };
 
 Analysis Analyze(const detail::SegmentData &segment);

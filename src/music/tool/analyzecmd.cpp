@@ -15,6 +15,8 @@ namespace lumbrast::music::tool {
 
 namespace {
 
+using detail::SegmentData;
+
 SegmentPtr compose(const StylePtr &style, const ChordMapPtr &map, int shape, int measures,
                    int activity, std::uint64_t seed) {
     Composer composer(seed);
@@ -72,6 +74,37 @@ std::string target(const Style &style) {
     return t != 0 ? "(" + fixed(t, 0) + ")" : "(-)";
 }
 
+std::string chordName(const SegmentData &seg, std::int64_t tick) {
+    for (const auto &c : seg.chords)
+        if (tick >= c.tick && tick < c.tick + c.length && seg.chordMap &&
+            static_cast<std::size_t>(c.chord) < seg.chordMap->chords.size())
+            return seg.chordMap->chords[static_cast<std::size_t>(c.chord)].id;
+    return "?";
+}
+
+// Where each bass leap falls, so that the bar behind it can be found and rewritten.
+void printLeaps(const std::string &label, const SegmentData &seg, const Analysis &a) {
+    const std::int64_t beat = kTicksPerBeat;
+    const std::int64_t measure = beat * std::max<int>(1, seg.timeSig.beatsPerMeasure);
+    for (const BassLeap &l : a.leaps) {
+        const auto m = static_cast<std::size_t>(l.tick / measure);
+        std::string vars;
+        if (m < seg.variations.size())
+            for (int v : seg.variations[m])
+                vars += (vars.empty() ? "" : ",") + std::to_string(v);
+        const std::int64_t grid = beat / std::max<int>(1, seg.timeSig.gridsPerBeat);
+        const std::int64_t before = std::max<std::int64_t>(0, l.tick - grid);
+        std::printf("%sleap %d -> %d at measure %zu beat %.2f: %s %s [%s], chord %s -> %s\n",
+                    label.c_str(), l.from, l.to, m + 1,
+                    1.0 + static_cast<double>(l.tick % measure) / static_cast<double>(beat),
+                    m < seg.patternNames.size() ? seg.patternNames[m].c_str() : "?",
+                    m < seg.embellishments.size()
+                        ? std::string(EmbellishmentName(seg.embellishments[m])).c_str()
+                        : "?",
+                    vars.c_str(), chordName(seg, before).c_str(), chordName(seg, l.tick).c_str());
+    }
+}
+
 int one(const ComposeArgs &o) {
     Loader loader;
     StylePtr style = loader.LoadStyle(o.style);
@@ -90,6 +123,8 @@ int one(const ComposeArgs &o) {
         std::printf(" %.2f", Analyze(*compose(style, map, o.shape, o.measures, act, seed)->data())
                                  .chordChangesPerMeasure);
     std::printf("\n");
+    if (o.where)
+        printLeaps("", *seg->data(), a);
     return 0;
 }
 
@@ -143,6 +178,12 @@ int all(const ComposeArgs &o) {
                     const auto seg = compose(style, map, shape, o.measures, o.activity,
                                              static_cast<std::uint64_t>(seed));
                     const Analysis a = Analyze(*seg->data());
+                    if (o.where)
+                        printLeaps(fs::path(sf).stem().string() + " + " +
+                                       fs::path(mf).stem().string() + " shape " +
+                                       std::to_string(shape) + " seed " + std::to_string(seed) +
+                                       ": ",
+                                   *seg->data(), a);
                     worst.distinct = runs++ ? std::min(worst.distinct, a.distinct) : a.distinct;
                     worst.repeatAll = std::max(worst.repeatAll, a.repeatAll);
                     worst.repeatPitched = std::max(worst.repeatPitched, a.repeatPitched);

@@ -56,6 +56,8 @@ ComposeArgs ParseComposeArgs(const std::vector<std::string> &a, Command command)
             c.loudnessMeasures = static_cast<int>(number(1, 32767));
         else if (analyze && s == "--no-audio")
             c.audio = false;
+        else if (analyze && s == "--where")
+            c.where = true;
         else if (s.rfind("--", 0) == 0)
             throw UsageError("unknown option " + s);
         else

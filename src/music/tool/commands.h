@@ -29,6 +29,7 @@ struct ComposeArgs {
     std::string all; // folder of styles and chord maps
     int seeds = 10, loudnessMeasures = 32;
     bool audio = true;
+    bool where = false; // list each bass leap with its measure, pattern and chords
 };
 
 // The options each command takes; the style and chord map (or analyze --all
