@@ -73,6 +73,11 @@ struct Writer {
                seg.chords.begin();
     }
 
+    int chordAt(std::int64_t tick) const { // index in the chord map, -1 before the first
+        const std::ptrdiff_t span = spanAt(tick);
+        return span > 0 ? seg.chords[static_cast<std::size_t>(span - 1)].chord : -1;
+    }
+
     static std::uint8_t flagsFor(const PatternNote &n, const ChordContext &c, int key) {
         return n.kind == PatternNote::Kind::ScaleStep && !tone(key, c) ? MidiEvent::Passing : 0;
     }
@@ -192,7 +197,9 @@ struct Writer {
 
     // A root part's line, planned as a whole: every group of notes struck
     // together moves by the octaves that keep each step within a fifth and the
-    // notes within an octave below `low` and two above. Notes on one chord
+    // notes within an octave below `low` and two above; a line that climbs or
+    // sinks chord after chord may pass those bounds by up to a fourth rather
+    // than leap back. Notes on one chord
     // keep their written intervals where they can, and the line stays as near
     // the written register as that allows. A step over a fifth written under
     // one chord, or by a part that plays as written, is marked as asked for.
@@ -224,6 +231,9 @@ struct Writer {
             return;
         constexpr int kShifts = 5; // -2 to +2 octaves
         constexpr double kLeap = 1000, kLeapPerSemitone = 50, kOutside = 1e6, kReshape = 20;
+        constexpr int kMargin =
+            5; // semitones past the bounds, each dearer, all cheaper than a leap
+        constexpr double kPerSemitoneOut = 100;
         auto shiftOf = [](int k) { return 12 * (k - kShifts / 2); };
         std::vector<std::array<double, kShifts>> cost(groups.size());
         std::vector<std::array<int, kShifts>> from(groups.size());
@@ -234,8 +244,12 @@ struct Writer {
                 double own = std::abs(s) / 12.0;
                 if (now.fixed)
                     own = s == 0 ? 0 : 1e9;
-                else if (now.lo + s < now.low - 12 || now.hi + s > now.low + 24)
-                    own += kOutside;
+                else {
+                    const int below = now.low - 12 - (now.lo + s),
+                              above = now.hi + s - now.low - 24;
+                    const int out = std::max({0, below, above});
+                    own += out > kMargin ? kOutside : kPerSemitoneOut * out;
+                }
                 double best = g == 0 ? 0 : 1e18;
                 for (int j = 0; g > 0 && j < kShifts; ++j) {
                     const Group &prev = groups[g - 1];
@@ -318,14 +332,27 @@ struct Writer {
             };
             if (grates(n.key)) {
                 const ChordContext c = ChordAt(seg, n.on);
-                int best = -1;
-                for (const bool line : {true, false})
-                    for (int d = 1; d <= 7 && best < 0; ++d)
+                auto search = [&](bool line) {
+                    for (int d = 1; d <= 7; ++d)
                         for (int key : {n.key - d, n.key + d})
-                            if (best < 0 && key >= 0 && key <= 127 && tone(key, c) &&
-                                !grates(key) &&
+                            if (key >= 0 && key <= 127 && tone(key, c) && !grates(key) &&
                                 (!line || (near(key, before[i]) && near(key, after[i]))))
-                                best = key;
+                                return key;
+                    return -1;
+                };
+                int best = search(true);
+                // A root line with no tone to turn to keeps its note: what another
+                // part still holds over from the last chord ends where this one begins.
+                if (best < 0 && n.span >= 0) {
+                    for (std::size_t a : active)
+                        if (notes[a].span < 0 && notes[a].channel != n.channel &&
+                            chordAt(notes[a].on) != chordAt(n.on) &&
+                            std::abs(notes[a].key - n.key) % 12 == 1)
+                            notes[a].off = n.on;
+                    best = grates(n.key) ? -1 : n.key;
+                }
+                if (best < 0)
+                    best = search(false);
                 if (best < 0) {
                     n.off = n.on;
                     continue;
