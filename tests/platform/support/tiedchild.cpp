@@ -1,8 +1,6 @@
 #include "tiedchild.h"
 
 #include <csignal>
-#include <cstdio>
-#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -50,37 +48,22 @@ TiedChild::TiedChild(std::initializer_list<const char *> args, const std::functi
 TiedChild::~TiedChild() {
     if (ready_ >= 0)
         ::close(ready_);
-    if (pid_ > 0 && !reaped_) {
+    if (pid_ > 0) {
         ::kill(pid_, SIGTERM); // lets Xvfb remove its lock file
         ::waitpid(pid_, nullptr, 0);
     }
 }
 
-bool TiedChild::ended() {
-    reaped_ = reaped_ || pid_ < 0 || ::waitpid(pid_, nullptr, WNOHANG) == pid_;
-    return reaped_;
-}
-
-void TiedChild::kill() {
-    if (!ended()) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        reaped_ = true;
-    }
-}
-
 std::string TiedChild::readyLine(const std::string &failure) {
-    char line[128] = {};
-    FILE *in = ::fdopen(ready_, "r");
+    std::string line;
+    char c = 0;
+    while (::read(ready_, &c, 1) == 1 && c != '\n')
+        line += c;
+    ::close(ready_);
     ready_ = -1;
-    const bool up = pid_ > 0 && in && std::fgets(line, sizeof line, in) && std::strchr(line, '\n');
-    if (in)
-        std::fclose(in);
-    if (!up) {
-        kill();
+    if (c != '\n')
         throw std::runtime_error(failure);
-    }
-    return {line, std::strchr(line, '\n')};
+    return line;
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {

@@ -10,22 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/x11/x11rawinput.h"
 #include "xvfb.h"
 
 using namespace lumbrast::testing;
 
 int main(int argc, char **argv) {
-    const std::string_view role = argc == 2 ? argv[1] : "";
-    if (role == "--confine") { // a client that confines the pointer, then waits to be killed
-        QGuiApplication app(argc, argv);
-        lumbrast::platform::x11::X11RawInput input;
-        input.confineCursor(QRect(250, 250, 100, 100));
-        std::puts("confined");
-        std::fflush(stdout);
-        return app.exec();
-    }
-    if (role == "--own-server") { // a test with its own server, waiting to be killed
+    if (argc == 2 && std::string_view(argv[1]) == "--own-server") { // waits to be killed
         XvfbServer server;
         std::printf("%d\n", static_cast<int>(server.pid()));
         std::fflush(stdout);

@@ -4,9 +4,6 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include <poll.h>
-
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 
@@ -39,37 +36,13 @@ bool WindowManager::wanted() {
     return wm && *wm;
 }
 
+// openbox runs the start-up command once it manages the screen; the command
+// reaches the ready pipe through openbox's own descriptor, as it gets none.
 WindowManager::WindowManager(const std::string &display)
-    : child_({"openbox", "--sm-disable"}, [&display] { ::setenv("DISPLAY", display.c_str(), 1); }) {
-    Display *dpy = XOpenDisplay(display.c_str());
-    if (!dpy)
-        throw std::runtime_error("no X display " + display + " for the window manager");
-    const Window root = DefaultRootWindow(dpy);
-    // It has to frame a window: one mapped while it still starts up may be let
-    // go, so the probe is mapped again whenever the server goes quiet.
-    const Window probe = XCreateSimpleWindow(dpy, root, 0, 0, 1, 1, 0, 0, 0);
-    XSelectInput(dpy, probe, StructureNotifyMask);
-    bool framed = false;
-    pollfd pfd{ConnectionNumber(dpy), POLLIN, 0};
-    QElapsedTimer clock;
-    clock.start();
-    while (!framed && clock.elapsed() < 30000 && !child_.ended()) {
-        XUnmapWindow(dpy, probe);
-        XMapWindow(dpy, probe);
-        XFlush(dpy);
-        while (!framed && (XPending(dpy) || ::poll(&pfd, 1, 200) > 0)) {
-            XEvent ev;
-            XNextEvent(dpy, &ev);
-            framed = ev.type == ReparentNotify && ev.xreparent.window == probe;
-        }
-    }
-    XDestroyWindow(dpy, probe);
-    XCloseDisplay(dpy);
-    if (!framed) {
-        child_.kill();
-        throw std::runtime_error("openbox did not take over " + display +
-                                 " (is the openbox package installed?)");
-    }
+    : child_({"openbox", "--sm-disable", "--startup", "sh -c \"echo >/proc/$PPID/fd/9\""},
+             [&display] { ::setenv("DISPLAY", display.c_str(), 1); }) {
+    child_.readyLine("openbox did not take over " + display +
+                     " (is the openbox package installed?)");
 }
 
 XInjector::XInjector(const std::string &display)
@@ -81,9 +54,6 @@ XInjector::XInjector(const std::string &display)
 }
 
 XInjector::~XInjector() {
-    for (auto [id, device] : devices_)
-        if (device)
-            XCloseDevice(dpy_, static_cast<XDevice *>(device));
     XCloseDisplay(dpy_);
 }
 
@@ -97,18 +67,24 @@ int XInjector::deviceId(const std::string &name) const {
     return id;
 }
 
-void *XInjector::open(int device) {
-    void *&opened = devices_[device];
-    if (!opened && !(opened = XOpenDevice(dpy_, static_cast<XID>(device))))
+namespace {
+
+template <typename Fake> void fakeOn(Display *dpy, int device, Fake fake) {
+    XDevice *d = XOpenDevice(dpy, static_cast<XID>(device));
+    if (!d)
         throw std::runtime_error("cannot open X device " + std::to_string(device));
-    return opened;
+    fake(d);
+    XCloseDevice(dpy, d);
+    XFlush(dpy);
 }
+
+} // namespace
 
 void XInjector::motion(int device, bool relative, int x, int y) {
     int axes[2] = {x, y};
-    XTestFakeDeviceMotionEvent(dpy_, static_cast<XDevice *>(open(device)), relative, 0, axes, 2,
-                               CurrentTime);
-    XFlush(dpy_);
+    fakeOn(dpy_, device, [&](XDevice *d) {
+        XTestFakeDeviceMotionEvent(dpy_, d, relative, 0, axes, 2, CurrentTime);
+    });
 }
 
 bool XInjector::clickAt(int device, QPoint at) {
@@ -128,11 +104,11 @@ bool XInjector::clickAt(int device, QPoint at) {
     return true;
 }
 
-void XInjector::click(int device, int button) {
-    for (Bool press : {True, False})
-        XTestFakeDeviceButtonEvent(dpy_, static_cast<XDevice *>(open(device)),
-                                   static_cast<unsigned>(button), press, nullptr, 0, CurrentTime);
-    XFlush(dpy_);
+void XInjector::click(int device) {
+    fakeOn(dpy_, device, [&](XDevice *d) {
+        for (Bool press : {True, False})
+            XTestFakeDeviceButtonEvent(dpy_, d, 1, press, nullptr, 0, CurrentTime);
+    });
 }
 
 void XInjector::warp(int x, int y) {

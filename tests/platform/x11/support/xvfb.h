@@ -1,7 +1,6 @@
 #pragma once
 // An Xvfb of the test's own, a window manager on it, and a second client that
 // injects input per device through XTest and reads the pointer.
-#include <map>
 #include <string>
 
 #include <QPoint>
@@ -30,7 +29,7 @@ void useDisplayOf(const XvfbServer &server);
 // openbox (reparenting, click to focus), tied to its thread like the server.
 class WindowManager {
 public:
-    explicit WindowManager(const std::string &display); // throws when it does not take over
+    explicit WindowManager(const std::string &display); // throws when it does not start
     static bool wanted();                               // asked for by the test's environment
 
 private:
@@ -49,7 +48,7 @@ public:
     // Input of one device, as the device itself would send it.
     void moveBy(int device, int dx, int dy) { motion(device, true, dx, dy); }
     void moveTo(int device, int x, int y) { motion(device, false, x, y); }
-    void click(int device, int button = 1);
+    void click(int device);
     // Relative motion, one axis after the other as a hand would move it (barriers
     // let absolute motion through), then a click. False when the pointer did not get there.
     bool clickAt(int device, QPoint at);
@@ -63,9 +62,7 @@ public:
 
 private:
     void motion(int device, bool relative, int x, int y);
-    void *open(int device);
     _XDisplay *dpy_;
-    std::map<int, void *> devices_;
 };
 
 // Moves the device and waits for the toolkit's motion there, which comes after
