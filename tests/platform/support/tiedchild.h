@@ -21,7 +21,6 @@ public:
     ~TiedChild();
     TiedChild(const TiedChild &) = delete;
     TiedChild &operator=(const TiedChild &) = delete;
-    pid_t pid() const { return pid_; }
     // The child's ready line without its newline; throws `failure` when the
     // child closes the pipe first.
     std::string readyLine(const std::string &failure);

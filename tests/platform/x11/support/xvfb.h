@@ -15,7 +15,6 @@ class XvfbServer {
 public:
     XvfbServer();                                           // throws when Xvfb does not come up
     const std::string &display() const { return display_; } // ":N"
-    pid_t pid() const { return child_.pid(); }
 
 private:
     TiedChild child_;
