@@ -15,8 +15,7 @@ int main(int argc, char **argv) {
     XvfbServer server; // throws, saying why, when Xvfb does not start
     std::optional<WindowManager> manager;
     if (WindowManager::wanted())
-        manager.emplace(server.display());
-    useDisplayOf(server);
+        manager.emplace();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

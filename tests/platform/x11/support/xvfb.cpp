@@ -22,10 +22,7 @@ XvfbServer::XvfbServer()
               "-noreset"}),
       display_(":" + child_.readyLine("Xvfb did not start (is the xvfb package installed?)")) {
     static_assert(TiedChild::kReadyFd == 9);
-}
-
-void useDisplayOf(const XvfbServer &server) {
-    ::setenv("DISPLAY", server.display().c_str(), 1);
+    ::setenv("DISPLAY", display_.c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     ::unsetenv("WAYLAND_DISPLAY");
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
@@ -38,11 +35,9 @@ bool WindowManager::wanted() {
 
 // openbox runs the start-up command once it manages the screen; the command
 // reaches the ready pipe through openbox's own descriptor, as it gets none.
-WindowManager::WindowManager(const std::string &display)
-    : child_({"openbox", "--sm-disable", "--startup", "sh -c \"echo >/proc/$PPID/fd/9\""},
-             [&display] { ::setenv("DISPLAY", display.c_str(), 1); }) {
-    child_.readyLine("openbox did not take over " + display +
-                     " (is the openbox package installed?)");
+WindowManager::WindowManager()
+    : child_({"openbox", "--sm-disable", "--startup", "sh -c \"echo >/proc/$PPID/fd/9\""}) {
+    child_.readyLine("openbox did not start (is the openbox package installed?)");
 }
 
 XInjector::XInjector(const std::string &display)

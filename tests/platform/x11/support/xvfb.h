@@ -11,6 +11,8 @@ struct _XDisplay; // NOLINT(bugprone-reserved-identifier): the name Xlib gives D
 
 namespace lumbrast::testing {
 
+// Points this process's toolkit at the server, with no session bus (a failed
+// connection leaks inside libdbus).
 class XvfbServer {
 public:
     XvfbServer();                                           // throws when Xvfb does not come up
@@ -21,15 +23,11 @@ private:
     std::string display_;
 };
 
-// Points this process's toolkit at the server, with no session bus (a failed
-// connection leaks inside libdbus).
-void useDisplayOf(const XvfbServer &server);
-
-// openbox (reparenting, click to focus), tied to its thread like the server.
+// openbox (reparenting, click to focus) on $DISPLAY, tied to its thread like the server.
 class WindowManager {
 public:
-    explicit WindowManager(const std::string &display); // throws when it does not start
-    static bool wanted();                               // asked for by the test's environment
+    WindowManager();      // throws when it does not start
+    static bool wanted(); // asked for by the test's environment
 
 private:
     TiedChild child_;
