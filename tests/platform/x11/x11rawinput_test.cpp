@@ -81,88 +81,52 @@ protected:
 
 } // namespace
 
-TEST_F(X11RawInputTest, RawEventsNameTheirDeviceAndKindComeBeforeTheToolkitsAndStopOnRemove) {
-    Target target;
-    target.setGeometry(100, 100, 200, 200);
-    target.show();
-    ASSERT_TRUE(waitUntil([&] { return target.windowHandle()->isExposed(); }));
-    const std::uint32_t toolkitBits = rootSelection();
-    X11RawInput input(true);
-    input.registerWindow(&target);
-    RecordingSink sink;
-    target.sink = &sink;
-    input.install(&sink);
-    input.install(&sink); // idempotent
-    EXPECT_EQ(rootSelection(), toolkitBits);
-    for (int device : {mouse, xtest}) {
-        sink.events.clear();
-        target.rawBeforePress = -1;
-        ASSERT_TRUE(moveAndSettle(inject, device, {150 + device, 150}));
-        inject.click(device);
-        ASSERT_TRUE(
-            waitUntil([&] { return target.rawBeforePress >= 0 && sink.events.size() >= 3; }));
-        const DeviceHandle h = input.handleOfXDevice(device);
-        EXPECT_EQ(sink.events, (std::vector<Event>{{h, RawEventKind::Motion},
-                                                   {h, RawEventKind::ButtonPress},
-                                                   {h, RawEventKind::ButtonRelease}}));
-        EXPECT_GE(target.rawBeforePress, 2) << "the raw press comes before the toolkit's";
-    }
-    input.remove();
-    input.remove();
-    EXPECT_EQ(rootSelection(XCB_INPUT_DEVICE_ALL_MASTER), 0u) << "nothing of ours stays selected";
-    EXPECT_EQ(rootSelection(), toolkitBits);
-    sink.events.clear();
-    ASSERT_TRUE(moveAndSettle(inject, mouse, {121, 131}));
-    EXPECT_TRUE(sink.events.empty()) << "no routing after remove";
-    input.install(&sink);
-    ASSERT_TRUE(moveAndSettle(inject, mouse, {122, 132}));
-    EXPECT_FALSE(sink.events.empty()) << "installed again, it routes again";
-
-    // Events as the server would send them, for the shapes Xvfb cannot make.
-    const auto *xi = xcb_get_extension_data(toolkitConnection(), &xcb_input_id);
-    struct Case {
-        std::uint16_t type;
-        std::uint32_t detail, mask;
-        std::uint16_t source;
-        int extensionOffset, kind; // -1: no event
-    };
-    for (const Case c : {
-             Case{XCB_INPUT_RAW_MOTION, 0, 0b1000, 6, 0, int(RawEventKind::Wheel)}, // smooth
-             Case{XCB_INPUT_RAW_BUTTON_PRESS, 5, 0, 6, 0, int(RawEventKind::Wheel)},
-             Case{XCB_INPUT_RAW_BUTTON_RELEASE, 6, 0, 6, 0, -1}, // a wheel notch's release
-             Case{XCB_INPUT_RAW_MOTION, 0, 0b11, 300, 0, -1},    // beyond the server's ids
-             Case{XCB_INPUT_MOTION, 0, 0b11, 6, 0, -1},          // not a raw event
-             Case{XCB_INPUT_RAW_MOTION, 0, 0b11, 6, 1, -1},      // another extension's
-         }) {
-        struct {
-            xcb_input_raw_button_press_event_t head;
-            std::uint32_t mask;
-        } ev{};
-        ev.head.response_type = XCB_GE_GENERIC;
-        ev.head.extension = static_cast<std::uint8_t>(xi->major_opcode + c.extensionOffset);
-        ev.head.event_type = c.type;
-        ev.head.detail = c.detail;
-        ev.head.sourceid = c.source;
-        ev.head.valuators_len = 1;
-        ev.mask = c.mask;
-        sink.events.clear();
-        EXPECT_FALSE(input.handleEvent(&ev)) << "the toolkit still sees every event";
-        EXPECT_EQ(sink.events.empty() ? -1 : int(sink.events.front().second), c.kind)
-            << "event type " << c.type << " from " << c.source;
-    }
-}
-
 // Also run with the toolkit's own XInput use turned off (QT_XCB_NO_XI2).
-TEST_F(X11RawInputTest, ListingKeepsHandlesAndHotPlugIsSeenWhateverTheToolkitSelects) {
+TEST_F(X11RawInputTest, RawEventsAndHotPlugNameTheirDeviceAndKeepTheToolkitsSelection) {
     X11RawInput plain(false);
     // Without a device node the X name stands in; XTest pointers are made by the server.
     EXPECT_EQ(listing(plain), "Virtual core XTEST pointer: XTEST/Virtual core XTEST pointer "
                               "(system)\nXvfb mouse: X11/Xvfb mouse\n");
     EXPECT_EQ(plain.handleOfXDevice(mouse), plain.devices().back().handle) << "stable";
+    Target target;
+    target.setGeometry(100, 100, 200, 200);
+    target.show();
+    ASSERT_TRUE(waitUntil([&] { return target.windowHandle()->isExposed(); }));
     const std::uint32_t toolkitBits = rootSelection();
     {
         X11RawInput input(true);
         EXPECT_EQ(listing(input).find("(system)"), std::string::npos);
+        input.registerWindow(&target);
+        RecordingSink sink;
+        target.sink = &sink;
+        input.install(&sink);
+        input.install(&sink); // idempotent
+        EXPECT_EQ(rootSelection(), toolkitBits);
+        for (int device : {mouse, xtest}) {
+            sink.events.clear();
+            target.rawBeforePress = -1;
+            ASSERT_TRUE(moveAndSettle(inject, device, {150 + device, 150}));
+            inject.click(device);
+            ASSERT_TRUE(
+                waitUntil([&] { return target.rawBeforePress >= 0 && sink.events.size() >= 3; }));
+            const DeviceHandle h = input.handleOfXDevice(device);
+            EXPECT_EQ(sink.events, (std::vector<Event>{{h, RawEventKind::Motion},
+                                                       {h, RawEventKind::ButtonPress},
+                                                       {h, RawEventKind::ButtonRelease}}));
+            EXPECT_GE(target.rawBeforePress, 2) << "the raw press comes before the toolkit's";
+        }
+        input.remove();
+        input.remove();
+        EXPECT_EQ(rootSelection(XCB_INPUT_DEVICE_ALL_MASTER), 0u)
+            << "nothing of ours stays selected";
+        EXPECT_EQ(rootSelection(), toolkitBits);
+        sink.events.clear();
+        ASSERT_TRUE(moveAndSettle(inject, mouse, {121, 131}));
+        EXPECT_TRUE(sink.events.empty()) << "no routing after remove";
+        input.install(&sink);
+        ASSERT_TRUE(moveAndSettle(inject, mouse, {122, 132}));
+        EXPECT_FALSE(sink.events.empty()) << "installed again, it routes again";
+
         int changes = 0; // the input logic's cue to look for mice that came back
         input.watchDevices([&] { ++changes; });
         const std::string name = "Lumbrast plug XTEST pointer";
@@ -177,6 +141,33 @@ TEST_F(X11RawInputTest, ListingKeepsHandlesAndHotPlugIsSeenWhateverTheToolkitSel
         ASSERT_NE(listing(input).find(name), std::string::npos);
         EXPECT_NE(input.handleOfXDevice(id), before) << "a new mouse gets a handle of its own";
         inject.removeMaster(second);
+
+        // Events as the server would send them, for the shapes Xvfb cannot make.
+        const auto *xi = xcb_get_extension_data(toolkitConnection(), &xcb_input_id);
+        auto kindOf = [&](std::uint16_t type, std::uint32_t detail, std::uint32_t mask,
+                          std::uint16_t source = 6, int extensionOffset = 0) {
+            struct {
+                xcb_input_raw_button_press_event_t head;
+                std::uint32_t mask;
+            } ev{};
+            ev.head.response_type = XCB_GE_GENERIC;
+            ev.head.extension = static_cast<std::uint8_t>(xi->major_opcode + extensionOffset);
+            ev.head.event_type = type;
+            ev.head.detail = detail;
+            ev.head.sourceid = source;
+            ev.head.valuators_len = 1;
+            ev.mask = mask;
+            sink.events.clear();
+            EXPECT_FALSE(input.handleEvent(&ev)) << "the toolkit still sees every event";
+            return sink.events.empty() ? -1 : static_cast<int>(sink.events.front().second);
+        };
+        const int wheel = static_cast<int>(RawEventKind::Wheel);
+        EXPECT_EQ(kindOf(XCB_INPUT_RAW_MOTION, 0, 0b1000), wheel) << "smooth scrolling";
+        EXPECT_EQ(kindOf(XCB_INPUT_RAW_BUTTON_PRESS, 5, 0), wheel);
+        EXPECT_EQ(kindOf(XCB_INPUT_RAW_BUTTON_RELEASE, 6, 0), -1) << "a wheel notch's release";
+        EXPECT_EQ(kindOf(XCB_INPUT_RAW_MOTION, 0, 0b11, 300), -1) << "beyond the server's ids";
+        EXPECT_EQ(kindOf(XCB_INPUT_MOTION, 0, 0b11), -1) << "not a raw event";
+        EXPECT_EQ(kindOf(XCB_INPUT_RAW_MOTION, 0, 0b11, 6, 1), -1) << "another extension's";
     }
     EXPECT_EQ(rootSelection(), toolkitBits) << "the toolkit's selection is back";
 }
