@@ -202,7 +202,7 @@ TEST_F(X11RawInputTest, WarpAndBarriersHoldThePointerInsideUntilReleased) {
     EXPECT_TRUE(inject.pointer().x() < r.left() && inject.pointer().y() > r.bottom());
 }
 
-TEST(SessionTest, TellsTheKindOfDisplayAndSaysWhyItCannotPlay) {
+TEST(SessionTest, TellsTheKindOfDisplaySaysWhyItCannotPlayAndDescribesOnlyInputNodes) {
     const char *x = std::getenv("DISPLAY");
     constexpr auto automatic = SessionRequest::Automatic;
     EXPECT_EQ(detectSession(automatic, x, nullptr, nullptr), SessionKind::X11);
@@ -212,9 +212,7 @@ TEST(SessionTest, TellsTheKindOfDisplayAndSaysWhyItCannotPlay) {
     EXPECT_EQ(detectSession(automatic, ":65000", nullptr, nullptr), SessionKind::NoDisplay);
     EXPECT_TRUE(sessionMessage(SessionKind::X11).isEmpty());
     EXPECT_TRUE(sessionMessage(SessionKind::Xwayland).contains(QStringLiteral("cannot tell")));
-}
-
-TEST(UdevDescriptionTest, OnlyInputNodesAreDescribed) {
+    // Without an input node behind a device, its X name stands in.
     EXPECT_FALSE(describeDeviceNode("/nonexistent/event0"));
     EXPECT_FALSE(describeDeviceNode("/dev/null")) << "a character device, not an input device";
 }

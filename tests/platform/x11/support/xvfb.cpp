@@ -1,13 +1,11 @@
 #include "xvfb.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 
 #include <QGuiApplication>
 #include <QMouseEvent>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
@@ -83,13 +81,6 @@ void XInjector::motion(int device, bool relative, int x, int y) {
 }
 
 bool XInjector::clickAt(int device, QPoint at) {
-    // Without acceleration a relative motion moves exactly as far as asked.
-    const Atom profile = XInternAtom(dpy_, "Device Accel Profile", True);
-    if (profile != None) {
-        std::int32_t none = -1;
-        XIChangeProperty(dpy_, device, profile, XA_INTEGER, 32, PropModeReplace,
-                         reinterpret_cast<unsigned char *>(&none), 1);
-    }
     const QPoint from = pointer();
     moveBy(device, at.x() - from.x(), 0);
     moveBy(device, 0, at.y() - from.y());
