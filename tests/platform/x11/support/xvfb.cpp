@@ -136,9 +136,12 @@ bool moveAndSettle(XInjector &inject, int device, QPoint at) {
 }
 
 void syncToolkit() {
-    xcb_connection_t *conn =
-        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    xcb_connection_t *conn = toolkitConnection();
     std::free(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
+}
+
+xcb_connection_t *toolkitConnection() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
 }
 
 } // namespace lumbrast::testing

@@ -8,6 +8,7 @@
 #include "tiedchild.h"
 
 struct _XDisplay; // NOLINT(bugprone-reserved-identifier): the name Xlib gives Display
+struct xcb_connection_t;
 
 namespace lumbrast::testing {
 
@@ -59,5 +60,6 @@ private:
 // the raw event of the same motion: by then that is handled too.
 bool moveAndSettle(XInjector &inject, int device, QPoint at);
 void syncToolkit(); // the server has handled all the toolkit sent so far
+xcb_connection_t *toolkitConnection();
 
 } // namespace lumbrast::testing
