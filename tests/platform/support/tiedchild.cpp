@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTimer>
 
 namespace lumbrast::testing {
@@ -46,8 +46,7 @@ TiedChild::TiedChild(std::initializer_list<const char *> args, const std::functi
 }
 
 TiedChild::~TiedChild() {
-    if (ready_ >= 0)
-        ::close(ready_);
+    ::close(ready_);
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM); // lets Xvfb remove its lock file
         ::waitpid(pid_, nullptr, 0);
@@ -59,20 +58,17 @@ std::string TiedChild::readyLine(const std::string &failure) {
     char c = 0;
     while (::read(ready_, &c, 1) == 1 && c != '\n')
         line += c;
-    ::close(ready_);
-    ready_ = -1;
     if (c != '\n')
         throw std::runtime_error(failure);
     return line;
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
+    const QDeadlineTimer deadline(timeoutMs);
     QTimer wake; // bounds each wait for events
     wake.start(20);
     while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
+        if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
