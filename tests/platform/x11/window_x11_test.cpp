@@ -30,14 +30,6 @@ bool framed(const QWidget *window) {
            window->frameGeometry().top() < window->geometry().top();
 }
 
-// The manager's title bar ends in the close box; its middle is a bar's half
-// height in from the frame's top right corner.
-QPoint closeBoxOf(const QWidget *window) {
-    const QRect frame = X11RawInput::toNative(window->frameGeometry());
-    const int half = (X11RawInput::toNative(window->geometry()).top() - frame.top()) / 2;
-    return {frame.right() - half, frame.top() + half};
-}
-
 } // namespace
 
 TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind) {
@@ -132,7 +124,10 @@ TEST(WindowOnX11, TwoMiceBindPlayTakeTurnsAndLeaveNothingBehind) {
         w.mnuSetupMusic_Click();
         QWidget *music = w.music().window();
         ASSERT_TRUE(music && waitUntil([&] { return framed(music); })) << "music window framed";
-        const QPoint at = closeBoxOf(music);
+        // The title bar ends in the close box, a bar's half height in from the corner.
+        const QRect box = X11RawInput::toNative(music->frameGeometry());
+        const int half = (X11RawInput::toNative(music->geometry()).top() - box.top()) / 2;
+        const QPoint at(box.right() - half, box.top() + half);
         // The trap follows the new window a moment after it is framed.
         EXPECT_TRUE(waitUntil([&] { return inject.clickAt(mouse, at); }))
             << "out of reach: " << at.x() << "," << at.y();
