@@ -159,6 +159,8 @@ TEST_F(X11RawInputTest, RawEventsAndHotPlugNameTheirDeviceAndKeepTheToolkitsSele
         EXPECT_EQ(kindOf(XCB_INPUT_RAW_MOTION, 0, 0b1000), wheel) << "smooth scrolling";
         EXPECT_EQ(kindOf(XCB_INPUT_RAW_BUTTON_PRESS, 4, 0), wheel);
         EXPECT_EQ(kindOf(XCB_INPUT_RAW_BUTTON_RELEASE, 7, 0), -1) << "a wheel notch's release";
+        EXPECT_EQ(kindOf(XCB_INPUT_RAW_BUTTON_PRESS, 8, 0), int(RawEventKind::ButtonPress));
+        EXPECT_EQ(kindOf(XCB_INPUT_RAW_BUTTON_RELEASE, 3, 0), int(RawEventKind::ButtonRelease));
         EXPECT_EQ(kindOf(XCB_INPUT_RAW_MOTION, 0, 0b11, 300), -1) << "beyond the server's ids";
         EXPECT_EQ(kindOf(XCB_INPUT_MOTION, 0, 0b11), -1) << "not a raw event";
         EXPECT_EQ(kindOf(XCB_INPUT_RAW_MOTION, 0, 0b11, 6, 1), -1) << "another extension's";
