@@ -1,8 +1,6 @@
 #include "tiedchild.h"
 
 #include <csignal>
-#include <cstdio>
-#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -12,7 +10,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTimer>
 
 namespace lumbrast::testing {
@@ -48,48 +46,29 @@ TiedChild::TiedChild(std::initializer_list<const char *> args, const std::functi
 }
 
 TiedChild::~TiedChild() {
-    if (ready_ >= 0)
-        ::close(ready_);
-    if (pid_ > 0 && !reaped_) {
+    ::close(ready_);
+    if (pid_ > 0) {
         ::kill(pid_, SIGTERM); // lets Xvfb remove its lock file
         ::waitpid(pid_, nullptr, 0);
     }
 }
 
-bool TiedChild::ended() {
-    reaped_ = reaped_ || pid_ < 0 || ::waitpid(pid_, nullptr, WNOHANG) == pid_;
-    return reaped_;
-}
-
-void TiedChild::kill() {
-    if (!ended()) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        reaped_ = true;
-    }
-}
-
 std::string TiedChild::readyLine(const std::string &failure) {
-    char line[128] = {};
-    FILE *in = ::fdopen(ready_, "r");
-    ready_ = -1;
-    const bool up = pid_ > 0 && in && std::fgets(line, sizeof line, in) && std::strchr(line, '\n');
-    if (in)
-        std::fclose(in);
-    if (!up) {
-        kill();
+    std::string line;
+    char c = 0;
+    while (::read(ready_, &c, 1) == 1 && c != '\n')
+        line += c;
+    if (c != '\n')
         throw std::runtime_error(failure);
-    }
-    return {line, std::strchr(line, '\n')};
+    return line;
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
+    const QDeadlineTimer deadline(timeoutMs);
     QTimer wake; // bounds each wait for events
     wake.start(20);
     while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
+        if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

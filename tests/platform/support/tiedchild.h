@@ -9,28 +9,25 @@
 namespace lumbrast::testing {
 
 // Gets SIGTERM when the thread that started it ends, even when that thread is
-// killed; output goes to `log` (nowhere when empty). The child finds the write
-// end of a pipe at kReadyFd and says there, in one line, that it is ready.
+// killed, and on destruction; output goes to `log` (nowhere when empty). The
+// child finds the write end of a pipe at kReadyFd and says there, in one line,
+// that it is ready.
 class TiedChild {
 public:
     static constexpr int kReadyFd = 9;
     // `inChild` runs in the child first (changing credentials clears the death signal).
     TiedChild(std::initializer_list<const char *> args, const std::function<void()> &inChild = {},
               const char *log = nullptr);
-    ~TiedChild(); // SIGTERM, then waits
+    ~TiedChild();
     TiedChild(const TiedChild &) = delete;
     TiedChild &operator=(const TiedChild &) = delete;
-    pid_t pid() const { return pid_; }
-    bool ended(); // without waiting
-    void kill();  // SIGKILL, then waits
-    // The child's ready line without its newline; throws `failure` and kills the
-    // child when it ends or closes the pipe first.
+    // The child's ready line without its newline; throws `failure` when the
+    // child closes the pipe first.
     std::string readyLine(const std::string &failure);
 
 private:
     pid_t pid_ = -1;
     int ready_ = -1;
-    bool reaped_ = false;
 };
 
 // Runs the event loop until the condition holds or the time runs out.

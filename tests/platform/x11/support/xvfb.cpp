@@ -1,16 +1,11 @@
 #include "xvfb.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 
-#include <poll.h>
-
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
@@ -25,51 +20,15 @@ XvfbServer::XvfbServer()
               "-noreset"}),
       display_(":" + child_.readyLine("Xvfb did not start (is the xvfb package installed?)")) {
     static_assert(TiedChild::kReadyFd == 9);
-}
-
-void useDisplayOf(const XvfbServer &server) {
-    ::setenv("DISPLAY", server.display().c_str(), 1);
+    ::setenv("DISPLAY", display_.c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     ::unsetenv("WAYLAND_DISPLAY");
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
 }
 
-bool WindowManager::wanted() {
+bool windowManagerWanted() {
     const char *wm = std::getenv("LUMBRAST_TEST_WINDOW_MANAGER");
     return wm && *wm;
-}
-
-WindowManager::WindowManager(const std::string &display)
-    : child_({"openbox", "--sm-disable"}, [&display] { ::setenv("DISPLAY", display.c_str(), 1); }) {
-    Display *dpy = XOpenDisplay(display.c_str());
-    if (!dpy)
-        throw std::runtime_error("no X display " + display + " for the window manager");
-    const Window root = DefaultRootWindow(dpy);
-    // It has to frame a window: one mapped while it still starts up may be let
-    // go, so the probe is mapped again whenever the server goes quiet.
-    const Window probe = XCreateSimpleWindow(dpy, root, 0, 0, 1, 1, 0, 0, 0);
-    XSelectInput(dpy, probe, StructureNotifyMask);
-    bool framed = false;
-    pollfd pfd{ConnectionNumber(dpy), POLLIN, 0};
-    QElapsedTimer clock;
-    clock.start();
-    while (!framed && clock.elapsed() < 30000 && !child_.ended()) {
-        XUnmapWindow(dpy, probe);
-        XMapWindow(dpy, probe);
-        XFlush(dpy);
-        while (!framed && (XPending(dpy) || ::poll(&pfd, 1, 200) > 0)) {
-            XEvent ev;
-            XNextEvent(dpy, &ev);
-            framed = ev.type == ReparentNotify && ev.xreparent.window == probe;
-        }
-    }
-    XDestroyWindow(dpy, probe);
-    XCloseDisplay(dpy);
-    if (!framed) {
-        child_.kill();
-        throw std::runtime_error("openbox did not take over " + display +
-                                 " (is the openbox package installed?)");
-    }
 }
 
 XInjector::XInjector(const std::string &display)
@@ -81,9 +40,6 @@ XInjector::XInjector(const std::string &display)
 }
 
 XInjector::~XInjector() {
-    for (auto [id, device] : devices_)
-        if (device)
-            XCloseDevice(dpy_, static_cast<XDevice *>(device));
     XCloseDisplay(dpy_);
 }
 
@@ -97,28 +53,27 @@ int XInjector::deviceId(const std::string &name) const {
     return id;
 }
 
-void *XInjector::open(int device) {
-    void *&opened = devices_[device];
-    if (!opened && !(opened = XOpenDevice(dpy_, static_cast<XID>(device))))
+namespace {
+
+template <typename Fake> void fakeOn(Display *dpy, int device, Fake fake) {
+    XDevice *d = XOpenDevice(dpy, static_cast<XID>(device));
+    if (!d)
         throw std::runtime_error("cannot open X device " + std::to_string(device));
-    return opened;
+    fake(d);
+    XCloseDevice(dpy, d);
+    XFlush(dpy);
 }
+
+} // namespace
 
 void XInjector::motion(int device, bool relative, int x, int y) {
     int axes[2] = {x, y};
-    XTestFakeDeviceMotionEvent(dpy_, static_cast<XDevice *>(open(device)), relative, 0, axes, 2,
-                               CurrentTime);
-    XFlush(dpy_);
+    fakeOn(dpy_, device, [&](XDevice *d) {
+        XTestFakeDeviceMotionEvent(dpy_, d, relative, 0, axes, 2, CurrentTime);
+    });
 }
 
 bool XInjector::clickAt(int device, QPoint at) {
-    // Without acceleration a relative motion moves exactly as far as asked.
-    const Atom profile = XInternAtom(dpy_, "Device Accel Profile", True);
-    if (profile != None) {
-        std::int32_t none = -1;
-        XIChangeProperty(dpy_, device, profile, XA_INTEGER, 32, PropModeReplace,
-                         reinterpret_cast<unsigned char *>(&none), 1);
-    }
     const QPoint from = pointer();
     moveBy(device, at.x() - from.x(), 0);
     moveBy(device, 0, at.y() - from.y());
@@ -128,11 +83,11 @@ bool XInjector::clickAt(int device, QPoint at) {
     return true;
 }
 
-void XInjector::click(int device, int button) {
-    for (Bool press : {True, False})
-        XTestFakeDeviceButtonEvent(dpy_, static_cast<XDevice *>(open(device)),
-                                   static_cast<unsigned>(button), press, nullptr, 0, CurrentTime);
-    XFlush(dpy_);
+void XInjector::click(int device) {
+    fakeOn(dpy_, device, [&](XDevice *d) {
+        for (Bool press : {True, False})
+            XTestFakeDeviceButtonEvent(dpy_, d, 1, press, nullptr, 0, CurrentTime);
+    });
 }
 
 void XInjector::warp(int x, int y) {
@@ -181,9 +136,12 @@ bool moveAndSettle(XInjector &inject, int device, QPoint at) {
 }
 
 void syncToolkit() {
-    xcb_connection_t *conn =
-        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    xcb_connection_t *conn = toolkitConnection();
     std::free(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
+}
+
+xcb_connection_t *toolkitConnection() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
 }
 
 } // namespace lumbrast::testing

@@ -1,7 +1,6 @@
 #pragma once
 // An Xvfb of the test's own, a window manager on it, and a second client that
 // injects input per device through XTest and reads the pointer.
-#include <map>
 #include <string>
 
 #include <QPoint>
@@ -9,33 +8,24 @@
 #include "tiedchild.h"
 
 struct _XDisplay; // NOLINT(bugprone-reserved-identifier): the name Xlib gives Display
+struct xcb_connection_t;
 
 namespace lumbrast::testing {
 
+// Points this process's toolkit at the server, with no session bus (a failed
+// connection leaks inside libdbus).
 class XvfbServer {
 public:
     XvfbServer();                                           // throws when Xvfb does not come up
     const std::string &display() const { return display_; } // ":N"
-    pid_t pid() const { return child_.pid(); }
 
 private:
     TiedChild child_;
     std::string display_;
 };
 
-// Points this process's toolkit at the server, with no session bus (a failed
-// connection leaks inside libdbus).
-void useDisplayOf(const XvfbServer &server);
-
-// openbox (reparenting, click to focus), tied to its thread like the server.
-class WindowManager {
-public:
-    explicit WindowManager(const std::string &display); // throws when it does not take over
-    static bool wanted();                               // asked for by the test's environment
-
-private:
-    TiedChild child_;
-};
+// The test's environment asks for a window manager on the server.
+bool windowManagerWanted();
 
 class XInjector {
 public:
@@ -49,7 +39,7 @@ public:
     // Input of one device, as the device itself would send it.
     void moveBy(int device, int dx, int dy) { motion(device, true, dx, dy); }
     void moveTo(int device, int x, int y) { motion(device, false, x, y); }
-    void click(int device, int button = 1);
+    void click(int device);
     // Relative motion, one axis after the other as a hand would move it (barriers
     // let absolute motion through), then a click. False when the pointer did not get there.
     bool clickAt(int device, QPoint at);
@@ -63,14 +53,13 @@ public:
 
 private:
     void motion(int device, bool relative, int x, int y);
-    void *open(int device);
     _XDisplay *dpy_;
-    std::map<int, void *> devices_;
 };
 
 // Moves the device and waits for the toolkit's motion there, which comes after
 // the raw event of the same motion: by then that is handled too.
 bool moveAndSettle(XInjector &inject, int device, QPoint at);
 void syncToolkit(); // the server has handled all the toolkit sent so far
+xcb_connection_t *toolkitConnection();
 
 } // namespace lumbrast::testing
