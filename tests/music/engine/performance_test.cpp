@@ -110,9 +110,8 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundaryAndFollowTheChords) {
         EXPECT_FALSE(played[i].sample == played[i - 1].sample && played[i].kind == Kind::NoteOff &&
                      played[i - 1].kind == Kind::NoteOn)
             << played[i].sample;
-    // Each note takes its chord from the music under it: the second note of
-    // a motif started on beat 3 sounds the next measure's chord, as the
-    // second note of one started on beat 2 of that measure does.
+    // Each note takes the chord under it: the second notes of motifs started on
+    // beat 3 and on beat 2 of the next measure both sound that measure's chord.
     std::vector<SegmentStatePtr> first, next;
     for (int m = 3; m < 7; ++m) {
         perf.AdvanceOffline(t0 + (m * 3 + 1) * kBeat + 100 - perf.GetSampleTime());
@@ -311,7 +310,7 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     Performance perf;
     const SegmentPtr bell = waltz()->GetMotif("Bell");
     // The first six need set-up, and none works once the performance is closed.
-    const std::vector<std::function<void()>> calls = {
+    const std::vector<std::function<void()>> calls{
         [&] { perf.PlaySegmentEx(bell, 0x80); },
         [&] { perf.AdvanceOffline(1); },
         [&] { perf.GetDefaultAudioPath(); },
