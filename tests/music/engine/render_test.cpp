@@ -75,7 +75,8 @@ TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
         {"/tmp/lumbrast.d/render", 0, ""}};
     for (const auto &[path, repeats, why] : refused) {
         seg->SetRepeats(repeats);
-        const MusicError e = errorOf([&] { RenderSegmentToWav(seg, path, {}, 0.0); });
+        const std::string &file = path; // clang 14 cannot capture a structured binding
+        const MusicError e = errorOf([&] { RenderSegmentToWav(seg, file, {}, 0.0); });
         EXPECT_TRUE(e.code() == ErrorCode::WavWrite &&
                     e.description().find(why) != std::string::npos)
             << e.what();
