@@ -78,22 +78,20 @@ struct Offline : testing::Test, Recording {
 
 TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundaryAndFollowTheChords) {
     SegmentPtr bell = style->GetMotif("Bell"), drum = style->GetMotif("Drum");
-    const std::int64_t t0 = kBeat + 5, m2 = t0 + 3 * kBeat; // the music starts late
+    const std::int64_t t0 = kBeat + 5;                                     // the music starts late
+    const std::int64_t beat3 = t0 + 5 * kBeat, now = beat3 - kBeat + 1234; // in measure 2
     perf.AdvanceOffline(t0);
     perf.PlaySegmentEx(compose(8), 0);
-    const std::int64_t now = m2 + kBeat + 1234; // inside beat 2 of measure 2
     perf.AdvanceOffline(now - t0);
     // At once, next grid (half beats here), beat, measure, and by default
     // beat for the bell and measure for the drum.
     states = {perf.PlaySegmentEx(bell, 0x80),   perf.PlaySegmentEx(bell, 0x880),
               perf.PlaySegmentEx(bell, 0x1080), perf.PlaySegmentEx(bell, 0x2080),
               perf.PlaySegmentEx(bell, 0x4080), perf.PlaySegmentEx(drum, 0x4080)};
-    drain();
     perf.AdvanceOffline(4 * kBeat);
     const auto n = drain();
-    const std::vector<std::int64_t> expected = {
-        now,           m2 + kBeat + kBeat / 2, m2 + 2 * kBeat, m2 + 3 * kBeat, m2 + 2 * kBeat,
-        m2 + 3 * kBeat};
+    const std::int64_t next = beat3 + kBeat;
+    const std::vector<std::int64_t> expected = {now, beat3 - kBeat / 2, beat3, next, beat3, next};
     std::vector<std::int64_t> notes;
     for (const auto &s : states)
         notes.push_back(s->GetStartSample() + std::get<4>(notesOf(s).at(0)));
@@ -103,7 +101,7 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundaryAndFollowTheChords) {
     // note ends before another begins there.
     std::vector<std::uint64_t> started;
     for (const auto &x : n)
-        if (x.option == kSegmentStart && x.type == kNotifySegment && x.sampleTime == m2 + 2 * kBeat)
+        if (x.option == kSegmentStart && x.type == kNotifySegment && x.sampleTime == beat3)
             started.push_back(x.user->id());
     EXPECT_EQ(started, (std::vector<std::uint64_t>{states[2]->id(), states[4]->id()}));
     for (std::size_t i = 1; i < played.size(); ++i)
@@ -112,16 +110,16 @@ TEST_F(Offline, MotifsStartOnTheExactSampleOfTheirBoundaryAndFollowTheChords) {
             << played[i].sample;
     // Each note takes the chord under it: the second notes of motifs started on
     // beat 3 and on beat 2 of the next measure both sound that measure's chord.
-    std::vector<SegmentStatePtr> first, next;
+    std::vector<SegmentStatePtr> early, late;
     for (int m = 3; m < 7; ++m) {
         perf.AdvanceOffline(t0 + (m * 3 + 1) * kBeat + 100 - perf.GetSampleTime());
-        first.push_back(perf.PlaySegmentEx(bell, 0x1080));
+        early.push_back(perf.PlaySegmentEx(bell, 0x1080));
         perf.AdvanceOffline(t0 + (m * 3 + 4) * kBeat - perf.GetSampleTime());
-        next.push_back(perf.PlaySegmentEx(bell, 0x80));
+        late.push_back(perf.PlaySegmentEx(bell, 0x80));
     }
     perf.AdvanceOffline(3 * kBeat);
-    for (std::size_t i = 0; i < first.size(); ++i)
-        EXPECT_EQ(std::get<2>(notesOf(first[i]).at(2)), std::get<2>(notesOf(next[i]).at(2))) << i;
+    for (std::size_t i = 0; i < early.size(); ++i)
+        EXPECT_EQ(std::get<2>(notesOf(early[i]).at(2)), std::get<2>(notesOf(late[i]).at(2))) << i;
 }
 
 // Over no music (C major) a motif starts at once and each note sounds at its
@@ -343,11 +341,8 @@ TEST(Performance, MissingSoundFontOrDeviceIsReportedClearly) {
     p.driver = "alsa"; // asked for by name, it is tried whatever the cards
     Performance named;
     named.InitAudio(p);
-    const std::string why = named.audioStatusDetail();
-    EXPECT_TRUE(
-        why.find("no sound card") == std::string::npos &&
-        (named.audioOutput() == AudioOutput::Device || why.find("alsa: ") != std::string::npos))
-        << why; // it opened, or says why not
+    const std::string why = named.audioStatusDetail(); // it opened, or says why not
+    EXPECT_TRUE(named.audioOutput() == AudioOutput::Device || why.find("tried alsa: ") == 0) << why;
     p.driver = "no-such-driver";
     p.output = AudioOutput::Device; // no fallback when a device is asked for
     EXPECT_EQ(errorOf([&] { perf.InitAudio(p); }).code(), ErrorCode::AudioFailure);
@@ -411,10 +406,8 @@ TEST(Performance, NoticesArriveThroughTheEventLoopOnBothClocks) {
     ended = false;
     EXPECT_TRUE(silent.audioOutput() == AudioOutput::RealTimeSilent &&
                 silent.audioDriver() == "none");
-    const std::string status = silent.audioStatus(); // the technical part apart
-    EXPECT_TRUE(status.find("without sound") != std::string::npos &&
-                status.find("tried") == std::string::npos)
-        << status;
+    EXPECT_NE(silent.audioStatus().find("without sound"), std::string::npos);
+    EXPECT_EQ(silent.audioStatus().find("tried"), std::string::npos); // the technical part apart
     EXPECT_EQ(silent.audioStatusDetail(), "tried none"); // a driver this synthesiser lacks
     EXPECT_EQ(errorOf([&] { silent.AdvanceOffline(10); }).code(), ErrorCode::WrongClock);
     silent.SetNotificationHandle(handle);
