@@ -63,7 +63,8 @@ TEST(Render, ShippedStyleRendersAudibleUnclippedAndSampleExactInEachFormat) {
 TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
     SegmentPtr seg =
         Composer(1).ComposeSegmentFromShape(waltz(), 2, 1, 1, false, false, majorMap());
-    const auto flac = std::filesystem::temp_directory_path() / "lumbrast_render_keep.flac";
+    const auto flac = std::filesystem::temp_directory_path() /
+                      ("lumbrast_render_keep_" + std::to_string(::getpid()) + ".flac");
     std::ofstream(flac) << "keep";
     // A pass is 6 beats at 120 bpm, 132300 frames; a FLAC stream counts at
     // most 2^36 - 1 samples, which 519421 passes fit and 519422 do not.
