@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTimer>
+#include <functional>
 #include <tuple>
 
 #include "dialogs/options/frmgameoptions.h"
@@ -16,7 +17,7 @@ using namespace lumbrast;
 using namespace lumbrast::testing;
 using platform::twipsRect;
 
-TEST(WindowLayout, ControlsMenusFacesAndShapes) {
+TEST(WindowLayout, ControlsMenusFacesShapesAndOptions) {
     Window t;
     app::frmLumbrast &w = t.w;
     EXPECT_EQ(w.windowTitle(), "Lumbrast");
@@ -69,8 +70,22 @@ TEST(WindowLayout, ControlsMenusFacesAndShapes) {
         EXPECT_GT(ink, 20) << piece->objectName().toStdString();
     }
 
-    w.txtPlayerName_02->insert(QStringLiteral("!"));
-    EXPECT_EQ(w.lblPlayer2Stat->text(), "Player2!"); // the name box drives the score line
+    // Game options open on the window, showing the current settings, and save into the game.
+    t.game().v.PointsPerSet = 21;
+    QPoint placed;
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto *d = qobject_cast<dialogs::frmGameOptions *>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        placed = d->pos();
+        shown = d->optPointsSet[2]->isChecked();
+        d->optPlayerMoveTime[0]->click();
+        d->cmdGameOptionsSave->click();
+    });
+    w.mnuGameSetup_Click();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(placed, w.frameGeometry().topLeft());
+    EXPECT_EQ(t.game().v.PlayerMoveTime, 10);
 }
 
 TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook) {
@@ -113,37 +128,15 @@ TEST(WindowConfinement, TrappedWhereTheWindowIsPlacedFreedWhenMinimizedMaximized
 }
 
 TEST(WindowClosing, ExitButtonMenuAndWindowCloseUnhookAndRelease) {
-    for (int path = 0; path < 3; ++path) {
+    const std::function<void(Window &)> exits[] = {
+        [](Window &t) { t.sim.click(kMouse1, t.w.cmdExit); },
+        [](Window &t) { t.w.mnuExit->trigger(); }, [](Window &t) { t.w.close(); }};
+    for (const auto &exit : exits) {
         Window t;
         t.bindBoth();
         ASSERT_TRUE(t.sim.installed() && t.sim.confined());
-        if (path == 0)
-            t.sim.click(kMouse1, t.w.cmdExit);
-        else if (path == 1)
-            t.w.mnuExit->trigger();
-        else
-            t.w.close();
-        EXPECT_EQ(t.in().IsHooked, input::kFalse) << path;
-        EXPECT_FALSE(t.w.isVisible() || t.sim.installed() || t.sim.confined()) << path;
-        EXPECT_TRUE(t.boxes.boxes.empty()) << path;
+        exit(t);
+        EXPECT_TRUE(t.in().IsHooked == input::kFalse && t.boxes.boxes.empty());
+        EXPECT_FALSE(t.w.isVisible() || t.sim.installed() || t.sim.confined());
     }
-}
-
-TEST(WindowOptions, OpensOnTheWindowAndSavesIntoTheGame) {
-    Window t;
-    t.game().v.PointsPerSet = 21;
-    QPoint at;
-    bool shown = false; // the dialog opens showing the current settings
-    QTimer::singleShot(0, [&] {
-        auto *d = qobject_cast<dialogs::frmGameOptions *>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        at = d->pos();
-        shown = d->optPointsSet[2]->isChecked();
-        d->optPlayerMoveTime[0]->click();
-        d->cmdGameOptionsSave->click();
-    });
-    t.w.mnuGameSetup_Click();
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(at, t.w.frameGeometry().topLeft());
-    EXPECT_EQ(t.game().v.PlayerMoveTime, 10);
 }
