@@ -142,4 +142,6 @@ TEST(WindowPlay, ATableAsThePlayersSeeItAndAsAScreenReaderIsToldIt) {
     EXPECT_EQ(told({w.lblMatchStatP2}), "Player 2, matches: 0");
     w.mnuNevGame->trigger();
     EXPECT_EQ(w.lblSetStatP2->text(), "0");
+    t.sim.click(kMouse1, w.cmdExit);
+    EXPECT_FALSE(w.isVisible() || t.sim.installed() || t.sim.confined());
 }

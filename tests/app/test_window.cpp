@@ -1,4 +1,4 @@
-// The game window: layout, menus, start-up, confinement, closing, names and options.
+// The game window: layout, menus, options, start-up, confinement and closing.
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -6,7 +6,6 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTimer>
-#include <functional>
 #include <tuple>
 
 #include "dialogs/options/frmgameoptions.h"
@@ -104,7 +103,7 @@ TEST(WindowStartUp, FewerThanTwoMiceAreRefusedWindowStaysWithoutHook) {
     }
 }
 
-TEST(WindowConfinement, TrappedWhereTheWindowIsPlacedFreedWhenMinimizedMaximizedOrReleased) {
+TEST(WindowConfinement, TrappedWhereTheWindowIsPlacedFreedWhenMinimizedMaximizedReleasedOrLeft) {
     Window t(platform::SimulatedRawInput::twoMice(), false);
     EXPECT_FALSE(t.sim.confined()) << "not before the window is placed";
     t.w.move(310, 170); // the window manager places the window after the first resize
@@ -125,18 +124,7 @@ TEST(WindowConfinement, TrappedWhereTheWindowIsPlacedFreedWhenMinimizedMaximized
     EXPECT_FALSE(t.sim.confined()); // moving does not confine
     t.w.mnuConfineCursorForm->trigger();
     EXPECT_EQ(t.sim.confinement(), t.w.frameGeometry());
-}
-
-TEST(WindowClosing, ExitButtonMenuAndWindowCloseUnhookAndRelease) {
-    const std::function<void(Window &)> exits[] = {
-        [](Window &t) { t.sim.click(kMouse1, t.w.cmdExit); },
-        [](Window &t) { t.w.mnuExit->trigger(); }, [](Window &t) { t.w.close(); }};
-    for (const auto &exit : exits) {
-        Window t;
-        t.bindBoth();
-        ASSERT_TRUE(t.sim.installed() && t.sim.confined());
-        exit(t);
-        EXPECT_TRUE(t.in().IsHooked == input::kFalse && t.boxes.boxes.empty());
-        EXPECT_FALSE(t.w.isVisible() || t.sim.installed() || t.sim.confined());
-    }
+    t.w.mnuExit->trigger(); // unhooks and releases, as the Exit button and the close box do
+    EXPECT_TRUE(t.in().IsHooked == input::kFalse && t.boxes.boxes.empty());
+    EXPECT_FALSE(t.w.isVisible() || t.sim.installed() || t.sim.confined());
 }
