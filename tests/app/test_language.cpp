@@ -10,7 +10,7 @@
 using namespace lumbrast;
 using namespace lumbrast::testing;
 
-TEST(WindowLanguage, TheTemplateKnowsEachWindowByTheNameItTranslatesWith) {
+TEST(WindowLanguage, TheTemplateKnowsEachWindowAndTheUsersLocaleIsLoaded) {
     QFile made(QStringLiteral(LUMBRAST_TRANSLATION_TEMPLATE));
     ASSERT_TRUE(made.open(QIODevice::ReadOnly));
     const QByteArray ts = made.readAll();
@@ -21,9 +21,8 @@ TEST(WindowLanguage, TheTemplateKnowsEachWindowByTheNameItTranslatesWith) {
                         "Session", "MusicTool"})
         EXPECT_TRUE(ts.contains("<name>" + name + "</name>")) << name.data();
     EXPECT_TRUE(ts.contains("<source>Piece %1, face down</source>"));
-}
 
-TEST(WindowLanguage, AnInstalledTranslationIsLoadedForTheUsersLocale) {
+    // The translation of the user's locale, found beside the program.
     QStringList folders = app::translationFolders(QCoreApplication::applicationDirPath());
     EXPECT_TRUE(app::installTranslation(*qApp, QLocale(QLocale::German), folders).isEmpty());
     QTemporaryDir damaged; // a damaged file is named, and the next folder is tried
