@@ -41,9 +41,11 @@ TEST(WindowPlay, ATableAsThePlayersSeeItAndAsAScreenReaderIsToldIt) {
               "Top left of the table|Top right of the table|Bottom left of the table|"
               "Bottom right of the table");
     EXPECT_EQ(told({w.cmdCursorPos, w.fraFirstMove, w.fraGameTable, w.lvwMice, w.txtPlayerName_01,
-                    w.optPlayer_02, w.lblGameMoveTimer, w.lblSetStatP2}),
+                    w.optPlayer_02, w.cmdVerify_M_P_01, w.cmdVerify_M_P_02, w.lblGameMoveTimer,
+                    w.lblSetStatP2}),
               "Cursor home|Select First Move|Table|List of all available mice on this computer|"
-              "Name of player 1|P2: player 2 to move|Move timer, stopped|Player2, sets: 0");
+              "Name of player 1|P2: player 2 to move|Verify mouse for player 1|"
+              "Verify mouse for player 2|Move timer, stopped|Player2, sets: 0");
 
     t.sim.click(kMouse1, w.cmdVerify_M_P_01);
     EXPECT_FALSE(w.cmdGamePlay->isEnabled());
