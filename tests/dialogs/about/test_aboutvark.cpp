@@ -78,6 +78,9 @@ TEST(AboutWindow, TextPicturesCornersAndLinksByMouseKeyboardAndAssistiveTools) {
     EXPECT_EQ(mail->role(), QAccessible::Link);
     EXPECT_EQ(mail->text(QAccessible::Name), QString::fromLatin1(kAuthorMail));
     mail->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    about.txtAboutVark->setFocus(); // the widget's own actions still work
+    mail->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_TRUE(about.lblAuthorMail->hasFocus());
     const QString toMail = QStringLiteral("mailto:lumbrast@example.org");
     EXPECT_EQ(links.opened,
               (QStringList{toMail, QStringLiteral("https://lumbrast.org/"), toMail, toMail}));
