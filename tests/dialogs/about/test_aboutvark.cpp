@@ -30,7 +30,9 @@ TEST(AboutWindow, TextPicturesCornersAndLinksByMouseKeyboardAndAssistiveTools) {
     const QRegion mask = about.mask(); // rounded corners
     for (const QPoint out : {QPoint(0, 0), QPoint(493, 0), QPoint(0, 247), QPoint(491, 245)})
         EXPECT_FALSE(mask.contains(out));
-    EXPECT_TRUE(mask.contains(QPoint(12, 0)) && mask.contains(QPoint(493, 12)));
+    for (const QPoint in : {QPoint(246, 0), QPoint(493, 123), QPoint(4, 4), QPoint(489, 4),
+                            QPoint(4, 243), QPoint(489, 243)}) // edges and each corner's curve
+        EXPECT_TRUE(mask.contains(in)) << in.x() << ',' << in.y();
 
     // Eight lines joined by CR LF, all shown at once.
     EXPECT_EQ(aboutVarkText(), "This is game for single computer and mice.\r\n\r\n"
