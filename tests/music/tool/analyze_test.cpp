@@ -82,7 +82,8 @@ TEST(Analyze, RepeatsCountMeasuresThatRepeatAPeriodOfOneToFourNoteForNote) {
     const Analysis a = Analyze(p.seg);
     EXPECT_EQ(std::tuple(a.repeatPitched, a.repeatAll, a.repeatDrums, a.distinct),
               std::tuple(8, 8, 12, 6));
-    EXPECT_NEAR(a.textureShare, 1.0, 1e-9); // one rhythm everywhere
+    EXPECT_NEAR(a.textureShare, 1.0, 1e-9);                      // one rhythm everywhere
+    EXPECT_EQ(Analyze(detail::SegmentData{}).textureShare, 0.0); // nothing to share
 }
 
 TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogetherStrumsApart) {
