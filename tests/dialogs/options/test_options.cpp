@@ -16,7 +16,10 @@ TEST(GameOptions, UnlistedSettingsShowTheMiddleValueAndOnlySaveWritesOrCloses) {
     for (bool save : {false, true}) {
         frmGameOptions d(v, nullptr);
         EXPECT_EQ(d.windowTitle(), "Lumbrast - game options");
-        EXPECT_EQ(d.optPointsSet[2]->geometry(), QRect(120, 16, 41, 17));
+        EXPECT_EQ(d.size(), QSize(256, 169));
+        EXPECT_EQ(QRect(d.optSetMatch[1]->mapTo(&d, QPoint()), d.optSetMatch[1]->size()),
+                  QRect(72, 136, 41, 17));
+        EXPECT_EQ(d.cmdGameOptionsCancel->geometry(), QRect(192, 64, 57, 25));
         EXPECT_TRUE(d.optPlayerMoveTime[1]->isChecked() && d.optPointsSet[1]->isChecked() &&
                     d.optSetMatch[1]->isChecked());
         d.show();
@@ -30,5 +33,17 @@ TEST(GameOptions, UnlistedSettingsShowTheMiddleValueAndOnlySaveWritesOrCloses) {
         EXPECT_FALSE(d.isVisible());
         EXPECT_EQ(std::tuple(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch),
                   save ? std::tuple(20, 15, 2) : std::tuple(25, 99, 7));
+    }
+}
+
+TEST(GameOptions, EachListedSettingShowsItsOwnButton) {
+    for (const auto &[time, points, sets, i] :
+         {std::tuple(10, 7, 2, 0), std::tuple(30, 21, 3, 2)}) {
+        GameVariables v;
+        std::tie(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch) = std::tuple(time, points, sets);
+        const frmGameOptions d(v, nullptr);
+        EXPECT_TRUE(d.optPlayerMoveTime[i]->isChecked() && d.optPointsSet[i]->isChecked() &&
+                    d.optSetMatch[i / 2]->isChecked())
+            << time;
     }
 }
