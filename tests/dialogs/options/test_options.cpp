@@ -36,14 +36,19 @@ TEST(GameOptions, UnlistedSettingsShowTheMiddleValueAndOnlySaveWritesOrCloses) {
     }
 }
 
-TEST(GameOptions, EachListedSettingShowsItsOwnButton) {
-    for (const auto &[time, points, sets, i] :
-         {std::tuple(10, 7, 2, 0), std::tuple(30, 21, 3, 2)}) {
+// Each listed setting shows its own button, and each button saves its own value.
+TEST(GameOptions, EachListedSettingShowsAndSavesItsOwnButton) {
+    const std::tuple<int, int, int> listed[] = {{10, 7, 2}, {30, 21, 3}};
+    for (int i : {0, 1}) {
         GameVariables v;
-        std::tie(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch) = std::tuple(time, points, sets);
-        const frmGameOptions d(v, nullptr);
-        EXPECT_TRUE(d.optPlayerMoveTime[i]->isChecked() && d.optPointsSet[i]->isChecked() &&
-                    d.optSetMatch[i / 2]->isChecked())
-            << time;
+        std::tie(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch) = listed[i];
+        frmGameOptions d(v, nullptr);
+        const int shown = 2 * i, other = 2 - shown;
+        EXPECT_TRUE(d.optPlayerMoveTime[shown]->isChecked() && d.optPointsSet[shown]->isChecked() &&
+                    d.optSetMatch[i]->isChecked());
+        for (auto *b : {d.optPlayerMoveTime[other], d.optPointsSet[other], d.optSetMatch[1 - i]})
+            b->click();
+        d.cmdGameOptionsSave->click();
+        EXPECT_EQ(std::tuple(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch), listed[1 - i]);
     }
 }
