@@ -55,7 +55,6 @@ struct Window {
         return 0;
     }
     app::PieceButton *piece(int i) { return w.cmdGamePiece[static_cast<std::size_t>(i)]; }
-    QPoint home() const { return input::RawMouseRouter::centreOf(w.cmdCursorPos); }
 };
 
 } // namespace lumbrast::testing

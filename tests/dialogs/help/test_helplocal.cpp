@@ -31,23 +31,6 @@ QUrl topic(const char *path) {
     return QUrl(QStringLiteral("chm:/") + QString::fromLatin1(path));
 }
 
-// A program folder holding a copy of the built help file, its name full of shell
-// metacharacters: the path must reach the reader as it is.
-class HelpFolder : public testing::Test {
-protected:
-    void SetUp() override {
-        folder = root.filePath(QStringLiteral("games; $(touch x) 'a' & \"b\""));
-        ASSERT_TRUE(QDir().mkpath(folder));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(LUMBRAST_TEST_HELP_FILE),
-                                folder + QStringLiteral("/Lumbrast.chm")));
-    }
-    void TearDown() override { qDeleteAll(windowsOf<frmHelpViewer>()); }
-
-    QTemporaryDir root;
-    QString folder;
-    QWidget game;
-};
-
 } // namespace
 
 // A viewer that fails is reported, not let through; markup in its message shows as typed.
@@ -58,64 +41,23 @@ TEST(HelpLocal, AFailureIsReportedWithItsTagAsPlainText) {
         }
     } failing;
     QString shown;
-    bool plain = false;
     QTimer::singleShot(0, [&] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             shown = box->windowTitle() + u'|' + box->text();
-            plain = box->textFormat() == Qt::PlainText;
+            shown += box->textFormat() == Qt::PlainText ? "" : " as markup";
             box->accept();
         }
     });
     mnuHelpLocal_Click(nullptr, QStringLiteral("/opt/lumbrast"), failing);
     EXPECT_EQ(shown, QStringLiteral("Lumbrast|5\nviewer <b>gone</b>\nsub: 27"));
-    EXPECT_TRUE(plain);
 }
 
-TEST_F(HelpFolder, OpensTheMainTopicFollowsLinksAndSendsOnlyOutsideLinksToTheDesktop) {
-    lumbrast::platform::RecordingUrlOpener links;
-    ChmHelpViewer chm(&links);
-    mnuHelpLocal_Click(&game, folder, chm);
-    const auto windows = windowsOf<frmHelpViewer>();
-    ASSERT_EQ(windows.size(), 1);
-    frmHelpViewer *viewer = windows.first();
-    ChmTextBrowser *page = viewer->txtHelpTopic;
-    EXPECT_TRUE(viewer->isVisible() && !viewer->isModal() && viewer->parentWidget() == &game);
-    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
-    const QVariant picture =
-        page->loadResource(QTextDocument::ImageResource, topic("images/window.png"));
-    EXPECT_EQ(QImage::fromData(picture.toByteArray()).size(), QSize(429, 419));
-    EXPECT_FALSE(
-        page->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("file:///etc/passwd")))
-            .isValid());
-
-    ASSERT_FALSE(
-        page->document()->find(QStringLiteral("Two mice: plugging in and binding")).isNull());
-    emit page->anchorClicked(topic("mice_EN.htm")); // as the browser resolves the page's link
-    EXPECT_EQ(page->source(), topic("mice_EN.htm"));
-    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Two mice: plugging in and binding"));
-
-    for (const char *url :
-         {"https://lumbrast.example.org/faq", "file:///etc/passwd", "chm:/no_such_page.htm"})
-        emit page->anchorClicked(QUrl(QString::fromLatin1(url)));
-    EXPECT_EQ(links.opened, QStringList{QStringLiteral("https://lumbrast.example.org/faq")});
-    EXPECT_EQ(page->source(), topic("mice_EN.htm"));
-    viewer->cmdHelpBack->click();
-    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
-
-    emit page->anchorClicked(topic("mice_EN.htm"));
-    viewer->hide();
-    mnuHelpLocal_Click(&game, folder + u'/', chm); // same file: its window is reused
-    EXPECT_EQ(windowsOf<frmHelpViewer>().size(), 1);
-    EXPECT_TRUE(viewer->isVisible());
-    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
-    EXPECT_TRUE(windowsOf<QMessageBox>().isEmpty());
-}
-
-// Help that cannot be shown is named with its reason beside the game, which goes on.
-TEST_F(HelpFolder, MissingCorruptOrPageLessHelpSaysWhyWithoutBlocking) {
-    const QString other = root.filePath(QStringLiteral("other"));
-    ASSERT_TRUE(QDir().mkpath(other));
-    const QString file = other + QStringLiteral("/Lumbrast.chm");
+// Help that cannot be shown is named with its reason beside the game, which goes on; the
+// help that is there opens, follows its links and sends only outside links to the desktop.
+TEST(HelpLocal, MissingCorruptOrPageLessHelpSaysWhyAndPresentHelpOpens) {
+    QTemporaryDir root;
+    QWidget game;
+    const QString file = root.filePath(QStringLiteral("Lumbrast.chm"));
     const auto shown = [] {
         QStringList texts;
         for (QMessageBox *box : windowsOf<QMessageBox>()) {
@@ -131,22 +73,57 @@ TEST_F(HelpFolder, MissingCorruptOrPageLessHelpSaysWhyWithoutBlocking) {
     };
     const QString advice =
         QStringLiteral("\nTo restore it, install the Debian package lumbrast again.");
-    showHelpLocal(&game, other); // no help file there
+    showHelpLocal(&game, root.path()); // no help file there
     EXPECT_EQ(shown(), QStringList{"The help file " + file + " is missing." + advice});
-
     QFile corrupt(file); // not a compiled help file
     ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly) && corrupt.write("XXXX", 4) == 4);
     corrupt.close();
-    showHelpLocal(&game, other);
+    showHelpLocal(&game, root.path());
     EXPECT_EQ(shown(), QStringList{"The help file " + file +
                                    " is damaged: it is not a compiled help file." + advice});
-
     ASSERT_TRUE(QFile::remove(file) && QDir().mkpath(file)); // a folder in its place
-    showHelpLocal(&game, other);
+    showHelpLocal(&game, root.path());
     EXPECT_EQ(shown(), QStringList{"The help file " + file + " cannot be read." + advice});
 
+    // The built help in a folder named with shell metacharacters: the path reaches the
+    // reader as it is.
+    const QString folder = root.filePath(QStringLiteral("games; $(touch x) 'a' & \"b\""));
     const QString good = folder + QStringLiteral("/Lumbrast.chm");
+    ASSERT_TRUE(QDir().mkpath(folder) && QFile::copy(LUMBRAST_TEST_HELP_FILE, good));
     EXPECT_EQ(ChmHelpViewer().displayTopic(&game, good, QStringLiteral("no_such_topic.htm")),
               "The help file " + good + " has no page no_such_topic.htm.");
     EXPECT_TRUE(windowsOf<frmHelpViewer>().isEmpty());
+
+    lumbrast::platform::RecordingUrlOpener links;
+    ChmHelpViewer chm(&links);
+    mnuHelpLocal_Click(&game, folder, chm);
+    const auto windows = windowsOf<frmHelpViewer>();
+    ASSERT_EQ(windows.size(), 1);
+    frmHelpViewer *viewer = windows.first();
+    ChmTextBrowser *page = viewer->txtHelpTopic;
+    EXPECT_TRUE(viewer->isVisible() && !viewer->isModal() && viewer->parentWidget() == &game);
+    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
+    const QVariant picture =
+        page->loadResource(QTextDocument::ImageResource, topic("images/window.png"));
+    EXPECT_EQ(QImage::fromData(picture.toByteArray()).size(), QSize(429, 419));
+    EXPECT_FALSE(
+        page->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("file:///etc/passwd")))
+            .isValid());
+    emit page->anchorClicked(topic("mice_EN.htm")); // as the browser resolves the page's link
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Two mice: plugging in and binding"));
+    for (const char *url :
+         {"https://lumbrast.example.org/faq", "file:///etc/passwd", "chm:/no_such_page.htm"})
+        emit page->anchorClicked(QUrl(QString::fromLatin1(url)));
+    EXPECT_EQ(links.opened, QStringList{QStringLiteral("https://lumbrast.example.org/faq")});
+    EXPECT_EQ(page->source(), topic("mice_EN.htm"));
+    viewer->cmdHelpBack->click();
+    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
+
+    emit page->anchorClicked(topic("mice_EN.htm"));
+    viewer->hide();
+    mnuHelpLocal_Click(&game, folder + u'/', chm); // same file: its window is reused
+    EXPECT_EQ(windowsOf<frmHelpViewer>(), windows);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(page->source(), topic("Lumbrast_help_main_EN.htm"));
+    EXPECT_TRUE(windowsOf<QMessageBox>().isEmpty());
 }

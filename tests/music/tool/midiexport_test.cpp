@@ -30,14 +30,12 @@ TEST(MidiExport, TracksTempoTimeSignatureAndProgramsReadBack) {
 
     smf_t *smf = smf_load(path.string().c_str());
     ASSERT_NE(smf, nullptr);
-    EXPECT_EQ(smf->format, 1);
-    EXPECT_EQ(smf->number_of_tracks, 4); // conductor, then channels 1, 2 and 10
-    EXPECT_EQ(smf->ppqn, 960);           // an eighth keeps its 480 ticks
+    // Conductor, then channels 1, 2 and 10; an eighth keeps its 480 ticks.
+    EXPECT_EQ(std::tuple(smf->format, smf->number_of_tracks, smf->ppqn), std::tuple(1, 4, 960));
     const smf_tempo_t *t = smf_get_tempo_by_number(smf, 0);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->microseconds_per_quarter_note, 800000);
-    EXPECT_EQ(t->numerator, 6);
-    EXPECT_EQ(t->denominator, 8);
+    EXPECT_EQ(std::tuple(t->microseconds_per_quarter_note, t->numerator, t->denominator),
+              std::tuple(800000, 6, 8));
     // Per channel: its program and where its notes start.
     std::map<int, int> program;
     std::map<int, std::vector<int>> onsets;

@@ -31,42 +31,38 @@ bool has(const std::string &out, const std::string &what) {
 
 } // namespace
 
-TEST(MusicTool, HelpInfoAndUsageErrors) {
-    auto [status, help] = run("--help");
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(has(help, "render STYLE CHORDMAP --shape NAME --measures N"));
-    for (const auto &[args, exit] : {std::pair("render --help", 0), {"", 2}, {"frobnicate", 2}})
-        EXPECT_EQ(run(args).first, exit) << args;
-    auto bad = run("render " + media + "NEWAVTCH.STY " + media +
-                   "EVENMAJ.CDM --shape WOBBLY --measures 4 --output x.wav");
-    EXPECT_TRUE(bad.first == 2 && has(bad.second, "--shape")) << bad.second;
-    for (const auto &[file, line] :
-         {std::pair("HARBRLGT.STY", "Dance on the Pier: groove 64-100, normal"),
-          {"HARBRLGT.STY", "Tempo:      104 bpm"},
-          {"NIGHTMIN.CDM", "Key:        A minor"},
-          {"NIGHTMIN.CDM", "cadence iv V i"}}) {
-        auto info = run(std::string("info ") + media + file);
-        EXPECT_TRUE(info.first == 0 && has(info.second, line)) << line << "\n" << info.second;
-    }
-}
-
-TEST(MusicTool, FileErrorsInCompilerFormAndNonZeroExit) {
-    auto path = std::filesystem::temp_directory_path() / "LUMBRAST_TOOL_BAD.STY";
+// Each answer with its exit status: 2 for a wrong command line, 1 for a file that
+// cannot be read or written, named in compiler form where a line is at fault.
+TEST(MusicTool, HelpInfoAndAMessageForEveryMistake) {
+    const auto path = std::filesystem::temp_directory_path() / "LUMBRAST_TOOL_BAD.STY";
     std::ofstream(path) << "[style]\nname = \"Bad\"\ntempo = 90\nloudness = -3\n"
                            "time_signature = [4, 4]\n";
-    auto loud = run("info " + path.string());
-    EXPECT_EQ(loud.first, 1);
-    EXPECT_EQ(loud.second.rfind(path.string() + ":4:12: 'loudness' is -3, must be -40 to -6", 0),
-              0u)
-        << loud.second;
-    auto missing = run("info /nonexistent/NOPE.STY");
-    EXPECT_EQ(missing.first, 1);
-    EXPECT_TRUE(has(missing.second, "/nonexistent/NOPE.STY: cannot open the file"))
-        << missing.second;
-    EXPECT_EQ(run("render " + path.string() + " " + media +
-                  "EVENMAJ.CDM --shape LEVEL --measures 2 --output /tmp/x.wav")
-                  .first,
-              1);
+    const std::string bad = path.string(), style = media + "NEWAVTCH.STY " + media + "EVENMAJ.CDM";
+    const struct {
+        std::string args;
+        int exit;
+        std::string says;
+    } cases[] = {
+        {"--help", 0, "render STYLE CHORDMAP --shape NAME --measures N"},
+        {"render --help", 0, ""},
+        {"", 2, ""},
+        {"frobnicate", 2, ""},
+        {"render " + style + " --shape WOBBLY --measures 4 --output x.wav", 2, "--shape"},
+        {"info " + media + "HARBRLGT.STY", 0, "Dance on the Pier: groove 64-100, normal"},
+        {"info " + media + "HARBRLGT.STY", 0, "Tempo:      104 bpm"},
+        {"info " + media + "NIGHTMIN.CDM", 0, "Key:        A minor"},
+        {"info " + media + "NIGHTMIN.CDM", 0, "cadence iv V i"},
+        {"info " + bad, 1, bad + ":4:12: 'loudness' is -3, must be -40 to -6"},
+        {"info /nonexistent/NOPE.STY", 1, "/nonexistent/NOPE.STY: cannot open the file"},
+        {"render " + bad + " " + media + "EVENMAJ.CDM --shape LEVEL --measures 2 --output x.wav", 1,
+         bad},
+        {"render " + style + " --shape LEVEL --measures 2 --output /nonexistent/x.mid", 1,
+         "cannot write the MIDI file"},
+    };
+    for (const auto &c : cases) {
+        const auto [status, out] = run(c.args);
+        EXPECT_TRUE(status == c.exit && has(out, c.says)) << c.args << "\n" << out;
+    }
     std::filesystem::remove(path);
 }
 
