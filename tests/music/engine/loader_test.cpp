@@ -66,7 +66,6 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     ASSERT_EQ(m.chords.size(), 5u);
     const auto &five = m.chords[m.find("V")];
     EXPECT_EQ(five.root, 7);
-    EXPECT_EQ(five.intervals, (V{0, 4, 7, 10}));
     EXPECT_TRUE(m.connected(m.find("ii"), m.find("V")) && !m.connected(m.find("V"), m.find("ii")));
     EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
     auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
@@ -99,7 +98,6 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
     V harmonic = mode(5);
     harmonic[6] = 11; // the raised seventh
     EXPECT_EQ(detail::ScaleSteps("harmonic-minor"), harmonic);
-    EXPECT_TRUE(detail::ScaleSteps("blues").empty());
 
     const V triads[] = {{0, 4, 7}, {0, 3, 7}, {0, 3, 6}, {0, 4, 8}, {0, 2, 7}, {0, 5, 7}};
     int t = 0;
@@ -115,7 +113,6 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
         std::sort(want.begin(), want.end());
         EXPECT_EQ(detail::ChordIntervals(name), want) << name;
     }
-    EXPECT_TRUE(detail::ChordIntervals("13").empty());
 
     // A chord's scale: the key's scale from the chord's root, its tones replacing the degrees
     // they stand on. V7 in minor raises the seventh of the key; VII7 in minor lowers nothing.
@@ -165,14 +162,6 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
-    std::string text = std::string(kWaltz) + "\n[[pattern]\nname = 1\n";
-    MusicError e = parseError(text);
-    EXPECT_EQ(e.code(), ErrorCode::Syntax);
-    const int line = static_cast<int>(std::count(text.begin(), text.end(), '\n')) - 1;
-    EXPECT_EQ(std::string(e.what()).rfind(
-                  "BAD.STY:" + std::to_string(line) + ":" + std::to_string(e.column()) + ": ", 0),
-              0u)
-        << e.what(); // at "[[pattern]"
     EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 3, 0).what(), "A.STY:3:1: bad");
     EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 0, 0).what(), "A.STY: bad");
     // Shape names, as the tool and the window spell them.
@@ -226,7 +215,8 @@ TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
         std::string bad = replaced(c.style ? kWaltz : kMajorMap, c.from, c.to);
         MusicError e = parseError(bad, c.style);
         EXPECT_EQ(e.code(), ErrorCode::BadContent) << c.to;
-        EXPECT_EQ(e.file(), c.style ? "BAD.STY" : "BAD.CDM");
+        const std::string where = (c.style ? "BAD.STY:" : "BAD.CDM:") + std::to_string(e.line());
+        EXPECT_EQ(std::string(e.what()).rfind(where + ":", 0), 0u) << e.what();
         EXPECT_EQ(at(bad, e).rfind(c.points, 0), 0u)
             << c.to << " -> " << e.what() << " at [" << at(bad, e) << "]";
         EXPECT_NE(e.description().find(c.says), std::string::npos) << c.to << " -> " << e.what();
@@ -253,7 +243,9 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
                                                    {"tempo = 120\x01\"\xef\xba\xbf", 12}};
     for (const auto &[to, column] : syntax) {
         MusicError bad = parseError(replaced(kWaltz, "tempo = 120", to));
-        EXPECT_EQ(std::pair(bad.code(), bad.column()), std::pair(ErrorCode::Syntax, column)) << to;
+        EXPECT_EQ(std::tuple(bad.code(), bad.line(), bad.column()),
+                  std::tuple(ErrorCode::Syntax, 23, column))
+            << to;
     }
     EXPECT_EQ(parseError(std::string("[style]\0", 8)).column(), 8);
     MusicError escaped = parseError(
