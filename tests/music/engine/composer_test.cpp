@@ -58,14 +58,6 @@ std::string fingerprint(const SegmentPtr &s) {
     return std::to_string(count) + ":" + std::to_string(hash % 1000000007);
 }
 
-std::vector<Ev> noteOns(const SegmentPtr &s, int channel) {
-    std::vector<Ev> out;
-    for (const auto &e : s->data()->events)
-        if (e.kind == Ev::NoteOn && e.channel == channel)
-            out.push_back(e);
-    return out;
-}
-
 // Start and length of each note of `channel`, in the order the notes end.
 std::vector<std::pair<std::int64_t, std::int64_t>> notes(const SegmentPtr &s, int channel) {
     std::map<int, std::int64_t> on;
@@ -350,15 +342,13 @@ signposts = { start = "I", end = "I", cadence = "I" })",
                      "} ] },"),
             "S.STY"),
         map);
-    V keys, line;
+    V keys, line; // the upper parts, then the bass
     for (const auto &e : s->data()->events)
-        if (e.kind == Ev::NoteOn && (e.channel == 2 || e.channel == 3))
-            keys.push_back(e.data1);
+        if (e.kind == Ev::NoteOn && e.channel >= 2 && e.channel <= 4)
+            (e.channel == 4 ? line : keys).push_back(e.data1);
     EXPECT_EQ(keys, (V{72, 75, 74}));
     // Each E2 of the bass grates against F3; G2 is nearer, but C2 keeps within a fifth of A1.
     // Before a written leap up to C3 no tone is that near both sides: G2 it is.
-    for (const auto &e : noteOns(s, 4))
-        line.push_back(e.data1);
     EXPECT_EQ(line, (V{36, 33, 43, 48}));
 }
 
