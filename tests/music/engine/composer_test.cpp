@@ -171,6 +171,8 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     EXPECT_EQ(plan(compose(5, Shape::Song, 3, 5, false, true)),
               "I:3 vi:6 IV:2 V:1 I:3 | mid mid mid out out");
     EXPECT_EQ(plan(compose(1, Shape::Level, 2, 6, false, true)), "vi:2 I:1 | out");
+    // A closing progression that would fill the whole piece shrinks to its last chord.
+    EXPECT_EQ(plan(compose(2, Shape::Level, 1, 6)), "vi:3 I:3 | mid mid");
     EXPECT_EQ(plan(compose(8, Shape::Rising, 2, 7)),
               "vi:6 ii:3 V:3 vi:6 IV:2 V:1 I:3 | low low low fill mid mid mid mid");
     EXPECT_EQ(plan(compose(12, Shape::Falling, 3, 8, true)),
