@@ -12,6 +12,7 @@
 
 using namespace lumbrast::music;
 using namespace lumbrast::music::test;
+using V = std::vector<int>;
 
 namespace {
 
@@ -38,11 +39,11 @@ std::string at(const std::string &source, const MusicError &e) {
 TEST(Loader, StyleAndChordMapReadAsWritten) {
     StylePtr s = waltz();
     EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell")); // the window compares motifs by identity
-    std::vector<int> controls; // program, then volume, pan, reverb and chorus of each channel
+    V controls; // program, then volume, pan, reverb and chorus of each channel
     const SegmentPtr band = s->GetBand("Two")->CreateSegment();
     for (const auto &e : band->data()->events)
         controls.push_back(e.kind == detail::MidiEvent::Control ? e.data1 : -e.data1);
-    EXPECT_EQ(controls, (std::vector<int>{-24, 7, 10, 91, 93, -35, 7, 10, 91, 93}));
+    EXPECT_EQ(controls, (V{-24, 7, 10, 91, 93, -35, 7, 10, 91, 93}));
     EXPECT_THROW(s->GetBandName(2), MusicError); // past the last
     EXPECT_THROW(s->GetMotifName(-1), MusicError);
     EXPECT_EQ(s->GetMotifName(1), "Drum");
@@ -51,42 +52,40 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(nope.code(), ErrorCode::NotFound);
     EXPECT_NE(std::string(nope.what()).find("Nope"), std::string::npos);
 
+    using K = detail::PatternNote::Kind;
     const auto &d = *s->data();
     const auto &n = d.patterns[2].parts[0].notes[1]; // "1.1.2 c2 1/2 90" with 2 grid points a beat
-    EXPECT_EQ(n.start, kTicksPerBeat / 2);
-    EXPECT_EQ(n.length, kTicksPerBeat / 2);
-    EXPECT_EQ(n.kind, detail::PatternNote::Kind::ChordTone);
-    EXPECT_EQ(n.index, 1);
-    EXPECT_EQ(d.patterns[2].parts[0].notes[3].kind, detail::PatternNote::Kind::ScaleStep);
-    EXPECT_EQ(d.patterns[0].parts[1].notes[0].index, 36); // kick
-    EXPECT_EQ(d.patterns[0].parts[1].channel, 9);
+    EXPECT_EQ(std::tuple(n.start, n.length, n.kind, n.index),
+              std::tuple(kTicksPerBeat / 2, kTicksPerBeat / 2, K::ChordTone, 1));
+    EXPECT_EQ(d.patterns[2].parts[0].notes[3].kind, K::ScaleStep);
+    EXPECT_EQ(std::pair(d.patterns[0].parts[1].channel, +d.patterns[0].parts[1].notes[0].index),
+              std::pair(9, 36)); // the kick on the drum channel
 
     ChordMapPtr map = majorMap();
     const auto &m = *map->data();
     ASSERT_EQ(m.chords.size(), 5u);
-    EXPECT_EQ(m.chords[m.find("V")].root, 7);
-    EXPECT_EQ(m.chords[m.find("V")].intervals, (std::vector<int>{0, 4, 7, 10}));
+    const auto &five = m.chords[m.find("V")];
+    EXPECT_EQ(five.root, 7);
     EXPECT_TRUE(m.connected(m.find("ii"), m.find("V")) && !m.connected(m.find("V"), m.find("ii")));
     EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
     auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
     EXPECT_EQ(minor->data()->chords[m.find("vi")].root, 8); // the sixth of C minor is A flat
     // A chord's scale: the key's, or one it names, built on its root.
-    EXPECT_EQ(m.chords[m.find("V")].scale, (std::vector<int>{0, 2, 4, 5, 7, 9, 10}));
+    EXPECT_EQ(five.scale, (V{0, 2, 4, 5, 7, 9, 10}));
     auto named = Loader::ParseChordMap(
         replaced(kMajorMap, "type = \"7\" }", "type = \"7\", scale = \"phrygian-dominant\" }"),
         "N.CDM");
-    EXPECT_EQ(named->data()->chords[m.find("V")].scale, (std::vector<int>{0, 1, 4, 5, 7, 8, 10}));
+    EXPECT_EQ(named->data()->chords[m.find("V")].scale, (V{0, 1, 4, 5, 7, 8, 10}));
 }
 
 // Chords and scales from their theory, not from the table: every mode is the
 // major scale started on another degree, and each larger chord adds one tone
 // to a smaller one.
 TEST(Loader, ChordsAndScalesFollowTheirTheory) {
-    const std::vector<int> major = detail::ScaleSteps("major");
-    ASSERT_EQ(major, (std::vector<int>{0, 2, 4, 5, 7, 9, 11}));
+    const V major = detail::ScaleSteps("major");
+    ASSERT_EQ(major, (V{0, 2, 4, 5, 7, 9, 11}));
     auto mode = [&](int degree) {
-        std::vector<int> m;
-        m.reserve(7);
+        V m;
         for (int i = 0; i < 7; ++i)
             m.push_back((major[(degree + i) % 7] - major[degree] + 12) % 12);
         return m;
@@ -96,13 +95,11 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
                                                   {"aeolian", 5}};
     for (const auto &[name, degree] : modes)
         EXPECT_EQ(detail::ScaleSteps(name), mode(degree)) << name;
-    std::vector<int> harmonic = mode(5);
+    V harmonic = mode(5);
     harmonic[6] = 11; // the raised seventh
     EXPECT_EQ(detail::ScaleSteps("harmonic-minor"), harmonic);
-    EXPECT_TRUE(detail::ScaleSteps("blues").empty());
 
-    const std::vector<int> triads[] = {{0, 4, 7}, {0, 3, 7}, {0, 3, 6},
-                                       {0, 4, 8}, {0, 2, 7}, {0, 5, 7}};
+    const V triads[] = {{0, 4, 7}, {0, 3, 7}, {0, 3, 6}, {0, 4, 8}, {0, 2, 7}, {0, 5, 7}};
     int t = 0;
     for (const char *name : {"maj", "min", "dim", "aug", "sus2", "sus4"})
         EXPECT_EQ(detail::ChordIntervals(name), triads[t++]) << name;
@@ -111,16 +108,14 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
         {"min7", "min", 10}, {"m7b5", "dim", 10},  {"dim7", "dim", 9},   {"add9", "maj", 2},
         {"9", "7", 14},      {"maj9", "maj7", 14}, {"min9", "min7", 14}, {"7sus4", "sus4", 10}};
     for (const auto &[name, base, tone] : added) {
-        std::vector<int> want = detail::ChordIntervals(base);
+        V want = detail::ChordIntervals(base);
         want.push_back(tone);
         std::sort(want.begin(), want.end());
         EXPECT_EQ(detail::ChordIntervals(name), want) << name;
     }
-    EXPECT_TRUE(detail::ChordIntervals("13").empty());
 
     // A chord's scale: the key's scale from the chord's root, its tones replacing the degrees
     // they stand on. V7 in minor raises the seventh of the key; VII7 in minor lowers nothing.
-    using V = std::vector<int>;
     const V minor = detail::ScaleSteps("minor");
     EXPECT_EQ(detail::ChordScale(minor, 4, 0, {0, 4, 7, 10}), (V{0, 1, 4, 5, 7, 8, 10}));
     EXPECT_EQ(detail::ChordScale(major, 6, -1, {0, 4, 7}), (V{0, 2, 4, 6, 7, 9, 11}));
@@ -131,54 +126,42 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
 }
 
 TEST(Loader, ChordTonesFollowVoiceMode) {
-    const std::vector<int> major = detail::ScaleSteps("major");
-    detail::ChordDef g7{"V", 7, {0, 4, 7, 10}, detail::ChordScale(major, 4, 0, {0, 4, 7, 10}), "7"};
-    detail::ChordContext c{g7.root, &g7.intervals, &g7.scale};
-    detail::Part root, voicing;
-    root.voice = detail::Voice::Root;
-    root.low = 36;
-    voicing.voice = detail::Voice::Voicing;
-    voicing.low = 60;
-    detail::PatternNote n;
-    n.kind = detail::PatternNote::Kind::ChordTone;
-    auto key = [&](int index, const detail::Part &p) {
-        return n.index = index, detail::ResolveKey(n, p, c);
+    using K = detail::PatternNote::Kind;
+    using enum detail::Voice;
+    const V g7 = {0, 4, 7, 10}, scale = detail::ChordScale(detail::ScaleSteps("major"), 4, 0, g7);
+    struct Case {
+        K kind;
+        std::int16_t index;
+        std::int8_t octave;
+        detail::Voice voice;
+        int low, root, key;
     };
-    EXPECT_EQ(key(0, root), 43);    // G2: first G at or above C2
-    EXPECT_EQ(key(3, root), 53);    // F3, the seventh
-    EXPECT_EQ(key(4, root), 55);    // past the last tone, an octave up
-    EXPECT_EQ(key(0, voicing), 62); // D4 is the lowest G7 tone from C4
-    EXPECT_EQ(key(4, voicing), 74); // past the last tone, the lowest an octave up
-    n.kind = detail::PatternNote::Kind::ScaleStep;
-    EXPECT_EQ(key(1, root), 45); // s2 over G in C major: A
-    EXPECT_EQ(key(8, root), 57); // s9: the A an octave up
-    n.octave = -1;
-    EXPECT_EQ(key(1, root), 33);
-    // Past the top MIDI key an octave lower: Ab three octaves above key 92 is 128, played as 116.
-    n.kind = detail::PatternNote::Kind::ChordTone;
-    n.octave = 3;
-    root.low = 92;
-    c.root = 8;
-    EXPECT_EQ(key(0, root), 116);
-    // Without composed music, chord tones are taken from C major.
-    EXPECT_EQ(detail::ResolveKey(n, voicing, detail::ChordAt(detail::SegmentData{}, 0)), 96);
-    n.octave = 4; // G four octaves above key 79 is the top key itself, kept
-    root.low = 79;
-    c.root = 7;
-    EXPECT_EQ(key(0, root), 127);
+    const Case cases[] = {
+        {K::ChordTone, 0, 0, Root, 36, 7, 43}, // G2: first G at or above C2
+        {K::ChordTone, 3, 0, Root, 36, 7, 53}, // F3, the seventh
+        {K::ChordTone, 4, 0, Root, 36, 7, 55}, // past the last tone, an octave up
+        {K::ScaleStep, 1, 0, Root, 36, 7, 45}, // s2 over G in C major: A
+        {K::ScaleStep, 8, 0, Root, 36, 7, 57}, // s9: the A an octave up
+        {K::ScaleStep, 1, -1, Root, 36, 7, 33},
+        {K::ChordTone, 0, 3, Root, 92, 8, 116}, // Ab three octaves above key 92 is 128: one down
+        {K::ChordTone, 0, 4, Root, 79, 7, 127}, // G four octaves above key 79 is the top key, kept
+        {K::ChordTone, 0, 0, Voicing, 60, 7, 62}, // D4 is the lowest G7 tone from C4
+        {K::ChordTone, 4, 0, Voicing, 60, 7, 74}, // past the last tone, the lowest an octave up
+    };
+    detail::Part part;
+    for (const Case &c : cases) {
+        part.voice = c.voice;
+        part.low = c.low;
+        const detail::PatternNote n{.kind = c.kind, .index = c.index, .octave = c.octave};
+        EXPECT_EQ(detail::ResolveKey(n, part, {c.root, &g7, &scale}), c.key) << c.index << c.low;
+    }
+    // Without composed music, chord tones are taken from C major (part: a voicing above C4).
+    EXPECT_EQ(detail::ResolveKey({.kind = K::ChordTone, .octave = 3}, part,
+                                 detail::ChordAt(detail::SegmentData{}, 0)),
+              96);
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
-    std::string text = std::string(kWaltz) + "\n[[pattern]\nname = 1\n";
-    MusicError e = parseError(text);
-    EXPECT_EQ(e.code(), ErrorCode::Syntax);
-    EXPECT_EQ(e.line(),
-              static_cast<int>(std::count(text.begin(), text.end(), '\n')) - 1); // "[[pattern]"
-    EXPECT_EQ(std::string(e.what()).rfind("BAD.STY:" + std::to_string(e.line()) + ":" +
-                                              std::to_string(e.column()) + ": ",
-                                          0),
-              0u)
-        << e.what();
     EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 3, 0).what(), "A.STY:3:1: bad");
     EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 0, 0).what(), "A.STY: bad");
     // Shape names, as the tool and the window spell them.
@@ -189,7 +172,12 @@ TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
     struct Case {
         bool style;
         std::string from, to, points, says;
+        ErrorCode code = ErrorCode::BadContent;
     };
+    // Accented letters are fine in quoted text and comments, nowhere else: a quote, bracket or
+    // equals sign inside a bare value opens no text. Control characters are refused before the
+    // parser misreads what follows.
+    const auto syntax = ErrorCode::Syntax;
     const Case cases[] = {
         {true, "tempo = 120", "tempo = 0", "0", "tempo"},
         {true, "tempo = 120", "tempo = \"fast\"", "\"fast\"", "must be a number"},
@@ -227,12 +215,20 @@ TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
         {false, "end = [\"V\", \"I\"]", "end = [\"V\", \"vii\"]", "\"vii\"", "no chord"},
         // ii can no longer reach an end signpost.
         {false, "to = \"V\"", "to = \"ii\"", "{ id = \"ii\"", "no path"},
+        {true, "tempo = 120", "tempo = 120\xc3\xa9", "\xc3\xa9", "", syntax},
+        {true, "tempo = 120", "tempo = 1'\xc3\xa9'", "\xc3\xa9", "", syntax},
+        {true, "tempo = 120", "tempo = 1[\"\xc3\xa9\"", "\xc3\xa9", "", syntax},
+        {true, "tempo = 120", "tempo =+v=\"\xce\x92", "\xce\x92", "", syntax},
+        {true, "tempo = 120", "tempo = 120\x01\"\xef\xba\xbf", "\x01", "", syntax},
+        {true, "name = \"Test Waltz\"", "name = \"\"\"Test \\  \xc3\xa9\"\"\"", "\xc3\xa9",
+         "a backslash in quoted text must be followed by an escape such as \\n", syntax},
     };
     for (const Case &c : cases) {
         std::string bad = replaced(c.style ? kWaltz : kMajorMap, c.from, c.to);
         MusicError e = parseError(bad, c.style);
-        EXPECT_EQ(e.code(), ErrorCode::BadContent) << c.to;
-        EXPECT_EQ(e.file(), c.style ? "BAD.STY" : "BAD.CDM");
+        EXPECT_EQ(e.code(), c.code) << c.to;
+        const std::string where = (c.style ? "BAD.STY:" : "BAD.CDM:") + std::to_string(e.line());
+        EXPECT_EQ(std::string(e.what()).rfind(where + ":", 0), 0u) << e.what();
         EXPECT_EQ(at(bad, e).rfind(c.points, 0), 0u)
             << c.to << " -> " << e.what() << " at [" << at(bad, e) << "]";
         EXPECT_NE(e.description().find(c.says), std::string::npos) << c.to << " -> " << e.what();
@@ -244,50 +240,30 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
     EXPECT_EQ(parseError(kWaltz, false).code(), ErrorCode::WrongKind);
     EXPECT_EQ(parseError("").code(), ErrorCode::BadContent);
     EXPECT_EQ(parseError("\xff\xfe[style]").code(), ErrorCode::Syntax);
-    // Accented letters are fine in quoted text and comments, nowhere else.
+    EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(),
+              ErrorCode::FileTooLarge);
     std::string accented = replaced(kWaltz, "name = \"Test Waltz\"",
                                     "name = \"Caf\xc3\xa9 Waltz\" # d\xc3\xa9j\xc3\xa0");
     EXPECT_EQ(Loader::ParseStyle(accented, "OK.STY")->name(), "Caf\xc3\xa9 Waltz");
-    MusicError bare = parseError(replaced(kWaltz, "tempo = 120", "tempo = 120\xc3\xa9"));
-    EXPECT_EQ(bare.code(), ErrorCode::Syntax);
-    EXPECT_EQ(bare.column(), 12);
-    // A quote inside a bare value opens no text, nor after a bracket there.
-    EXPECT_EQ(parseError(replaced(kWaltz, "tempo = 120", "tempo = 1'\xc3\xa9'")).column(), 11);
-    EXPECT_EQ(parseError(replaced(kWaltz, "tempo = 120", "tempo = 1[\"\xc3\xa9\"")).column(), 12);
-    EXPECT_EQ(parseError(replaced(kWaltz, "tempo = 120", "tempo =+v=\"\xce\x92")).column(), 12);
-    MusicError escaped = parseError(
-        replaced(kWaltz, "name = \"Test Waltz\"", "name = \"\"\"Test \\  \xc3\xa9\"\"\""));
-    EXPECT_EQ(escaped.code(), ErrorCode::Syntax);
-    EXPECT_EQ(escaped.column(), 19);
-    EXPECT_EQ(escaped.description(), "a backslash in quoted text must be followed by an escape "
-                                     "such as \\n or \\\\, not by a character beyond ASCII");
-    // Control characters (SOH, NUL) are refused before the parser misreads what follows.
-    MusicError control =
-        parseError(replaced(kWaltz, "tempo = 120", "tempo = 120\x01\"\xef\xba\xbf"));
-    EXPECT_EQ(control.code(), ErrorCode::Syntax);
-    EXPECT_EQ(control.column(), 12);
-    EXPECT_EQ(parseError(std::string("[style]\0", 8)).column(), 8);
-    EXPECT_EQ(parseError(std::string(Loader::kMaxFileBytes + 1, ' ')).code(),
-              ErrorCode::FileTooLarge);
+    EXPECT_EQ(parseError(std::string("[style]\0", 8)).column(), 8); // NUL
 
     auto load = [](const std::string &path) { return errorOf([&] { Loader().LoadStyle(path); }); };
     MusicError missing = load("/nonexistent/NOPE.STY");
-    EXPECT_EQ(missing.code(), ErrorCode::FileNotFound);
-    EXPECT_EQ(missing.file(), "/nonexistent/NOPE.STY");
+    EXPECT_EQ(std::pair(missing.code(), missing.file()),
+              std::pair(ErrorCode::FileNotFound, std::string("/nonexistent/NOPE.STY")));
     auto path = std::filesystem::temp_directory_path() / "lumbrast_huge.sty";
     std::ofstream(path) << std::string(Loader::kMaxFileBytes + 1, '#');
     MusicError huge = load(path.string());
+    std::filesystem::remove(path);
     EXPECT_EQ(huge.code(), ErrorCode::FileTooLarge);
     EXPECT_NE(huge.description().find("at most"), std::string::npos);
-    std::filesystem::remove(path);
 
     const std::string folder = std::filesystem::temp_directory_path().string();
     MusicError style = load(folder);
-    EXPECT_EQ(style.code(), ErrorCode::WrongKind);
-    EXPECT_EQ(style.description(), "this is a folder, not a style file");
-    EXPECT_EQ(style.file(), folder);
-    MusicError map = errorOf([&] { Loader().LoadChordMap(folder); });
-    EXPECT_EQ(map.description(), "this is a folder, not a chord map file");
+    EXPECT_EQ(std::tuple(style.code(), style.description(), style.file()),
+              std::tuple(ErrorCode::WrongKind, "this is a folder, not a style file", folder));
+    EXPECT_EQ(errorOf([&] { Loader().LoadChordMap(folder); }).description(),
+              "this is a folder, not a chord map file");
     EXPECT_EQ(load("/dev/null").description(),
               "this is not a file that can be read as a style file");
 }
