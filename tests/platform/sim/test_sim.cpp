@@ -1,9 +1,7 @@
-#include <optional>
 #include <string>
 #include <vector>
 
 #include <QPushButton>
-#include <QWidget>
 #include <gtest/gtest.h>
 
 #include "platform/sim/simulatedrawinput.h"
@@ -13,13 +11,13 @@ using namespace lumbrast::platform;
 namespace {
 // Logs raw events into the same sequence as clicks, and can send the cursor away.
 struct Log final : RawInputSink {
-    std::vector<std::string> *seq = nullptr;
+    std::vector<std::string> seq;
     SimulatedRawInput *sim = nullptr;
-    std::optional<QPoint> sendTo;
+    QPoint sendTo;
     void rawInput(DeviceHandle d, RawEventKind k) noexcept override {
-        seq->push_back("raw " + std::to_string(d) + " " + std::to_string(int(k)));
-        if (sendTo)
-            sim->warpCursor(*sendTo);
+        seq.push_back("raw " + std::to_string(d) + " " + std::to_string(int(k)));
+        if (!sendTo.isNull())
+            sim->warpCursor(sendTo);
     }
 };
 } // namespace
@@ -28,28 +26,23 @@ struct Log final : RawInputSink {
 // where the cursor was when the button went down, even if the sink moved it.
 TEST(SimulatedRawInput, RawEventComesFirstAndClickLandsUnderTheCursor) {
     QWidget window;
-    window.resize(200, 100);
     QPushButton a("a", &window), b("b", &window);
     a.setGeometry(0, 0, 90, 90);
     b.setGeometry(100, 0, 90, 90);
-    std::vector<std::string> seq;
-    QObject::connect(&a, &QPushButton::clicked, [&] { seq.push_back("click a"); });
-    QObject::connect(&b, &QPushButton::clicked, [&] { seq.push_back("click b"); });
-    window.show();
     SimulatedRawInput sim(SimulatedRawInput::twoMice());
-    sim.registerWindow(&window);
     Log log;
-    log.seq = &seq;
     log.sim = &sim;
+    QObject::connect(&a, &QPushButton::clicked, [&] { log.seq.emplace_back("click a"); });
+    window.show();
+    sim.registerWindow(&window);
     sim.install(&log);
 
     sim.click(17, &a);
-    EXPECT_EQ(seq, (std::vector<std::string>{"raw 17 0", "raw 17 1", "raw 17 2", "click a"}));
+    EXPECT_EQ(log.seq, (std::vector<std::string>{"raw 17 0", "raw 17 1", "raw 17 2", "click a"}));
     EXPECT_EQ(sim.cursorPos(), a.mapToGlobal(a.rect().center()));
 
-    seq.clear(); // a move that the sink sends home: the click lands on the home widget
-    log.sendTo = a.mapToGlobal(QPoint(5, 5));
+    log.sendTo = a.mapToGlobal(QPoint(5, 5)); // a move that the sink sends home
     sim.click(23, &b);
-    EXPECT_EQ(seq.back(), "click a");
-    EXPECT_EQ(sim.cursorPos(), *log.sendTo);
+    EXPECT_EQ(log.seq.back(), "click a");
+    EXPECT_EQ(sim.cursorPos(), log.sendTo);
 }

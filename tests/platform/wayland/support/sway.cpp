@@ -32,7 +32,6 @@ std::string configure(const QTemporaryDir &folder) {
         throw std::runtime_error("cannot make a runtime folder for sway");
     const std::string dir = folder.path().toStdString();
     std::string config = dir + "/config";
-    const bool root = ::geteuid() == 0;
     std::ofstream(config) << "xwayland disable\n"
                              "output HEADLESS-1 resolution "
                           << SwayServer::kWidth << "x" << SwayServer::kHeight
@@ -45,14 +44,10 @@ std::string configure(const QTemporaryDir &folder) {
                              // sway's children inherit the ready pipe
                              "exec echo \"$WAYLAND_DISPLAY\" >&"
                           << TiedChild::kReadyFd << "\n";
-    if (root && (::chown(dir.c_str(), kNobody, kNobody) != 0 || ::chmod(config.c_str(), 0644) != 0))
+    if (::geteuid() == 0 &&
+        (::chown(dir.c_str(), kNobody, kNobody) != 0 || ::chmod(config.c_str(), 0644) != 0))
         throw std::runtime_error("cannot hand the runtime folder to sway's user");
     return config;
-}
-
-const char *debugLog() { // LUMBRAST_TEST_SWAY_LOG names a file for the compositor's debug log
-    const char *log = std::getenv("LUMBRAST_TEST_SWAY_LOG");
-    return log && *log ? log : nullptr;
 }
 
 } // namespace
@@ -60,27 +55,23 @@ const char *debugLog() { // LUMBRAST_TEST_SWAY_LOG names a file for the composit
 // The line comes once the compositor runs its configuration's commands.
 SwayServer::SwayServer()
     : dir_(QDir::tempPath() + "/lumbrast-sway-XXXXXX"), config_(configure(dir_)),
-      child_(
-          {"sway", "-c", config_.c_str(), debugLog() ? "-d" : nullptr},
-          [this] {
-              if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
-                                       ::setuid(kNobody) != 0))
-                  ::_exit(125);
-              const QByteArray dir = dir_.path().toLocal8Bit();
-              ::clearenv();
-              ::setenv("PATH", "/usr/bin:/bin", 1);
-              ::setenv("HOME", dir.constData(), 1);
-              ::setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
-              ::setenv("WLR_BACKENDS", "headless", 1);
-              ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
-              ::setenv("WLR_RENDERER", "pixman", 1);
-          },
-          debugLog()),
-      socket_(dir_.path().toStdString() + "/" +
-              child_.readyLine("sway did not start (is the sway package installed?)")) {}
-
-void useCompositor(const SwayServer &server) {
-    ::setenv("WAYLAND_DISPLAY", server.socket().c_str(), 1);
+      child_({"sway", "-c", config_.c_str()}, [this] {
+          if (::geteuid() == 0 &&
+              (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+              ::_exit(125);
+          const QByteArray dir = dir_.path().toLocal8Bit();
+          ::clearenv();
+          ::setenv("PATH", "/usr/bin:/bin", 1);
+          ::setenv("HOME", dir.constData(), 1);
+          ::setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
+          ::setenv("WLR_BACKENDS", "headless", 1);
+          ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
+          ::setenv("WLR_RENDERER", "pixman", 1);
+      }) {
+    const std::string socket =
+        dir_.path().toStdString() + "/" +
+        child_.readyLine("sway did not start (is the sway package installed?)");
+    ::setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "wayland", 1);
     ::unsetenv("DISPLAY");
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
@@ -116,13 +107,12 @@ T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &int
 
 } // namespace
 
-VirtualPointer::VirtualPointer(const std::string &socket)
-    : display_(wl_display_connect(socket.c_str())) {
+VirtualPointer::VirtualPointer() : display_(wl_display_connect(nullptr)) {
     auto *manager = display_ ? bindFirst<zwlr_virtual_pointer_manager_v1>(
                                    display_, nullptr, zwlr_virtual_pointer_manager_v1_interface)
                              : nullptr;
     if (!manager)
-        throw std::runtime_error("the compositor at " + socket + " offers no virtual pointer");
+        throw std::runtime_error("the compositor offers no virtual pointer");
     pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
     zwlr_virtual_pointer_manager_v1_destroy(manager);
     wl_display_roundtrip(display_);
@@ -133,55 +123,50 @@ VirtualPointer::~VirtualPointer() {
     wl_display_disconnect(display_);
 }
 
-void VirtualPointer::moveBy(int dx, int dy) {
-    zwlr_virtual_pointer_v1_motion(pointer_, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
+void VirtualPointer::commit() {
     zwlr_virtual_pointer_v1_frame(pointer_);
     wl_display_roundtrip(display_);
+}
+
+void VirtualPointer::moveBy(int dx, int dy) {
+    zwlr_virtual_pointer_v1_motion(pointer_, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
+    commit();
 }
 
 void VirtualPointer::moveTo(int x, int y) {
     zwlr_virtual_pointer_v1_motion_absolute(pointer_, 0, static_cast<std::uint32_t>(x),
                                             static_cast<std::uint32_t>(y), SwayServer::kWidth,
                                             SwayServer::kHeight);
-    zwlr_virtual_pointer_v1_frame(pointer_);
-    wl_display_roundtrip(display_);
+    commit();
 }
 
 void VirtualPointer::click() {
     constexpr std::uint32_t left = 0x110; // BTN_LEFT
-    for (std::uint32_t state :
-         {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
-        zwlr_virtual_pointer_v1_button(pointer_, 0, left, state);
-        zwlr_virtual_pointer_v1_frame(pointer_);
-    }
-    wl_display_roundtrip(display_);
-}
-
-wl_surface *surfaceOf(const QWidget &window) {
-    QWindow *handle = window.windowHandle();
-    return handle && handle->handle()
-               ? static_cast<wl_surface *>(
-                     QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface",
-                                                                                         handle))
-               : nullptr;
+    zwlr_virtual_pointer_v1_button(pointer_, 0, left, WL_POINTER_BUTTON_STATE_PRESSED);
+    zwlr_virtual_pointer_v1_frame(pointer_);
+    zwlr_virtual_pointer_v1_button(pointer_, 0, left, WL_POINTER_BUTTON_STATE_RELEASED);
+    commit();
 }
 
 namespace {
 
+PointerProbe &probeOf(void *data) {
+    return *static_cast<PointerProbe *>(data);
+}
+
+// Version 1 of the pointer: enter, leave, motion, button, axis.
 const wl_pointer_listener probeListener{
     [](void *probe, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
-        static_cast<PointerProbe *>(probe)->entered(surface,
-                                                    QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y)));
+        probeOf(probe).focus = surface;
+        probeOf(probe).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
-    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *) {
-        static_cast<PointerProbe *>(probe)->left();
-    },
+    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *) { probeOf(probe).focus = nullptr; },
     [](void *probe, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-        static_cast<PointerProbe *>(probe)->moved(QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y)));
+        probeOf(probe).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
-    nullptr, // events of later versions than the one bound
+    nullptr,
     nullptr,
     nullptr,
     nullptr,
@@ -193,17 +178,17 @@ PointerProbe::PointerProbe()
     : display_(static_cast<wl_display *>(
           QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"))),
       queue_(wl_display_create_queue(display_)) {
-    seat_ = bindFirst<wl_seat>(display_, queue_, wl_seat_interface);
-    if (!seat_)
+    wl_seat *seat = bindFirst<wl_seat>(display_, queue_, wl_seat_interface);
+    if (!seat)
         throw std::runtime_error("the compositor offers no seat");
-    pointer_ = wl_seat_get_pointer(seat_); // the virtual pointer gave the seat one
+    pointer_ = wl_seat_get_pointer(seat); // the virtual pointer gave the seat one
+    wl_seat_destroy(seat);
     wl_pointer_add_listener(pointer_, &probeListener, this);
     sync();
 }
 
 PointerProbe::~PointerProbe() {
     wl_pointer_destroy(pointer_);
-    wl_seat_destroy(seat_);
     wl_event_queue_destroy(queue_);
 }
 
@@ -211,17 +196,15 @@ void PointerProbe::sync() {
     wl_display_roundtrip_queue(display_, queue_);
 }
 
-bool PointerProbe::cameOver(const QWidget &window, VirtualPointer &pointer) {
+bool PointerProbe::cameOver(const QWidget &window) {
     return waitUntil([&] {
-        pointer.moveTo(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
+        virtualPointer->moveTo(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
         sync();
-        return over(surfaceOf(window));
+        QWindow *handle = window.windowHandle();
+        return handle && handle->handle() && focus &&
+               focus == QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
+                            "surface", handle);
     });
-}
-
-void PointerProbe::entered(wl_surface *surface, QPoint at) {
-    focus_ = surface;
-    at_ = at;
 }
 
 } // namespace lumbrast::testing

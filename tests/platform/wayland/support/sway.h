@@ -10,7 +10,6 @@
 
 struct wl_display;
 struct wl_event_queue;
-struct wl_seat;
 struct wl_pointer;
 struct wl_surface;
 struct zwlr_virtual_pointer_v1;
@@ -18,28 +17,24 @@ class QWidget;
 
 namespace lumbrast::testing {
 
-// One 1024 x 768 output, which a window fills (tiled, without borders).
+// One 1024 x 768 output, which a window fills (tiled, without borders). The
+// toolkit of this process is pointed at it as a native Wayland client.
 class SwayServer {
 public:
     SwayServer(); // throws, saying why, when sway does not come up
-    const std::string &socket() const { return socket_; } // absolute path of the display
     static constexpr int kWidth = 1024, kHeight = 768;
 
 private:
     QTemporaryDir dir_; // goes after the compositor has ended
     std::string config_;
     TiedChild child_;
-    std::string socket_;
 };
-
-// Points this process's toolkit at the compositor as a native Wayland client.
-void useCompositor(const SwayServer &server);
 
 // A pointer device of its own connection; each call returns once the compositor
 // has handled it (and sent clients what it makes them see).
 class VirtualPointer {
 public:
-    explicit VirtualPointer(const std::string &socket);
+    VirtualPointer();
     ~VirtualPointer();
     VirtualPointer(const VirtualPointer &) = delete;
     void moveBy(int dx, int dy);
@@ -47,12 +42,11 @@ public:
     void click();              // the left button, pressed and released
 
 private:
+    void commit();
     wl_display *display_;
     zwlr_virtual_pointer_v1 *pointer_ = nullptr;
 };
-
-// The surface of a shown top-level window; none before it has one.
-wl_surface *surfaceOf(const QWidget &window);
+extern VirtualPointer *virtualPointer; // the one main() made
 
 // The pointer as a client on the toolkit's connection sees it.
 class PointerProbe {
@@ -63,22 +57,15 @@ public:
     void sync(); // everything the compositor sent so far has arrived
     // Puts the pointer on the output's centre and runs the event loop until the
     // compositor shows the window there, under it.
-    bool cameOver(const QWidget &window, VirtualPointer &pointer);
-    bool over(const wl_surface *surface) const { return surface && focus_ == surface; }
-    QPoint at() const { return at_; } // on the surface it is over
+    bool cameOver(const QWidget &window);
 
-    // Hooks of the protocol's listeners.
-    void entered(wl_surface *surface, QPoint at);
-    void left() { focus_ = nullptr; }
-    void moved(QPoint at) { at_ = at; }
+    const wl_surface *focus = nullptr; // the surface it is over
+    QPoint at;                         // on that surface
 
 private:
     wl_display *display_;
     wl_event_queue *queue_;
-    wl_seat *seat_ = nullptr;
     wl_pointer *pointer_ = nullptr;
-    const wl_surface *focus_ = nullptr;
-    QPoint at_;
 };
 
 } // namespace lumbrast::testing
