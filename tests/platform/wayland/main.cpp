@@ -1,19 +1,20 @@
 // One headless sway for the whole binary: the toolkit connects to a display once
-// per process, so the compositor, with a pointer device on its seat, has to exist
-// before the application object.
+// per process, so the compositor has to exist before the application object.
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include "sway.h"
 
-lumbrast::testing::VirtualPointer *lumbrast::testing::virtualPointer = nullptr;
+using namespace lumbrast::testing;
+
+Pointer *lumbrast::testing::pointer = nullptr;
 
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    lumbrast::testing::SwayServer server; // throws, saying why, when sway does not start
-    lumbrast::testing::VirtualPointer pointer;
-    lumbrast::testing::virtualPointer = &pointer;
+    SwayServer server; // throws, saying why, when sway does not start
     QApplication app(argc, argv);
+    Pointer device(server);
+    pointer = &device;
     return RUN_ALL_TESTS();
 }

@@ -28,25 +28,16 @@ class CursorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         window_.show();
-        ASSERT_TRUE(probe_.cameOver(window_));
+        ASSERT_TRUE(pointer->cameOver(window_));
         // A rectangle around the pointer, in the window's logical coordinates.
-        box_ = QRect(probe_.at / window_.devicePixelRatio() - QPoint(20, 15), QSize(40, 30));
+        box_ = QRect(pointer->at / window_.devicePixelRatio() - QPoint(20, 15), QSize(40, 30));
     }
-
     // Where a point of the window lies on its surface, worked out apart from the code.
-    QPoint onSurface(QPoint local) {
-        const QMargins frame = window_.windowHandle()->frameMargins();
-        return local * window_.devicePixelRatio() + QPoint(frame.left(), frame.top());
-    }
+    QPoint onSurface(QPoint local) { return surfacePoint(window_, local); }
     QRect global(QRect local) { return local.translated(window_.mapToGlobal(QPoint(0, 0))); }
-    QPoint push(int dx, int dy) {
-        virtualPointer->moveBy(dx, dy);
-        probe_.sync();
-        return probe_.at;
-    }
+    static QPoint push(int dx, int dy) { return pointer->moveBy(dx, dy); }
 
     QWidget window_;
-    PointerProbe probe_;
     QRect box_;
     std::vector<QString> notices_;
     WaylandCursorControl control_{[this](const QString &text) { notices_.push_back(text); }};
@@ -84,26 +75,23 @@ TEST_F(CursorTest, WithoutTheProtocolItSaysSoOnceAndLeavesThePointerFree) {
 
     bare.confineCursor(global(box_));
     bare.warpCursor(global(box_).topLeft());
-    const QPoint from = probe_.at;
+    const QPoint from = pointer->at;
     EXPECT_EQ(push(kStep, 0).x(), from.x() + kStep);
 }
 
 TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOtherwise) {
     using namespace lumbrast::platform::x11;
+    using enum SessionKind;
     constexpr auto automatic = SessionRequest::Automatic;
     const char *socket = std::getenv("WAYLAND_DISPLAY");
-    EXPECT_EQ(detectSession(automatic, nullptr, socket, nullptr), SessionKind::Wayland);
-    EXPECT_EQ(detectSession(automatic, ":0", socket, nullptr), SessionKind::Wayland)
-        << "Xwayland beside the compositor";
-    EXPECT_EQ(detectSession(automatic, nullptr, socket, "wayland-egl"), SessionKind::Wayland);
-    EXPECT_EQ(detectSession(SessionRequest::Wayland, nullptr, socket, "offscreen"),
-              SessionKind::Wayland);
-    EXPECT_EQ(detectSession(SessionRequest::X11, nullptr, socket, nullptr), SessionKind::NoDisplay);
-    EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wayland-9", nullptr),
-              SessionKind::NoWaylandDisplay);
-    EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), SessionKind::NoDisplay);
-    EXPECT_TRUE(
-        sessionMessage(SessionKind::NoWaylandDisplay).contains(QStringLiteral("WAYLAND_DISPLAY")));
+    EXPECT_EQ(detectSession(automatic, nullptr, socket, nullptr), Wayland);
+    EXPECT_EQ(detectSession(automatic, ":0", socket, nullptr), Wayland) << "Xwayland beside it";
+    EXPECT_EQ(detectSession(automatic, nullptr, socket, "wayland-egl"), Wayland);
+    EXPECT_EQ(detectSession(SessionRequest::Wayland, nullptr, socket, "offscreen"), Wayland);
+    EXPECT_EQ(detectSession(SessionRequest::X11, nullptr, socket, nullptr), NoDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wl-9", nullptr), NoWaylandDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), NoDisplay);
+    EXPECT_TRUE(sessionMessage(NoWaylandDisplay).contains(QStringLiteral("WAYLAND_DISPLAY")));
 
     EXPECT_EQ(parseSessionRequest("wayland"), SessionRequest::Wayland);
     EXPECT_EQ(parseSessionRequest("x11"), SessionRequest::X11);

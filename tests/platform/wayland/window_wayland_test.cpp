@@ -36,25 +36,19 @@ TEST(WindowOnWayland, TwoMiceBindAndPlayAndTheOtherMouseSendsTheCursorHome) {
     w.music().environment().audio.soundFont = "/nonexistent/none.sf2";
     w.Form_Load();
     w.show();
-    PointerProbe probe;
-    ASSERT_TRUE(probe.cameOver(w));
+    ASSERT_TRUE(pointer->cameOver(w));
 
     const input::InputState &in = w.inputState();
     auto onSurface = [&](const QWidget *widget) {
-        const QMargins frame = w.windowHandle()->frameMargins();
-        return widget->mapTo(&w, widget->rect().center()) + QPoint(frame.left(), frame.top());
+        return surfacePoint(w, widget->mapTo(&w, widget->rect().center()));
     };
-    auto pointer = [&] { // a nudge makes the compositor tell where the pointer is now
-        virtualPointer->moveBy(1, 0);
-        probe.sync();
-        return probe.at;
-    };
+    auto nudge = [] { return pointer->moveBy(1, 0); }; // where the pointer is now, and 1 on
     // The mouse's own press, then the compositor's click on the widget.
     auto click = [&](const std::string &node, const QWidget *widget, auto done) {
-        const QPoint by = onSurface(widget) - pointer();
-        virtualPointer->moveBy(by.x(), by.y());
+        const QPoint by = onSurface(widget) - nudge();
+        pointer->moveBy(by.x(), by.y());
         bed.report(node, {{EV_KEY, BTN_LEFT, 1}});
-        virtualPointer->click();
+        pointer->click();
         bed.report(node, {{EV_KEY, BTN_LEFT, 0}});
         return waitUntil(done);
     };
@@ -66,5 +60,5 @@ TEST(WindowOnWayland, TwoMiceBindAndPlayAndTheOtherMouseSendsTheCursorHome) {
     // The other mouse moves: the cursor goes home.
     bed.report(right, {{EV_REL, REL_X, 5}});
     ASSERT_TRUE(waitUntil([&] { return in.hDeviceLast == hRight; }));
-    EXPECT_EQ(pointer(), onSurface(w.cmdCursorPos) + QPoint(1, 0));
+    EXPECT_EQ(nudge(), onSurface(w.cmdCursorPos) + QPoint(1, 0));
 }

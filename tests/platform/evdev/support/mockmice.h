@@ -27,9 +27,7 @@ struct Device {
 class Bed {
 public:
     Bed();
-    ~Bed();
-    Bed(const Bed &) = delete;
-    Bed &operator=(const Bed &) = delete;
+    ~Bed(); // not copied: QTemporaryDir is not
 
     // Adds the device without telling udev's listeners; returns its node.
     std::string add(const Device &s);

@@ -50,35 +50,6 @@ std::string configure(const QTemporaryDir &folder) {
     return config;
 }
 
-} // namespace
-
-// The line comes once the compositor runs its configuration's commands.
-SwayServer::SwayServer()
-    : dir_(QDir::tempPath() + "/lumbrast-sway-XXXXXX"), config_(configure(dir_)),
-      child_({"sway", "-c", config_.c_str()}, [this] {
-          if (::geteuid() == 0 &&
-              (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
-              ::_exit(125);
-          const QByteArray dir = dir_.path().toLocal8Bit();
-          ::clearenv();
-          ::setenv("PATH", "/usr/bin:/bin", 1);
-          ::setenv("HOME", dir.constData(), 1);
-          ::setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
-          ::setenv("WLR_BACKENDS", "headless", 1);
-          ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
-          ::setenv("WLR_RENDERER", "pixman", 1);
-      }) {
-    const std::string socket =
-        dir_.path().toStdString() + "/" +
-        child_.readyLine("sway did not start (is the sway package installed?)");
-    ::setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "wayland", 1);
-    ::unsetenv("DISPLAY");
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-}
-
-namespace {
-
 // The first global of an interface, bound on the queue given (or the default one).
 template <typename T>
 T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &interface) {
@@ -107,62 +78,60 @@ T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &int
 
 } // namespace
 
-VirtualPointer::VirtualPointer() : display_(wl_display_connect(nullptr)) {
+// The line comes once the compositor runs its configuration's commands.
+SwayServer::SwayServer()
+    : dir_(QDir::tempPath() + "/lumbrast-sway-XXXXXX"), config_(configure(dir_)),
+      child_({"sway", "-c", config_.c_str()}, [this] {
+          if (::geteuid() == 0 &&
+              (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+              ::_exit(125);
+          const QByteArray dir = dir_.path().toLocal8Bit();
+          ::clearenv();
+          ::setenv("PATH", "/usr/bin:/bin", 1);
+          ::setenv("HOME", dir.constData(), 1);
+          ::setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
+          ::setenv("WLR_BACKENDS", "headless", 1);
+          ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
+          ::setenv("WLR_RENDERER", "pixman", 1);
+      }) {
+    const std::string socket =
+        dir_.path().toStdString() + "/" +
+        child_.readyLine("sway did not start (is the sway package installed?)");
+    ::setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "wayland", 1);
+    ::unsetenv("DISPLAY");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    display_ = wl_display_connect(nullptr);
     auto *manager = display_ ? bindFirst<zwlr_virtual_pointer_manager_v1>(
                                    display_, nullptr, zwlr_virtual_pointer_manager_v1_interface)
                              : nullptr;
     if (!manager)
         throw std::runtime_error("the compositor offers no virtual pointer");
-    pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
+    device_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
     zwlr_virtual_pointer_manager_v1_destroy(manager);
     wl_display_roundtrip(display_);
 }
 
-VirtualPointer::~VirtualPointer() {
-    zwlr_virtual_pointer_v1_destroy(pointer_);
+SwayServer::~SwayServer() {
+    zwlr_virtual_pointer_v1_destroy(device_);
     wl_display_disconnect(display_);
-}
-
-void VirtualPointer::commit() {
-    zwlr_virtual_pointer_v1_frame(pointer_);
-    wl_display_roundtrip(display_);
-}
-
-void VirtualPointer::moveBy(int dx, int dy) {
-    zwlr_virtual_pointer_v1_motion(pointer_, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
-    commit();
-}
-
-void VirtualPointer::moveTo(int x, int y) {
-    zwlr_virtual_pointer_v1_motion_absolute(pointer_, 0, static_cast<std::uint32_t>(x),
-                                            static_cast<std::uint32_t>(y), SwayServer::kWidth,
-                                            SwayServer::kHeight);
-    commit();
-}
-
-void VirtualPointer::click() {
-    constexpr std::uint32_t left = 0x110; // BTN_LEFT
-    zwlr_virtual_pointer_v1_button(pointer_, 0, left, WL_POINTER_BUTTON_STATE_PRESSED);
-    zwlr_virtual_pointer_v1_frame(pointer_);
-    zwlr_virtual_pointer_v1_button(pointer_, 0, left, WL_POINTER_BUTTON_STATE_RELEASED);
-    commit();
 }
 
 namespace {
 
-PointerProbe &probeOf(void *data) {
-    return *static_cast<PointerProbe *>(data);
+Pointer &of(void *data) {
+    return *static_cast<Pointer *>(data);
 }
 
 // Version 1 of the pointer: enter, leave, motion, button, axis.
-const wl_pointer_listener probeListener{
-    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
-        probeOf(probe).focus = surface;
-        probeOf(probe).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+const wl_pointer_listener listener{
+    [](void *p, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
+        of(p).focus = surface;
+        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
-    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *) { probeOf(probe).focus = nullptr; },
-    [](void *probe, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-        probeOf(probe).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+    [](void *p, wl_pointer *, std::uint32_t, wl_surface *) { of(p).focus = nullptr; },
+    [](void *p, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
@@ -174,37 +143,62 @@ const wl_pointer_listener probeListener{
 
 } // namespace
 
-PointerProbe::PointerProbe()
-    : display_(static_cast<wl_display *>(
+Pointer::Pointer(SwayServer &server)
+    : server_(server),
+      toolkit_(static_cast<wl_display *>(
           QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"))),
-      queue_(wl_display_create_queue(display_)) {
-    wl_seat *seat = bindFirst<wl_seat>(display_, queue_, wl_seat_interface);
+      queue_(wl_display_create_queue(toolkit_)) {
+    wl_seat *seat = bindFirst<wl_seat>(toolkit_, queue_, wl_seat_interface);
     if (!seat)
         throw std::runtime_error("the compositor offers no seat");
-    pointer_ = wl_seat_get_pointer(seat); // the virtual pointer gave the seat one
+    seen_ = wl_seat_get_pointer(seat); // the pointer device gave the seat one
     wl_seat_destroy(seat);
-    wl_pointer_add_listener(pointer_, &probeListener, this);
-    sync();
+    wl_pointer_add_listener(seen_, &listener, this);
+    wl_display_roundtrip_queue(toolkit_, queue_);
 }
 
-PointerProbe::~PointerProbe() {
-    wl_pointer_destroy(pointer_);
+Pointer::~Pointer() {
+    wl_pointer_destroy(seen_);
     wl_event_queue_destroy(queue_);
 }
 
-void PointerProbe::sync() {
-    wl_display_roundtrip_queue(display_, queue_);
+void Pointer::commit() {
+    zwlr_virtual_pointer_v1_frame(server_.device_);
+    wl_display_roundtrip(server_.display_);
+    wl_display_roundtrip_queue(toolkit_, queue_);
 }
 
-bool PointerProbe::cameOver(const QWidget &window) {
+QPoint Pointer::moveBy(int dx, int dy) {
+    zwlr_virtual_pointer_v1_motion(server_.device_, 0, wl_fixed_from_int(dx),
+                                   wl_fixed_from_int(dy));
+    commit();
+    return at;
+}
+
+void Pointer::click() {
+    constexpr std::uint32_t left = 0x110; // BTN_LEFT
+    zwlr_virtual_pointer_v1_button(server_.device_, 0, left, WL_POINTER_BUTTON_STATE_PRESSED);
+    zwlr_virtual_pointer_v1_frame(server_.device_);
+    zwlr_virtual_pointer_v1_button(server_.device_, 0, left, WL_POINTER_BUTTON_STATE_RELEASED);
+    commit();
+}
+
+bool Pointer::cameOver(const QWidget &window) {
     return waitUntil([&] {
-        virtualPointer->moveTo(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
-        sync();
+        zwlr_virtual_pointer_v1_motion_absolute(server_.device_, 0, SwayServer::kWidth / 2,
+                                                SwayServer::kHeight / 2, SwayServer::kWidth,
+                                                SwayServer::kHeight);
+        commit();
         QWindow *handle = window.windowHandle();
         return handle && handle->handle() && focus &&
                focus == QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
                             "surface", handle);
     });
+}
+
+QPoint surfacePoint(const QWidget &window, QPoint local) {
+    const QMargins frame = window.windowHandle()->frameMargins();
+    return local * window.devicePixelRatio() + QPoint(frame.left(), frame.top());
 }
 
 } // namespace lumbrast::testing

@@ -1,6 +1,5 @@
 #pragma once
-// A headless sway of the test's own, a virtual pointer moved as a device would
-// move it, and a probe that sees where the pointer is on a surface.
+// A headless sway of the test's own and a pointer device on it.
 #include <string>
 
 #include <QPoint>
@@ -17,44 +16,35 @@ class QWidget;
 
 namespace lumbrast::testing {
 
-// One 1024 x 768 output, which a window fills (tiled, without borders). The
-// toolkit of this process is pointed at it as a native Wayland client.
+// One 1024 x 768 output, which a window fills (tiled, without borders), and a
+// pointer device on its seat, there before the toolkit of this process comes to
+// it as a native Wayland client.
 class SwayServer {
 public:
     SwayServer(); // throws, saying why, when sway does not come up
+    ~SwayServer();
+    SwayServer(const SwayServer &) = delete;
     static constexpr int kWidth = 1024, kHeight = 768;
 
 private:
+    friend class Pointer;
     QTemporaryDir dir_; // goes after the compositor has ended
     std::string config_;
     TiedChild child_;
+    wl_display *display_ = nullptr; // the pointer device's connection
+    zwlr_virtual_pointer_v1 *device_ = nullptr;
 };
 
-// A pointer device of its own connection; each call returns once the compositor
-// has handled it (and sent clients what it makes them see).
-class VirtualPointer {
+// The pointer device, moved as a device would move it, and seen as a client on
+// the toolkit's connection sees it. Each move returns once the compositor has
+// handled it and the toolkit's connection has what it sent.
+class Pointer {
 public:
-    VirtualPointer();
-    ~VirtualPointer();
-    VirtualPointer(const VirtualPointer &) = delete;
-    void moveBy(int dx, int dy);
-    void moveTo(int x, int y); // in the output's layout
-    void click();              // the left button, pressed and released
-
-private:
-    void commit();
-    wl_display *display_;
-    zwlr_virtual_pointer_v1 *pointer_ = nullptr;
-};
-extern VirtualPointer *virtualPointer; // the one main() made
-
-// The pointer as a client on the toolkit's connection sees it.
-class PointerProbe {
-public:
-    PointerProbe();
-    ~PointerProbe();
-    PointerProbe(const PointerProbe &) = delete;
-    void sync(); // everything the compositor sent so far has arrived
+    explicit Pointer(SwayServer &server); // once the application is up
+    ~Pointer();
+    Pointer(const Pointer &) = delete;
+    QPoint moveBy(int dx, int dy); // returns where it is then
+    void click();                  // the left button, pressed and released
     // Puts the pointer on the output's centre and runs the event loop until the
     // compositor shows the window there, under it.
     bool cameOver(const QWidget &window);
@@ -63,9 +53,15 @@ public:
     QPoint at;                         // on that surface
 
 private:
-    wl_display *display_;
+    void commit();
+    SwayServer &server_;
+    wl_display *toolkit_;
     wl_event_queue *queue_;
-    wl_pointer *pointer_ = nullptr;
+    wl_pointer *seen_ = nullptr;
 };
+extern Pointer *pointer; // the one main() made
+
+// Where a point of the window, in its logical coordinates, lies on its surface.
+QPoint surfacePoint(const QWidget &window, QPoint local);
 
 } // namespace lumbrast::testing
