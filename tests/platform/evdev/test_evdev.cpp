@@ -30,8 +30,7 @@ struct Cursor final : CursorControl {
 // mouse that reports only keys; the raw events the back end tells.
 struct Rig final : RawInputSink {
     mockmice::Bed bed;
-    mockmice::Device left{.number = 3, .port = "1-2"};
-    std::string l = bed.add(left);
+    std::string l = bed.add({.number = 3, .port = "1-2"});
     std::string r = bed.add({.number = 4, .port = "1-3", .product = "0005", .uniq = "a4:c1:38"});
     std::vector<std::string> opened; // every node the back end opened, in order
     std::vector<int> fds;
@@ -71,7 +70,9 @@ struct Rig final : RawInputSink {
 
 } // namespace
 
-TEST(EvdevListing, MiceOnlyWithTheirNamesAndNoKeyboardIsEverOpened) {
+// Mice are listed with their names, no keyboard is ever opened, and a mouse that
+// comes back has its identity again.
+TEST(EvdevListing, MiceOnlyWithTheirNamesComeAndGoWithUdev) {
     Rig rig;
     ASSERT_EQ(rig.raw->devices().size(), 2u);
     const PointingDevice left = rig.find("1-2"), right = rig.find("1-3");
@@ -95,6 +96,25 @@ TEST(EvdevListing, MiceOnlyWithTheirNamesAndNoKeyboardIsEverOpened) {
     rig.raw->confineCursor({});
     rig.raw->releaseCursor();
     EXPECT_EQ(rig.cursorCalls, "attach warp confine release");
+
+    // Mice come and go with udev.
+    int changes = 0;
+    rig.raw->watchDevices([&] { ++changes; });
+    auto settle = [&](std::size_t open) {
+        while (rig.raw->openCount() != open)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    rig.bed.unplug({.number = 3, .port = "1-2"});
+    settle(1);
+    EXPECT_EQ(rig.find("1-2").handle, 0u);
+
+    // The same mouse in the same port under a new node: a new handle, the same identity.
+    rig.bed.plug({.number = 9, .port = "1-2"});
+    settle(2);
+    EXPECT_EQ(changes, 2);
+    const PointingDevice after = rig.find("1-2");
+    EXPECT_NE(after.handle, left.handle);
+    EXPECT_EQ(after.identity, left.identity);
 }
 
 // Each mouse reports its own motion, buttons and wheel, and a click is judged by
@@ -147,31 +167,6 @@ TEST(EvdevEvents, EachMouseReportsItsOwnEventsAndClicksAreJudgedFirst) {
     rig.raw->drainAll();
 
     EXPECT_EQ(rig.told, "Lm Rp Rw Rr Lp Rm Lp Lr Rm Lr Lp Rm Lp Rm ");
-}
-
-TEST(EvdevHotPlug, MiceComeAndGoWithUdevAndComeBackWithTheirIdentity) {
-    Rig rig;
-    int changes = 0;
-    rig.raw->watchDevices([&] { ++changes; });
-    auto settle = [&](std::size_t open) {
-        while (rig.raw->openCount() != open)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    };
-    const PointingDevice before = rig.find("1-2");
-    rig.bed.unplug(rig.left);
-    settle(1);
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(rig.find("1-2").handle, 0u);
-
-    // The same mouse in the same port under a new node: a new handle, the same identity.
-    mockmice::Device again = rig.left;
-    again.number = 9;
-    rig.bed.plug(again);
-    settle(2);
-    EXPECT_EQ(changes, 2);
-    const PointingDevice after = rig.find("1-2");
-    EXPECT_NE(after.handle, before.handle);
-    EXPECT_EQ(after.identity, before.identity);
 }
 
 TEST(EvdevPermission, UnreadableMiceAreNamedOnceWithBothFixes) {

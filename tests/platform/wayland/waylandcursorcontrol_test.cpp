@@ -4,7 +4,6 @@
 #include <vector>
 
 #include <QWidget>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -32,10 +31,8 @@ protected:
         // A rectangle around the pointer, in the window's logical coordinates.
         box_ = QRect(pointer->at / window_.devicePixelRatio() - QPoint(20, 15), QSize(40, 30));
     }
-    // Where a point of the window lies on its surface, worked out apart from the code.
     QPoint onSurface(QPoint local) { return surfacePoint(window_, local); }
     QRect global(QRect local) { return local.translated(window_.mapToGlobal(QPoint(0, 0))); }
-    static QPoint push(int dx, int dy) { return pointer->moveBy(dx, dy); }
 
     QWidget window_;
     QRect box_;
@@ -51,17 +48,17 @@ TEST_F(CursorTest, ConfinementHoldsThePointerAndCursorReturnPutsItOnItsPoint) {
     control_.confineCursor(global(box_));
     const QPoint low = onSurface(box_.topLeft());
     const QPoint high = onSurface(box_.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
-    EXPECT_EQ(push(kFar, 0).x(), high.x());
-    EXPECT_EQ(push(0, kFar), high);
-    EXPECT_EQ(push(-kFar, -kFar), low);
+    EXPECT_EQ(pointer->moveBy(kFar, 0).x(), high.x());
+    EXPECT_EQ(pointer->moveBy(0, kFar), high);
+    EXPECT_EQ(pointer->moveBy(-kFar, -kFar), low);
 
     const QPoint home = box_.topLeft() + QPoint(20, 10);
     control_.warpCursor(window_.mapToGlobal(home));
-    EXPECT_EQ(push(1, 1), onSurface(home) + QPoint(1, 1));
-    EXPECT_EQ(push(kFar, 0).x(), high.x()) << "confined again after the return";
+    EXPECT_EQ(pointer->moveBy(1, 1), onSurface(home) + QPoint(1, 1));
+    EXPECT_EQ(pointer->moveBy(kFar, 0).x(), high.x()) << "confined again after the return";
 
     control_.releaseCursor();
-    EXPECT_EQ(push(-kStep, 0).x(), high.x() - kStep) << "released, the pointer goes on";
+    EXPECT_EQ(pointer->moveBy(-kStep, 0).x(), high.x() - kStep) << "released, the pointer goes on";
 }
 
 TEST_F(CursorTest, WithoutTheProtocolItSaysSoOnceAndLeavesThePointerFree) {
@@ -76,7 +73,7 @@ TEST_F(CursorTest, WithoutTheProtocolItSaysSoOnceAndLeavesThePointerFree) {
     bare.confineCursor(global(box_));
     bare.warpCursor(global(box_).topLeft());
     const QPoint from = pointer->at;
-    EXPECT_EQ(push(kStep, 0).x(), from.x() + kStep);
+    EXPECT_EQ(pointer->moveBy(kStep, 0).x(), from.x() + kStep);
 }
 
 TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOtherwise) {
