@@ -18,12 +18,12 @@ namespace {
 
 // What the back end asked of the display server's cursor, in order.
 struct Cursor final : CursorControl {
-    std::string *calls;
-    explicit Cursor(std::string *c) : calls(c) {}
-    void attach(QWidget *) override { *calls += "attach "; }
-    void warpCursor(QPoint) override { *calls += "warp "; }
-    void confineCursor(QRect) override { *calls += "confine "; }
-    void releaseCursor() override { *calls += "release"; }
+    std::string *log;
+    explicit Cursor(std::string *told) : log(told) {}
+    void attach(QWidget *) override { *log += "attach "; }
+    void warpCursor(QPoint) override { *log += "warp "; }
+    void confineCursor(QRect) override { *log += "confine "; }
+    void releaseCursor() override { *log += "release "; }
 };
 
 // Two mice, a keyboard that udev also calls a mouse (never to be opened) and a
@@ -34,9 +34,8 @@ struct Rig final : RawInputSink {
     std::string r = bed.add({.number = 4, .port = "1-3", .product = "0005", .uniq = "a4:c1:38"});
     std::vector<std::string> opened; // every node the back end opened, in order
     std::vector<int> fds;
-    int refuse; // errno to fail every open with
-    std::string cursorCalls;
-    std::string told; // "Lp" for a press of the left mouse
+    int refuse;       // errno to fail every open with
+    std::string told; // "Lp" for a press of the left mouse, and cursor requests
     std::unique_ptr<EvdevRawInput> raw;
     DeviceHandle hLeft = 0, hRight = 0;
 
@@ -44,7 +43,7 @@ struct Rig final : RawInputSink {
         bed.add({.number = 6, .port = "1-5", .udevKeyboard = true});
         bed.add({.number = 7, .port = "1-6", .keys = {KEY_A}});
         raw = std::make_unique<EvdevRawInput>(
-            std::make_unique<Cursor>(&cursorCalls),
+            std::make_unique<Cursor>(&told),
             [this](const char *path, int flags) { return open(path, flags); });
         hLeft = find("1-2").handle;
         hRight = find("1-3").handle;
@@ -95,7 +94,7 @@ TEST(EvdevListing, MiceOnlyWithTheirNamesComeAndGoWithUdev) {
     rig.raw->warpCursor({});
     rig.raw->confineCursor({});
     rig.raw->releaseCursor();
-    EXPECT_EQ(rig.cursorCalls, "attach warp confine release");
+    EXPECT_EQ(rig.told, "attach warp confine release ");
 
     // Mice come and go with udev.
     int changes = 0;
