@@ -23,55 +23,45 @@ constexpr int kStep = 100;
 
 // The window opens at the output's top left corner; the pointer starts on the
 // output's centre, which is on the window.
-class CursorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        window_.show();
-        ASSERT_TRUE(pointer->cameOver(window_));
-        // A rectangle around the pointer, in the window's logical coordinates.
-        box_ = QRect(pointer->at / window_.devicePixelRatio() - QPoint(20, 15), QSize(40, 30));
-    }
-    QPoint onSurface(QPoint local) { return surfacePoint(window_, local); }
-    QRect global(QRect local) { return local.translated(window_.mapToGlobal(QPoint(0, 0))); }
+TEST(CursorTest, ConfinedAndReturnedAsTheCompositorAllowsAndFreeWithoutTheProtocol) {
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(pointer->cameOver(window));
+    // A rectangle around the pointer, in the window's logical coordinates.
+    const QRect box(pointer->at / window.devicePixelRatio() - QPoint(20, 15), QSize(40, 30));
+    const QRect global = box.translated(window.mapToGlobal(QPoint(0, 0)));
+    std::vector<QString> notices;
+    auto notice = [&](const QString &text) { notices.push_back(text); };
 
-    QWidget window_;
-    QRect box_;
-    std::vector<QString> notices_;
-    WaylandCursorControl control_{[this](const QString &text) { notices_.push_back(text); }};
-};
+    WaylandCursorControl control(notice);
+    control.attach(&window);
+    EXPECT_TRUE(control.constrains());
+    EXPECT_TRUE(notices.empty()) << "nothing to say where the protocol is offered";
 
-TEST_F(CursorTest, ConfinementHoldsThePointerAndCursorReturnPutsItOnItsPoint) {
-    control_.attach(&window_);
-    EXPECT_TRUE(control_.constrains());
-    EXPECT_TRUE(notices_.empty()) << "nothing to say where the protocol is offered";
-
-    control_.confineCursor(global(box_));
-    const QPoint low = onSurface(box_.topLeft());
-    const QPoint high = onSurface(box_.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
+    control.confineCursor(global);
+    const QPoint low = surfacePoint(window, box.topLeft());
+    const QPoint high = surfacePoint(window, box.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
     EXPECT_EQ(pointer->moveBy(kFar, 0).x(), high.x());
     EXPECT_EQ(pointer->moveBy(0, kFar), high);
     EXPECT_EQ(pointer->moveBy(-kFar, -kFar), low);
 
-    const QPoint home = box_.topLeft() + QPoint(20, 10);
-    control_.warpCursor(window_.mapToGlobal(home));
-    EXPECT_EQ(pointer->moveBy(1, 1), onSurface(home) + QPoint(1, 1));
+    const QPoint home = box.topLeft() + QPoint(20, 10);
+    control.warpCursor(window.mapToGlobal(home));
+    EXPECT_EQ(pointer->moveBy(1, 1), surfacePoint(window, home) + QPoint(1, 1));
     EXPECT_EQ(pointer->moveBy(kFar, 0).x(), high.x()) << "confined again after the return";
 
-    control_.releaseCursor();
-    EXPECT_EQ(pointer->moveBy(-kStep, 0).x(), high.x() - kStep) << "released, the pointer goes on";
-}
+    control.releaseCursor();
+    EXPECT_EQ(pointer->moveBy(-kStep, 0).x(), high.x() - kStep) << "released, it goes on";
 
-TEST_F(CursorTest, WithoutTheProtocolItSaysSoOnceAndLeavesThePointerFree) {
-    WaylandCursorControl bare([this](const QString &text) { notices_.push_back(text); },
-                              {.hideConstraints = true});
-    bare.attach(&window_);
-    bare.attach(&window_); // discovery again
-    ASSERT_EQ(notices_.size(), 1u);
-    EXPECT_TRUE(notices_.front().contains(QStringLiteral("game plays on")));
+    // Where the compositor offers no constraints: said once, and the pointer stays free.
+    WaylandCursorControl bare(notice, {.hideConstraints = true});
+    bare.attach(&window);
+    bare.attach(&window); // discovery again
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices.front().contains(QStringLiteral("game plays on")));
     EXPECT_FALSE(bare.constrains());
-
-    bare.confineCursor(global(box_));
-    bare.warpCursor(global(box_).topLeft());
+    bare.confineCursor(global);
+    bare.warpCursor(global.topLeft());
     const QPoint from = pointer->at;
     EXPECT_EQ(pointer->moveBy(kStep, 0).x(), from.x() + kStep);
 }
