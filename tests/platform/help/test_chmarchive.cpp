@@ -11,43 +11,32 @@
 
 using lumbrast::platform::ChmArchive;
 
-namespace {
-
-QByteArray builtHelp() {
-    QFile f(QStringLiteral(LUMBRAST_TEST_HELP_FILE));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
-std::unique_ptr<ChmArchive> openContent(const QTemporaryDir &dir, const QByteArray &content) {
-    QFile f(dir.filePath(QStringLiteral("test.chm")));
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-    f.close();
-    return ChmArchive::open(f.fileName());
-}
-
-} // namespace
-
 // Missing, foreign, truncated and damaged files: refused, or read without a crash
 // (the reader library on its own crashes on files like these).
 TEST(ChmArchive, BadFilesAreRefusedAndNeverCrash) {
     QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("test.chm"));
+    auto openContent = [&](const QByteArray &content) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) >= 0);
+        f.close();
+        return ChmArchive::open(path);
+    };
     EXPECT_FALSE(ChmArchive::open(dir.filePath(QStringLiteral("missing.chm"))));
     EXPECT_FALSE(ChmArchive::open(dir.path())); // a folder
-    EXPECT_FALSE(openContent(dir, "<html>not compiled</html>"));
-    const QString fifo =
-        dir.filePath(QStringLiteral("pipe.chm")); // would block the reader for good
+    EXPECT_FALSE(openContent("<html>not compiled</html>"));
+    const QString fifo = dir.filePath(QStringLiteral("pipe.chm")); // would block the reader
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(ChmArchive::open(fifo));
 
-    const QByteArray good = builtHelp();
+    QFile built(QStringLiteral(LUMBRAST_TEST_HELP_FILE));
+    ASSERT_TRUE(built.open(QIODevice::ReadOnly));
+    const QByteArray good = built.readAll();
     ASSERT_GT(good.size(), 4096);
-    EXPECT_FALSE(openContent(dir, good.left(200)));
+    EXPECT_FALSE(openContent(good.left(200)));
     auto readAll = [&](const QByteArray &content) {
-        if (auto archive = openContent(dir, content))
-            for (const char *entry :
-                 {"Lumbrast_help_main_EN.htm", "mice_EN.htm", "images/window.png", "nothing.htm"})
+        if (auto archive = openContent(content))
+            for (const char *entry : {"Lumbrast_help_main_EN.htm", "images/window.png", "no.htm"})
                 (void)archive->read(QString::fromLatin1(entry));
     };
     for (qsizetype cut : {qsizetype(1000), good.size() / 2, good.size() - 100})

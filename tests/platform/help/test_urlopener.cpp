@@ -21,17 +21,18 @@ public slots:
 
 TEST(DesktopUrlOpener, HandsOnlyWellFormedAddressesToTheDesktop) {
     Handler handler;
-    for (const char *scheme : {"mailto", "https", "file"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &handler, "open");
+    const QStringList schemes{"mailto", "https", "file"};
+    for (const QString &scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &handler, "open");
     lumbrast::platform::DesktopUrlOpener opener;
+    // Without a scheme nothing is guessed into a local file or a web search.
     for (const char *address : {"mailto:lumbrast@example.org", "https://lumbrast.example.org/",
                                 "Lumbrast.chm", "/etc/passwd", "", "https://exa mple.org/"})
         opener.open(QString::fromLatin1(address));
-    // Without a scheme nothing is guessed into a local file or a web search.
-    EXPECT_EQ(handler.received, (QStringList{QStringLiteral("mailto:lumbrast@example.org"),
-                                             QStringLiteral("https://lumbrast.example.org/")}));
-    for (const char *scheme : {"mailto", "https", "file"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    EXPECT_EQ(handler.received,
+              QStringList({"mailto:lumbrast@example.org", "https://lumbrast.example.org/"}));
+    for (const QString &scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
 }
 
 #include "test_urlopener.moc"

@@ -1,28 +1,20 @@
 // One headless sway for the whole binary: the toolkit connects to a display once
-// per process, so the compositor, with a pointer device on its seat, has to exist
-// before the application object.
-#include <optional>
-
+// per process, so the compositor has to exist before the application object.
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include "sway.h"
 
-namespace lumbrast::testing {
-VirtualPointer *virtualPointer = nullptr;
-const SwayServer *compositor = nullptr;
-} // namespace lumbrast::testing
-
 using namespace lumbrast::testing;
+
+Pointer *lumbrast::testing::pointer = nullptr;
 
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
     SwayServer server; // throws, saying why, when sway does not start
-    VirtualPointer pointer(server.socket());
-    compositor = &server;
-    virtualPointer = &pointer;
-    useCompositor(server);
     QApplication app(argc, argv);
+    Pointer device(server);
+    pointer = &device;
     return RUN_ALL_TESTS();
 }

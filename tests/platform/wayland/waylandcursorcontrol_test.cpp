@@ -1,21 +1,16 @@
 // Cursor return and confinement through pointer constraints, seen by a second
 // client pointer on the toolkit's connection while a virtual pointer pushes.
+#include <cstdlib>
+#include <optional>
 #include <vector>
 
-#include <QApplication>
 #include <QWidget>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include "platform/wayland/waylandcursorcontrol.h"
 #include "platform/x11/session.h"
 #include "sway.h"
-
-namespace lumbrast::testing {
-extern VirtualPointer *virtualPointer;
-extern const SwayServer *compositor;
-} // namespace lumbrast::testing
 
 namespace {
 
@@ -29,95 +24,65 @@ constexpr int kStep = 100;
 
 // The window opens at the output's top left corner; the pointer starts on the
 // output's centre, which is on the window.
-class CursorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        window_.show();
-        ASSERT_TRUE(probe_.cameOver(window_, *virtualPointer));
-        // A rectangle around the pointer, in the window's logical coordinates.
-        const QPoint at = probe_.at() / window_.devicePixelRatio();
-        box_ = QRect(at - QPoint(20, 15), QSize(40, 30));
-    }
+TEST(CursorTest, ConfinedAndReturnedAsTheCompositorAllowsAndFreeWithoutTheProtocol) {
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(pointer->cameOver(window));
+    // A rectangle around the pointer, in the window's logical coordinates.
+    const QRect box(pointer->at / window.devicePixelRatio() - QPoint(20, 15), QSize(40, 30));
+    const QRect global = box.translated(window.mapToGlobal(QPoint(0, 0)));
+    std::vector<QString> notices;
+    auto notice = [&](const QString &text) { notices.push_back(text); };
 
-    // Where a point of the window lies on its surface, worked out apart from the code.
-    QPoint onSurface(QPoint local) {
-        const QMargins frame = window_.windowHandle()->frameMargins();
-        return local * window_.devicePixelRatio() + QPoint(frame.left(), frame.top());
-    }
-    QRect global(QRect local) { return local.translated(window_.mapToGlobal(QPoint(0, 0))); }
-    QPoint push(int dx, int dy) {
-        virtualPointer->moveBy(dx, dy);
-        probe_.sync();
-        return probe_.at();
-    }
+    std::optional<WaylandCursorControl> control(notice);
+    control->attach(&window);
+    EXPECT_TRUE(control->constrains());
+    EXPECT_TRUE(notices.empty()) << "nothing to say where the protocol is offered";
 
-    QWidget window_;
-    PointerProbe probe_;
-    QRect box_;
-    std::vector<QString> notices_;
-    WaylandCursorControl control_{[this](const QString &text) { notices_.push_back(text); }};
-};
+    control->confineCursor(global);
+    const QPoint low = surfacePoint(window, box.topLeft());
+    const QPoint high = surfacePoint(window, box.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
+    EXPECT_EQ(pointer->moveBy(kFar, 0).x(), high.x());
+    EXPECT_EQ(pointer->moveBy(0, kFar), high);
+    EXPECT_EQ(pointer->moveBy(-kFar, -kFar), low);
 
-TEST_F(CursorTest, ConfinementHoldsThePointerInsideItsRectangleUntilReleased) {
-    control_.attach(&window_);
-    EXPECT_TRUE(control_.constrains());
-    EXPECT_TRUE(notices_.empty()) << "nothing to say where the protocol is offered";
+    const QPoint home = box.topLeft() + QPoint(20, 10);
+    control->warpCursor(window.mapToGlobal(home));
+    EXPECT_EQ(pointer->moveBy(1, 1), surfacePoint(window, home) + QPoint(1, 1));
+    EXPECT_EQ(pointer->moveBy(kFar, 0).x(), high.x()) << "confined again after the return";
 
-    control_.confineCursor(global(box_));
-    const QPoint low = onSurface(box_.topLeft());
-    const QPoint high = onSurface(box_.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
-    EXPECT_EQ(push(kFar, 0).x(), high.x());
-    EXPECT_EQ(push(0, kFar), high);
-    EXPECT_EQ(push(-kFar, -kFar), low);
+    control->releaseCursor();
+    EXPECT_EQ(pointer->moveBy(-kStep, 0).x(), high.x() - kStep) << "released, it goes on";
+    pointer->moveBy(kStep, 0);
+    control->confineCursor(global);
+    control.reset(); // lets the pointer go too
 
-    control_.releaseCursor();
-    EXPECT_EQ(push(kStep, 0).x(), low.x() + kStep) << "released, the pointer goes on";
-}
-
-TEST_F(CursorTest, CursorReturnPutsThePointerOnItsPointAndTheConfinementBack) {
-    control_.attach(&window_);
-    control_.confineCursor(global(box_));
-    push(-30, -20);
-
-    const QPoint home = box_.topLeft() + QPoint(20, 10);
-    control_.warpCursor(global(QRect(home, QSize(1, 1))).topLeft());
-    EXPECT_EQ(push(1, 1), onSurface(home) + QPoint(1, 1));
-    const QPoint high = onSurface(box_.bottomRight() + QPoint(1, 1)) - QPoint(1, 1);
-    EXPECT_EQ(push(kFar, 0).x(), high.x()) << "confined again after the return";
-}
-
-TEST_F(CursorTest, WithoutTheProtocolItSaysSoOnceAndLeavesThePointerFree) {
-    WaylandCursorControl bare([this](const QString &text) { notices_.push_back(text); },
-                              {.hideConstraints = true});
-    bare.attach(&window_);
-    bare.attach(&window_); // discovery again
-    ASSERT_EQ(notices_.size(), 1u);
-    EXPECT_TRUE(notices_.front().contains(QStringLiteral("game plays on")));
+    // Where the compositor offers no constraints: said once, and the pointer stays free.
+    WaylandCursorControl bare(notice, {.hideConstraints = true});
+    bare.attach(&window);
+    bare.attach(&window); // discovery again
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices.front().contains(QStringLiteral("game plays on")));
     EXPECT_FALSE(bare.constrains());
-
-    bare.confineCursor(global(box_));
-    bare.warpCursor(global(box_).topLeft());
-    const QPoint from = probe_.at();
-    EXPECT_EQ(push(kStep, 0).x(), from.x() + kStep);
+    bare.confineCursor(global);
+    bare.warpCursor(global.topLeft());
+    const QPoint from = pointer->at;
+    EXPECT_EQ(pointer->moveBy(kStep, 0).x(), from.x() + kStep);
 }
 
 TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOtherwise) {
     using namespace lumbrast::platform::x11;
+    using enum SessionKind;
     constexpr auto automatic = SessionRequest::Automatic;
-    const char *socket = compositor->socket().c_str();
-    EXPECT_EQ(detectSession(automatic, nullptr, socket, nullptr), SessionKind::Wayland);
-    EXPECT_EQ(detectSession(automatic, ":0", socket, nullptr), SessionKind::Wayland)
-        << "Xwayland beside the compositor";
-    EXPECT_EQ(detectSession(automatic, nullptr, socket, "wayland-egl"), SessionKind::Wayland);
-    EXPECT_EQ(detectSession(automatic, nullptr, socket, "offscreen"), SessionKind::OtherPlatform);
-    EXPECT_EQ(detectSession(SessionRequest::Wayland, nullptr, socket, "offscreen"),
-              SessionKind::Wayland);
-    EXPECT_EQ(detectSession(SessionRequest::X11, nullptr, socket, nullptr), SessionKind::NoDisplay);
-    EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wayland-9", nullptr),
-              SessionKind::NoWaylandDisplay);
-    EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), SessionKind::NoDisplay);
-    EXPECT_TRUE(
-        sessionMessage(SessionKind::NoWaylandDisplay).contains(QStringLiteral("WAYLAND_DISPLAY")));
+    const char *socket = std::getenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(detectSession(automatic, nullptr, socket, nullptr), Wayland);
+    EXPECT_EQ(detectSession(automatic, ":0", socket, nullptr), Wayland) << "Xwayland beside it";
+    EXPECT_EQ(detectSession(automatic, nullptr, socket, "wayland-egl"), Wayland);
+    EXPECT_EQ(detectSession(SessionRequest::Wayland, nullptr, socket, "offscreen"), Wayland);
+    EXPECT_EQ(detectSession(SessionRequest::X11, nullptr, socket, nullptr), NoDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wl-9", nullptr), NoWaylandDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), NoDisplay);
+    EXPECT_TRUE(sessionMessage(NoWaylandDisplay).contains(QStringLiteral("WAYLAND_DISPLAY")));
 
     EXPECT_EQ(parseSessionRequest("wayland"), SessionRequest::Wayland);
     EXPECT_EQ(parseSessionRequest("x11"), SessionRequest::X11);

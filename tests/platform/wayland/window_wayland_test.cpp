@@ -14,97 +14,50 @@
 #include "mockmice.h"
 #include "platform/desktop/fakes.h"
 #include "sway.h"
-#include "tiedchild.h" // waitUntil
-
-namespace lumbrast::testing {
-extern VirtualPointer *virtualPointer;
-} // namespace lumbrast::testing
-
-namespace {
 
 using namespace lumbrast;
 using namespace lumbrast::testing;
 
-struct WaylandGame {
+TEST(WindowOnWayland, TwoMiceBindAndPlayAndTheOtherMouseSendsTheCursorHome) {
     mockmice::Bed bed;
-    std::string leftNode = bed.add({.number = 3, .port = "1-2"});
-    std::string rightNode =
-        bed.add({.number = 4, .port = "1-3", .vendor = "1bcf", .product = "0005"});
+    const std::string left = bed.add({.number = 3, .port = "1-2"});
+    const std::string right = bed.add({.number = 4, .port = "1-3", .product = "0005"});
     std::unique_ptr<platform::RawInput> raw = app::makeRawInput({.wayland = true});
+    platform::DeviceHandle hLeft = 0, hRight = 0;
+    for (const platform::PointingDevice &d : raw->devices())
+        (d.identification.ends_with("1-2") ? hLeft : hRight) = d.handle;
     platform::RecordingMessageBoxes boxes;
     platform::RecordingSounds sounds;
-    std::shared_ptr<platform::RecordingMessageBoxes> musicBoxes =
-        std::make_shared<platform::RecordingMessageBoxes>();
     app::frmLumbrast w{*raw, boxes, sounds};
-    PointerProbe probe;
-    platform::DeviceHandle hLeft = 0, hRight = 0;
+    // No music: the synthesiser's probe of sound cards opens more device nodes than
+    // umockdev's preload library can keep track of. Its refusal goes to a box here.
+    w.music().environment().messages = std::make_shared<platform::RecordingMessageBoxes>();
+    w.music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
+    w.music().environment().audio.soundFont = "/nonexistent/none.sf2";
+    w.Form_Load();
+    w.show();
+    ASSERT_TRUE(pointer->cameOver(w));
 
-    WaylandGame() {
-        for (const platform::PointingDevice &d : raw->devices())
-            (d.identification.ends_with("1-2") ? hLeft : hRight) = d.handle;
-        // No music: the synthesiser's probe of sound cards opens more device nodes than
-        // umockdev's preload library can keep track of. Its refusal goes to a box here.
-        w.music().environment().messages = musicBoxes;
-        w.music().environment().mediaFolder = LUMBRAST_MEDIA_DIR "/";
-        w.music().environment().audio.soundFont = "/nonexistent/none.sf2";
-        w.Form_Load();
-        w.show();
-        EXPECT_TRUE(probe.cameOver(w, *virtualPointer));
-    }
-    input::InputState &in() { return w.inputState(); }
-    QPoint onSurface(const QWidget *widget) {
-        const QMargins frame = w.windowHandle()->frameMargins();
-        return widget->mapTo(&w, widget->rect().center()) + QPoint(frame.left(), frame.top());
-    }
-    QPoint pointer() { // a nudge makes the compositor tell where the pointer is now
-        virtualPointer->moveBy(1, 0);
-        probe.sync();
-        return probe.at();
-    }
-    const std::string &nodeOf(platform::DeviceHandle h) {
-        return h == hLeft ? leftNode : rightNode;
-    }
+    const input::InputState &in = w.inputState();
+    auto onSurface = [&](const QWidget *widget) {
+        return surfacePoint(w, widget->mapTo(&w, widget->rect().center()));
+    };
+    auto nudge = [] { return pointer->moveBy(1, 0); }; // where the pointer is now, and 1 on
     // The mouse's own press, then the compositor's click on the widget.
-    bool click(platform::DeviceHandle mouse, const QWidget *widget,
-               const std::function<bool()> &done) {
-        const QPoint by = onSurface(widget) - pointer();
-        virtualPointer->moveBy(by.x(), by.y());
-        bed.send(nodeOf(mouse), EV_KEY, BTN_LEFT, 1);
-        bed.frame(nodeOf(mouse));
-        virtualPointer->click();
-        bed.send(nodeOf(mouse), EV_KEY, BTN_LEFT, 0);
-        bed.frame(nodeOf(mouse));
+    auto click = [&](const std::string &node, const QWidget *widget, auto done) {
+        const QPoint by = onSurface(widget) - nudge();
+        pointer->moveBy(by.x(), by.y());
+        bed.report(node, {{EV_KEY, BTN_LEFT, 1}});
+        pointer->click();
+        bed.report(node, {{EV_KEY, BTN_LEFT, 0}});
         return waitUntil(done);
-    }
-};
+    };
+    ASSERT_TRUE(click(left, w.cmdVerify_M_P_01, [&] { return in.hDevicePlayer_01 == hLeft; }));
+    ASSERT_TRUE(click(right, w.cmdVerify_M_P_02, [&] { return in.hDevicePlayer_02 == hRight; }));
+    ASSERT_TRUE(click(left, w.cmdGamePlay, [&] { return w.game().moveTimerRunning(); }));
 
-TEST(WindowOnWayland, TwoMiceBindAndPlayATableTheOtherMouseSentHome) {
-    WaylandGame t;
-    ASSERT_EQ(t.in().MiceCount, 2);
-    ASSERT_TRUE(t.raw->installed());
-
-    ASSERT_TRUE(
-        t.click(t.hLeft, t.w.cmdVerify_M_P_01, [&] { return t.in().hDevicePlayer_01 == t.hLeft; }));
-    ASSERT_TRUE(t.click(t.hRight, t.w.cmdVerify_M_P_02,
-                        [&] { return t.in().hDevicePlayer_02 == t.hRight; }));
-
-    game::Game &game = t.w.game();
-    ASSERT_TRUE(t.click(t.hLeft, t.w.cmdGamePlay, [&] { return game.moveTimerRunning(); }));
-    ASSERT_EQ(t.in().hDeviceActive, t.hLeft);
     // The other mouse moves: the cursor goes home.
-    t.bed.send(t.rightNode, EV_REL, REL_X, 5);
-    t.bed.frame(t.rightNode);
-    ASSERT_TRUE(waitUntil([&] { return t.in().hDeviceLast == t.hRight; }));
-    EXPECT_EQ(t.pointer(), t.onSurface(t.w.cmdCursorPos) + QPoint(1, 0));
-    // The opener finds the pair: the second piece with the first one's face.
-    const auto &pieces = game.cmdGamePiece;
-    int second = 1;
-    while (pieces[second].Tag[1] != pieces[0].Tag[1])
-        ++second;
-    ASSERT_TRUE(t.click(t.hLeft, t.w.cmdGamePiece[0], [&] { return !pieces[0].Caption.empty(); }));
-    ASSERT_TRUE(
-        t.click(t.hLeft, t.w.cmdGamePiece[second], [&] { return !game.moveTimerRunning(); }));
-    EXPECT_EQ(game.v.PointsP1, 3);
+    bed.report(right, {{EV_REL, REL_X, 5}});
+    ASSERT_TRUE(waitUntil([&] { return in.hDeviceLast == hRight; }));
+    EXPECT_EQ(nudge(), onSurface(w.cmdCursorPos) + QPoint(1, 0));
 }
-
-} // namespace

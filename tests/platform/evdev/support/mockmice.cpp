@@ -1,7 +1,5 @@
 #include "mockmice.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -14,30 +12,17 @@ namespace mockmice {
 
 namespace {
 
-std::string hex(const std::vector<unsigned char> &bytes) {
-    std::string out;
-    char two[3];
-    for (unsigned char c : bytes) {
-        std::snprintf(two, sizeof two, "%02X", c);
-        out += two;
-    }
-    return out;
-}
-
-// A bit set of `bytes` bytes in the hex the ioctl records hold.
-std::string bits(std::size_t bytes, const std::vector<unsigned> &set) {
-    std::vector<unsigned char> b(bytes, 0);
+// A bit set of `bytes` bytes, in the hex the ioctl records hold.
+std::string bits(qsizetype bytes, const std::vector<unsigned> &set) {
+    QByteArray b(bytes, '\0');
     for (unsigned bit : set)
-        b.at(bit / 8) |= static_cast<unsigned char>(1u << (bit % 8));
-    return hex(b);
+        b[bit / 8] = static_cast<char>(b.at(bit / 8) | (1 << (bit % 8)));
+    return b.toHex().toUpper().toStdString();
 }
 
-void check(gboolean ok, GError *error) {
-    if (ok)
-        return;
-    const std::string message = error ? error->message : "umockdev failed";
-    g_clear_error(&error);
-    throw std::runtime_error(message);
+void check(gboolean ok, const GError *error) {
+    if (!ok)
+        throw std::runtime_error(error ? error->message : "umockdev failed");
 }
 
 std::string usbPath(const Device &s) {
@@ -46,6 +31,10 @@ std::string usbPath(const Device &s) {
 
 std::string inputPath(const Device &s) {
     return usbPath(s) + "/" + s.port + ":1.0/input/input" + std::to_string(s.number);
+}
+
+std::string syspath(const Device &s) {
+    return "/sys" + inputPath(s) + "/event" + std::to_string(s.number);
 }
 
 } // namespace
@@ -59,10 +48,6 @@ Bed::~Bed() {
     g_object_unref(bed_);
 }
 
-std::string Bed::syspath(const Device &s) {
-    return "/sys" + inputPath(s) + "/event" + std::to_string(s.number);
-}
-
 std::string Bed::add(const Device &s) {
     const std::string n = std::to_string(s.number);
     std::string node = "/dev/input/event" + n;
@@ -72,12 +57,10 @@ std::string Bed::add(const Device &s) {
                        "\nE: SUBSYSTEM=input\nE: ID_INPUT=1\nE: ID_BUS=usb\n" +
                        "E: ID_PATH=pci-0000:00:14.0-usb-0:" + s.port.substr(2) + ":1.0\n" +
                        "E: MAJOR=13\nE: MINOR=" + std::to_string(64 + s.number) +
-                       "\nA: dev=13:" + std::to_string(64 + s.number) + "\n";
-    if (s.udevMouse)
-        text += "E: ID_INPUT_MOUSE=1\n";
+                       "\nA: dev=13:" + std::to_string(64 + s.number) + "\nE: ID_INPUT_MOUSE=1\n";
     if (s.udevKeyboard)
         text += "E: ID_INPUT_KEYBOARD=1\nE: ID_INPUT_KEY=1\n";
-    text += "\nP: " + input + "\nE: SUBSYSTEM=input\nA: name=" + s.name +
+    text += "\nP: " + input + "\nE: SUBSYSTEM=input\nA: name=Logi Mouse" +
             "\nA: id/bustype=0003\nA: id/vendor=" + s.vendor + "\nA: id/product=" + s.product +
             "\nA: uniq=" + s.uniq + "\n";
     if (ports_.insert(s.port).second) // a port's USB device stays when its mouse goes
@@ -90,33 +73,27 @@ std::string Bed::add(const Device &s) {
     check(umockdev_testbed_add_from_string(bed_, text.c_str(), &error), error);
 
     // What libevdev asks when it opens the node, each answer of the size it asks.
-    std::vector<unsigned> types = {EV_SYN, EV_KEY, EV_MSC};
-    if (s.moves)
-        types.push_back(EV_REL);
-    std::vector<unsigned char> name(255, 0);
-    std::copy_n(s.name.begin(), std::min(s.name.size(), name.size()), name.begin());
     const std::string record = dir_.filePath(QString::fromStdString("event" + n)).toStdString();
     std::ofstream out(record);
     out << "@DEV " << node << "\nEVIOCGVERSION 0 01000100\nEVIOCGID 0 0300" << s.vendor.substr(2)
         << s.vendor.substr(0, 2) << s.product.substr(2) << s.product.substr(0, 2) << "1101\n"
-        << "EVIOCGBIT(0) 8 " << bits(8, types) << "\nEVIOCGNAME(0) 11 " << hex(name)
+        << "EVIOCGBIT(0) 8 " << bits(8, {EV_SYN, EV_KEY, EV_REL, EV_MSC}) << "\nEVIOCGNAME(0) 11 "
+        << QByteArray("Logi Mouse").leftJustified(255, '\0').toHex().toUpper().toStdString()
         << "\nEVIOCGBIT(1) 96 " << bits(96, s.keys) << "\nEVIOCGBIT(2) 8 "
-        << bits(8, s.moves ? std::vector<unsigned>{REL_X, REL_Y, REL_WHEEL, REL_WHEEL_HI_RES}
-                           : std::vector<unsigned>{})
-        << "\nEVIOCGBIT(4) 8 " << bits(8, {MSC_SCAN}) << "\n";
+        << bits(8, {REL_X, REL_Y, REL_WHEEL, REL_WHEEL_HI_RES}) << "\nEVIOCGBIT(4) 8 "
+        << bits(8, {MSC_SCAN}) << "\n";
     for (const char *none : {"EVIOCGPROP(0) 8", "EVIOCGBIT(3) 8", "EVIOCGBIT(5) 8",
                              "EVIOCGBIT(17) 8", "EVIOCGBIT(18) 8", "EVIOCGBIT(21) 16",
                              "EVIOCGKEY(0) 96", "EVIOCGLED(0) 8", "EVIOCGSW(0) 8"})
-        out << none << ' ' << bits(std::stoul(std::strchr(none, ' ') + 1), {}) << '\n';
+        out << none << ' ' << bits(std::stoi(std::strchr(none, ' ') + 1), {}) << '\n';
     out.close();
     check(umockdev_testbed_load_ioctl(bed_, node.c_str(), record.c_str(), &error), error);
     return node;
 }
 
-std::string Bed::plug(const Device &device) {
-    std::string node = add(device);
+void Bed::plug(const Device &device) {
+    add(device);
     umockdev_testbed_uevent(bed_, syspath(device).c_str(), "add");
-    return node;
 }
 
 void Bed::unplug(const Device &device) {
@@ -133,6 +110,12 @@ void Bed::send(const std::string &node, unsigned type, unsigned code, int value)
     const int fd = umockdev_testbed_get_dev_fd(bed_, node.c_str());
     if (fd < 0 || ::write(fd, &ev, sizeof ev) != static_cast<ssize_t>(sizeof ev))
         throw std::runtime_error("cannot write an event into " + node);
+}
+
+void Bed::report(const std::string &node, std::initializer_list<std::array<int, 3>> events) {
+    for (const auto &[type, code, value] : events)
+        send(node, static_cast<unsigned>(type), static_cast<unsigned>(code), value);
+    frame(node);
 }
 
 } // namespace mockmice

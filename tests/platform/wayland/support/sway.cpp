@@ -32,7 +32,6 @@ std::string configure(const QTemporaryDir &folder) {
         throw std::runtime_error("cannot make a runtime folder for sway");
     const std::string dir = folder.path().toStdString();
     std::string config = dir + "/config";
-    const bool root = ::geteuid() == 0;
     std::ofstream(config) << "xwayland disable\n"
                              "output HEADLESS-1 resolution "
                           << SwayServer::kWidth << "x" << SwayServer::kHeight
@@ -45,48 +44,11 @@ std::string configure(const QTemporaryDir &folder) {
                              // sway's children inherit the ready pipe
                              "exec echo \"$WAYLAND_DISPLAY\" >&"
                           << TiedChild::kReadyFd << "\n";
-    if (root && (::chown(dir.c_str(), kNobody, kNobody) != 0 || ::chmod(config.c_str(), 0644) != 0))
+    if (::geteuid() == 0 &&
+        (::chown(dir.c_str(), kNobody, kNobody) != 0 || ::chmod(config.c_str(), 0644) != 0))
         throw std::runtime_error("cannot hand the runtime folder to sway's user");
     return config;
 }
-
-const char *debugLog() { // LUMBRAST_TEST_SWAY_LOG names a file for the compositor's debug log
-    const char *log = std::getenv("LUMBRAST_TEST_SWAY_LOG");
-    return log && *log ? log : nullptr;
-}
-
-} // namespace
-
-// The line comes once the compositor runs its configuration's commands.
-SwayServer::SwayServer()
-    : dir_(QDir::tempPath() + "/lumbrast-sway-XXXXXX"), config_(configure(dir_)),
-      child_(
-          {"sway", "-c", config_.c_str(), debugLog() ? "-d" : nullptr},
-          [this] {
-              if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
-                                       ::setuid(kNobody) != 0))
-                  ::_exit(125);
-              const QByteArray dir = dir_.path().toLocal8Bit();
-              ::clearenv();
-              ::setenv("PATH", "/usr/bin:/bin", 1);
-              ::setenv("HOME", dir.constData(), 1);
-              ::setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
-              ::setenv("WLR_BACKENDS", "headless", 1);
-              ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
-              ::setenv("WLR_RENDERER", "pixman", 1);
-          },
-          debugLog()),
-      socket_(dir_.path().toStdString() + "/" +
-              child_.readyLine("sway did not start (is the sway package installed?)")) {}
-
-void useCompositor(const SwayServer &server) {
-    ::setenv("WAYLAND_DISPLAY", server.socket().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "wayland", 1);
-    ::unsetenv("DISPLAY");
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-}
-
-namespace {
 
 // The first global of an interface, bound on the queue given (or the default one).
 template <typename T>
@@ -116,72 +78,64 @@ T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &int
 
 } // namespace
 
-VirtualPointer::VirtualPointer(const std::string &socket)
-    : display_(wl_display_connect(socket.c_str())) {
+// The line comes once the compositor runs its configuration's commands.
+SwayServer::SwayServer()
+    : dir_(QDir::tempPath() + "/lumbrast-sway-XXXXXX"), config_(configure(dir_)),
+      child_({"sway", "-c", config_.c_str()}, [this] {
+          if (::geteuid() == 0 &&
+              (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+              ::_exit(125);
+          const QByteArray dir = dir_.path().toLocal8Bit();
+          ::clearenv();
+          ::setenv("PATH", "/usr/bin:/bin", 1);
+          ::setenv("HOME", dir.constData(), 1);
+          ::setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
+          ::setenv("WLR_BACKENDS", "headless", 1);
+          ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
+          ::setenv("WLR_RENDERER", "pixman", 1);
+      }) {
+    const std::string socket =
+        dir_.path().toStdString() + "/" +
+        child_.readyLine("sway did not start (is the sway package installed?)");
+    ::setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "wayland", 1);
+    ::unsetenv("DISPLAY");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    display_ = wl_display_connect(nullptr);
     auto *manager = display_ ? bindFirst<zwlr_virtual_pointer_manager_v1>(
                                    display_, nullptr, zwlr_virtual_pointer_manager_v1_interface)
                              : nullptr;
     if (!manager)
-        throw std::runtime_error("the compositor at " + socket + " offers no virtual pointer");
-    pointer_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
+        throw std::runtime_error("the compositor offers no virtual pointer");
+    device_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
     zwlr_virtual_pointer_manager_v1_destroy(manager);
     wl_display_roundtrip(display_);
 }
 
-VirtualPointer::~VirtualPointer() {
-    zwlr_virtual_pointer_v1_destroy(pointer_);
+SwayServer::~SwayServer() {
+    zwlr_virtual_pointer_v1_destroy(device_);
     wl_display_disconnect(display_);
-}
-
-void VirtualPointer::moveBy(int dx, int dy) {
-    zwlr_virtual_pointer_v1_motion(pointer_, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
-    zwlr_virtual_pointer_v1_frame(pointer_);
-    wl_display_roundtrip(display_);
-}
-
-void VirtualPointer::moveTo(int x, int y) {
-    zwlr_virtual_pointer_v1_motion_absolute(pointer_, 0, static_cast<std::uint32_t>(x),
-                                            static_cast<std::uint32_t>(y), SwayServer::kWidth,
-                                            SwayServer::kHeight);
-    zwlr_virtual_pointer_v1_frame(pointer_);
-    wl_display_roundtrip(display_);
-}
-
-void VirtualPointer::click() {
-    constexpr std::uint32_t left = 0x110; // BTN_LEFT
-    for (std::uint32_t state :
-         {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED}) {
-        zwlr_virtual_pointer_v1_button(pointer_, 0, left, state);
-        zwlr_virtual_pointer_v1_frame(pointer_);
-    }
-    wl_display_roundtrip(display_);
-}
-
-wl_surface *surfaceOf(const QWidget &window) {
-    QWindow *handle = window.windowHandle();
-    return handle && handle->handle()
-               ? static_cast<wl_surface *>(
-                     QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface",
-                                                                                         handle))
-               : nullptr;
 }
 
 namespace {
 
-const wl_pointer_listener probeListener{
-    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
-        static_cast<PointerProbe *>(probe)->entered(surface,
-                                                    QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y)));
+Pointer &of(void *data) {
+    return *static_cast<Pointer *>(data);
+}
+
+// Version 1 of the pointer: enter, leave, motion, button, axis.
+const wl_pointer_listener listener{
+    [](void *p, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
+        of(p).focus = surface;
+        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
-    [](void *probe, wl_pointer *, std::uint32_t, wl_surface *) {
-        static_cast<PointerProbe *>(probe)->left();
-    },
-    [](void *probe, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-        static_cast<PointerProbe *>(probe)->moved(QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y)));
+    [](void *p, wl_pointer *, std::uint32_t, wl_surface *) { of(p).focus = nullptr; },
+    [](void *p, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
-    nullptr, // events of later versions than the one bound
+    nullptr,
     nullptr,
     nullptr,
     nullptr,
@@ -189,39 +143,62 @@ const wl_pointer_listener probeListener{
 
 } // namespace
 
-PointerProbe::PointerProbe()
-    : display_(static_cast<wl_display *>(
+Pointer::Pointer(SwayServer &server)
+    : server_(server),
+      toolkit_(static_cast<wl_display *>(
           QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"))),
-      queue_(wl_display_create_queue(display_)) {
-    seat_ = bindFirst<wl_seat>(display_, queue_, wl_seat_interface);
-    if (!seat_)
+      queue_(wl_display_create_queue(toolkit_)) {
+    wl_seat *seat = bindFirst<wl_seat>(toolkit_, queue_, wl_seat_interface);
+    if (!seat)
         throw std::runtime_error("the compositor offers no seat");
-    pointer_ = wl_seat_get_pointer(seat_); // the virtual pointer gave the seat one
-    wl_pointer_add_listener(pointer_, &probeListener, this);
-    sync();
+    seen_ = wl_seat_get_pointer(seat); // the pointer device gave the seat one
+    wl_seat_destroy(seat);
+    wl_pointer_add_listener(seen_, &listener, this);
+    wl_display_roundtrip_queue(toolkit_, queue_);
 }
 
-PointerProbe::~PointerProbe() {
-    wl_pointer_destroy(pointer_);
-    wl_seat_destroy(seat_);
+Pointer::~Pointer() {
+    wl_pointer_destroy(seen_);
     wl_event_queue_destroy(queue_);
 }
 
-void PointerProbe::sync() {
-    wl_display_roundtrip_queue(display_, queue_);
+void Pointer::commit() {
+    zwlr_virtual_pointer_v1_frame(server_.device_);
+    wl_display_roundtrip(server_.display_);
+    wl_display_roundtrip_queue(toolkit_, queue_);
 }
 
-bool PointerProbe::cameOver(const QWidget &window, VirtualPointer &pointer) {
+QPoint Pointer::moveBy(int dx, int dy) {
+    zwlr_virtual_pointer_v1_motion(server_.device_, 0, wl_fixed_from_int(dx),
+                                   wl_fixed_from_int(dy));
+    commit();
+    return at;
+}
+
+void Pointer::click() {
+    constexpr std::uint32_t left = 0x110; // BTN_LEFT
+    zwlr_virtual_pointer_v1_button(server_.device_, 0, left, WL_POINTER_BUTTON_STATE_PRESSED);
+    zwlr_virtual_pointer_v1_frame(server_.device_);
+    zwlr_virtual_pointer_v1_button(server_.device_, 0, left, WL_POINTER_BUTTON_STATE_RELEASED);
+    commit();
+}
+
+bool Pointer::cameOver(const QWidget &window) {
     return waitUntil([&] {
-        pointer.moveTo(SwayServer::kWidth / 2, SwayServer::kHeight / 2);
-        sync();
-        return over(surfaceOf(window));
+        zwlr_virtual_pointer_v1_motion_absolute(server_.device_, 0, SwayServer::kWidth / 2,
+                                                SwayServer::kHeight / 2, SwayServer::kWidth,
+                                                SwayServer::kHeight);
+        commit();
+        QWindow *handle = window.windowHandle();
+        return handle && handle->handle() && focus &&
+               focus == QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
+                            "surface", handle);
     });
 }
 
-void PointerProbe::entered(wl_surface *surface, QPoint at) {
-    focus_ = surface;
-    at_ = at;
+QPoint surfacePoint(const QWidget &window, QPoint local) {
+    const QMargins frame = window.windowHandle()->frameMargins();
+    return local * window.devicePixelRatio() + QPoint(frame.left(), frame.top());
 }
 
 } // namespace lumbrast::testing
