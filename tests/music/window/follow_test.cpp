@@ -60,19 +60,19 @@ TEST_F(FollowTest, CuesAreAnsweredInTheMusicsOwnTime) {
     EXPECT_EQ(heard.size(), 3u);
     EXPECT_FALSE(pulsePlays());
 
-    host->gameCue(GameCue::Paused); // from the next measure, quieter, until resumed
-    advanceTo(nextMeasure());
-    EXPECT_EQ(playing()->data()->groove.front(), 18);
-    EXPECT_LT(playing()->data()->loudness, -20); // below the style's level
-    modMusicPublic::ShapeIndexText = "1";        // LEVEL
+    // From the next measure a pause brings quieter music, below the style's level.
+    const auto level = [&] {
+        advanceTo(nextMeasure());
+        return std::pair(playing()->data()->groove.front(), playing()->data()->loudness);
+    };
+    host->gameCue(GameCue::Paused);
+    EXPECT_EQ(level(), std::pair(18, -26.0));
+    modMusicPublic::ShapeIndexText = "1"; // LEVEL
     host->gameCue(GameCue::Resumed);
-    advanceTo(nextMeasure());
-    EXPECT_EQ(playing()->data()->groove.front(), 50);
-    EXPECT_EQ(playing()->data()->loudness, -20);
+    EXPECT_EQ(level(), std::pair(50, -20.0));
     host->gameCue(GameCue::Paused);
     host->setFollowGame(false); // no longer following: the pause ends with it
-    advanceTo(nextMeasure());
-    EXPECT_EQ(playing()->data()->groove.front(), 50);
+    EXPECT_EQ(level(), std::pair(50, -20.0));
     host->setFollowGame(true);
 
     // A set won closes on the end signpost, a match won with the end pattern,
