@@ -16,6 +16,19 @@ TEST(MediaListing, PlainFilesAnyCaseInNaturalOrder) {
               (QStringList{"b.Sty", "NEWAVTCH.STY", "s2.sty", "s10.sty"}));
 }
 
+// The program's one modal box: title, icon, and the text as typed, not as markup.
+TEST(ErrorBox, PlainTextWithTitleAndIcon) {
+    std::tuple<QString, QString, QMessageBox::Icon, Qt::TextFormat> seen;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        seen = {box->text(), box->windowTitle(), box->icon(), box->textFormat()};
+        box->accept();
+    });
+    QtMessageBoxes().show(nullptr, "6\n<b>a.sty</b>", BoxIcon::Exclamation, "MuVoTre");
+    EXPECT_EQ(seen, std::tuple(QString("6\n<b>a.sty</b>"), QString("MuVoTre"), QMessageBox::Warning,
+                               Qt::PlainText));
+}
+
 TEST_F(StylePlayerTest, FirstChoiceThenCmdOKReleasesAndReopeningRestores) {
     for (const char *s : {"a.sty", "NEWAVTCH.STY", "z.sty"})
         media.style(s);
