@@ -99,12 +99,12 @@ TEST_F(FollowTest, CuesAreAnsweredInTheMusicsOwnTime) {
     }
 
     heard.clear(); // silence when not following or when the music stopped
-    host->gameCue(GameCue::TensionOn);
-    w->cmdStopSegment->click(); // the music stops, the motif over it plays on
-    host->gameCue(GameCue::TensionOff);
     host->setFollowGame(false);
     host->gameCue(GameCue::PairScored3);
     host->setFollowGame(true);
+    host->gameCue(GameCue::TensionOn);
+    w->cmdStopSegment->click(); // the music stops, the motif over it plays on
+    host->gameCue(GameCue::TensionOff);
     host->gameCue(GameCue::PairScored3);
     advance(beatFrames() * 8);
     EXPECT_EQ(heard.size(), 1u); // the tension motif's one pass
