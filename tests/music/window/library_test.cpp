@@ -36,9 +36,9 @@ TEST_F(StylePlayerTest, FirstChoiceThenCmdOKReleasesAndReopeningRestores) {
         media.chordMap(c);
     random->value = 0.9999999f;
     ASSERT_TRUE(open()) << shown();
-    EXPECT_EQ(StyleFileName, "NEWAVTCH.STY");
-    EXPECT_EQ(ChordMapFileName, "three.cdm"); // the last ("two.cdm") is never drawn
-    EXPECT_EQ(ShapeName, "RISING");           // never "SONG"
+    // Never the last chord map ("two.cdm"), never the shape "SONG".
+    EXPECT_EQ(StyleFileName + " " + ChordMapFileName + " " + ShapeName,
+              "NEWAVTCH.STY three.cdm RISING");
     host->setup();
     w->close(); // the close box only hides it: it stays loaded
     EXPECT_EQ(host->window(), w);
@@ -52,9 +52,9 @@ TEST_F(StylePlayerTest, FirstChoiceThenCmdOKReleasesAndReopeningRestores) {
     EXPECT_TRUE(perf.expired());
 
     ASSERT_TRUE(open()); // nothing drawn again
-    EXPECT_EQ(w->cboStyles->currentText() + w->cboChordMap->currentText() +
+    EXPECT_EQ(w->cboStyles->currentText() + " " + w->cboChordMap->currentText() + " " +
                   w->cboShape->currentText(),
-              "z.stytwo.cdmSONG");
+              "z.sty two.cdm SONG");
     EXPECT_EQ(shown(), "");
 
     host->exit(); // the stored position no longer exists
