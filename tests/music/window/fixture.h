@@ -1,41 +1,31 @@
 #pragma once
 // The style player on a plain parent widget, a temporary media folder,
-// recorded message boxes, scripted random draws, the offline clock.
+// recorded message boxes, a fixed random draw, the offline clock.
 
 #include "music/window/musicpublic.h"
 #include "music/window/musicwindowhost.h"
+#include "platform/desktop/fakes.h"
 #include "testmedia.h"
 
 #include <QtWidgets>
 #include <gtest/gtest.h>
 
+inline void PrintTo(const QString &s, std::ostream *os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace lumbrast::musicwindow::test {
 
-struct Box {
-    QString text;
-    BoxIcon icon;
-    QString title;
-    bool operator==(const Box &) const = default;
-    friend void PrintTo(const Box &b, std::ostream *os) {
-        *os << '{' << b.text.toStdString() << ", " << int(b.icon) << ", " << b.title.toStdString()
-            << '}';
-    }
-};
-struct RecordingBoxes final : MessageBoxes {
-    void show(QWidget *, const QString &text, BoxIcon icon, const QString &title) override {
-        boxes.push_back({text, icon, title});
-    }
-    std::vector<Box> boxes;
+struct FixedRandom final : RandomSource {
+    void Randomize() override {}
+    float Rnd() override { return value; }
+    float value = 0.0f;
 };
 
-// Draws `values` in turn, then `fallback`.
-struct ScriptedRandom final : RandomSource {
-    void Randomize() override {}
-    float Rnd() override { return ++draws <= int(values.size()) ? values[draws - 1] : fallback; }
-    std::vector<float> values;
-    float fallback = 0.0f;
-    int draws = 0;
-};
+using Box = platform::RecordingMessageBoxes::Box;
+inline QString describe(const Box &b) {
+    return QStringLiteral("%1, %2: %3").arg(b.title).arg(int(b.icon)).arg(b.text);
+}
 
 class StylePlayerTest : public ::testing::Test {
 protected:
@@ -54,7 +44,7 @@ protected:
     frmStylesDX9 *open() {
         if (!host)
             host = std::make_unique<MusicWindowHost>(&game, env());
-        return host->load();
+        return w = host->load();
     }
     void standardMedia(const StyleRecipe &recipe = {}) {
         media.style("a.sty", recipe);
@@ -67,19 +57,21 @@ protected:
         w->Perf->AdvanceOffline(frames);
         QCoreApplication::sendPostedEvents(w->NotifyEvent.get());
     }
-    QStringList texts() const {
+    // The boxes shown so far, joined by " | ".
+    std::string shown() const {
         QStringList out;
-        for (const Box &b : boxes->boxes)
-            out << b.text;
-        return out;
+        for (const auto &b : boxes->boxes)
+            out << describe(b);
+        return out.join(" | ").toStdString();
     }
     std::int64_t beatFrames() const { return w->Perf->sampleRate() / 2; } // at 120 bpm
     QString bar() const { return w->lblSegBarValue->text() + "." + w->lblSegBeatValue->text(); }
 
     QWidget game;
     MediaFolder media;
-    std::shared_ptr<RecordingBoxes> boxes = std::make_shared<RecordingBoxes>();
-    std::shared_ptr<ScriptedRandom> random = std::make_shared<ScriptedRandom>();
+    std::shared_ptr<platform::RecordingMessageBoxes> boxes =
+        std::make_shared<platform::RecordingMessageBoxes>();
+    std::shared_ptr<FixedRandom> random = std::make_shared<FixedRandom>();
     int beeps = 0;
     std::unique_ptr<MusicWindowHost> host;
     frmStylesDX9 *w = nullptr; // the window open() loaded

@@ -10,84 +10,73 @@ namespace lumbrast::musicwindow::test {
 namespace {
 
 namespace mus = lumbrast::music;
+using Heard = std::vector<std::pair<int, std::int64_t>>; // key and sample of each answer note
 
-// Motifs with a key of their own on channel 5, so the answer heard names its moment.
-QString FollowStyle(const QString &moments, bool ending = false) {
-    QString t = StyleText({.motifs = {}, .introAndEnd = ending})
-                    .replace("humanize", "loudness = -20\nhumanize");
-    for (auto [name, key] : {std::pair{"Hi", 84}, {"Lo", 60}, {"Pulse", 48}})
-        t += QStringLiteral("[[motif]]\nname = \"%1\"\n\n[[motif.part]]\nchannel = 5\n"
-                            "notes = [\"1.1 %2 1/2 90\"]\n\n")
-                 .arg(name)
-                 .arg(key);
-    return t + moments;
-}
-const QString kMoments = "[moments]\npair3 = \"Hi\"\npair1 = \"Lo\"\ntension = \"Pulse\"\n";
+// The miss names a motif the style does not have.
+const QString kMoments =
+    "[moments]\npair3 = \"Hi\"\npair1 = \"Lo\"\ntension = \"Pulse\"\nmiss = \"Nope\"\n";
 
 class FollowTest : public StylePlayerTest {
 protected:
-    void start(const QString &moments = kMoments, bool ending = false) {
-        media.write("a.sty", FollowStyle(moments, ending));
-        media.chordMap("one.cdm");
-        ASSERT_NE(w = open(), nullptr);
-        w->Perf->SetEventTap([this](const mus::PlayedEvent &e) {
-            if (e.kind == mus::PlayedEvent::Kind::NoteOn && e.channel == 4)
-                heard.push_back({e.data1, e.sample});
-        });
-        advance(beatFrames() * 3 / 2); // halfway through the second beat
-    }
     std::int64_t nextMeasure() const {
         const std::int64_t measure = 4 * beatFrames();
         return (w->Perf->GetSampleTime() / measure + 1) * measure;
     }
+    void advanceTo(std::int64_t sample) { advance(sample - w->Perf->GetSampleTime()); }
     mus::SegmentPtr playing() const { return w->Perf->PlayingPrimary(0).segment; }
-    std::vector<std::pair<int, std::int64_t>> heard; // key and sample of each answer note
+    bool pulsePlays() const { return w->Perf->IsPlaying(w->CurStyle->GetMotif("Pulse")); }
+    Heard heard;
 };
 
-TEST_F(FollowTest, PairsAnswerOnTheNextBeatOneMotifPerMoment) {
-    start();
+// One match's cues in turn, each answered at its place in the music.
+TEST_F(FollowTest, CuesAreAnsweredInTheMusicsOwnTime) {
+    const StyleRecipe r{.motifs = {"Hi", "Lo", "Pulse"}, .introAndEnd = true};
+    media.write("a.sty", StyleText(r) + kMoments);
+    media.chordMap("one.cdm");
+    ASSERT_TRUE(open()) << shown();
+    w->Perf->SetEventTap([this](const mus::PlayedEvent &e) {
+        if (e.kind == mus::PlayedEvent::Kind::NoteOn && e.channel == 4)
+            heard.push_back({e.data1, e.sample});
+    });
+    advance(beatFrames() * 3 / 2); // halfway through the second beat
+    EXPECT_EQ(mus::MomentWarnings(*w->CurStyle->data()),
+              std::vector<std::string>{"moment miss names motif 'Nope', which the style does not "
+                                       "have: it passes in silence"});
     for (GameCue c : {GameCue::PairScored3, GameCue::PairScored1, GameCue::PairScored3})
-        host->gameCue(c); // all within one beat
+        host->gameCue(c); // all within one beat: one motif
     advance(beatFrames());
-    EXPECT_EQ(heard, (decltype(heard){{84, 2 * beatFrames()}}));
-    heard.clear();
     host->gameCue(GameCue::PairScored1);
-    host->gameCue(GameCue::Miss); // named by no moment: silence
+    host->gameCue(GameCue::Miss);
     advance(beatFrames());
-    EXPECT_EQ(heard, (decltype(heard){{60, 3 * beatFrames()}}));
+    EXPECT_EQ(heard, (Heard{{84, 2 * beatFrames()}, {72, 3 * beatFrames()}}));
 
-    heard.clear();
-    host->setFollowGame(false);
-    host->gameCue(GameCue::PairScored3);
-    host->setFollowGame(true);
-    w->cmdStopSegment->click();
-    host->gameCue(GameCue::PairScored3); // no music playing
-    advance(beatFrames() * 2);
-    EXPECT_TRUE(heard.empty());
-}
-
-TEST_F(FollowTest, TensionRepeatsUntilReleasedThenEndsItsPass) {
-    start();
+    heard.clear(); // the tension motif repeats until released, then ends its pass
     host->gameCue(GameCue::TensionOn);
     host->gameCue(GameCue::TensionOn);
     EXPECT_EQ(w->CurStyle->GetMotif("Pulse")->GetRepeats(), 0u); // Play Motif plays it once
-    advance(beatFrames() * 10); // the motif is a measure long: passes on beats 2, 6, 10
-    EXPECT_EQ(heard.size(), 3u);
+    advance(beatFrames() * 10); // the motif is a measure long: passes on beats 4, 8, 12
     host->gameCue(GameCue::TensionOff);
     advance(beatFrames() * 8);
     EXPECT_EQ(heard.size(), 3u);
-    EXPECT_FALSE(w->Perf->IsPlaying(w->CurStyle->GetMotif("Pulse")));
-    host->gameCue(GameCue::TensionOn);
-    w->cmdStopSegment->click(); // the music stops, the motif over it plays on
-    host->gameCue(GameCue::TensionOff);
-    advance(beatFrames() * 8);
-    EXPECT_FALSE(w->Perf->IsPlaying(w->CurStyle->GetMotif("Pulse")));
-}
+    EXPECT_FALSE(pulsePlays());
 
-// A set won closes on the end signpost, a match won with the end pattern,
-// each from the next measure and followed by a fresh composition.
-TEST_F(FollowTest, ClosesTakeOverAtTheNextMeasure) {
-    start(kMoments, true);
+    // From the next measure a pause brings quieter music, below the style's level.
+    const auto level = [&] {
+        advanceTo(nextMeasure());
+        return std::pair(playing()->data()->groove.front(), playing()->data()->loudness);
+    };
+    host->gameCue(GameCue::Paused);
+    EXPECT_EQ(level(), std::pair(18, -26.0));
+    modMusicPublic::ShapeIndexText = "1"; // LEVEL
+    host->gameCue(GameCue::Resumed);
+    EXPECT_EQ(level(), std::pair(50, -20.0));
+    host->gameCue(GameCue::Paused);
+    host->setFollowGame(false); // no longer following: the pause ends with it
+    EXPECT_EQ(level(), std::pair(50, -20.0));
+    host->setFollowGame(true);
+
+    // A set won closes on the end signpost, a match won with the end pattern,
+    // each from the next measure and followed by a fresh composition.
     for (GameCue cue : {GameCue::SetWon, GameCue::MatchWon}) {
         advance(beatFrames() * 3 / 2); // into a measure of what plays
         const mus::SegmentPtr before = playing();
@@ -97,7 +86,7 @@ TEST_F(FollowTest, ClosesTakeOverAtTheNextMeasure) {
         host->gameCue(cue); // the later close replaces the one still waiting
         EXPECT_FALSE(w->Perf->IsPlaying(dropped));
         const mus::SegmentPtr fresh = w->MainSegment;
-        advance(boundary - w->Perf->GetSampleTime() - 1);
+        advanceTo(boundary - 1);
         EXPECT_EQ(playing(), before);
         advance(1);
         const mus::SegmentPtr close = playing();
@@ -107,60 +96,45 @@ TEST_F(FollowTest, ClosesTakeOverAtTheNextMeasure) {
         EXPECT_EQ(d.embellishments.back() == mus::Embellishment::End, cue == GameCue::MatchWon);
         advance(close->GetLength() / mus::kTicksPerBeat * beatFrames());
         EXPECT_EQ(playing(), fresh);
-        EXPECT_EQ(w->lblPlayProgress->text(), "PS playing");
     }
+
+    heard.clear(); // silence when not following or when the music stopped
+    host->setFollowGame(false);
+    host->gameCue(GameCue::PairScored3);
+    host->setFollowGame(true);
+    host->gameCue(GameCue::TensionOn);
+    w->cmdStopSegment->click(); // the music stops, the motif over it plays on
+    host->gameCue(GameCue::TensionOff);
+    host->gameCue(GameCue::PairScored3);
+    advance(beatFrames() * 8);
+    EXPECT_EQ(heard.size(), 1u); // the tension motif's one pass
+    EXPECT_FALSE(pulsePlays());
 }
 
-// The way to an end signpost takes only steps that come closer; from an end
-// signpost the close is the cadence.
-TEST_F(FollowTest, ChordsToEndWalkTheShortestWay) {
+// Without a table the first motifs answer the pairs (the last where there are
+// fewer) and the other moments are silent. The way to an end signpost takes only
+// steps that come closer; from an end signpost the close is the cadence.
+TEST(FollowLookups, DefaultMomentsAndTheWayToTheEnd) {
+    mus::detail::StyleData style;
+    for (const char *name : {"A", "B"})
+        style.motifs.emplace_back().name = name;
+    std::string answers;
+    for (mus::Moment m :
+         {mus::Moment::Pair3, mus::Moment::Pair2, mus::Moment::Pair1, mus::Moment::Miss})
+        answers += mus::MomentMotif(style, m) + ".";
+    EXPECT_EQ(answers, "A.B.B..");
+
+    MediaFolder media;
     media.chordMap("c.cdm"); // I, IV and V; the end I; the cadence V I
     const auto map = mus::Loader().LoadChordMap(media.path().toStdString() + "c.cdm");
     const auto &d = *map->data();
-    const auto ids = [&](const char *from) {
-        std::string out;
+    std::string ids;
+    for (const char *from : {"IV", "V", "I"}) {
         for (int c : mus::detail::ChordsToEnd(d, d.find(from)))
-            out += d.chords[static_cast<std::size_t>(c)].id + " ";
-        return out;
-    };
-    EXPECT_EQ(ids("IV"), "I ");
-    EXPECT_EQ(ids("V"), "I ");
-    EXPECT_EQ(ids("I"), "V I ");
-}
-
-TEST_F(FollowTest, PauseQuietensFromTheNextMeasureUntilResumed) {
-    start();
-    host->gameCue(GameCue::Paused);
-    advance(nextMeasure() - w->Perf->GetSampleTime());
-    EXPECT_EQ(playing()->data()->groove.front(), 18);
-    EXPECT_LT(playing()->data()->loudness, -20); // below the style's level
-    modMusicPublic::ShapeIndexText = "1";        // LEVEL
-    host->gameCue(GameCue::Resumed);
-    advance(nextMeasure() - w->Perf->GetSampleTime());
-    EXPECT_EQ(playing()->data()->groove.front(), 50);
-    EXPECT_EQ(playing()->data()->loudness, -20);
-    host->gameCue(GameCue::Paused);
-    host->setFollowGame(false); // no longer following: the pause ends with it
-    advance(nextMeasure() - w->Perf->GetSampleTime());
-    EXPECT_EQ(playing()->data()->groove.front(), 50);
-}
-
-TEST_F(FollowTest, MomentsNamingMissingMotifsPassInSilence) {
-    start("[moments]\npair3 = \"Nope\"\n");
-    host->gameCue(GameCue::PairScored3);
-    advance(beatFrames());
-    EXPECT_TRUE(heard.empty());
-    const auto lines = mus::MomentWarnings(*w->CurStyle->data());
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("pair3 names motif 'Nope'"), std::string::npos);
-    // Without a table the first motifs answer the pairs (the last where there
-    // are fewer), and the other moments are silent.
-    mus::detail::StyleData d;
-    for (const char *name : {"A", "B"})
-        d.motifs.emplace_back().name = name;
-    EXPECT_EQ(mus::MomentMotif(d, mus::Moment::Pair2), "B");
-    EXPECT_EQ(mus::MomentMotif(d, mus::Moment::Pair1), "B");
-    EXPECT_EQ(mus::MomentMotif(d, mus::Moment::Miss), "");
+            ids += d.chords[static_cast<std::size_t>(c)].id + " ";
+        ids += "| ";
+    }
+    EXPECT_EQ(ids, "I | I | V I | ");
 }
 
 } // namespace

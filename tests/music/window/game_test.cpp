@@ -3,20 +3,18 @@
 
 #include "app/frmlumbrast.h"
 #include "fixture.h"
-#include "platform/desktop/fakes.h"
 #include "platform/sim/simulatedrawinput.h"
 
 namespace lumbrast::musicwindow::test {
 namespace {
 
 struct Game {
-    explicit Game(
-        std::vector<platform::PointingDevice> mice = platform::SimulatedRawInput::twoMice())
-        : sim(std::move(mice)) {
+    explicit Game(std::vector<platform::PointingDevice> mice) : sim(std::move(mice)) {
         media.style("NEWAVTCH.STY");
         media.chordMap("only.cdm");
         w.music().environment().mediaFolder = media.path();
         w.music().environment().audio.output = music::AudioOutput::Offline;
+        w.Form_Load();
     }
     MediaFolder media;
     platform::SimulatedRawInput sim;
@@ -25,9 +23,8 @@ struct Game {
     app::frmLumbrast w{sim, boxes, sounds};
 };
 
-TEST(GameMusic, StartsOnceTheGameShowsAndEndsWithIt) {
-    Game g;
-    g.w.Form_Load();
+TEST(GameMusic, StartsOnceTheGameShowsHidden) {
+    Game g(platform::SimulatedRawInput::twoMice());
     EXPECT_EQ(g.w.music().window(), nullptr); // the game window comes first
     g.w.show();
     // The load waits for the first paint; the deadline only guards against a hang.
@@ -35,45 +32,37 @@ TEST(GameMusic, StartsOnceTheGameShowsAndEndsWithIt) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     frmStylesDX9 *m = g.w.music().window();
     ASSERT_NE(m, nullptr);
-    EXPECT_FALSE(m->isVisible());
-    EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
-
-    g.w.mnuStopMusic->trigger();
-    EXPECT_FALSE(m->Perf->IsPlaying(m->MainSegment));
-    g.w.mnuPlayMusic->trigger();
-    EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
-    g.w.mnuSetupMusic->trigger();
-    EXPECT_TRUE(m->isVisible());
-    EXPECT_FALSE(m->isModal());
-
-    std::weak_ptr<music::Performance> perf = m->Perf;
-    g.w.close();
-    EXPECT_EQ(g.w.music().window(), nullptr);
-    EXPECT_TRUE(perf.expired());
+    EXPECT_TRUE(!m->isVisible() && m->Perf->IsPlaying(m->MainSegment));
     EXPECT_TRUE(g.boxes.boxes.empty());
 }
 
 // Without two mice nothing starts by itself; missing music is told when the menu asks for it,
-// and the game goes on.
+// and the game goes on. The menu drives the music, which ends with the game.
 TEST(GameMusic, OneMouseMeansNoMusicUntilTheMenuAsks) {
-    Game g(std::vector<platform::PointingDevice>{
-        {17, "USB", "VID_046D&PID_C077", "Optical USB Mouse", false}});
+    Game g({platform::SimulatedRawInput::twoMice().front()});
     g.w.music().environment().mediaFolder = g.media.path() + "missing/";
-    g.w.Form_Load();
     g.w.show();
     QCoreApplication::processEvents();
     EXPECT_FALSE(g.w.music().isLoadPending());
-    EXPECT_EQ(g.w.music().window(), nullptr);
     g.w.mnuStopMusic->trigger();
     ASSERT_EQ(g.boxes.boxes.size(), 2u); // the refusal, then the missing music
     EXPECT_TRUE(g.boxes.boxes[1].text.startsWith(
         "There is no single style file in default (MediaSL9) folder\nLooked in " + g.media.path()));
     EXPECT_TRUE(g.w.isVisible());
+
     g.w.music().environment().mediaFolder = g.media.path();
     g.w.mnuStopMusic->trigger(); // loads the window, which starts and stops the music
-    ASSERT_NE(g.w.music().window(), nullptr);
-    EXPECT_EQ(g.w.music().window()->lblPlayProgress->text(), "User stop");
-    EXPECT_EQ(g.boxes.boxes.size(), 2u);
+    frmStylesDX9 *m = g.w.music().window();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->lblPlayProgress->text(), "User stop");
+    g.w.mnuPlayMusic->trigger();
+    EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
+    g.w.mnuSetupMusic->trigger();
+    EXPECT_TRUE(m->isVisible() && !m->isModal());
+    std::weak_ptr<music::Performance> perf = m->Perf;
+    g.w.close();
+    EXPECT_EQ(g.w.music().window(), nullptr);
+    EXPECT_TRUE(perf.expired());
 }
 
 } // namespace

@@ -13,34 +13,36 @@ struct StyleRecipe {
     QStringList bands = {"Band 0"}; // in the style's order
     QStringList motifs = {"Bell"};
     bool introAndEnd = false; // patterns for an intro and an ending
+    int loudness = -20;       // LU
 };
 
 // One part on channel 1 with a note on every beat; bands set channels 1 and 5;
-// motifs on channel 5 (measure boundary) sound on their first beat.
+// motifs on channel 5 (measure boundary) sound on their first beat, each with
+// a key of its own: 84, 72, 60...
 inline QString StyleText(const StyleRecipe &r) {
-    auto part = [](const QString &table, int channel, const QString &notes) {
-        return QStringLiteral("[[%1.part]]\nchannel = %2\nvoice = \"voicing\"\nnotes = [%3]\n\n")
-            .arg(table, QString::number(channel), notes);
-    };
     QString t = QStringLiteral("[style]\nname = \"Test\"\ntempo = %1\ntime_signature = [%2, 4]\n"
-                               "humanize = { time = 0, velocity = 0 }\n\n")
-                    .arg(QString::number(r.tempo), QString::number(r.beatsPerMeasure));
-    int program = 1;
-    for (const QString &band : r.bands)
+                               "loudness = %3\nhumanize = { time = 0, velocity = 0 }\n\n")
+                    .arg(r.tempo)
+                    .arg(r.beatsPerMeasure)
+                    .arg(r.loudness);
+    for (qsizetype i = 0; i < r.bands.size(); ++i)
         t += QStringLiteral("[[band]]\nname = \"%1\"\nchannels = [ { channel = 1, program = %2 }, "
                             "{ channel = 5, program = 12 } ]\n\n")
-                 .arg(band, QString::number(program++));
+                 .arg(r.bands[i])
+                 .arg(i + 1);
     QStringList notes;
     for (int b = 1; b <= r.beatsPerMeasure; ++b)
         notes << QStringLiteral("\"1.%1 c1 1 90\"").arg(b);
-    for (const QString &p :
-         r.introAndEnd ? QStringList{"basic", "intro", "end"} : QStringList{"basic"})
-        t += QStringLiteral("[[pattern]]\nname = \"%1\"\n%2groove = [1, 100]\n\n")
-                 .arg(p, p == "basic" ? QString() : "embellishment = \"" + p + "\"\n") +
-             part("pattern", 1, notes.join(", "));
-    for (const QString &motif : r.motifs)
-        t += QStringLiteral("[[motif]]\nname = \"%1\"\nboundary = \"measure\"\n\n").arg(motif) +
-             part("motif", 5, "\"1.1 c1 1 100\"");
+    for (const QString &p : QStringList{"normal", "intro", "end"}.mid(0, r.introAndEnd ? 3 : 1))
+        t += QStringLiteral(
+                 "[[pattern]]\nname = \"%1\"\nembellishment = \"%1\"\ngroove = [1, 100]\n\n"
+                 "[[pattern.part]]\nchannel = 1\nvoice = \"voicing\"\nnotes = [%2]\n\n")
+                 .arg(p, notes.join(", "));
+    for (qsizetype i = 0; i < r.motifs.size(); ++i)
+        t += QStringLiteral("[[motif]]\nname = \"%1\"\nboundary = \"measure\"\n\n[[motif.part]]\n"
+                            "channel = 5\nnotes = [\"1.1 %2 1 100\"]\n\n")
+                 .arg(r.motifs[i])
+                 .arg(84 - 12 * i);
     return t;
 }
 
