@@ -15,6 +15,7 @@
 
 using namespace lumbrast;
 using namespace lumbrast::input;
+using platform::PointingDevice;
 using platform::RawEventKind;
 
 namespace {
@@ -28,7 +29,7 @@ struct Panel {
     QLabel *desc[2] = {new QLabel("Mice - Device Description", &window),
                        new QLabel("Mice - Device Description", &window)};
     InputState state;
-    platform::SimulatedRawInput sim{platform::SimulatedRawInput::twoMice()};
+    platform::SimulatedRawInput sim;
     platform::RecordingMessageBoxes boxes;
     std::vector<std::string> reported; // tags of failures reported
     MouseInput input{state, sim, boxes, [this](const std::exception &, std::string_view tag) {
@@ -36,7 +37,8 @@ struct Panel {
                      }};
     int enabled = 0;
 
-    Panel() {
+    explicit Panel(std::vector<PointingDevice> mice = platform::SimulatedRawInput::twoMice())
+        : sim(std::move(mice)) {
         window.resize(300, 200);
         cmdCursorPos->setGeometry(68, 77, 9, 13);
         setUpMiceList(lvwMice);
@@ -85,7 +87,7 @@ TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters) {
                 p.state.MiceCount == 1);
 }
 
-TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
+TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHomeWhileTheWindowIsActive) {
     Panel p;
     p.input.Hook();
     const QPoint away = p.window.mapToGlobal(QPoint(250, 20));
@@ -97,7 +99,6 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
     p.sim.move(17, away + QPoint(3, 0));
     EXPECT_EQ(p.sim.cursorPos(), away + QPoint(3, 0));
     p.sim.move(23, away);
-    EXPECT_EQ(p.state.hDeviceLast, 23u);
     // 9 x 13 pixels: origin + 4.5 and + 6.5, the halves rounded to the even neighbour,
     // on odd and on even origins.
     auto centre = [&] {
@@ -110,9 +111,20 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
     EXPECT_EQ(RawMouseRouter::centreOf(p.cmdCursorPos), centre());
 
     // Every kind of event counts, by its own mouse.
-    p.sim.rawEvent(17, RawEventKind::ButtonPress);
     p.sim.rawEvent(23, RawEventKind::Wheel);
-    EXPECT_EQ(p.sim.warps(), 2);
+    p.sim.rawEvent(17, RawEventKind::ButtonPress);
+    EXPECT_EQ(std::pair(p.sim.warps(), p.state.hDeviceLast), std::pair(2, 17u));
+
+    // Behind another window (another program, or the game's own message box) no cursor goes
+    // home, but the click that brings the window forward is told by its mouse.
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    p.sim.rawEvent(23, RawEventKind::ButtonPress);
+    EXPECT_EQ(std::pair(p.sim.warps(), p.state.hDeviceLast), std::pair(2, 23u));
+    QApplication::setActiveWindow(&p.window);
+    p.sim.rawEvent(23, RawEventKind::Motion);
+    EXPECT_EQ(p.sim.warps(), 3);
 
     // Unhooked: raw input is no longer seen at all.
     p.input.UnHook();
@@ -120,53 +132,29 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
     EXPECT_EQ(p.state.hDeviceLast, 23u);
 }
 
-TEST(Routing, AWindowInTheBackgroundSendsNoCursorHomeButKnowsTheMouse) {
-    Panel p;
-    p.input.Hook();
-    p.state.hDeviceActive = 17;
-    p.sim.rawEvent(17, RawEventKind::Motion);
-    QWidget other; // another program, or the game's own message box
-    other.show();
-    QApplication::setActiveWindow(&other);
-    p.sim.rawEvent(23, RawEventKind::ButtonPress);
-    EXPECT_EQ(p.sim.warps(), 0);
-    EXPECT_EQ(p.state.hDeviceLast, 23u) << "the click that brings the window forward is told apart";
-    QApplication::setActiveWindow(&p.window);
-    p.sim.rawEvent(23, RawEventKind::Motion);
-    EXPECT_EQ(p.sim.warps(), 1);
-}
-
-TEST(Hook, SecondHookWarnsAndKeepsOneHookUnHookIsIdempotent) {
+TEST(Hook, SecondHookWarnsUnHookIsIdempotentAndTheHookGoesWithTheInputLogic) {
     Panel p;
     p.input.Hook();
     p.input.Hook();
     ASSERT_EQ(p.boxes.boxes.size(), 1u);
-    EXPECT_EQ(p.boxes.boxes[0].text,
-              "Don't hook it twice without unhooking, or you will be unable to unhook it.");
-    EXPECT_EQ(p.boxes.boxes[0].icon, platform::BoxIcon::None);
+    EXPECT_EQ(std::tie(p.boxes.boxes[0].text, p.boxes.boxes[0].icon),
+              std::tuple("Don't hook it twice without unhooking, or you will be unable to "
+                         "unhook it.",
+                         platform::BoxIcon::None));
     p.input.UnHook();
     p.input.UnHook();
     EXPECT_FALSE(p.sim.installed());
     p.input.Hook();
-    EXPECT_TRUE(p.sim.installed());
     EXPECT_EQ(p.boxes.boxes.size(), 1u); // no warning after UnHook
-}
 
-// The hook never outlives the input logic, and one that never hooked removes nothing.
-TEST(Hook, GoesWithTheInputLogic) {
-    platform::SimulatedRawInput sim;
-    platform::RecordingMessageBoxes boxes;
-    InputState state;
+    InputState other; // input logic that never hooked removes nothing; a hooked one its hook
+    { MouseInput idle{other, p.sim, p.boxes, {}}; }
+    EXPECT_TRUE(p.sim.installed());
     {
-        MouseInput hooked{state, sim, boxes, {}};
+        MouseInput hooked{other, p.sim, p.boxes, {}};
         hooked.Hook();
     }
-    EXPECT_FALSE(sim.installed());
-    state.IsHooked = kFalse;
-    RawMouseRouter other{state, sim};
-    sim.install(&other);
-    { MouseInput idle{state, sim, boxes, {}}; }
-    EXPECT_TRUE(sim.installed());
+    EXPECT_FALSE(p.sim.installed());
 }
 
 TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
@@ -205,6 +193,51 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.input.bindPlayer(1, failing);
     p.input.bindPlayer(2, failing);
     EXPECT_EQ(p.reported, (std::vector<std::string>{"sub: 05", "sub: 06"}));
+}
+
+// Players bound on any back end keep their mouse across a reconnect, and only their own mouse.
+TEST(Binding, AMouseThatComesBackKeepsItsPlayerAndNoOtherMouseInheritsIt) {
+    const std::string left = "USB 046d:c077 path pci-0000:00:14.0-usb-0:2:1.0";
+    const std::string right = "BLUETOOTH 1bcf:0005 a4:c1:38:0e:22:5f";
+    auto mouse = [](DeviceHandle handle, const std::string &identity) {
+        return PointingDevice{handle, "USB", "046d:c077", "Mouse", false, identity};
+    };
+    Panel p({mouse(17, left), mouse(23, right), mouse(29, "")});
+    p.input.DiscoverMice();
+    p.input.Hook();
+    for (auto [player, handle] : {std::pair{1, 17u}, {2, 23u}}) {
+        p.sim.rawEvent(handle, RawEventKind::ButtonPress);
+        p.bind(player);
+    }
+    p.state.hDeviceActive = p.state.hDeviceLast = 17;
+
+    p.sim.plug(mouse(31, left)); // while the mouse is there, a twin of its identity takes nothing
+    p.sim.unplug(31);
+    p.sim.unplug(17);
+    // The same model in another port is another mouse.
+    p.sim.plug(mouse(37, "USB 046d:c077 path pci-0000:00:14.0-usb-0:3:1.0"));
+    EXPECT_EQ(p.state.hDevicePlayer_01, 17u);
+    p.sim.plug(mouse(41, left));
+    EXPECT_TRUE(p.state.hDevicePlayer_01 == 41u && p.state.hDeviceActive == 41u &&
+                p.state.hDeviceLast == 41u && p.hdev[0]->text() == "41");
+    p.sim.unplug(23);
+    p.sim.plug(mouse(47, right));
+    EXPECT_EQ(p.state.hDevicePlayer_02, 47u);
+
+    // A mouse never listed, or without an identity, is never recognised.
+    for (DeviceHandle unknown : {53u, 29u}) {
+        p.sim.rawEvent(unknown, RawEventKind::ButtonPress);
+        p.bind(2);
+        p.sim.unplug(unknown);
+        p.sim.plug(mouse(unknown + 100, ""));
+        p.sim.plug(mouse(unknown + 200, right));
+        EXPECT_EQ(p.state.hDevicePlayer_02, unknown);
+    }
+    // Nor does a new game's unbound player take a mouse back.
+    p.state.setDefaults();
+    p.sim.unplug(41);
+    p.sim.plug(mouse(59, left));
+    EXPECT_EQ(p.state.hDevicePlayer_01, 0u);
 }
 
 TEST(Confinement, TheTrapReachesEveryOpenWindowOfTheProgramUntilItCloses) {
