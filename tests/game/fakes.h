@@ -23,7 +23,7 @@ struct FakeEffects : GameEffects {
     std::vector<Message> messages;
     std::vector<Beep> beeps;
     Strings log; // message boxes as they open, and the observer's moments
-    int timerStarts = 0, timerStops = 0, cursorReleases = 0;
+    int cursorReleases = 0;
     bool timerRunning = false;
     std::function<void(const Message &)> onMessage; // runs while the box is "open"
 
@@ -34,10 +34,9 @@ struct FakeEffects : GameEffects {
             onMessage(messages.back());
     }
     void beep(Beep kind) override { beeps.push_back(kind); }
-    void startMoveTimer() override { ++timerStarts, timerRunning = true; }
-    void stopMoveTimer() override { ++timerStops, timerRunning = false; }
+    void startMoveTimer() override { timerRunning = true; }
+    void stopMoveTimer() override { timerRunning = false; }
     void releaseCursor() override { ++cursorReleases; }
-    void clear() { *this = FakeEffects{}; }
 };
 
 inline constexpr input::DeviceHandle kMouse1 = 17;
