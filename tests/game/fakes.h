@@ -14,24 +14,19 @@ namespace lumbrast::game::testing {
 
 using Strings = std::vector<std::string>;
 
-struct Message {
-    std::string text;
-    MessageIcon icon;
-};
-
 struct FakeEffects : GameEffects {
-    std::vector<Message> messages;
-    std::vector<Beep> beeps;
     Strings log; // message boxes as they open, and the observer's moments
+    std::vector<MessageIcon> icons;
+    std::vector<Beep> beeps;
     int cursorReleases = 0;
     bool timerRunning = false;
-    std::function<void(const Message &)> onMessage; // runs while the box is "open"
+    std::function<void()> onMessage; // runs while the box is "open"
 
     void showMessage(const std::string &text, MessageIcon icon, const std::string &) override {
-        messages.push_back({text, icon});
         log.push_back("box " + text);
+        icons.push_back(icon);
         if (onMessage)
-            onMessage(messages.back());
+            onMessage();
     }
     void beep(Beep kind) override { beeps.push_back(kind); }
     void startMoveTimer() override { timerRunning = true; }

@@ -105,8 +105,6 @@ TEST_F(Table, CursorsTheOpenerResetAndPiecesOutsideTheTable) {
               std::tuple(kColourGreen, kColourYellow));
     game.cmdGameReset_Click();
     EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player2);
-    game.cmdGameReset_Click();
-    EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player1);
 }
 
 // Three tables: clicks that cannot turn a piece, a missed opening, a follow-up miss, and pairs
@@ -146,7 +144,7 @@ TEST_F(Table, MissesPassTheTurnAndPairsScoreOneTwoOrThree) {
     game.cmdGamePlay_Click(); // player 1 opens again and finds a pair
     const int one = pieceWithFace('8');
     click(kMouse1, one);
-    fx.onMessage = [&](const Message &) {
+    fx.onMessage = [&] {
         EXPECT_TRUE(faceUpCount() == 2 && !fx.timerRunning) << "the pair stays up, the clock not";
     };
     click(kMouse1, pieceWithFace('8', true, one));
@@ -155,14 +153,14 @@ TEST_F(Table, MissesPassTheTurnAndPairsScoreOneTwoOrThree) {
     EXPECT_EQ(fx.beeps, (std::vector<Beep>{Beep::Default, Beep::Default, Beep::Ok, Beep::Asterisk,
                                            Beep::Exclamation, Beep::Exclamation, Beep::Exclamation,
                                            Beep::Exclamation}));
-    EXPECT_TRUE(fx.messages[0].icon == MessageIcon::None &&
-                fx.messages[1].icon == MessageIcon::Information &&
-                fx.messages[4].icon == MessageIcon::Exclamation);
+    EXPECT_EQ(fx.icons,
+              (std::vector<MessageIcon>{MessageIcon::None, MessageIcon::Information,
+                                        MessageIcon::Exclamation, MessageIcon::Exclamation,
+                                        MessageIcon::Exclamation, MessageIcon::Exclamation}));
     EXPECT_EQ(game.lblPointsStatP1 + game.lblSetStatP1 + game.lblMatchStatP1, "011");
     EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty() &&
                 game.v.PiecesTurned == 0);
-    EXPECT_TRUE(game.cmdGamePiece[0].Tag == "R70" && !game.cmdGamePiece[0].Enabled);
-    EXPECT_EQ(in.hDeviceActive, kMouse2);
+    EXPECT_EQ(in.hDeviceActive, kMouse2) << "the table closed and the next opener is on";
 }
 
 // The clock counts down to 0 and passes the turn on that tick, keeping the table. It runs late in
@@ -172,10 +170,8 @@ TEST_F(Table, TheClockPassesTheTurnAtZeroAndRunsLateOncePerMove) {
          {std::tuple{20, "Late 5", "Player2"}, std::tuple{8, "Late 3", "Player1"}}) {
         game.v.PlayerMoveTime = static_cast<std::int16_t>(moveTime);
         game.cmdGamePlay_Click();
-        const input::DeviceHandle opener = in.hDeviceActive;
-        click(opener, pieceWithFace('7'));
+        click(in.hDeviceActive, pieceWithFace('7'));
         for (int tick = 0; tick <= moveTime; ++tick) {
-            ASSERT_EQ(in.hDeviceActive, opener) << "tick " << tick;
             ticks(1);
             EXPECT_EQ(game.lblGameMoveTimer, std::to_string(moveTime - tick));
         }

@@ -57,36 +57,6 @@ struct Panel {
 };
 } // namespace
 
-TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters) {
-    Panel p;
-    p.sim.plug(
-        {0xFFFFFFF0u, "USB", "VID_0001&PID_0002", std::string("Trackball\0junk", 14), false});
-    p.input.DiscoverMice();
-    ASSERT_EQ(p.lstMouseCollection->count(), 3);
-    EXPECT_EQ(p.lstMouseCollection->item(0)->text(),
-              "17\tOptical USB Mouse\tUSB\tVID_046D&PID_C077\tOptical USB Mouse");
-    // Large handles read as signed numbers in both lists; text stops at NUL.
-    EXPECT_EQ(p.lstMouseCollection->item(2)->text(),
-              "-16\tTrackball\tUSB\tVID_0001&PID_0002\tTrackball");
-    ASSERT_EQ(p.lvwMice->topLevelItemCount(), 3);
-    const QTreeWidgetItem *row = p.lvwMice->topLevelItem(2);
-    EXPECT_EQ(row->text(0) + row->text(1) + row->text(2) + row->text(3),
-              "-16TrackballUSBVID_0001&PID_0002");
-    EXPECT_EQ(StripAtNull(QString::fromLatin1("\0x", 2)), "");
-    EXPECT_TRUE(p.state.MiceCount == 3 && p.sim.registeredWindow() == &p.window);
-    EXPECT_TRUE(!p.lvwMice->rootIsDecorated() && p.lvwMice->uniformRowHeights()); // a flat list
-    const QHeaderView *header = p.lvwMice->header(); // widths from twips
-    EXPECT_EQ(QList<int>({header->sectionSize(0), header->sectionSize(1), header->sectionSize(2),
-                          header->sectionSize(3)}),
-              QList<int>({98, 275, 99, 299}));
-    // A refresh rebuilds the lists from what is plugged in now.
-    p.sim.unplug(17);
-    p.sim.unplug(0xFFFFFFF0u);
-    p.input.DiscoverMice();
-    EXPECT_TRUE(p.lvwMice->topLevelItemCount() == 1 && p.lstMouseCollection->count() == 1 &&
-                p.state.MiceCount == 1);
-}
-
 // A second hook warns and keeps the one; unhooking is idempotent.
 TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHomeWhileHooked) {
     Panel p;
@@ -150,9 +120,29 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHomeWhileHooked) {
     EXPECT_FALSE(p.sim.installed());
 }
 
-TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
+TEST(Binding, RealMiceAreListedAndEachPlayerBindsTheClickingMouse) {
     Panel p;
+    p.sim.plug(
+        {0xFFFFFFF0u, "USB", "VID_0001&PID_0002", std::string("Trackball\0junk", 14), false});
     p.input.DiscoverMice();
+    ASSERT_EQ(p.lstMouseCollection->count(), 3);
+    EXPECT_EQ(p.lstMouseCollection->item(0)->text(),
+              "17\tOptical USB Mouse\tUSB\tVID_046D&PID_C077\tOptical USB Mouse");
+    // Large handles read as signed numbers in both lists; text stops at NUL.
+    EXPECT_EQ(p.lstMouseCollection->item(2)->text(),
+              "-16\tTrackball\tUSB\tVID_0001&PID_0002\tTrackball");
+    ASSERT_EQ(p.lvwMice->topLevelItemCount(), 3);
+    const QTreeWidgetItem *row = p.lvwMice->topLevelItem(2);
+    EXPECT_EQ(row->text(0) + row->text(1) + row->text(2) + row->text(3),
+              "-16TrackballUSBVID_0001&PID_0002");
+    EXPECT_EQ(StripAtNull(QString::fromLatin1("\0x", 2)), "");
+    EXPECT_TRUE(p.state.MiceCount == 3 && p.sim.registeredWindow() == &p.window);
+    EXPECT_TRUE(!p.lvwMice->rootIsDecorated() && p.lvwMice->uniformRowHeights()); // a flat list
+    const QHeaderView *header = p.lvwMice->header(); // widths from twips
+    EXPECT_EQ(QList<int>({header->sectionSize(0), header->sectionSize(1), header->sectionSize(2),
+                          header->sectionSize(3)}),
+              QList<int>({98, 275, 99, 299}));
+
     p.input.Hook();
     p.bind(1); // before any raw input: device 0, description kept, nothing enabled
     EXPECT_EQ(p.hdev[0]->text() + p.desc[0]->text(), "0Mice - Device Description");
@@ -164,17 +154,18 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.bind(2);
     EXPECT_EQ(p.desc[1]->text(), "Optical USB Mouse");
     EXPECT_EQ(p.enabled, 1);
-    // Rebinding to the same mouse is accepted; an unknown device keeps the old description.
+    // A refresh rebuilds the lists from what is plugged in now. Rebinding to the same mouse is
+    // accepted; an unknown device keeps the old description.
     p.sim.unplug(23);
     p.input.DiscoverMice();
+    EXPECT_TRUE(p.lvwMice->topLevelItemCount() == 2 && p.lstMouseCollection->count() == 2 &&
+                p.state.MiceCount == 2);
     p.sim.rawEvent(23, RawEventKind::ButtonPress);
     p.bind(2);
     EXPECT_EQ(p.hdev[1]->text() + p.desc[1]->text(), "23Optical USB Mouse");
     EXPECT_EQ(p.enabled, 2);
 
     // A large handle is found by its signed text; player 2 alone starts nothing.
-    p.sim.plug({0xFFFFFFF0u, "USB", "VID_0001&PID_0002", "Trackball", false});
-    p.input.DiscoverMice();
     p.state.hDevicePlayer_01 = 0;
     p.sim.rawEvent(0xFFFFFFF0u, RawEventKind::ButtonPress);
     p.bind(2);
