@@ -105,6 +105,8 @@ TEST_F(Table, CursorsTheOpenerResetAndPiecesOutsideTheTable) {
               std::tuple(kColourGreen, kColourYellow));
     game.cmdGameReset_Click();
     EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player2);
+    game.cmdGameReset_Click(); // the first reset found the pointer there already
+    EXPECT_EQ(game.cmdGamePlay.MousePointer, PlayerCursor::Player1);
 }
 
 // Three tables: clicks that cannot turn a piece, a missed opening, a follow-up miss, and pairs
