@@ -42,13 +42,14 @@ TEST(GameStart, DefaultsNamesOpenerAndErrorReport) {
     EXPECT_EQ(game.lblPlayer2Stat, "Aleksandri");
 
     // File > New before the mice are bound chose the opener with no device to select.
+    game.cmdGamePlay_Click();
     game.mnuNevGame_Click();
     idle(true);
     in.hDevicePlayer_01 = kMouse1;
     in.hDevicePlayer_02 = kMouse2;
     game.EnableGameControls();
     game.cmdGamePlay_Click();
-    EXPECT_EQ(in.hDeviceActive, kMouse1);
+    EXPECT_EQ(in.hDeviceActive, kMouse2);
 
     // Any other failure is reported as error 5 with the handler's tag.
     game.setSeedSource([]() -> std::uint64_t { throw std::runtime_error("no entropy"); });
