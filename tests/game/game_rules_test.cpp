@@ -77,7 +77,9 @@ TEST_F(Table, DealsArePermutationsFromFreshSeeds) {
 }
 
 TEST_F(Table, CursorsTheOpenerResetAndPiecesOutsideTheTable) {
-    EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdGamePiece[3].Enabled) << "both mice bound";
+    EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdGamePiece[3].Enabled &&
+                game.optPlayer_01.Enabled && game.optPlayer_02.Enabled)
+        << "both mice bound";
     game.cmdCursorPos_Click();
     game.cmdGamePiece_MouseMove(0);
     EXPECT_EQ(game.cmdGamePiece[0].MousePointer, PlayerCursor::None) << "nobody to move yet";

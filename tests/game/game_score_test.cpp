@@ -63,7 +63,7 @@ TEST_F(Score, SetsMatchesOverflowAndNew) {
     game.cmdGamePlay_Click();
     missOpening(in.hDeviceActive);
     click(in.hDeviceActive, pieceWithFace(game.v.FirstPieceTag[1], false)); // a follow-up miss
-    game.v.PointsP2 = game.v.SetsP1 = game.v.SetsP2 = 1;
+    game.v.PointsP1 = game.v.PointsP2 = game.v.SetsP1 = game.v.SetsP2 = 1;
     game.mnuNevGame_Click();
     EXPECT_EQ(counters(), std::tuple(0, 0, 0, 0, 0, 0));
     openingPairBy(1); // an opening pair still scores 3 and keeps the flag
