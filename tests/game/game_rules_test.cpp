@@ -133,6 +133,7 @@ TEST_F(Table, MissesPassTheTurnAndPairsScoreOneTwoOrThree) {
     EXPECT_TRUE(faceUpCount() == 1 &&
                 game.cmdGamePiece[static_cast<std::size_t>(second)].Caption == "8");
     EXPECT_TRUE(game.v.MoveSecondsElapsed == 0 && in.hDeviceActive == kMouse2 && fx.timerRunning);
+    EXPECT_TRUE(game.v.SecondPieceTag.empty() && game.v.PiecesTurned == 0);
     click(kMouse2, pieceWithFace('7')); // a follow-up miss: the "7" stays up
     EXPECT_EQ(faceUpCount(), 1);
     click(kMouse1, pieceWithFace('7'));
@@ -162,6 +163,8 @@ TEST_F(Table, MissesPassTheTurnAndPairsScoreOneTwoOrThree) {
                                         MessageIcon::Exclamation, MessageIcon::Exclamation,
                                         MessageIcon::Exclamation, MessageIcon::Exclamation}));
     EXPECT_EQ(game.lblPointsStatP1 + game.lblSetStatP1 + game.lblMatchStatP1, "011");
+    EXPECT_TRUE(game.v.FirstPieceTag.empty() && game.v.SecondPieceTag.empty() &&
+                game.v.PiecesTurned == 0);
     EXPECT_EQ(in.hDeviceActive, kMouse2) << "the table closed and the next opener is on";
 }
 
@@ -236,6 +239,7 @@ TEST_F(Table, LateMovesEndHoweverTheyEndAndPauseStopsThePlay) {
     EXPECT_EQ(take(), (Strings{"Late 3", "Ended", "Late 3", "Ended", "Paused", "Resumed", "Late 2",
                                "Ended", "Paused", "Resumed"}));
     EXPECT_EQ(game.lblGameMoveTimer + game.cmdGamePause.Caption, "00Pause");
+    EXPECT_FALSE(game.cmdGamePause.Enabled || game.v.MoveSecondsElapsed);
     EXPECT_TRUE(game.cmdGamePlay.Enabled && game.cmdVerify_M_P_01.Enabled);
     game.cmdGamePlay_Click();
     EXPECT_TRUE(game.cmdGamePiece[0].Enabled && fx.timerRunning);

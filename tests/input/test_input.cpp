@@ -136,6 +136,7 @@ TEST(Binding, RealMiceAreListedAndEachPlayerBindsTheClickingMouse) {
               "-16TrackballUSBVID_0001&PID_0002");
     EXPECT_EQ(StripAtNull(QString::fromLatin1("\0x", 2)), "");
     EXPECT_TRUE(p.state.MiceCount == 3 && p.sim.registeredWindow() == &p.window);
+    EXPECT_TRUE(!p.lvwMice->rootIsDecorated() && p.lvwMice->uniformRowHeights()); // a flat list
     const QHeaderView *header = p.lvwMice->header(); // widths from twips
     EXPECT_EQ(QList<int>({header->sectionSize(0), header->sectionSize(1), header->sectionSize(2),
                           header->sectionSize(3)}),
