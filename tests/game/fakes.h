@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,35 +12,33 @@
 
 namespace lumbrast::game::testing {
 
-struct Message {
-    std::string text;
-    MessageIcon icon;
-    std::string title;
-};
+using Strings = std::vector<std::string>;
 
 struct FakeEffects : GameEffects {
-    std::vector<Message> messages;
+    Strings log; // message boxes as they open, and the observer's moments
+    std::vector<MessageIcon> icons;
     std::vector<Beep> beeps;
-    int timerStarts = 0, timerStops = 0, cursorReleases = 0;
+    int cursorReleases = 0;
     bool timerRunning = false;
-    std::function<void(const Message &)> onMessage; // runs while the box is "open"
+    std::function<void()> onMessage; // runs while the box is "open"
 
-    void showMessage(const std::string &text, MessageIcon icon, const std::string &title) override {
-        messages.push_back({text, icon, title});
+    void showMessage(const std::string &text, MessageIcon icon, const std::string &) override {
+        log.push_back("box " + text);
+        icons.push_back(icon);
         if (onMessage)
-            onMessage(messages.back());
+            onMessage();
     }
     void beep(Beep kind) override { beeps.push_back(kind); }
-    void startMoveTimer() override { ++timerStarts, timerRunning = true; }
-    void stopMoveTimer() override { ++timerStops, timerRunning = false; }
+    void startMoveTimer() override { timerRunning = true; }
+    void stopMoveTimer() override { timerRunning = false; }
     void releaseCursor() override { ++cursorReleases; }
-    void clear() { *this = FakeEffects{}; }
 };
 
 inline constexpr input::DeviceHandle kMouse1 = 17;
 inline constexpr input::DeviceHandle kMouse2 = 42;
 
-class BoundGame : public ::testing::Test {
+// Logs each moment by a short name, the late clock with the seconds it shows.
+class BoundGame : public ::testing::Test, public GameObserver {
 protected:
     input::InputState in;
     FakeEffects fx;
@@ -48,10 +47,24 @@ protected:
 
     BoundGame() {
         game.setSeedSource([this] { return nextSeed++; });
+        game.setObserver(this);
         game.SetPublicDefaults();
         in.hDevicePlayer_01 = kMouse1;
         in.hDevicePlayer_02 = kMouse2;
         game.EnableGameControls();
+    }
+    void gameMoment(GameMoment moment) override {
+        static const char *const kNames[] = {"Pair3",    "Pair2",  "Pair1",  "Miss",
+                                             "TimedOut", "Late",   "Ended",  "Set",
+                                             "Match",    "Paused", "Resumed"};
+        fx.log.emplace_back(kNames[static_cast<std::size_t>(moment)]);
+        if (moment == GameMoment::MoveClockLate)
+            fx.log.back() += " " + game.lblGameMoveTimer;
+    }
+    Strings take() { return std::exchange(fx.log, {}); }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i)
+            game.tmrGameMove_Timer();
     }
     void click(input::DeviceHandle mouse, int piece) {
         in.hDeviceLast = mouse;
@@ -66,22 +79,25 @@ protected:
         }
         return -1;
     }
+    int partner() const { return pieceWithFace(game.v.FirstPieceTag[1]); } // of the face-up piece
     int faceUpCount() const {
         int n = 0;
         for (const Piece &p : game.cmdGamePiece)
             n += p.Caption.empty() ? 0 : 1;
         return n;
     }
-    std::vector<std::string> texts() const {
-        std::vector<std::string> t;
-        for (const auto &m : fx.messages)
-            t.push_back(m.text);
-        return t;
-    }
     // The opener turns a "7" and an "8".
     void missOpening(input::DeviceHandle opener) {
         click(opener, pieceWithFace('7'));
         click(opener, pieceWithFace('8'));
+    }
+    // Player `p` finds an opening pair on a fresh table.
+    void openingPairBy(int p) {
+        p == 1 ? game.optPlayer_01_Click() : game.optPlayer_02_Click();
+        game.cmdGamePlay_Click();
+        const int first = pieceWithFace('7');
+        click(in.hDeviceActive, first);
+        click(in.hDeviceActive, pieceWithFace('7', true, first));
     }
 };
 

@@ -15,6 +15,7 @@
 
 using namespace lumbrast;
 using namespace lumbrast::input;
+using platform::PointingDevice;
 using platform::RawEventKind;
 
 namespace {
@@ -28,7 +29,7 @@ struct Panel {
     QLabel *desc[2] = {new QLabel("Mice - Device Description", &window),
                        new QLabel("Mice - Device Description", &window)};
     InputState state;
-    platform::SimulatedRawInput sim{platform::SimulatedRawInput::twoMice()};
+    platform::SimulatedRawInput sim;
     platform::RecordingMessageBoxes boxes;
     std::vector<std::string> reported; // tags of failures reported
     MouseInput input{state, sim, boxes, [this](const std::exception &, std::string_view tag) {
@@ -36,7 +37,8 @@ struct Panel {
                      }};
     int enabled = 0;
 
-    Panel() {
+    explicit Panel(std::vector<PointingDevice> mice = platform::SimulatedRawInput::twoMice())
+        : sim(std::move(mice)) {
         window.resize(300, 200);
         cmdCursorPos->setGeometry(68, 77, 9, 13);
         setUpMiceList(lvwMice);
@@ -55,49 +57,23 @@ struct Panel {
 };
 } // namespace
 
-TEST(Discovery, ListsOnlyRealMiceInServiceOrderAndRegisters) {
-    Panel p;
-    p.sim.plug(
-        {0xFFFFFFF0u, "USB", "VID_0001&PID_0002", std::string("Trackball\0junk", 14), false});
-    p.input.DiscoverMice();
-    ASSERT_EQ(p.lstMouseCollection->count(), 3);
-    EXPECT_EQ(p.lstMouseCollection->item(0)->text(),
-              "17\tOptical USB Mouse\tUSB\tVID_046D&PID_C077\tOptical USB Mouse");
-    // Large handles read as signed numbers in both lists; text stops at NUL.
-    EXPECT_EQ(p.lstMouseCollection->item(2)->text(),
-              "-16\tTrackball\tUSB\tVID_0001&PID_0002\tTrackball");
-    ASSERT_EQ(p.lvwMice->topLevelItemCount(), 3);
-    const QTreeWidgetItem *row = p.lvwMice->topLevelItem(2);
-    EXPECT_EQ(QStringList({row->text(0), row->text(1), row->text(2), row->text(3)}),
-              QStringList({"-16", "Trackball", "USB", "VID_0001&PID_0002"}));
-    EXPECT_EQ(StripAtNull(QString::fromLatin1("\0x", 2)), "");
-    EXPECT_TRUE(p.state.MiceCount == 3 && p.sim.registeredWindow() == &p.window);
-    EXPECT_TRUE(!p.lvwMice->rootIsDecorated() && p.lvwMice->uniformRowHeights()); // a flat list
-    const QHeaderView *header = p.lvwMice->header(); // widths from twips
-    EXPECT_EQ(QList<int>({header->sectionSize(0), header->sectionSize(1), header->sectionSize(2),
-                          header->sectionSize(3)}),
-              QList<int>({98, 275, 99, 299}));
-    // A refresh rebuilds the lists from what is plugged in now.
-    p.sim.unplug(17);
-    p.sim.unplug(0xFFFFFFF0u);
-    p.input.DiscoverMice();
-    EXPECT_TRUE(p.lvwMice->topLevelItemCount() == 1 && p.lstMouseCollection->count() == 1 &&
-                p.state.MiceCount == 1);
-}
-
-TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
+// A second hook warns and keeps the one; unhooking is idempotent.
+TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHomeWhileHooked) {
     Panel p;
     p.input.Hook();
+    p.input.Hook();
+    ASSERT_EQ(p.boxes.boxes.size(), 1u);
+    EXPECT_EQ(std::tie(p.boxes.boxes[0].text, p.boxes.boxes[0].icon),
+              std::tuple("Don't hook it twice without unhooking, or you will be unable to "
+                         "unhook it.",
+                         platform::BoxIcon::None));
     const QPoint away = p.window.mapToGlobal(QPoint(250, 20));
     p.sim.move(23, away); // nobody active: devices are recorded, the cursor stays
     p.sim.move(17, away);
-    EXPECT_EQ(p.state.hDeviceLast, 17u);
 
     p.state.hDeviceActive = 17;
     p.sim.move(17, away + QPoint(3, 0));
-    EXPECT_EQ(p.sim.cursorPos(), away + QPoint(3, 0));
     p.sim.move(23, away);
-    EXPECT_EQ(p.state.hDeviceLast, 23u);
     // 9 x 13 pixels: origin + 4.5 and + 6.5, the halves rounded to the even neighbour,
     // on odd and on even origins.
     auto centre = [&] {
@@ -110,68 +86,62 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHome) {
     EXPECT_EQ(RawMouseRouter::centreOf(p.cmdCursorPos), centre());
 
     // Every kind of event counts, by its own mouse.
-    p.sim.rawEvent(17, RawEventKind::ButtonPress);
     p.sim.rawEvent(23, RawEventKind::Wheel);
-    EXPECT_EQ(p.sim.warps(), 2);
+    p.sim.rawEvent(17, RawEventKind::ButtonPress);
+    EXPECT_EQ(std::pair(p.sim.warps(), p.state.hDeviceLast), std::pair(2, 17u));
 
-    // Unhooked: raw input is no longer seen at all.
-    p.input.UnHook();
-    p.sim.move(17, away);
-    EXPECT_EQ(p.state.hDeviceLast, 23u);
-}
-
-TEST(Routing, AWindowInTheBackgroundSendsNoCursorHomeButKnowsTheMouse) {
-    Panel p;
-    p.input.Hook();
-    p.state.hDeviceActive = 17;
-    p.sim.rawEvent(17, RawEventKind::Motion);
-    QWidget other; // another program, or the game's own message box
+    // Behind another window (another program, or the game's own message box) no cursor goes
+    // home, but the click that brings the window forward is told by its mouse.
+    QWidget other;
     other.show();
     QApplication::setActiveWindow(&other);
     p.sim.rawEvent(23, RawEventKind::ButtonPress);
-    EXPECT_EQ(p.sim.warps(), 0);
-    EXPECT_EQ(p.state.hDeviceLast, 23u) << "the click that brings the window forward is told apart";
+    EXPECT_EQ(std::pair(p.sim.warps(), p.state.hDeviceLast), std::pair(2, 23u));
     QApplication::setActiveWindow(&p.window);
     p.sim.rawEvent(23, RawEventKind::Motion);
-    EXPECT_EQ(p.sim.warps(), 1);
-}
+    EXPECT_EQ(p.sim.warps(), 3);
 
-TEST(Hook, SecondHookWarnsAndKeepsOneHookUnHookIsIdempotent) {
-    Panel p;
-    p.input.Hook();
-    p.input.Hook();
-    ASSERT_EQ(p.boxes.boxes.size(), 1u);
-    EXPECT_EQ(p.boxes.boxes[0].text,
-              "Don't hook it twice without unhooking, or you will be unable to unhook it.");
-    EXPECT_EQ(p.boxes.boxes[0].icon, platform::BoxIcon::None);
+    // Unhooked: raw input is no longer seen at all.
     p.input.UnHook();
     p.input.UnHook();
-    EXPECT_FALSE(p.sim.installed());
+    p.sim.move(17, away);
+    EXPECT_EQ(p.state.hDeviceLast, 23u);
     p.input.Hook();
-    EXPECT_TRUE(p.sim.installed());
     EXPECT_EQ(p.boxes.boxes.size(), 1u); // no warning after UnHook
-}
 
-// The hook never outlives the input logic, and one that never hooked removes nothing.
-TEST(Hook, GoesWithTheInputLogic) {
-    platform::SimulatedRawInput sim;
-    platform::RecordingMessageBoxes boxes;
-    InputState state;
+    InputState second; // input logic that never hooked removes nothing; a hooked one its hook
+    { MouseInput idle{second, p.sim, p.boxes, {}}; }
+    EXPECT_TRUE(p.sim.installed());
     {
-        MouseInput hooked{state, sim, boxes, {}};
+        MouseInput hooked{second, p.sim, p.boxes, {}};
         hooked.Hook();
     }
-    EXPECT_FALSE(sim.installed());
-    state.IsHooked = kFalse;
-    RawMouseRouter other{state, sim};
-    sim.install(&other);
-    { MouseInput idle{state, sim, boxes, {}}; }
-    EXPECT_TRUE(sim.installed());
+    EXPECT_FALSE(p.sim.installed());
 }
 
-TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
+TEST(Binding, RealMiceAreListedAndEachPlayerBindsTheClickingMouse) {
     Panel p;
+    p.sim.plug(
+        {0xFFFFFFF0u, "USB", "VID_0001&PID_0002", std::string("Trackball\0junk", 14), false});
     p.input.DiscoverMice();
+    ASSERT_EQ(p.lstMouseCollection->count(), 3);
+    EXPECT_EQ(p.lstMouseCollection->item(0)->text(),
+              "17\tOptical USB Mouse\tUSB\tVID_046D&PID_C077\tOptical USB Mouse");
+    // Large handles read as signed numbers in both lists; text stops at NUL.
+    EXPECT_EQ(p.lstMouseCollection->item(2)->text(),
+              "-16\tTrackball\tUSB\tVID_0001&PID_0002\tTrackball");
+    ASSERT_EQ(p.lvwMice->topLevelItemCount(), 3);
+    const QTreeWidgetItem *row = p.lvwMice->topLevelItem(2);
+    EXPECT_EQ(row->text(0) + row->text(1) + row->text(2) + row->text(3),
+              "-16TrackballUSBVID_0001&PID_0002");
+    EXPECT_EQ(StripAtNull(QString::fromLatin1("\0x", 2)), "");
+    EXPECT_TRUE(p.state.MiceCount == 3 && p.sim.registeredWindow() == &p.window);
+    EXPECT_TRUE(!p.lvwMice->rootIsDecorated() && p.lvwMice->uniformRowHeights()); // a flat list
+    const QHeaderView *header = p.lvwMice->header(); // widths from twips
+    EXPECT_EQ(QList<int>({header->sectionSize(0), header->sectionSize(1), header->sectionSize(2),
+                          header->sectionSize(3)}),
+              QList<int>({98, 275, 99, 299}));
+
     p.input.Hook();
     p.bind(1); // before any raw input: device 0, description kept, nothing enabled
     EXPECT_EQ(p.hdev[0]->text() + p.desc[0]->text(), "0Mice - Device Description");
@@ -183,17 +153,18 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.bind(2);
     EXPECT_EQ(p.desc[1]->text(), "Optical USB Mouse");
     EXPECT_EQ(p.enabled, 1);
-    // Rebinding to the same mouse is accepted; an unknown device keeps the old description.
+    // A refresh rebuilds the lists from what is plugged in now. Rebinding to the same mouse is
+    // accepted; an unknown device keeps the old description.
     p.sim.unplug(23);
     p.input.DiscoverMice();
+    EXPECT_TRUE(p.lvwMice->topLevelItemCount() == 2 && p.lstMouseCollection->count() == 2 &&
+                p.state.MiceCount == 2);
     p.sim.rawEvent(23, RawEventKind::ButtonPress);
     p.bind(2);
     EXPECT_EQ(p.hdev[1]->text() + p.desc[1]->text(), "23Optical USB Mouse");
     EXPECT_EQ(p.enabled, 2);
 
     // A large handle is found by its signed text; player 2 alone starts nothing.
-    p.sim.plug({0xFFFFFFF0u, "USB", "VID_0001&PID_0002", "Trackball", false});
-    p.input.DiscoverMice();
     p.state.hDevicePlayer_01 = 0;
     p.sim.rawEvent(0xFFFFFFF0u, RawEventKind::ButtonPress);
     p.bind(2);
@@ -205,6 +176,51 @@ TEST(Binding, EachPlayerBindsTheClickingMouseAndBothEnableTheGame) {
     p.input.bindPlayer(1, failing);
     p.input.bindPlayer(2, failing);
     EXPECT_EQ(p.reported, (std::vector<std::string>{"sub: 05", "sub: 06"}));
+}
+
+// Players bound on any back end keep their mouse across a reconnect, and only their own mouse.
+TEST(Binding, AMouseThatComesBackKeepsItsPlayerAndNoOtherMouseInheritsIt) {
+    const std::string left = "USB 046d:c077 path pci-0000:00:14.0-usb-0:2:1.0";
+    const std::string right = "BLUETOOTH 1bcf:0005 a4:c1:38:0e:22:5f";
+    auto mouse = [](DeviceHandle handle, const std::string &identity) {
+        return PointingDevice{handle, "USB", "046d:c077", "Mouse", false, identity};
+    };
+    Panel p({mouse(17, left), mouse(23, right), mouse(29, "")});
+    p.input.DiscoverMice();
+    p.input.Hook();
+    for (auto [player, handle] : {std::pair{1, 17u}, {2, 23u}}) {
+        p.sim.rawEvent(handle, RawEventKind::ButtonPress);
+        p.bind(player);
+    }
+    p.state.hDeviceActive = p.state.hDeviceLast = 17;
+
+    p.sim.plug(mouse(31, left)); // while the mouse is there, a twin of its identity takes nothing
+    p.sim.unplug(31);
+    p.sim.unplug(17);
+    // The same model in another port is another mouse.
+    p.sim.plug(mouse(37, "USB 046d:c077 path pci-0000:00:14.0-usb-0:3:1.0"));
+    EXPECT_EQ(p.state.hDevicePlayer_01, 17u);
+    p.sim.plug(mouse(41, left));
+    EXPECT_TRUE(p.state.hDevicePlayer_01 == 41u && p.state.hDeviceActive == 41u &&
+                p.state.hDeviceLast == 41u && p.hdev[0]->text() == "41");
+    p.sim.unplug(23);
+    p.sim.plug(mouse(47, right));
+    EXPECT_EQ(p.state.hDevicePlayer_02, 47u);
+
+    // A mouse never listed, or without an identity, is never recognised.
+    for (DeviceHandle unknown : {53u, 29u}) {
+        p.sim.rawEvent(unknown, RawEventKind::ButtonPress);
+        p.bind(2);
+        p.sim.unplug(unknown);
+        p.sim.plug(mouse(unknown + 100, ""));
+        p.sim.plug(mouse(unknown + 200, right));
+        EXPECT_EQ(p.state.hDevicePlayer_02, unknown);
+    }
+    // Nor does a new game's unbound player take a mouse back.
+    p.state.setDefaults();
+    p.sim.unplug(41);
+    p.sim.plug(mouse(59, left));
+    EXPECT_EQ(p.state.hDevicePlayer_01, 0u);
 }
 
 TEST(Confinement, TheTrapReachesEveryOpenWindowOfTheProgramUntilItCloses) {
