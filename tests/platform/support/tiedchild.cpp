@@ -15,8 +15,8 @@
 
 namespace lumbrast::testing {
 
-TiedChild::TiedChild(std::initializer_list<const char *> args, const std::function<void()> &inChild,
-                     const char *log) {
+TiedChild::TiedChild(std::initializer_list<const char *> args,
+                     const std::function<void()> &inChild) {
     int fds[2];
     if (::pipe(fds) != 0)
         throw std::runtime_error(std::string("cannot start ") + *args.begin());
@@ -29,14 +29,12 @@ TiedChild::TiedChild(std::initializer_list<const char *> args, const std::functi
         if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
             ::_exit(126);
         ::dup2(fds[1], kReadyFd);
-        const int out = log && *log ? ::open(log, O_WRONLY | O_CREAT | O_TRUNC, 0666)
-                                    : ::open("/dev/null", O_WRONLY);
+        const int out = ::open("/dev/null", O_WRONLY);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(out, STDERR_FILENO);
         std::vector<char *> argv;
         for (const char *a : args)
-            if (a)
-                argv.push_back(const_cast<char *>(a));
+            argv.push_back(const_cast<char *>(a));
         argv.push_back(nullptr);
         ::execvp(argv[0], argv.data());
         ::_exit(127);

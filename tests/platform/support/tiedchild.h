@@ -9,15 +9,13 @@
 namespace lumbrast::testing {
 
 // Gets SIGTERM when the thread that started it ends, even when that thread is
-// killed, and on destruction; output goes to `log` (nowhere when empty). The
-// child finds the write end of a pipe at kReadyFd and says there, in one line,
-// that it is ready.
+// killed, and on destruction; its output goes nowhere. The child finds the
+// write end of a pipe at kReadyFd and says there, in one line, that it is ready.
 class TiedChild {
 public:
     static constexpr int kReadyFd = 9;
     // `inChild` runs in the child first (changing credentials clears the death signal).
-    TiedChild(std::initializer_list<const char *> args, const std::function<void()> &inChild = {},
-              const char *log = nullptr);
+    TiedChild(std::initializer_list<const char *> args, const std::function<void()> &inChild = {});
     ~TiedChild();
     TiedChild(const TiedChild &) = delete;
     TiedChild &operator=(const TiedChild &) = delete;

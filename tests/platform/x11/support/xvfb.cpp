@@ -73,20 +73,10 @@ void XInjector::motion(int device, bool relative, int x, int y) {
     });
 }
 
-bool XInjector::clickAt(int device, QPoint at) {
-    const QPoint from = pointer();
-    moveBy(device, at.x() - from.x(), 0);
-    moveBy(device, 0, at.y() - from.y());
-    if (pointer() != at)
-        return false;
-    click(device);
-    return true;
-}
-
-void XInjector::click(int device) {
+void XInjector::click(int device, unsigned button) {
     fakeOn(dpy_, device, [&](XDevice *d) {
         for (Bool press : {True, False})
-            XTestFakeDeviceButtonEvent(dpy_, d, 1, press, nullptr, 0, CurrentTime);
+            XTestFakeDeviceButtonEvent(dpy_, d, button, press, nullptr, 0, CurrentTime);
     });
 }
 
@@ -136,12 +126,9 @@ bool moveAndSettle(XInjector &inject, int device, QPoint at) {
 }
 
 void syncToolkit() {
-    xcb_connection_t *conn = toolkitConnection();
+    xcb_connection_t *conn =
+        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     std::free(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
-}
-
-xcb_connection_t *toolkitConnection() {
-    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
 }
 
 } // namespace lumbrast::testing

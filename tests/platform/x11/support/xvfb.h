@@ -8,7 +8,6 @@
 #include "tiedchild.h"
 
 struct _XDisplay; // NOLINT(bugprone-reserved-identifier): the name Xlib gives Display
-struct xcb_connection_t;
 
 namespace lumbrast::testing {
 
@@ -39,10 +38,7 @@ public:
     // Input of one device, as the device itself would send it.
     void moveBy(int device, int dx, int dy) { motion(device, true, dx, dy); }
     void moveTo(int device, int x, int y) { motion(device, false, x, y); }
-    void click(int device);
-    // Relative motion, one axis after the other as a hand would move it (barriers
-    // let absolute motion through), then a click. False when the pointer did not get there.
-    bool clickAt(int device, QPoint at);
+    void click(int device, unsigned button = 1);
     void warp(int x, int y);          // without any device: no raw events
     void focus(unsigned long window); // as the user's choice
     QPoint pointer();
@@ -60,6 +56,5 @@ private:
 // the raw event of the same motion: by then that is handled too.
 bool moveAndSettle(XInjector &inject, int device, QPoint at);
 void syncToolkit(); // the server has handled all the toolkit sent so far
-xcb_connection_t *toolkitConnection();
 
 } // namespace lumbrast::testing
