@@ -63,15 +63,18 @@ TEST_F(StylePlayerTest, ComposePlayStopAndFollowTheBeat) {
     QTest::keyClicks(w->txtComposeLength, "x3"); // three measures below
     EXPECT_EQ(beeps, 1);
 
-    // Re-Compose reads the style file again; the boxes choose an intro, not an ending.
+    // Re-Compose reads the style file again; the boxes choose an intro or an ending.
     const auto old = w->MainSegment;
     media.style("NEWAVTCH.STY", {.tempo = 119.5, .beatsPerMeasure = 3, .introAndEnd = true});
-    w->chkComposeIntro->setChecked(true);
-    w->chkComposeEnd->setChecked(false);
-    w->cmdRecompose->click();
-    const auto &marks = w->MainSegment->data()->embellishments;
-    EXPECT_EQ(std::pair(marks.front(), marks.back() == music::Embellishment::End),
-              std::pair(music::Embellishment::Intro, false));
+    for (bool intro : {false, true}) {
+        w->chkComposeIntro->setChecked(intro);
+        w->chkComposeEnd->setChecked(!intro);
+        w->cmdRecompose->click();
+        const auto &marks = w->MainSegment->data()->embellishments;
+        EXPECT_EQ(std::pair(marks.front() == music::Embellishment::Intro,
+                            marks.back() == music::Embellishment::End),
+                  std::pair(intro, !intro));
+    }
     EXPECT_EQ(
         std::pair(w->MainSegment->measures(), w->MainSegment->timeSignature().beatsPerMeasure),
         std::pair(3, std::uint8_t{3}));
