@@ -3,7 +3,6 @@
 
 #include "fixture.h"
 #include "music/engine/moments.h"
-#include "music/engine/transition.h"
 #include "music/window/follower.h"
 
 namespace lumbrast::musicwindow::test {
@@ -39,9 +38,6 @@ TEST_F(FollowTest, CuesAreAnsweredInTheMusicsOwnTime) {
             heard.push_back({e.data1, e.sample});
     });
     advance(beatFrames() * 3 / 2); // halfway through the second beat
-    EXPECT_EQ(mus::MomentWarnings(*w->CurStyle->data()),
-              std::vector<std::string>{"moment miss names motif 'Nope', which the style does not "
-                                       "have: it passes in silence"});
     for (GameCue c : {GameCue::PairScored3, GameCue::PairScored1, GameCue::PairScored3})
         host->gameCue(c); // all within one beat: one motif
     advance(beatFrames());
@@ -53,7 +49,6 @@ TEST_F(FollowTest, CuesAreAnsweredInTheMusicsOwnTime) {
     heard.clear(); // the tension motif repeats until released, then ends its pass
     host->gameCue(GameCue::TensionOn);
     host->gameCue(GameCue::TensionOn);
-    EXPECT_EQ(w->CurStyle->GetMotif("Pulse")->GetRepeats(), 0u); // Play Motif plays it once
     advance(beatFrames() * 10); // the motif is a measure long: passes on beats 4, 8, 12
     host->gameCue(GameCue::TensionOff);
     advance(beatFrames() * 8);
@@ -82,9 +77,6 @@ TEST_F(FollowTest, CuesAreAnsweredInTheMusicsOwnTime) {
         const mus::SegmentPtr before = playing();
         const std::int64_t boundary = nextMeasure();
         host->gameCue(cue);
-        const mus::SegmentPtr dropped = w->MainSegment;
-        host->gameCue(cue); // the later close replaces the one still waiting
-        EXPECT_FALSE(w->Perf->IsPlaying(dropped));
         const mus::SegmentPtr fresh = w->MainSegment;
         advanceTo(boundary - 1);
         EXPECT_EQ(playing(), before);
@@ -112,9 +104,8 @@ TEST_F(FollowTest, CuesAreAnsweredInTheMusicsOwnTime) {
 }
 
 // Without a table the first motifs answer the pairs (the last where there are
-// fewer) and the other moments are silent. The way to an end signpost takes only
-// steps that come closer; from an end signpost the close is the cadence.
-TEST(FollowLookups, DefaultMomentsAndTheWayToTheEnd) {
+// fewer) and the other moments are silent.
+TEST(FollowLookups, DefaultMoments) {
     mus::detail::StyleData style;
     for (const char *name : {"A", "B"})
         style.motifs.emplace_back().name = name;
@@ -123,18 +114,6 @@ TEST(FollowLookups, DefaultMomentsAndTheWayToTheEnd) {
          {mus::Moment::Pair3, mus::Moment::Pair2, mus::Moment::Pair1, mus::Moment::Miss})
         answers += mus::MomentMotif(style, m) + ".";
     EXPECT_EQ(answers, "A.B.B..");
-
-    MediaFolder media;
-    media.chordMap("c.cdm"); // I, IV and V; the end I; the cadence V I
-    const auto map = mus::Loader().LoadChordMap(media.path().toStdString() + "c.cdm");
-    const auto &d = *map->data();
-    std::string ids;
-    for (const char *from : {"IV", "V", "I"}) {
-        for (int c : mus::detail::ChordsToEnd(d, d.find(from)))
-            ids += d.chords[static_cast<std::size_t>(c)].id + " ";
-        ids += "| ";
-    }
-    EXPECT_EQ(ids, "I | I | V I | ");
 }
 
 } // namespace

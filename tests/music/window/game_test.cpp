@@ -1,5 +1,5 @@
-// The style player behind the game window: started by cmdLoadMusic once the
-// game window shows, driven by the Music menu, released when the game closes.
+// The style player behind the game window: driven by the Music menu, released
+// when the game closes.
 
 #include "app/frmlumbrast.h"
 #include "fixture.h"
@@ -23,19 +23,6 @@ struct Game {
     app::frmLumbrast w{sim, boxes, sounds};
 };
 
-TEST(GameMusic, StartsOnceTheGameShowsHidden) {
-    Game g(platform::SimulatedRawInput::twoMice());
-    EXPECT_EQ(g.w.music().window(), nullptr); // the game window comes first
-    g.w.show();
-    // The load waits for the first paint; the deadline only guards against a hang.
-    for (QDeadlineTimer hang(20000); !g.w.music().window() && !hang.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    frmStylesDX9 *m = g.w.music().window();
-    ASSERT_NE(m, nullptr);
-    EXPECT_TRUE(!m->isVisible() && m->Perf->IsPlaying(m->MainSegment));
-    EXPECT_TRUE(g.boxes.boxes.empty());
-}
-
 // Without two mice nothing starts by itself; missing music is told when the menu asks for it,
 // and the game goes on. The menu drives the music, which ends with the game.
 TEST(GameMusic, OneMouseMeansNoMusicUntilTheMenuAsks) {
@@ -57,8 +44,6 @@ TEST(GameMusic, OneMouseMeansNoMusicUntilTheMenuAsks) {
     EXPECT_EQ(m->lblPlayProgress->text(), "User stop");
     g.w.mnuPlayMusic->trigger();
     EXPECT_TRUE(m->Perf->IsPlaying(m->MainSegment));
-    g.w.mnuSetupMusic->trigger();
-    EXPECT_TRUE(m->isVisible() && !m->isModal());
     std::weak_ptr<music::Performance> perf = m->Perf;
     g.w.close();
     EXPECT_EQ(g.w.music().window(), nullptr);

@@ -13,7 +13,6 @@ struct StyleRecipe {
     QStringList bands = {"Band 0"}; // in the style's order
     QStringList motifs = {"Bell"};
     bool introAndEnd = false; // patterns for an intro and an ending
-    int loudness = -20;       // LU
 };
 
 // One part on channel 1 with a note on every beat; bands set channels 1 and 5;
@@ -21,10 +20,9 @@ struct StyleRecipe {
 // a key of its own: 84, 72, 60...
 inline QString StyleText(const StyleRecipe &r) {
     QString t = QStringLiteral("[style]\nname = \"Test\"\ntempo = %1\ntime_signature = [%2, 4]\n"
-                               "loudness = %3\nhumanize = { time = 0, velocity = 0 }\n\n")
+                               "loudness = -20\nhumanize = { time = 0, velocity = 0 }\n\n")
                     .arg(r.tempo)
-                    .arg(r.beatsPerMeasure)
-                    .arg(r.loudness);
+                    .arg(r.beatsPerMeasure);
     for (qsizetype i = 0; i < r.bands.size(); ++i)
         t += QStringLiteral("[[band]]\nname = \"%1\"\nchannels = [ { channel = 1, program = %2 }, "
                             "{ channel = 5, program = 12 } ]\n\n")
