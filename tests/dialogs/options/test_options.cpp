@@ -20,7 +20,7 @@ TEST(GameOptions, EachSettingShowsItsButtonAndOnlySaveWritesOrCloses) {
         EXPECT_TRUE(d.optPlayerMoveTime[1]->isChecked() && d.optPointsSet[1]->isChecked() &&
                     d.optSetMatch[1]->isChecked());
         d.show();
-        for (auto *b : {d.optPlayerMoveTime[0], d.optPointsSet[2], d.optSetMatch[0]})
+        for (auto *b : {d.optPlayerMoveTime[2], d.optPointsSet[0], d.optSetMatch[1]})
             b->click();
         for (int key : {Qt::Key_Escape, Qt::Key_Return}) { // neither closes nor saves
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -30,10 +30,10 @@ TEST(GameOptions, EachSettingShowsItsButtonAndOnlySaveWritesOrCloses) {
         (save ? d.cmdGameOptionsSave : d.cmdGameOptionsCancel)->click();
         EXPECT_FALSE(d.isVisible());
         EXPECT_EQ(std::tuple(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch),
-                  save ? std::tuple(10, 21, 2) : std::tuple(25, 99, 7));
+                  save ? std::tuple(30, 7, 3) : std::tuple(25, 99, 7));
     }
-    std::tie(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch) = std::tuple(30, 7, 3);
+    std::tie(v.PlayerMoveTime, v.PointsPerSet, v.SetsPerMatch) = std::tuple(10, 21, 2);
     frmGameOptions d(v, nullptr); // a listed setting shows its own button
-    EXPECT_TRUE(d.optPlayerMoveTime[2]->isChecked() && d.optPointsSet[0]->isChecked() &&
-                d.optSetMatch[1]->isChecked());
+    EXPECT_TRUE(d.optPlayerMoveTime[0]->isChecked() && d.optPointsSet[2]->isChecked() &&
+                d.optSetMatch[0]->isChecked());
 }
