@@ -22,12 +22,8 @@ TEST(HiDpi, PointersAndAboutPicturesAreDrawnForTheScaleAndRedrawnOnAnotherScreen
     }
     platform::RecordingUrlOpener links;
     dialogs::frmAboutVark about(nullptr, {}, links);
-    const std::pair<QLabel *, QSize> pictures[] = {{about.imgAuthorPicture, {160, 195}},
-                                                   {about.imgAuthorAddress, {512, 48}}};
-    for (const auto &[picture, size] : pictures) {
-        EXPECT_EQ(picture->pixmap().devicePixelRatio(), 2.0);
-        EXPECT_EQ(picture->pixmap().size(), size * 2);
-    }
+    EXPECT_EQ(about.imgAuthorPicture->pixmap().devicePixelRatio(), 2.0);
+    EXPECT_EQ(about.imgAuthorPicture->pixmap().size(), QSize(320, 390));
     QScreen *plain = nullptr;
     for (QScreen *screen : QGuiApplication::screens())
         plain = screen->name() == QStringLiteral("plain") ? screen : plain;

