@@ -246,10 +246,13 @@ TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
 
     // A level far from every normal pattern takes the nearest.
     const std::string low = "groove = [1, 40]", mid = "groove = [35, 70]",
-                      brk = "embellishment = \"break\", ";
+                      high = "groove = [65, 100]", brk = "embellishment = \"break\", ";
     auto far =
         Loader::ParseStyle(replaced(replaced(kWaltz, low, brk + low), mid, brk + mid), "FAR.STY");
     EXPECT_EQ(phrases(compose(4, Shape::Quiet, 1, 4, false, false, far)), "h");
+    // With fewer patterns than sections, one comes back.
+    auto two = Loader::ParseStyle(replaced(kWaltz, high, brk + high), "TWO.STY");
+    EXPECT_EQ(phrases(compose(48, Shape::Song, 1, 4, false, false, two)), "llmmllmmmmmm");
 }
 
 TEST(Composer, NotesOutlastingTheirChordAreStruckAgainUnlessNearlyOver) {
