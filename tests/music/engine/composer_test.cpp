@@ -170,6 +170,7 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatternsAndReComposeOthers) {
     EXPECT_EQ(plan(song), "vi:6 ii:3 V:3 I:3 IV:3 V:3 I:3 vi:6 ii:3 V:3 I:3 vi:3 IV:2 V:1 I:3 | in "
                           "mid mid mid mid mid mid fill high high high high high high out out");
     EXPECT_EQ(fingerprint(song), 976166544u);
+    EXPECT_EQ(fingerprint(compose(12, Shape::Loud, 1, 10, false, true)), 222862280u);
 
     // Re-Compose gives new music; SetSeed repeats it.
     Composer c(5);

@@ -44,7 +44,6 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
         controls.push_back(e.kind == detail::MidiEvent::Control ? e.data1 : -e.data1);
     EXPECT_EQ(controls, (V{-24, 7, 10, 91, 93, -35, 7, 10, 91, 93}));
     EXPECT_EQ(s->GetMotif("Drum")->GetDefaultResolution(), kPlayMeasure);
-    EXPECT_EQ(errorOf([&] { s->GetMotif("Nope"); }).code(), ErrorCode::NotFound);
 
     using K = detail::PatternNote::Kind;
     const auto &d = *s->data();
