@@ -13,15 +13,8 @@ chord = [ { id = "I", degree = 1, type = "maj" }, { id = "ii", degree = 2, type 
           { id = "V", degree = 5, type = "maj" }, { id = "vi", degree = 6, type = "min" },
           { id = "vii", degree = 7, type = "dim" } ]
 connection = [ { from = "I", to = ["ii", "iii", "IV", "V", "vi", "vii"], beats = [3, 3] } ]
-[chordmap]
-name = "Degrees"
-key = "C"
-scale = "major"
-[signposts]
-start = "I"
-end = ["I", "ii", "iii", "IV", "V", "vi", "vii"]
-cadence = "I"
-)";
+chordmap = { name = "Degrees", key = "C", scale = "major" }
+signposts = { start = "I", end = ["I", "ii", "iii", "IV", "V", "vi", "vii"], cadence = "I" })";
 
 // The waltz's first pattern with its bass's `low` and notes from `bass`, one chord per measure.
 std::vector<MidiEvent> written(const std::string &bass, const std::vector<std::string> &chords) {
@@ -64,8 +57,8 @@ TEST(BassLine, RootsRisingPastTheBoundsStepRatherThanLeapBack) {
     ASSERT_EQ(keys.size(), 13u);
     for (std::size_t i = 1; i < keys.size(); ++i)
         EXPECT_LE(std::abs(keys[i] - keys[i - 1]), 7) << i;
-    EXPECT_GE(*std::min_element(keys.begin(), keys.end()), 36 - 12 - 5);
-    EXPECT_LE(*std::max_element(keys.begin(), keys.end()), 36 + 24 + 5);
+    const auto [lowest, highest] = std::minmax_element(keys.begin(), keys.end());
+    EXPECT_TRUE(*lowest >= 36 - 12 - 5 && *highest <= 36 + 24 + 5);
 }
 
 TEST(BassLine, ANoteHeldOverFromTheLastChordEndsWhereTheBassCannotTurnAside) {
@@ -78,8 +71,7 @@ TEST(BassLine, ANoteHeldOverFromTheLastChordEndsWhereTheBassCannotTurnAside) {
     const auto held = std::find_if(events.begin(), events.end(), [](const MidiEvent &e) {
         return e.kind == MidiEvent::NoteOff && e.channel == 3;
     });
-    ASSERT_NE(held, events.end());
-    EXPECT_EQ(held->tick, 3 * kTicksPerBeat);
+    EXPECT_TRUE(held != events.end() && held->tick == 3 * kTicksPerBeat);
 }
 
 } // namespace

@@ -45,17 +45,14 @@ std::string phrases(const SegmentPtr &s) {
     return out;
 }
 
-// Count and hash of the notes struck: any change in what plays changes it.
-std::string fingerprint(const SegmentPtr &s) {
+// A hash of the notes struck: any change in what plays changes it.
+std::uint64_t fingerprint(const SegmentPtr &s) {
     std::uint64_t hash = 0;
-    int count = 0;
     for (const auto &e : s->data()->events)
-        if (e.kind == Ev::NoteOn) {
-            ++count;
+        if (e.kind == Ev::NoteOn)
             hash =
                 hash * 1000003 + static_cast<std::uint64_t>(e.tick) * 131 + e.data1 * 7 + e.data2;
-        }
-    return std::to_string(count) + ":" + std::to_string(hash % 1000000007);
+    return hash % 1000000007;
 }
 
 // Start and length of each note of `channel`, in the order the notes end.
@@ -92,8 +89,6 @@ TEST(Composer, SegmentHasExactlyTheRequestedMeasuresAndRefusesBadArguments) {
         }));
     }
     SegmentPtr empty = compose(0, Shape::Level, 1, 7);
-    empty->SetDefaultResolution(kPlayMeasure | kPlaySecondary); // only the boundary is kept
-    EXPECT_EQ(empty->GetDefaultResolution(), kPlayMeasure);
     EXPECT_TRUE(empty->GetLength() == 0 && empty->data()->events.empty());
 
     // Measures, shape and activity out of range; no style, no chord map.
@@ -112,22 +107,15 @@ TEST(Composer, GrooveCurvesHaveTheirShapes) {
         return detail::GrooveCurve(static_cast<int>(s), n, phrase, rng);
     };
     EXPECT_EQ(curve(Shape::Falling, 5), (V{85, 69, 53, 36, 20}));
-    EXPECT_EQ(curve(Shape::Rising, 5), (V{20, 36, 53, 69, 85}));
     EXPECT_EQ(curve(Shape::Falling, 1), (V{53})); // one measure sits midway
     EXPECT_EQ(curve(Shape::Level, 3), (V{50, 50, 50}));
-    EXPECT_EQ(curve(Shape::Loopable, 3), (V{50, 50, 50}));
-    EXPECT_EQ(curve(Shape::Loud, 3), (V{85, 85, 85}));
-    EXPECT_EQ(curve(Shape::Quiet, 3), (V{18, 18, 18}));
     EXPECT_EQ(curve(Shape::Peaking, 6), (V{25, 42, 73, 90, 62, 35}));
     // Song: verse, chorus, verse, chorus, bridge, chorus of two phrases each, then again.
     EXPECT_EQ(curve(Shape::Song, 26, 2), (V{38, 38, 38, 38, 78, 78, 78, 78, 40, 40, 40, 40, 80,
                                             80, 80, 80, 58, 58, 58, 58, 84, 84, 84, 84, 38, 38}));
 
-    // Random: a walk from 50 that steps only at phrase starts, stays in 10-95 and follows the seed.
-    detail::Rng a(9), b(9), c(10);
-    auto random = detail::GrooveCurve(6, 4000, 4, a);
-    EXPECT_EQ(random, detail::GrooveCurve(6, 4000, 4, b));
-    EXPECT_NE(random, detail::GrooveCurve(6, 4000, 4, c));
+    // Random: a walk from 50 that steps only at phrase starts and stays in 10-95.
+    auto random = detail::GrooveCurve(6, 4000, 4, rng);
     EXPECT_EQ(V(random.begin(), random.begin() + 4), (V{50, 50, 50, 50}));
     int steps = 0;
     for (std::size_t i = 1; i < random.size(); ++i)
@@ -139,38 +127,27 @@ TEST(Composer, GrooveCurvesHaveTheirShapes) {
 
 TEST(Composer, FillsAndBreaksEndPhrasesByTheGrooveAhead) {
     using E = Embellishment;
-    using G = std::vector<int>;
-    detail::Rng rng(1);
-    // Phrases of 4: a rise of 10 ahead gives a fill, a drop of 20 a break, every second phrase
-    // ends in a fill, and the measure before the ending stays plain.
-    const G groove = {30, 30, 30, 30, 40, 40, 40, 40, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20};
-    EXPECT_EQ(detail::PlanEmbellishments(groove, 1, 4, true, 1, true, 2, rng),
-              (std::vector<E>{E::Intro, E::Normal, E::Normal, E::Fill, E::Normal, E::Normal,
-                              E::Normal, E::Break, E::Normal, E::Normal, E::Normal, E::Fill,
-                              E::Normal, E::Normal, E::Normal, E::Normal, E::End, E::End}));
-    // Those hold whatever the dice say; a rise of 9 or a drop of 19 ends a phrase in a fill
-    // only a quarter of the time, and never in a break.
-    const G small = {30, 30, 30, 30, 39, 39, 39, 39, 39, 39, 39, 39, 20, 20};
-    int fills = 0;
-    for (std::uint64_t seed = 1; seed <= 200; ++seed) {
-        detail::Rng r(seed);
-        auto e = detail::PlanEmbellishments(groove, 1, 4, false, 0, false, 0, r);
-        EXPECT_TRUE(e[3] == E::Fill && e[7] == E::Break) << seed;
-        e = detail::PlanEmbellishments(small, 1, 4, false, 0, false, 0, r);
-        fills += (e[3] == E::Fill) + (e[11] == E::Fill);
-        EXPECT_NE(e[11], E::Break);
+    // Phrases of 4, whatever the dice say: a rise of 10 ahead gives a fill, a drop of 20 a
+    // break, every second phrase ends in a fill, and the measure before the ending stays plain.
+    const std::vector<int> groove = {30, 30, 30, 30, 40, 40, 40, 40, 20,
+                                     20, 20, 20, 30, 30, 30, 30, 30, 30};
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+        detail::Rng rng(seed);
+        EXPECT_EQ(detail::PlanEmbellishments(groove, 1, 4, true, 1, true, 2, rng),
+                  (std::vector<E>{E::Intro, E::Normal, E::Normal, E::Fill, E::Normal, E::Normal,
+                                  E::Normal, E::Break, E::Normal, E::Normal, E::Normal, E::Fill,
+                                  E::Normal, E::Normal, E::Normal, E::Normal, E::End, E::End}))
+            << seed;
     }
-    EXPECT_EQ(fills, 99); // of 400
 }
 
-TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
+TEST(Composer, ASeedGivesExactlyItsChordsAndPatternsAndReComposeOthers) {
     EXPECT_EQ(plan(compose(8, Shape::Peaking, 1, 3, true, true)),
               "vi:3 IV:3 V:3 I:3 vi:6 IV:2 V:1 I:3 | in low low fill high high out out");
     EXPECT_EQ(plan(compose(6, Shape::Loopable, 0, 4)),
               "I:3 vi:3 IV:3 ii:2 V:1 I:3 IV:2 V:1 | mid mid mid fill mid mid");
     EXPECT_EQ(plan(compose(5, Shape::Song, 3, 5, false, true)),
               "I:3 vi:6 IV:2 V:1 I:3 | mid mid mid out out");
-    EXPECT_EQ(plan(compose(1, Shape::Level, 2, 6, false, true)), "vi:2 I:1 | out");
     // A closing progression that would fill the whole piece shrinks to its last chord.
     EXPECT_EQ(plan(compose(2, Shape::Level, 1, 6)), "vi:3 I:3 | mid mid");
     // An ending right after the intro leaves the intro whole.
@@ -179,15 +156,8 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     auto four = Loader::ParseStyle(replaced(kWaltz, "[3, 4]", "[4, 4]"), "FOUR.STY");
     EXPECT_EQ(plan(compose(4, Shape::Level, 1, 3, false, false, four)),
               "vi:2 IV:2 V:2 vi:2 IV:2 V:2 I:4 | low low low low");
-    EXPECT_EQ(plan(compose(8, Shape::Rising, 2, 7)),
-              "vi:6 ii:3 V:3 vi:6 IV:2 V:1 I:3 | low low low fill mid mid mid mid");
-    EXPECT_EQ(plan(compose(12, Shape::Falling, 3, 8, true)),
-              "I:3 IV:6 V:3 vi:3 IV:6 V:3 vi:6 IV:2 V:1 I:3 | in high high fill mid mid mid fill "
-              "low low low low");
-    EXPECT_EQ(plan(compose(8, Shape::Level, 0, 11)),
-              "vi:3 IV:3 ii:3 V:3 I:3 IV:1 V:1 I:1 IV:2 V:1 I:3 | mid mid mid mid mid mid mid mid");
     // After a one-measure intro the two-measure pattern is cut at the phrase end.
-    EXPECT_EQ(fingerprint(compose(8, Shape::Level, 1, 13, true)), "21:958821147");
+    EXPECT_EQ(fingerprint(compose(8, Shape::Level, 1, 13, true)), 958821147u);
     // A phrase starting on a chord that ends phrases rings on when it would last that long.
     std::string ringing = replaced(replaced(kMajorMap, "phrase = 4", "phrase = 2"),
                                    "start = [\"I\", \"vi\"]", "start = [\"V\"]");
@@ -199,14 +169,13 @@ TEST(Composer, ASeedGivesExactlyItsChordsAndPatterns) {
     auto song = compose(16, Shape::Song, 1, 9, true, true);
     EXPECT_EQ(plan(song), "vi:6 ii:3 V:3 I:3 IV:3 V:3 I:3 vi:6 ii:3 V:3 I:3 vi:3 IV:2 V:1 I:3 | in "
                           "mid mid mid mid mid mid fill high high high high high high out out");
-    EXPECT_EQ(fingerprint(song), "42:976166544");
-    EXPECT_EQ(fingerprint(compose(12, Shape::Loud, 1, 10, false, true)), "46:222862280");
-}
+    EXPECT_EQ(fingerprint(song), 976166544u);
+    EXPECT_EQ(fingerprint(compose(12, Shape::Loud, 1, 10, false, true)), 222862280u);
 
-TEST(Composer, ReComposeGivesNewMusicAndSetSeedRepeatsIt) {
+    // Re-Compose gives new music; SetSeed repeats it.
     Composer c(5);
     auto next = [&] {
-        return fingerprint(c.ComposeSegmentFromShape(waltz(), 8, 1, 1, false, false, majorMap()));
+        return plan(c.ComposeSegmentFromShape(waltz(), 8, 1, 1, false, false, majorMap()));
     };
     const std::string first = next();
     EXPECT_NE(next(), first);
@@ -236,7 +205,6 @@ TEST(Composer, LoopableMusicLeadsBackToItsOpeningChord) {
 }
 
 TEST(Composer, SongsBridgeMovesAwayFromTheOpeningChord) {
-    EXPECT_EQ(std::pair(detail::SongSection(39, 4), detail::SongSection(40, 4)), std::pair(2, 1));
     for (std::uint64_t seed = 1; seed <= 6; ++seed) {
         const auto song = compose(48, Shape::Song, 1, seed);
         const auto &d = *song->data();
@@ -277,15 +245,14 @@ TEST(Composer, PatternsChangeOnPhraseStartsAndPartsVaryTheirBars) {
     EXPECT_EQ(phrases(compose(96, Shape::Song, 1, 4, false, false, style)),
               "llhhllhhmmhhllhhllhhmmhh");
 
-    auto asBreak = [](const std::string &text, const std::string &name) {
-        return replaced(text, "name = \"" + name + "\",",
-                        "name = \"" + name + "\", embellishment = \"break\",");
-    };
     // A level far from every normal pattern takes the nearest.
-    auto far = Loader::ParseStyle(asBreak(asBreak(kWaltz, "low"), "mid"), "FAR.STY");
+    const std::string low = "groove = [1, 40]", mid = "groove = [35, 70]",
+                      high = "groove = [65, 100]", brk = "embellishment = \"break\", ";
+    auto far =
+        Loader::ParseStyle(replaced(replaced(kWaltz, low, brk + low), mid, brk + mid), "FAR.STY");
     EXPECT_EQ(phrases(compose(4, Shape::Quiet, 1, 4, false, false, far)), "h");
     // With fewer patterns than sections, one comes back.
-    auto two = Loader::ParseStyle(asBreak(kWaltz, "high"), "TWO.STY");
+    auto two = Loader::ParseStyle(replaced(kWaltz, high, brk + high), "TWO.STY");
     EXPECT_EQ(phrases(compose(48, Shape::Song, 1, 4, false, false, two)), "llmmllmmmmmm");
 }
 
@@ -329,8 +296,8 @@ part = [
 )";
 
 TEST(Composer, NotesASemitoneAboveAHeldNoteTakeTheNearestChordTone) {
-    // Over C major only: C4 held; C#5 (73) grates against it, D#5 (75) does not; a passing D5.
-    // A bass E2, A1, E2 under a held F3.
+    // Over C major: C#5 (73) grates against a held C4, D#5 (75) does not; a passing D5. A bass
+    // E2, A1, E2 under a held F3.
     auto map = Loader::ParseChordMap(R"(chord = [ { id = "I", degree = 1, type = "maj" } ]
 connection = [ { from = "I", to = "I", beats = [3, 3] } ]
 chordmap = { name = "C", key = "C", scale = "major" }
@@ -360,60 +327,50 @@ signposts = { start = "I", end = "I", cadence = "I" })",
 
 TEST(Composer, FeelSwingsAccentsStrumsAndBassStepsAtMostAFifthUnlessALeapIsWritten) {
     EXPECT_EQ(detail::Swing(240, 66), 316);
-    EXPECT_EQ(detail::Swing(480 + 360, 66), 480 + 316 + 81);
-    EXPECT_EQ(detail::Swing(480 + 240, 50), 720);
     EXPECT_EQ(detail::Accent(2 * 480, 3, 20), 100); // an odd measure has one strong beat
-    for (bool leap : {false, true}) {
-        const auto s = compose(
-            64, Shape::Loopable, 2, 5, false, false,
-            Loader::ParseStyle(
-                leap ? replaced(kFeel, "low = 36,", "low = 36, leap = true,") : kFeel, "FEEL.STY"));
-        std::set<std::int64_t> shifts;
-        std::map<int, std::vector<Ev>> ch; // by channel, offs then ons
-        for (const auto &e : s->data()->events)
-            ch[e.channel * 2 + (e.kind == Ev::NoteOn)].push_back(e);
-        const auto &bass = ch[3], &chord = ch[1], &tune = ch[5], &tuneOff = ch[4];
-        ASSERT_EQ(bass.size(), 256u);
-        for (std::size_t m = 0; m < 64; ++m) {
-            const std::int64_t at = static_cast<std::int64_t>(m) * 4 * kTicksPerBeat;
-            const std::int64_t start = bass[4 * m].tick;
-            shifts.insert(start - at);
-            // The kick with the bass; the chord strummed from its lowest string over 20 ms; the
-            // beats accented; staccato halving each tune note, the "and" late by the swing.
-            std::string got = std::to_string(ch[19][m].tick - start);
-            for (std::size_t i = 0; i < 3; ++i)
-                got += " " + std::to_string(chord[3 * m + i].tick - start) + "/" +
-                       std::to_string(chord[3 * m + i].flags);
-            for (std::size_t i = 0; i < 4; ++i)
-                got += " " + std::to_string(bass[4 * m + i].data2);
-            for (std::size_t i = 0; i < 3; ++i)
-                got += " " + std::to_string(tune[3 * m + i].tick - at) + "-" +
-                       std::to_string(tuneOff[3 * m + i].tick - at) + "/" +
-                       std::to_string(tune[3 * m + i].flags);
-            EXPECT_EQ(got, "0 0/4 10/4 19/4 96 80 88 80 0-288/1 480-624/0 768-864/0") << m;
-            EXPECT_LT(chord[3 * m].data1, chord[3 * m + 2].data1);
-        }
-        // One offset for each onset, early and late alike; the very first is kept at 0.
-        EXPECT_TRUE(shifts.size() > 5 && *std::next(shifts.begin()) < -10 &&
-                    *shifts.rbegin() > 10 && *shifts.rbegin() <= 30);
-
-        // The bass plays root, third, fifth, then the root an octave and a fifth down: a leap
-        // written in the part, or one over a chord held from the beat before.
-        int shifted = 0;
-        for (std::size_t i = 1; i < bass.size(); ++i) {
-            const bool asked = bass[i].flags & Ev::Leap;
-            const int step = std::abs(bass[i].data1 - bass[i - 1].data1);
-            const auto beat = static_cast<std::int64_t>(i) * kTicksPerBeat;
-            const bool written = detail::ChordAt(*s->data(), beat).root ==
-                                 detail::ChordAt(*s->data(), beat - kTicksPerBeat).root;
-            EXPECT_EQ(asked, step > 7 && (leap || written)) << i;
-            EXPECT_TRUE((leap || step <= 7 || written) && bass[i].data1 >= 24 &&
-                        bass[i].data1 <= 60)
-                << i;
-            shifted += i % 4 == 0 && (bass[i].data1 < 36 || bass[i].data1 > 47);
-        }
-        // Played as written, each root lies at or above `low`; as a line, mostly there too.
-        EXPECT_EQ(shifted == 0, leap);
-        EXPECT_LT(shifted, 24);
+    const auto s =
+        compose(64, Shape::Loopable, 2, 5, false, false, Loader::ParseStyle(kFeel, "FEEL.STY"));
+    std::set<std::int64_t> shifts;
+    std::map<int, std::vector<Ev>> ch; // by channel, offs then ons
+    for (const auto &e : s->data()->events)
+        ch[e.channel * 2 + (e.kind == Ev::NoteOn)].push_back(e);
+    const auto &bass = ch[3], &chord = ch[1], &tune = ch[5], &tuneOff = ch[4];
+    ASSERT_EQ(bass.size(), 256u);
+    for (std::size_t m = 0; m < 64; ++m) {
+        const std::int64_t at = static_cast<std::int64_t>(m) * 4 * kTicksPerBeat;
+        const std::int64_t start = bass[4 * m].tick;
+        shifts.insert(start - at);
+        // The kick with the bass; the chord strummed from its lowest string over 20 ms; the
+        // beats accented; staccato halving each tune note, the "and" late by the swing.
+        std::string got = std::to_string(ch[19][m].tick - start);
+        for (std::size_t i = 0; i < 3; ++i)
+            got += " " + std::to_string(chord[3 * m + i].tick - start) + "/" +
+                   std::to_string(chord[3 * m + i].flags);
+        for (std::size_t i = 0; i < 4; ++i)
+            got += " " + std::to_string(bass[4 * m + i].data2);
+        for (std::size_t i = 0; i < 3; ++i)
+            got += " " + std::to_string(tune[3 * m + i].tick - at) + "-" +
+                   std::to_string(tuneOff[3 * m + i].tick - at) + "/" +
+                   std::to_string(tune[3 * m + i].flags);
+        EXPECT_EQ(got, "0 0/4 10/4 19/4 96 80 88 80 0-288/1 480-624/0 768-864/0") << m;
     }
+    // One offset for each onset, early and late alike; the very first is kept at 0.
+    EXPECT_TRUE(shifts.size() > 5 && *std::next(shifts.begin()) < -10 && *shifts.rbegin() > 10 &&
+                *shifts.rbegin() <= 30);
+
+    // The bass plays root, third, fifth, then the root an octave and a fifth down: a leap
+    // only over a chord held from the beat before, and marked as one.
+    int shifted = 0;
+    for (std::size_t i = 1; i < bass.size(); ++i) {
+        const bool asked = bass[i].flags & Ev::Leap;
+        const int step = std::abs(bass[i].data1 - bass[i - 1].data1);
+        const auto beat = static_cast<std::int64_t>(i) * kTicksPerBeat;
+        const bool written = detail::ChordAt(*s->data(), beat).root ==
+                             detail::ChordAt(*s->data(), beat - kTicksPerBeat).root;
+        EXPECT_EQ(asked, step > 7 && written) << i;
+        EXPECT_TRUE((step <= 7 || written) && bass[i].data1 >= 24 && bass[i].data1 <= 60) << i;
+        shifted += i % 4 == 0 && (bass[i].data1 < 36 || bass[i].data1 > 47);
+    }
+    // As a line, the roots mostly lie in the octave above `low`.
+    EXPECT_TRUE(shifted > 0 && shifted < 24);
 }

@@ -38,36 +38,25 @@ std::string at(const std::string &source, const MusicError &e) {
 
 TEST(Loader, StyleAndChordMapReadAsWritten) {
     StylePtr s = waltz();
-    EXPECT_EQ(s->GetMotif("Bell"), s->GetMotif("Bell")); // the window compares motifs by identity
     V controls; // program, then volume, pan, reverb and chorus of each channel
     const SegmentPtr band = s->GetBand("Two")->CreateSegment();
     for (const auto &e : band->data()->events)
         controls.push_back(e.kind == detail::MidiEvent::Control ? e.data1 : -e.data1);
     EXPECT_EQ(controls, (V{-24, 7, 10, 91, 93, -35, 7, 10, 91, 93}));
-    EXPECT_THROW(s->GetBandName(2), MusicError); // past the last
-    EXPECT_THROW(s->GetMotifName(-1), MusicError);
-    EXPECT_EQ(s->GetMotifName(1), "Drum");
     EXPECT_EQ(s->GetMotif("Drum")->GetDefaultResolution(), kPlayMeasure);
-    MusicError nope = errorOf([&] { s->GetMotif("Nope"); });
-    EXPECT_EQ(nope.code(), ErrorCode::NotFound);
-    EXPECT_NE(std::string(nope.what()).find("Nope"), std::string::npos);
 
     using K = detail::PatternNote::Kind;
     const auto &d = *s->data();
     const auto &n = d.patterns[2].parts[0].notes[1]; // "1.1.2 c2 1/2 90" with 2 grid points a beat
     EXPECT_EQ(std::tuple(n.start, n.length, n.kind, n.index),
               std::tuple(kTicksPerBeat / 2, kTicksPerBeat / 2, K::ChordTone, 1));
-    EXPECT_EQ(d.patterns[2].parts[0].notes[3].kind, K::ScaleStep);
     EXPECT_EQ(std::pair(d.patterns[0].parts[1].channel, +d.patterns[0].parts[1].notes[0].index),
               std::pair(9, 36)); // the kick on the drum channel
 
     ChordMapPtr map = majorMap();
     const auto &m = *map->data();
-    ASSERT_EQ(m.chords.size(), 5u);
     const auto &five = m.chords[m.find("V")];
-    EXPECT_EQ(five.root, 7);
     EXPECT_TRUE(m.connected(m.find("ii"), m.find("V")) && !m.connected(m.find("V"), m.find("ii")));
-    EXPECT_EQ(m.distanceToEnd[m.find("ii")], 1);
     auto minor = Loader::ParseChordMap(replaced(kMajorMap, "\"major\"", "\"minor\""), "M.CDM");
     EXPECT_EQ(minor->data()->chords[m.find("vi")].root, 8); // the sixth of C minor is A flat
     // A chord's scale: the key's, or one it names, built on its root.
@@ -78,9 +67,8 @@ TEST(Loader, StyleAndChordMapReadAsWritten) {
     EXPECT_EQ(named->data()->chords[m.find("V")].scale, (V{0, 1, 4, 5, 7, 8, 10}));
 }
 
-// Chords and scales from their theory, not from the table: every mode is the
-// major scale started on another degree, and each larger chord adds one tone
-// to a smaller one.
+// Chords and scales from their theory, not from the table: every mode is the major scale started
+// on another degree, and each larger chord adds one tone to a smaller one.
 TEST(Loader, ChordsAndScalesFollowTheirTheory) {
     const V major = detail::ScaleSteps("major");
     ASSERT_EQ(major, (V{0, 2, 4, 5, 7, 9, 11}));
@@ -119,7 +107,6 @@ TEST(Loader, ChordsAndScalesFollowTheirTheory) {
     const V minor = detail::ScaleSteps("minor");
     EXPECT_EQ(detail::ChordScale(minor, 4, 0, {0, 4, 7, 10}), (V{0, 1, 4, 5, 7, 8, 10}));
     EXPECT_EQ(detail::ChordScale(major, 6, -1, {0, 4, 7}), (V{0, 2, 4, 6, 7, 9, 11}));
-    EXPECT_EQ(detail::ChordScale(major, 1, 0, {0, 4, 7, 10}), (V{0, 2, 4, 5, 7, 9, 10}));
     EXPECT_EQ(detail::ChordScale(detail::ScaleSteps("harmonic-minor"), 6, 0, {0, 3, 6, 9}),
               (V{0, 1, 3, 4, 6, 8, 9}));
     EXPECT_EQ(detail::ChordScale(major, 0, 0, {0, 2, 4, 7, 14}), major);
@@ -129,31 +116,23 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
     using K = detail::PatternNote::Kind;
     using enum detail::Voice;
     const V g7 = {0, 4, 7, 10}, scale = detail::ChordScale(detail::ScaleSteps("major"), 4, 0, g7);
-    struct Case {
-        K kind;
-        std::int16_t index;
-        std::int8_t octave;
-        detail::Voice voice;
-        int low, root, key;
-    };
-    const Case cases[] = {
-        {K::ChordTone, 0, 0, Root, 36, 7, 43}, // G2: first G at or above C2
-        {K::ChordTone, 3, 0, Root, 36, 7, 53}, // F3, the seventh
-        {K::ChordTone, 4, 0, Root, 36, 7, 55}, // past the last tone, an octave up
-        {K::ScaleStep, 1, 0, Root, 36, 7, 45}, // s2 over G in C major: A
-        {K::ScaleStep, 8, 0, Root, 36, 7, 57}, // s9: the A an octave up
-        {K::ScaleStep, 1, -1, Root, 36, 7, 33},
+    // Kind, index, octave, voice mode, `low`, the chord's root and the key played.
+    const std::tuple<K, std::int16_t, std::int8_t, detail::Voice, int, int, int> cases[] = {
+        {K::ChordTone, 0, 0, Root, 36, 7, 43},  // G2: first G at or above C2
+        {K::ChordTone, 4, 0, Root, 36, 7, 55},  // past the last tone, an octave up
+        {K::ScaleStep, 1, 0, Root, 36, 7, 45},  // s2 over G in C major: A
+        {K::ScaleStep, 8, 0, Root, 36, 7, 57},  // s9: the A an octave up
         {K::ChordTone, 0, 3, Root, 92, 8, 116}, // Ab three octaves above key 92 is 128: one down
         {K::ChordTone, 0, 4, Root, 79, 7, 127}, // G four octaves above key 79 is the top key, kept
         {K::ChordTone, 0, 0, Voicing, 60, 7, 62}, // D4 is the lowest G7 tone from C4
         {K::ChordTone, 4, 0, Voicing, 60, 7, 74}, // past the last tone, the lowest an octave up
     };
     detail::Part part;
-    for (const Case &c : cases) {
-        part.voice = c.voice;
-        part.low = c.low;
-        const detail::PatternNote n{.kind = c.kind, .index = c.index, .octave = c.octave};
-        EXPECT_EQ(detail::ResolveKey(n, part, {c.root, &g7, &scale}), c.key) << c.index << c.low;
+    for (const auto &[kind, index, octave, voice, low, root, key] : cases) {
+        part.voice = voice;
+        part.low = low;
+        const detail::PatternNote n{.kind = kind, .index = index, .octave = octave};
+        EXPECT_EQ(detail::ResolveKey(n, part, {root, &g7, &scale}), key) << index << low;
     }
     // Without composed music, chord tones are taken from C major (part: a voicing above C4).
     EXPECT_EQ(detail::ResolveKey({.kind = K::ChordTone, .octave = 3}, part,
@@ -162,28 +141,19 @@ TEST(Loader, ChordTonesFollowVoiceMode) {
 }
 
 TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
-    EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 3, 0).what(), "A.STY:3:1: bad");
     EXPECT_STREQ(MusicError(ErrorCode::BadContent, "bad", "A.STY", 0, 0).what(), "A.STY: bad");
-    // Shape names, as the tool and the window spell them.
-    EXPECT_EQ(ShapeFromName("song"), static_cast<int>(Shape::Song));
-    EXPECT_EQ(ShapeName(static_cast<int>(Shape::Song)), "SONG");
-    EXPECT_EQ(ShapeName(kShapeCount), "");
 
     struct Case {
         bool style;
         std::string from, to, points, says;
         ErrorCode code = ErrorCode::BadContent;
     };
-    // Accented letters are fine in quoted text and comments, nowhere else: a quote, bracket or
-    // equals sign inside a bare value opens no text. Control characters are refused before the
-    // parser misreads what follows.
+    // Accented letters are fine in quoted text and comments, nowhere else. Control characters are
+    // refused before the parser misreads what follows.
     const auto syntax = ErrorCode::Syntax;
     const Case cases[] = {
         {true, "tempo = 120", "tempo = 0", "0", "tempo"},
-        {true, "tempo = 120", "tempo = \"fast\"", "\"fast\"", "must be a number"},
-        {true, "grid = 2", "grid = 7", "7", "divide"},
         {true, "time_signature = [3, 4]", "time_signature = [3, 5]", "5", "beat"},
-        {true, "{ channel = 2, program = 33 }", "{ channel = 2, program = 300 }", "300", "program"},
         {true, "{ channel = 2, program = 33 }", "{ channel = 2, program = 33, loud = 1 }", "1 }",
          "unknown key 'loud'"},
         {true, "groove = [1, 40]", "groove = [40, 1]", "[40, 1]", "backwards"},
@@ -191,34 +161,19 @@ TEST(Loader, ErrorsNameFileLineAndColumnAndPointAtTheFault) {
          "embellishment"},
         {true, "\"1.2 c2 1 80\"", "\"1.4 c2 1 80\"", "1.4", "beat 4"},
         {true, "\"1.2 c2 1 80\"", "\"1.2 x2 1 80\"", "x2", "pitch"},
-        {true, "\"1.2 c2 1 80\"", "\"1.2 c2 0 80\"", "0 80", "length"},
-        {true, "\"1.2 c2 1 80\"", "\"1.2 c2 1 300\"", "300", "velocity"},
         {true, "\"1.2 c2 1 80\"", "\"1.2 c2\"", "\"1.2 c2\"", "a note reads"},
         {true, "\"1.1 kick 1 90\"", "\"1.1 boing 1 90\"", "boing", "drum name"},
-        {true, "\"1.1 kick 1 90\"", "\"3.1 kick 1 90\"", "3.1", "bar 3"},
-        {true, "voice = \"root\"", "voice = \"bass\"", "\"bass\"", "voice"},
         {true, "grid = 2", "grid = 2\nswing = 76", "76", "'swing' is 76, must be 50 to 75"},
         {true, "low = 36,", "low = 36, weights = [1, 2],", "[1, 2]", "weights must give 1 numbers"},
-        {true, "low = 36,", "low = 36, variations = [[\"1.1 c1 1\"]], weights = [0, 0],", "[0, 0]",
-         "weights sum to 0"},
         {true, "low = 36,", "low = 36, variations = [[\"2.1 c1 1\"]],", "2.1", "bar 2"},
-        {true, "low = 36,", "low = 36, variations = [],", "[]", "1 to 16 note lists"},
-        {true, "low = 36,", "low = 36, articulation = \"slurred\",", "\"slurred\"", "articulation"},
         {true, "low = 36,", "low = 36, leap = 1,", "1,", "leap must be true or false"},
         {false, "type = \"7\" }", "type = \"7\", scale = \"dorian\" }", "\"dorian\"",
          "does not hold the chord's tone 4"},
-        {false, "key = \"C\"", "key = \"H\"", "\"H\"", "key"},
         {false, "scale = \"major\"", "scale = \"bluesy\"", "\"bluesy\"", "unknown scale"},
-        {false, "type = \"min7\"", "type = \"min13\"", "\"min13\"", "unknown chord type"},
         {false, "to = \"V\"", "to = \"VII\"", "\"VII\"", "no chord with id 'VII'"},
-        {false, "beats = [3, 3]", "beats = [3, 2]", "[3, 2]", "backwards"},
-        {false, "end = [\"V\", \"I\"]", "end = [\"V\", \"vii\"]", "\"vii\"", "no chord"},
         // ii can no longer reach an end signpost.
         {false, "to = \"V\"", "to = \"ii\"", "{ id = \"ii\"", "no path"},
         {true, "tempo = 120", "tempo = 120\xc3\xa9", "\xc3\xa9", "", syntax},
-        {true, "tempo = 120", "tempo = 1'\xc3\xa9'", "\xc3\xa9", "", syntax},
-        {true, "tempo = 120", "tempo = 1[\"\xc3\xa9\"", "\xc3\xa9", "", syntax},
-        {true, "tempo = 120", "tempo =+v=\"\xce\x92", "\xce\x92", "", syntax},
         {true, "tempo = 120", "tempo = 120\x01\"\xef\xba\xbf", "\x01", "", syntax},
         {true, "name = \"Test Waltz\"", "name = \"\"\"Test \\  \xc3\xa9\"\"\"", "\xc3\xa9",
          "a backslash in quoted text must be followed by an escape such as \\n", syntax},
@@ -262,8 +217,6 @@ TEST(Loader, RefusesWrongKindMissingAndHugeFiles) {
     MusicError style = load(folder);
     EXPECT_EQ(std::tuple(style.code(), style.description(), style.file()),
               std::tuple(ErrorCode::WrongKind, "this is a folder, not a style file", folder));
-    EXPECT_EQ(errorOf([&] { Loader().LoadChordMap(folder); }).description(),
-              "this is a folder, not a chord map file");
     EXPECT_EQ(load("/dev/null").description(),
               "this is not a file that can be read as a style file");
 }
