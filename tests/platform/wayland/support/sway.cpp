@@ -37,7 +37,6 @@ std::string configure(const QTemporaryDir &folder) {
                           << SwayServer::kWidth << "x" << SwayServer::kHeight
                           << " position 0 0\n"
                              "default_border none\n"
-                             "default_floating_border none\n"
                              "focus_follows_mouse no\n"
                              // without a seat's configuration no constraint acts
                              "seat * pointer_constraint enable\n"
@@ -162,33 +161,20 @@ Pointer::~Pointer() {
     wl_event_queue_destroy(queue_);
 }
 
-void Pointer::commit() {
-    zwlr_virtual_pointer_v1_frame(server_.device_);
-    wl_display_roundtrip(server_.display_);
-    wl_display_roundtrip_queue(toolkit_, queue_);
-}
-
 QPoint Pointer::moveBy(int dx, int dy) {
     zwlr_virtual_pointer_v1_motion(server_.device_, 0, wl_fixed_from_int(dx),
                                    wl_fixed_from_int(dy));
-    commit();
+    zwlr_virtual_pointer_v1_frame(server_.device_);
+    wl_display_roundtrip(server_.display_);
+    wl_display_roundtrip_queue(toolkit_, queue_);
     return at;
 }
 
-void Pointer::click() {
-    constexpr std::uint32_t left = 0x110; // BTN_LEFT
-    zwlr_virtual_pointer_v1_button(server_.device_, 0, left, WL_POINTER_BUTTON_STATE_PRESSED);
-    zwlr_virtual_pointer_v1_frame(server_.device_);
-    zwlr_virtual_pointer_v1_button(server_.device_, 0, left, WL_POINTER_BUTTON_STATE_RELEASED);
-    commit();
-}
-
 bool Pointer::cameOver(const QWidget &window) {
+    constexpr int w = SwayServer::kWidth, h = SwayServer::kHeight;
     return waitUntil([&] {
-        zwlr_virtual_pointer_v1_motion_absolute(server_.device_, 0, SwayServer::kWidth / 2,
-                                                SwayServer::kHeight / 2, SwayServer::kWidth,
-                                                SwayServer::kHeight);
-        commit();
+        zwlr_virtual_pointer_v1_motion_absolute(server_.device_, 0, w / 2, h / 2, w, h);
+        moveBy(0, 0); // the frame, and both connections caught up
         QWindow *handle = window.windowHandle();
         return handle && handle->handle() && focus &&
                focus == QGuiApplication::platformNativeInterface()->nativeResourceForWindow(

@@ -17,8 +17,7 @@ class QWidget;
 namespace lumbrast::testing {
 
 // One 1024 x 768 output, which a window fills (tiled, without borders), and a
-// pointer device on its seat, there before the toolkit of this process comes to
-// it as a native Wayland client.
+// pointer device on its seat, there before the toolkit connects.
 class SwayServer {
 public:
     SwayServer(); // throws, saying why, when sway does not come up
@@ -35,16 +34,14 @@ private:
     zwlr_virtual_pointer_v1 *device_ = nullptr;
 };
 
-// The pointer device, moved as a device would move it, and seen as a client on
-// the toolkit's connection sees it. Each move returns once the compositor has
-// handled it and the toolkit's connection has what it sent.
+// The pointer device, seen as a client on the toolkit's connection sees it. A
+// move returns once the toolkit's connection has what the compositor sent.
 class Pointer {
 public:
     explicit Pointer(SwayServer &server); // once the application is up
     ~Pointer();
     Pointer(const Pointer &) = delete;
     QPoint moveBy(int dx, int dy); // returns where it is then
-    void click();                  // the left button, pressed and released
     // Puts the pointer on the output's centre and runs the event loop until the
     // compositor shows the window there, under it.
     bool cameOver(const QWidget &window);
@@ -53,14 +50,11 @@ public:
     QPoint at;                         // on that surface
 
 private:
-    void commit();
     SwayServer &server_;
     wl_display *toolkit_;
     wl_event_queue *queue_;
     wl_pointer *seen_ = nullptr;
 };
-extern Pointer *pointer; // the one main() made
-
 // Where a point of the window, in its logical coordinates, lies on its surface.
 QPoint surfacePoint(const QWidget &window, QPoint local);
 
