@@ -18,8 +18,8 @@ namespace {
 using namespace lumbrast::testing;
 using lumbrast::platform::wayland::WaylandCursorControl;
 
-Pointer *pointer = nullptr; // the one main() made
-constexpr int kFar = 2000;  // beyond any edge of the output
+SwayServer *pointer = nullptr; // the one main() made
+constexpr int kFar = 2000;     // beyond any edge of the output
 // Past the rectangle below, yet on the window at any size the compositor may be
 // giving it just then.
 constexpr int kStep = 100;
@@ -93,7 +93,9 @@ int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
     SwayServer server; // throws, saying why, when sway does not start
     QApplication app(argc, argv);
-    Pointer device(server);
-    pointer = &device;
-    return RUN_ALL_TESTS();
+    server.watchPointer();
+    pointer = &server;
+    const int failed = RUN_ALL_TESTS();
+    server.unwatchPointer();
+    return failed;
 }

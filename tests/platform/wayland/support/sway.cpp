@@ -118,8 +118,8 @@ SwayServer::~SwayServer() {
 
 namespace {
 
-Pointer &of(void *data) {
-    return *static_cast<Pointer *>(data);
+SwayServer &of(void *data) {
+    return *static_cast<SwayServer *>(data);
 }
 
 // Version 1 of the pointer: enter, leave, motion, button, axis.
@@ -142,11 +142,10 @@ const wl_pointer_listener listener{
 
 } // namespace
 
-Pointer::Pointer(SwayServer &server)
-    : server_(server),
-      toolkit_(static_cast<wl_display *>(
-          QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"))),
-      queue_(wl_display_create_queue(toolkit_)) {
+void SwayServer::watchPointer() {
+    toolkit_ = static_cast<wl_display *>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
+    queue_ = wl_display_create_queue(toolkit_);
     wl_seat *seat = bindFirst<wl_seat>(toolkit_, queue_, wl_seat_interface);
     if (!seat)
         throw std::runtime_error("the compositor offers no seat");
@@ -156,24 +155,23 @@ Pointer::Pointer(SwayServer &server)
     wl_display_roundtrip_queue(toolkit_, queue_);
 }
 
-Pointer::~Pointer() {
+void SwayServer::unwatchPointer() {
     wl_pointer_destroy(seen_);
     wl_event_queue_destroy(queue_);
 }
 
-QPoint Pointer::moveBy(int dx, int dy) {
-    zwlr_virtual_pointer_v1_motion(server_.device_, 0, wl_fixed_from_int(dx),
-                                   wl_fixed_from_int(dy));
-    zwlr_virtual_pointer_v1_frame(server_.device_);
-    wl_display_roundtrip(server_.display_);
+QPoint SwayServer::moveBy(int dx, int dy) {
+    zwlr_virtual_pointer_v1_motion(device_, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
+    zwlr_virtual_pointer_v1_frame(device_);
+    wl_display_roundtrip(display_);
     wl_display_roundtrip_queue(toolkit_, queue_);
     return at;
 }
 
-bool Pointer::cameOver(const QWidget &window) {
-    constexpr int w = SwayServer::kWidth, h = SwayServer::kHeight;
+bool SwayServer::cameOver(const QWidget &window) {
     return waitUntil([&] {
-        zwlr_virtual_pointer_v1_motion_absolute(server_.device_, 0, w / 2, h / 2, w, h);
+        zwlr_virtual_pointer_v1_motion_absolute(device_, 0, kWidth / 2, kHeight / 2, kWidth,
+                                                kHeight);
         moveBy(0, 0); // the frame, and both connections caught up
         QWindow *handle = window.windowHandle();
         return handle && handle->handle() && focus &&

@@ -17,7 +17,8 @@ class QWidget;
 namespace lumbrast::testing {
 
 // One 1024 x 768 output, which a window fills (tiled, without borders), and a
-// pointer device on its seat, there before the toolkit connects.
+// pointer device on its seat, there before the toolkit connects. The pointer is
+// seen as a client on the toolkit's connection sees it.
 class SwayServer {
 public:
     SwayServer(); // throws, saying why, when sway does not come up
@@ -25,36 +26,29 @@ public:
     SwayServer(const SwayServer &) = delete;
     static constexpr int kWidth = 1024, kHeight = 768;
 
+    void watchPointer();   // once the application is up
+    void unwatchPointer(); // before it goes
+    // Returns where the pointer is once the toolkit's connection has what the
+    // compositor sent.
+    QPoint moveBy(int dx, int dy);
+    // Puts the pointer on the output's centre and runs the event loop until the
+    // compositor shows the window there, under it.
+    bool cameOver(const QWidget &window);
+
+    const wl_surface *focus = nullptr; // the surface the pointer is over
+    QPoint at;                         // on that surface
+
 private:
-    friend class Pointer;
     QTemporaryDir dir_; // goes after the compositor has ended
     std::string config_;
     TiedChild child_;
     wl_display *display_ = nullptr; // the pointer device's connection
     zwlr_virtual_pointer_v1 *device_ = nullptr;
-};
-
-// The pointer device, seen as a client on the toolkit's connection sees it. A
-// move returns once the toolkit's connection has what the compositor sent.
-class Pointer {
-public:
-    explicit Pointer(SwayServer &server); // once the application is up
-    ~Pointer();
-    Pointer(const Pointer &) = delete;
-    QPoint moveBy(int dx, int dy); // returns where it is then
-    // Puts the pointer on the output's centre and runs the event loop until the
-    // compositor shows the window there, under it.
-    bool cameOver(const QWidget &window);
-
-    const wl_surface *focus = nullptr; // the surface it is over
-    QPoint at;                         // on that surface
-
-private:
-    SwayServer &server_;
-    wl_display *toolkit_;
-    wl_event_queue *queue_;
+    wl_display *toolkit_ = nullptr;
+    wl_event_queue *queue_ = nullptr;
     wl_pointer *seen_ = nullptr;
 };
+
 // Where a point of the window, in its logical coordinates, lies on its surface.
 QPoint surfacePoint(const QWidget &window, QPoint local);
 
