@@ -49,7 +49,7 @@ std::string configure(const QTemporaryDir &folder) {
     return config;
 }
 
-// The first global of an interface, bound on the queue given (or the default one).
+// The first global of an interface, bound on the queue given.
 template <typename T>
 T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &interface) {
     struct Found {
@@ -65,12 +65,11 @@ T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &int
         },
         [](void *, wl_registry *, std::uint32_t) {}};
     auto *wrapper = static_cast<wl_display *>(wl_proxy_create_wrapper(display));
-    if (queue)
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(wrapper), queue);
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(wrapper), queue);
     wl_registry *registry = wl_display_get_registry(wrapper);
     wl_proxy_wrapper_destroy(wrapper);
     wl_registry_add_listener(registry, &listener, &found);
-    queue ? wl_display_roundtrip_queue(display, queue) : wl_display_roundtrip(display);
+    wl_display_roundtrip_queue(display, queue);
     wl_registry_destroy(registry);
     return static_cast<T *>(found.proxy);
 }
@@ -100,20 +99,6 @@ SwayServer::SwayServer()
     ::setenv("QT_QPA_PLATFORM", "wayland", 1);
     ::unsetenv("DISPLAY");
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-    display_ = wl_display_connect(nullptr);
-    auto *manager = display_ ? bindFirst<zwlr_virtual_pointer_manager_v1>(
-                                   display_, nullptr, zwlr_virtual_pointer_manager_v1_interface)
-                             : nullptr;
-    if (!manager)
-        throw std::runtime_error("the compositor offers no virtual pointer");
-    device_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
-    zwlr_virtual_pointer_manager_v1_destroy(manager);
-    wl_display_roundtrip(display_);
-}
-
-SwayServer::~SwayServer() {
-    zwlr_virtual_pointer_v1_destroy(device_);
-    wl_display_disconnect(display_);
 }
 
 namespace {
@@ -146,9 +131,13 @@ void SwayServer::watchPointer() {
     toolkit_ = static_cast<wl_display *>(
         QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
     queue_ = wl_display_create_queue(toolkit_);
+    auto *manager = bindFirst<zwlr_virtual_pointer_manager_v1>(
+        toolkit_, queue_, zwlr_virtual_pointer_manager_v1_interface);
     wl_seat *seat = bindFirst<wl_seat>(toolkit_, queue_, wl_seat_interface);
-    if (!seat)
-        throw std::runtime_error("the compositor offers no seat");
+    if (!manager || !seat)
+        throw std::runtime_error("the compositor offers no virtual pointer or no seat");
+    device_ = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, seat);
+    zwlr_virtual_pointer_manager_v1_destroy(manager);
     seen_ = wl_seat_get_pointer(seat); // the pointer device gave the seat one
     wl_seat_destroy(seat);
     wl_pointer_add_listener(seen_, &listener, this);
@@ -156,6 +145,7 @@ void SwayServer::watchPointer() {
 }
 
 void SwayServer::unwatchPointer() {
+    zwlr_virtual_pointer_v1_destroy(device_);
     wl_pointer_destroy(seen_);
     wl_event_queue_destroy(queue_);
 }
@@ -163,7 +153,6 @@ void SwayServer::unwatchPointer() {
 QPoint SwayServer::moveBy(int dx, int dy) {
     zwlr_virtual_pointer_v1_motion(device_, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
     zwlr_virtual_pointer_v1_frame(device_);
-    wl_display_roundtrip(display_);
     wl_display_roundtrip_queue(toolkit_, queue_);
     return at;
 }

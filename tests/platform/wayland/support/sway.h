@@ -17,13 +17,10 @@ class QWidget;
 namespace lumbrast::testing {
 
 // One 1024 x 768 output, which a window fills (tiled, without borders), and a
-// pointer device on its seat, there before the toolkit connects. The pointer is
-// seen as a client on the toolkit's connection sees it.
+// pointer device on its seat, seen as a client on the toolkit's connection sees it.
 class SwayServer {
 public:
     SwayServer(); // throws, saying why, when sway does not come up
-    ~SwayServer();
-    SwayServer(const SwayServer &) = delete;
     static constexpr int kWidth = 1024, kHeight = 768;
 
     void watchPointer();   // once the application is up
@@ -42,9 +39,8 @@ private:
     QTemporaryDir dir_; // goes after the compositor has ended
     std::string config_;
     TiedChild child_;
-    wl_display *display_ = nullptr; // the pointer device's connection
-    zwlr_virtual_pointer_v1 *device_ = nullptr;
     wl_display *toolkit_ = nullptr;
+    zwlr_virtual_pointer_v1 *device_ = nullptr;
     wl_event_queue *queue_ = nullptr;
     wl_pointer *seen_ = nullptr;
 };
