@@ -37,7 +37,6 @@ std::string configure(const QTemporaryDir &folder) {
                           << SwayServer::kWidth << "x" << SwayServer::kHeight
                           << " position 0 0\n"
                              "default_border none\n"
-                             "focus_follows_mouse no\n"
                              // without a seat's configuration no constraint acts
                              "seat * pointer_constraint enable\n"
                              // sway's children inherit the ready pipe
@@ -97,7 +96,6 @@ SwayServer::SwayServer()
         child_.readyLine("sway did not start (is the sway package installed?)");
     ::setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "wayland", 1);
-    ::unsetenv("DISPLAY");
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
 }
 

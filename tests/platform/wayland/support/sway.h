@@ -23,11 +23,9 @@ public:
     SwayServer(); // throws, saying why, when sway does not come up
     static constexpr int kWidth = 1024, kHeight = 768;
 
-    void watchPointer();   // once the application is up
-    void unwatchPointer(); // before it goes
-    // Returns where the pointer is once the toolkit's connection has what the
-    // compositor sent.
-    QPoint moveBy(int dx, int dy);
+    void watchPointer();           // once the application is up
+    void unwatchPointer();         // before it goes
+    QPoint moveBy(int dx, int dy); // where it is then, as the toolkit's connection has it
     // Puts the pointer on the output's centre and runs the event loop until the
     // compositor shows the window there, under it.
     bool cameOver(const QWidget &window);
