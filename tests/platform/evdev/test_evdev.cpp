@@ -87,10 +87,8 @@ TEST(EvdevListing, MiceOnlyWithTheirNamesComeAndGoWithUdev) {
     // The same mouse in the same port under a new node: a new handle, the same identity.
     rig.bed.plug({.number = 9, .port = "1-2"});
     settle(2);
-    EXPECT_EQ(changes, 2);
     const PointingDevice after = rig.find("1-2");
-    EXPECT_NE(after.handle, left.handle);
-    EXPECT_EQ(after.identity, left.identity);
+    EXPECT_TRUE(changes == 2 && after.handle != left.handle && after.identity == left.identity);
 }
 
 // Each mouse reports its own motion, buttons and wheel, and a click is judged by

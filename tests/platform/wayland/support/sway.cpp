@@ -15,8 +15,6 @@
 #include <QWindow>
 #include <qpa/qplatformnativeinterface.h>
 
-#include <wayland-client.h>
-
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace lumbrast::testing {
@@ -165,11 +163,6 @@ bool SwayServer::cameOver(const QWidget &window) {
                focus == QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
                             "surface", handle);
     });
-}
-
-QPoint surfacePoint(const QWidget &window, QPoint local) {
-    const QMargins frame = window.windowHandle()->frameMargins();
-    return local * window.devicePixelRatio() + QPoint(frame.left(), frame.top());
 }
 
 } // namespace lumbrast::testing

@@ -4,13 +4,10 @@
 
 #include <QPoint>
 #include <QTemporaryDir>
+#include <wayland-client.h>
 
 #include "tiedchild.h"
 
-struct wl_display;
-struct wl_event_queue;
-struct wl_pointer;
-struct wl_surface;
 struct zwlr_virtual_pointer_v1;
 class QWidget;
 
@@ -42,8 +39,5 @@ private:
     wl_event_queue *queue_ = nullptr;
     wl_pointer *seen_ = nullptr;
 };
-
-// Where a point of the window, in its logical coordinates, lies on its surface.
-QPoint surfacePoint(const QWidget &window, QPoint local);
 
 } // namespace lumbrast::testing
