@@ -1,26 +1,186 @@
-// Cursor return and confinement through pointer constraints, seen by a second
-// client pointer on the toolkit's connection while a virtual pointer pushes.
+// Cursor return and confinement through pointer constraints under a headless
+// sway of the test's own, seen by a client pointer on the toolkit's connection
+// while a virtual pointer pushes.
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <QWindow>
+#include <qpa/qplatformnativeinterface.h>
 
 #include <gtest/gtest.h>
+#include <wayland-client.h>
 
 #include "platform/wayland/waylandcursorcontrol.h"
 #include "platform/x11/session.h"
-#include "sway.h"
+#include "tiedchild.h"
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace {
 
 using namespace lumbrast::testing;
 using lumbrast::platform::wayland::WaylandCursorControl;
 
-SwayServer *pointer = nullptr; // the one main() made
-constexpr int kFar = 2000;     // beyond any edge of the output
+constexpr int kWidth = 1024, kHeight = 768; // the one output, which a window fills
+constexpr uid_t kNobody = 65534;            // sway refuses root; it runs as this user then
+
+// Its configuration, in a folder that sway's user owns.
+std::string configure(const QTemporaryDir &folder) {
+    if (!folder.isValid())
+        throw std::runtime_error("cannot make a runtime folder for sway");
+    const std::string dir = folder.path().toStdString();
+    std::string config = dir + "/config";
+    std::ofstream(config) << "xwayland disable\n"
+                             "output HEADLESS-1 resolution "
+                          << kWidth << "x" << kHeight
+                          << " position 0 0\n"
+                             "default_border none\n"
+                             // without a seat's configuration no constraint acts
+                             "seat * pointer_constraint enable\n"
+                             // sway's children inherit the ready pipe
+                             "exec echo \"$WAYLAND_DISPLAY\" >&"
+                          << TiedChild::kReadyFd << "\n";
+    if (::geteuid() == 0 &&
+        (::chown(dir.c_str(), kNobody, kNobody) != 0 || ::chmod(config.c_str(), 0644) != 0))
+        throw std::runtime_error("cannot hand the runtime folder to sway's user");
+    return config;
+}
+
+// Headless, tiling windows without borders; ready once it runs its configuration.
+struct Sway {
+    QTemporaryDir dir{QDir::tempPath() + "/lumbrast-sway-XXXXXX"}; // outlives the child
+    std::string config = configure(dir);
+    TiedChild child{{"sway", "-c", config.c_str()}, [this] {
+                        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 ||
+                                                 ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+                            ::_exit(125);
+                        const QByteArray folder = dir.path().toLocal8Bit();
+                        ::clearenv();
+                        ::setenv("PATH", "/usr/bin:/bin", 1);
+                        ::setenv("HOME", folder.constData(), 1);
+                        ::setenv("XDG_RUNTIME_DIR", folder.constData(), 1);
+                        ::setenv("WLR_BACKENDS", "headless", 1);
+                        ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
+                        ::setenv("WLR_RENDERER", "pixman", 1);
+                    }};
+    Sway() {
+        const std::string socket =
+            dir.path().toStdString() + "/" +
+            child.readyLine("sway did not start (is the sway package installed?)");
+        ::setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "wayland", 1);
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    }
+};
+
+// The first global of an interface, bound on the queue given.
+template <typename T>
+T *bindFirst(wl_display *display, wl_event_queue *queue, const wl_interface &interface) {
+    struct Found {
+        const wl_interface *interface;
+        void *proxy = nullptr;
+    } found{&interface};
+    static constexpr wl_registry_listener listener{
+        [](void *data, wl_registry *registry, std::uint32_t name, const char *iface,
+           std::uint32_t) {
+            auto *f = static_cast<Found *>(data);
+            if (!f->proxy && std::strcmp(iface, f->interface->name) == 0)
+                f->proxy = wl_registry_bind(registry, name, f->interface, 1);
+        },
+        [](void *, wl_registry *, std::uint32_t) {}};
+    auto *wrapper = static_cast<wl_display *>(wl_proxy_create_wrapper(display));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(wrapper), queue);
+    wl_registry *registry = wl_display_get_registry(wrapper);
+    wl_proxy_wrapper_destroy(wrapper);
+    wl_registry_add_listener(registry, &listener, &found);
+    wl_display_roundtrip_queue(display, queue);
+    wl_registry_destroy(registry);
+    return static_cast<T *>(found.proxy);
+}
+
+// A pointer device on the seat, and the pointer as a client on the toolkit's
+// connection sees it, on a queue of its own; made once the application is up.
+struct Pointer {
+    wl_display *toolkit = static_cast<wl_display *>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display"));
+    wl_event_queue *queue = wl_display_create_queue(toolkit);
+    zwlr_virtual_pointer_v1 *device = nullptr;
+    wl_pointer *seen = nullptr;
+    const wl_surface *focus = nullptr; // the surface it is over
+    QPoint at;                         // on that surface
+
+    Pointer() {
+        auto *manager = bindFirst<zwlr_virtual_pointer_manager_v1>(
+            toolkit, queue, zwlr_virtual_pointer_manager_v1_interface);
+        wl_seat *seat = bindFirst<wl_seat>(toolkit, queue, wl_seat_interface);
+        if (!manager || !seat)
+            throw std::runtime_error("the compositor offers no virtual pointer or no seat");
+        device = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, seat);
+        zwlr_virtual_pointer_manager_v1_destroy(manager);
+        seen = wl_seat_get_pointer(seat); // the pointer device gave the seat one
+        wl_seat_destroy(seat);
+        wl_pointer_add_listener(seen, &listener, this);
+        wl_display_roundtrip_queue(toolkit, queue);
+    }
+    ~Pointer() {
+        zwlr_virtual_pointer_v1_destroy(device);
+        wl_pointer_destroy(seen);
+        wl_event_queue_destroy(queue);
+    }
+    Pointer(const Pointer &) = delete;
+
+    // Where it is once the toolkit's connection has what the compositor sent.
+    QPoint moveBy(int dx, int dy) {
+        zwlr_virtual_pointer_v1_motion(device, 0, wl_fixed_from_int(dx), wl_fixed_from_int(dy));
+        zwlr_virtual_pointer_v1_frame(device);
+        wl_display_roundtrip_queue(toolkit, queue);
+        return at;
+    }
+    // Puts it on the output's centre until the compositor shows the window there.
+    bool cameOver(const QWidget &window) {
+        return waitUntil([&] {
+            zwlr_virtual_pointer_v1_motion_absolute(device, 0, kWidth / 2, kHeight / 2, kWidth,
+                                                    kHeight);
+            moveBy(0, 0);
+            QWindow *handle = window.windowHandle();
+            return handle && handle->handle() && focus &&
+                   focus == QGuiApplication::platformNativeInterface()->nativeResourceForWindow(
+                                "surface", handle);
+        });
+    }
+
+    static Pointer &of(void *data) { return *static_cast<Pointer *>(data); }
+    // Version 1 of the pointer: enter, leave, motion, button, axis.
+    static constexpr wl_pointer_listener listener{
+        [](void *p, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
+            of(p).focus = surface;
+            of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+        },
+        [](void *p, wl_pointer *, std::uint32_t, wl_surface *) { of(p).focus = nullptr; },
+        [](void *p, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+            of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+        },
+        [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
+        [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr};
+} *pointer = nullptr; // the one main() made
+
+constexpr int kFar = 2000; // beyond any edge of the output
 // Past the rectangle below, yet on the window at any size the compositor may be
 // giving it just then.
 constexpr int kStep = 100;
@@ -93,11 +253,9 @@ TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOth
 // per process, so the compositor has to exist before the application object.
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    SwayServer server; // throws, saying why, when sway does not start
+    Sway sway; // throws, saying why, when sway does not start
     QApplication app(argc, argv);
-    server.watchPointer();
-    pointer = &server;
-    const int failed = RUN_ALL_TESTS();
-    server.unwatchPointer();
-    return failed;
+    Pointer device;
+    pointer = &device;
+    return RUN_ALL_TESTS();
 }
