@@ -160,25 +160,31 @@ struct Pointer {
         });
     }
 
-    static Pointer &of(void *data) { return *static_cast<Pointer *>(data); }
-    // Version 1 of the pointer: enter, leave, motion, button, axis.
-    static constexpr wl_pointer_listener listener{
-        [](void *p, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
-            of(p).focus = surface;
-            of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
-        },
-        [](void *p, wl_pointer *, std::uint32_t, wl_surface *) { of(p).focus = nullptr; },
-        [](void *p, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-            of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
-        },
-        [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
-        [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr};
-} *pointer = nullptr; // the one main() made
+    static const wl_pointer_listener listener;
+};
+Pointer *pointer = nullptr; // the one main() made
+
+Pointer &of(void *data) {
+    return *static_cast<Pointer *>(data);
+}
+
+// Version 1 of the pointer: enter, leave, motion, button, axis.
+const wl_pointer_listener Pointer::listener{
+    [](void *p, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
+        of(p).focus = surface;
+        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+    },
+    [](void *p, wl_pointer *, std::uint32_t, wl_surface *) { of(p).focus = nullptr; },
+    [](void *p, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+    },
+    [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
+    [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr};
 
 constexpr int kFar = 2000; // beyond any edge of the output
 // Past the rectangle below, yet on the window at any size the compositor may be
@@ -251,7 +257,8 @@ TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOth
 
 // One headless sway for the whole binary: the toolkit connects to a display once
 // per process, so the compositor has to exist before the application object.
-int main(int argc, char **argv) {
+// A compositor that does not start ends the run, saying why.
+int main(int argc, char **argv) { // NOLINT(bugprone-exception-escape)
     ::testing::InitGoogleTest(&argc, argv);
     Sway sway; // throws, saying why, when sway does not start
     QApplication app(argc, argv);
