@@ -71,7 +71,6 @@ struct Sway {
                         ::setenv("HOME", folder.constData(), 1);
                         ::setenv("XDG_RUNTIME_DIR", folder.constData(), 1);
                         ::setenv("WLR_BACKENDS", "headless", 1);
-                        ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
                         ::setenv("WLR_RENDERER", "pixman", 1);
                     }};
     Sway() {
@@ -164,19 +163,17 @@ struct Pointer {
 };
 Pointer *pointer = nullptr; // the one main() made
 
-Pointer &of(void *data) {
-    return *static_cast<Pointer *>(data);
-}
-
 // Version 1 of the pointer: enter, leave, motion, button, axis.
 const wl_pointer_listener Pointer::listener{
     [](void *p, wl_pointer *, std::uint32_t, wl_surface *surface, wl_fixed_t x, wl_fixed_t y) {
-        of(p).focus = surface;
-        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+        static_cast<Pointer *>(p)->focus = surface;
+        static_cast<Pointer *>(p)->at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
-    [](void *p, wl_pointer *, std::uint32_t, wl_surface *) { of(p).focus = nullptr; },
+    [](void *p, wl_pointer *, std::uint32_t, wl_surface *) {
+        static_cast<Pointer *>(p)->focus = nullptr;
+    },
     [](void *p, wl_pointer *, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-        of(p).at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
+        static_cast<Pointer *>(p)->at = QPoint(wl_fixed_to_int(x), wl_fixed_to_int(y));
     },
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {},
     [](void *, wl_pointer *, std::uint32_t, std::uint32_t, wl_fixed_t) {},
@@ -187,9 +184,7 @@ const wl_pointer_listener Pointer::listener{
     nullptr};
 
 constexpr int kFar = 2000; // beyond any edge of the output
-// Past the rectangle below, yet on the window at any size the compositor may be
-// giving it just then.
-constexpr int kStep = 100;
+constexpr int kStep = 100; // past the box below, yet on the window at whatever size it has then
 
 // Where a point of the window, in its logical coordinates, lies on its surface.
 QPoint surfacePoint(const QWidget &window, QPoint local) {
