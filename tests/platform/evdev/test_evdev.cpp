@@ -66,6 +66,7 @@ TEST(EvdevListing, MiceOnlyWithTheirNamesComeAndGoWithUdev) {
               "USB|046d:c077 port 1-2|Logitech, Inc. M105 Optical Mouse|"
               "USB 046d:c077 path pci-0000:00:14.0-usb-0:2:1.0");
     EXPECT_EQ(right.identity, "USB 046d:0005 a4:c1:38"); // its own address, not the port
+    EXPECT_TRUE(left.handle != 0 && right.handle != 0) << "0 is no mouse";
 
     // Listed again and again, nothing is opened twice; the keyboard never; the
     // mouse that reports only keys once, for probing.
