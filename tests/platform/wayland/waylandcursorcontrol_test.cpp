@@ -68,7 +68,6 @@ struct Sway {
                         const QByteArray folder = dir.path().toLocal8Bit();
                         ::clearenv();
                         ::setenv("PATH", "/usr/bin:/bin", 1);
-                        ::setenv("HOME", folder.constData(), 1);
                         ::setenv("XDG_RUNTIME_DIR", folder.constData(), 1);
                         ::setenv("WLR_BACKENDS", "headless", 1);
                         ::setenv("WLR_RENDERER", "pixman", 1);
@@ -244,6 +243,8 @@ TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOth
     const char *socket = std::getenv("WAYLAND_DISPLAY");
     EXPECT_EQ(detectSession(automatic, ":0", socket, nullptr), Wayland) << "Xwayland beside it";
     EXPECT_EQ(detectSession(automatic, nullptr, socket, "wayland-egl"), Wayland);
+    EXPECT_EQ(detectSession(SessionRequest::X11, nullptr, socket, nullptr), NoDisplay);
+    EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), NoDisplay);
     EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wl-9", nullptr), NoWaylandDisplay);
     EXPECT_TRUE(sessionMessage(NoWaylandDisplay).contains(QStringLiteral("WAYLAND_DISPLAY")));
 }
