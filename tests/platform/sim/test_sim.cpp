@@ -18,7 +18,6 @@ TEST(SimulatedRawInput, RawEventComesFirstAndClickLandsUnderTheCursor) {
     } log;
     QWidget window;
     QPushButton a("a", &window);
-    a.setGeometry(10, 10, 90, 90);
     SimulatedRawInput sim(SimulatedRawInput::twoMice());
     QObject::connect(&a, &QPushButton::clicked, [&] { log.seq += "click a"; });
     window.show();

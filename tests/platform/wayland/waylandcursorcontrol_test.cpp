@@ -247,6 +247,7 @@ TEST(SessionTest, AWaylandDisplayMakesAWaylandSessionUnlessTheCommandLineSaysOth
     EXPECT_EQ(detectSession(automatic, nullptr, nullptr, nullptr), NoDisplay);
     EXPECT_EQ(detectSession(automatic, nullptr, "/nonexistent/wl-9", nullptr), NoWaylandDisplay);
     EXPECT_TRUE(sessionMessage(NoWaylandDisplay).contains(QStringLiteral("WAYLAND_DISPLAY")));
+    EXPECT_EQ(parseSessionRequest("wayland"), SessionRequest::Wayland);
 }
 
 } // namespace
