@@ -1,16 +1,11 @@
 // GoogleTest main for widget tests: one QApplication for the whole run, none
 // for CTest's test listing at build time, which has no display.
-#include <cstring>
-
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv) {
-    bool listing = false;
-    for (int i = 1; i < argc; ++i)
-        listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
     testing::InitGoogleTest(&argc, argv);
-    if (listing)
+    if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -1,7 +1,6 @@
 #pragma once
-// Mice and keyboards made up with umockdev: sysfs entries, udev properties,
-// the ioctls libevdev asks and events written into a node on demand. The
-// test binary has to run under umockdev-wrapper.
+// Mice made up with umockdev: sysfs entries, udev properties, the ioctls
+// libevdev asks, and events. The binary runs under umockdev-wrapper.
 
 #include <array>
 #include <initializer_list>
@@ -28,7 +27,6 @@ class Bed {
 public:
     Bed();
     ~Bed(); // not copied: QTemporaryDir is not
-
     // Adds the device without telling udev's listeners; returns its node.
     std::string add(const Device &s);
     // Adds / removes with the uevent a real plug sends.
