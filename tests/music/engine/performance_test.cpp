@@ -226,7 +226,7 @@ TEST_F(Offline, NewPrimaryTempoAndStop) {
     EXPECT_TRUE(perf.IsPlaying(nullptr, motif) && drain().empty()); // no more beats
 }
 
-TEST_F(Offline, OnlyRequestedNoticesBandsAndBadInput) {
+TEST_F(Offline, OnlyRequestedNoticesAndBadInput) {
     perf.RemoveNotificationType(kNotifySegment);
     perf.PlaySegmentEx(compose(1), 0);
     perf.AdvanceOffline(3 * kBeat + 1);
@@ -240,6 +240,7 @@ TEST_F(Offline, OnlyRequestedNoticesBandsAndBadInput) {
     for (const SegmentPtr &seg : {compose(2), empty}) {
         perf.PlaySegmentEx(seg, 0);
         perf.AdvanceOffline(7 * kBeat);
+        perf.SetNotificationHandle(nullptr); // with notices waiting
         n = drain();
         EXPECT_TRUE(n.size() == 2u && n[0].option == kSegmentStart && n[1].option == kSegmentEnd);
     }
@@ -247,7 +248,6 @@ TEST_F(Offline, OnlyRequestedNoticesBandsAndBadInput) {
     float sample = 0;
     EXPECT_THROW(perf.RenderOffline(&sample, nullptr, 1), MusicError);
     EXPECT_THROW(perf.PlaySegmentEx(empty, 0, 5), MusicError);
-    perf.SetNotificationHandle(nullptr); // with notices waiting
 }
 
 // Before set-up, after a refused one and after closing, a call says so and
