@@ -70,10 +70,8 @@ TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
     // most 2^36 - 1 samples, which 519421 passes fit and 519422 do not.
     const std::tuple<std::string, std::uint32_t, const char *> refused[] = {
         {flac.string(), 519421, "too long for a FLAC file"},
-        {"/nonexistent/dir/out.flac", 519420, "cannot write the file"}, // fits
         {"/nonexistent/dir/out.wav", 0, "cannot write the file"},
-        {"/tmp/lumbrast_render.mp3", 0, ""},
-        {"/tmp/lumbrast.d/render", 0, ""}};
+        {"/tmp/lumbrast_render.mp3", 0, ""}};
     for (const auto &[path, repeats, why] : refused) {
         seg->SetRepeats(repeats);
         const std::string &file = path; // clang 14 cannot capture a structured binding
@@ -86,9 +84,8 @@ TEST(Render, WhatCannotBeWrittenIsRefusedAndLosesNothing) {
     std::filesystem::remove(flac);
 }
 
-// A band's instruments reach the synthesiser: the same motif after another
-// band sounds different, and a band at volume 0 silences its channel. A
-// render writes its frames, all of them and nothing around them.
+// A band's programs and volume reach the synthesiser; a render writes all
+// its frames and nothing around them.
 TEST(Render, TheBandChoosesTheInstruments) {
     auto render = [](const StylePtr &style, const char *band) {
         Performance perf;
