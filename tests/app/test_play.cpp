@@ -2,6 +2,7 @@
 // checked as the players see it and as a screen reader is told it.
 #include <QAccessible>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -43,7 +44,14 @@ TEST(WindowPlay, ATableAsThePlayersSeeItAndAsAScreenReaderIsToldIt) {
 
     t.sim.click(kMouse1, w.cmdVerify_M_P_01);
     EXPECT_FALSE(w.cmdGamePlay->isEnabled());
-    t.sim.click(kMouse2, w.cmdVerify_M_P_02);
+    // The keyboard binds whichever mouse moved last.
+    t.sim.move(kMouse2, w.lblPlayersName);
+    w.cmdVerify_M_P_02->setFocus();
+    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(w.cmdVerify_M_P_02, &key);
+    }
+    EXPECT_EQ(w.lblDevDesc_02->text(), "Wireless Mouse");
     t.sim.click(kMouse2, w.cmdGamePlay); // any mouse may start
     EXPECT_EQ(w.cmdVerify_M_P_01->fillColour(), QColor(0, 0xFF, 0));
     EXPECT_EQ(told({w.fraGameLumbrast}, QAccessible::Description), "Player1 is to move");

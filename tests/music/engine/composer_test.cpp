@@ -371,6 +371,17 @@ TEST(Composer, FeelSwingsAccentsStrumsAndBassStepsAtMostAFifthUnlessALeapIsWritt
         EXPECT_TRUE((step <= 7 || written) && bass[i].data1 >= 24 && bass[i].data1 <= 60) << i;
         shifted += i % 4 == 0 && (bass[i].data1 < 36 || bass[i].data1 > 47);
     }
-    // As a line, the roots mostly lie in the octave above `low`.
+    // As a line, the roots mostly lie in the octave above `low`; played as written, all do,
+    // and each wide step is marked as asked for.
     EXPECT_TRUE(shifted > 0 && shifted < 24);
+    const auto written = compose(
+        64, Shape::Loopable, 2, 5, false, false,
+        Loader::ParseStyle(replaced(kFeel, "low = 36,", "low = 36, leap = true,"), "LEAP.STY"));
+    int prev = -1, n = 0;
+    for (const auto &e : written->data()->events)
+        if (e.kind == Ev::NoteOn && e.channel == 1) {
+            EXPECT_EQ(prev >= 0 && std::abs(e.data1 - prev) > 7, (e.flags & Ev::Leap) != 0);
+            EXPECT_TRUE(n++ % 4 != 0 || (e.data1 >= 36 && e.data1 <= 47));
+            prev = e.data1;
+        }
 }

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -21,6 +23,10 @@ TEST(ChmArchive, BadFilesAreRefusedAndNeverCrash) {
         return ChmArchive::open(path);
     };
     EXPECT_FALSE(ChmArchive::open(dir.filePath(QStringLiteral("missing.chm"))));
+    EXPECT_FALSE(ChmArchive::open(dir.path()));                    // a folder
+    const QString fifo = dir.filePath(QStringLiteral("pipe.chm")); // would block the reader
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(ChmArchive::open(fifo));
 
     QFile built(QStringLiteral(LUMBRAST_TEST_HELP_FILE));
     ASSERT_TRUE(built.open(QIODevice::ReadOnly));
