@@ -68,9 +68,11 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHomeWhileHooked) {
     p.sim.move(23, away);
     // 9 x 13 pixels: origin + 4.5 and + 6.5, the halves rounded to the even neighbour.
     const QPoint o = p.c.cmdCursorPos->mapToGlobal(QPoint(0, 0));
-    EXPECT_EQ(
-        std::pair(p.sim.cursorPos(), p.sim.warps()),
-        std::pair(QPoint(o.x() % 2 ? o.x() + 5 : o.x() + 4, o.y() % 2 ? o.y() + 7 : o.y() + 6), 1));
+    EXPECT_EQ(std::pair(p.sim.cursorPos(), p.sim.warps()),
+              std::pair(o + QPoint(o.x() % 2 ? 5 : 4, o.y() % 2 ? 7 : 6), 1));
+    p.c.cmdCursorPos->move(p.c.cmdCursorPos->pos() + QPoint(1, 1)); // and the other parity
+    EXPECT_EQ(RawMouseRouter::centreOf(p.c.cmdCursorPos),
+              o + QPoint(o.x() % 2 ? 5 : 6, o.y() % 2 ? 7 : 8));
 
     // Every kind of event counts, by its own mouse.
     p.sim.rawEvent(23, RawEventKind::Wheel);
