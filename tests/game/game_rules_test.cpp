@@ -116,9 +116,8 @@ TEST_F(Table, MissesPassTheTurnAndPairsScoreOneTwoOrThree) {
     click(kMouse1, first);  // a double click would pair the piece with itself
     click(kMouse2, second); // the wrong mouse, or none named yet by raw input, only beeps
     click(0, second);
-    ticks(1);
-    EXPECT_EQ(game.lblGameMoveTimer + std::to_string(game.v.PiecesTurned), "201")
-        << "the first piece restarts the move clock";
+    ticks(1); // the first piece restarts the move clock
+    EXPECT_EQ(game.lblGameMoveTimer + std::to_string(game.v.PiecesTurned), "201");
     click(kMouse1, second);
     EXPECT_TRUE(faceUpCount() == 1 && game.v.SecondPieceTag.empty() && !game.v.PiecesTurned &&
                 game.v.MoveSecondsElapsed == 0 && in.hDeviceActive == kMouse2 && fx.timerRunning);

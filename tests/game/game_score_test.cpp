@@ -56,8 +56,7 @@ TEST_F(Score, SetsMatchesOverflowAndNew) {
     game.v.PointsP2 = game.v.PointsPerSet = 3;
     game.v.SetsPerMatch = 0;
     click(in.hDeviceActive, partner());
-    EXPECT_EQ(take(), Strings{});
-    EXPECT_EQ(game.v.PointsP1 + game.v.PointsP2, 3);
+    EXPECT_TRUE(fx.log.empty() && game.v.PointsP1 + game.v.PointsP2 == 3);
 }
 
 } // namespace

@@ -94,9 +94,11 @@ TEST(Routing, OnlyAnotherMouseThanTheActiveOneSendsTheCursorHomeWhileHooked) {
     p.input.UnHook();
     p.input.UnHook();
     p.sim.move(17, away);
-    EXPECT_EQ(p.state.hDeviceLast, 23u);
-    p.input.Hook();
-    EXPECT_EQ(p.boxes.boxes.size(), 1u); // no warning after UnHook
+    p.input.Hook(); // no warning after UnHook
+    EXPECT_EQ(std::pair(p.state.hDeviceLast, p.boxes.boxes.size()), std::pair(23u, std::size_t{1}));
+    InputState second; // the hook never outlives the input logic it calls into
+    MouseInput{second, p.sim, p.boxes, nullptr}.Hook(); // and gone at the semicolon
+    EXPECT_FALSE(p.sim.installed());
 }
 
 TEST(Binding, RealMiceAreListedAndEachPlayerBindsTheClickingMouse) {
