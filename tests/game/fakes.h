@@ -1,6 +1,7 @@
 #pragma once
 // A recording stand-in for the window's effects, and a game with two bound mice.
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -43,10 +44,9 @@ protected:
     input::InputState in;
     FakeEffects fx;
     Game game{in, fx};
-    std::uint64_t nextSeed = 1;
 
     BoundGame() {
-        game.setSeedSource([this] { return nextSeed++; });
+        game.setSeedSource([n = std::uint64_t{1}]() mutable { return n++; });
         game.setObserver(this);
         game.SetPublicDefaults();
         in.hDevicePlayer_01 = kMouse1;
@@ -63,41 +63,29 @@ protected:
     }
     Strings take() { return std::exchange(fx.log, {}); }
     void ticks(int n) {
-        for (int i = 0; i < n; ++i)
+        while (n-- > 0)
             game.tmrGameMove_Timer();
     }
     void click(input::DeviceHandle mouse, int piece) {
         in.hDeviceLast = mouse;
         game.cmdGamePiece_Click(piece);
     }
-    // A face-down piece whose face is (or, with same = false, is not) `face`.
-    int pieceWithFace(char face, bool same = true, int except = -1) const {
-        for (int i = 0; i < 4; ++i) {
-            const Piece &p = game.cmdGamePiece[static_cast<std::size_t>(i)];
-            if (i != except && p.Caption.empty() && (p.Tag[1] == face) == same)
-                return i;
-        }
+    int pieceWithFace(char face) const { // face down
+        for (std::size_t i = 0; i < 4; ++i)
+            if (game.cmdGamePiece[i].Caption.empty() && game.cmdGamePiece[i].Tag[1] == face)
+                return static_cast<int>(i);
         return -1;
     }
     int partner() const { return pieceWithFace(game.v.FirstPieceTag[1]); } // of the face-up piece
-    int faceUpCount() const {
-        int n = 0;
-        for (const Piece &p : game.cmdGamePiece)
-            n += p.Caption.empty() ? 0 : 1;
-        return n;
-    }
-    // The opener turns a "7" and an "8".
-    void missOpening(input::DeviceHandle opener) {
-        click(opener, pieceWithFace('7'));
-        click(opener, pieceWithFace('8'));
+    auto faceUpCount() const {
+        return std::ranges::count_if(game.cmdGamePiece, [](auto &p) { return !p.Caption.empty(); });
     }
     // Player `p` finds an opening pair on a fresh table.
     void openingPairBy(int p) {
         p == 1 ? game.optPlayer_01_Click() : game.optPlayer_02_Click();
         game.cmdGamePlay_Click();
-        const int first = pieceWithFace('7');
-        click(in.hDeviceActive, first);
-        click(in.hDeviceActive, pieceWithFace('7', true, first));
+        click(in.hDeviceActive, pieceWithFace('7'));
+        click(in.hDeviceActive, partner());
     }
 };
 
